@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+/// Windows-1252, the character set of every file the program writes.
+/// The table is built in so that files come out the same on every system,
+/// with or without ICU. The five bytes the code page leaves undefined
+/// (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of the same
+/// number, so any byte sequence survives a read and a write unchanged.
+namespace Cp1252 {
+
+/// Decodes bytes; never fails.
+QString dekodieren(const QByteArray &bytes);
+
+/// Encodes text. Throws VennlokFehler naming the first character that
+/// Windows-1252 cannot hold; nothing is ever replaced silently.
+QByteArray kodieren(const QString &text);
+
+/// True when every character of text has a Windows-1252 byte.
+bool darstellbar(const QString &text);
+
+/// The first character of text that Windows-1252 cannot hold, or -1.
+qsizetype ersteNichtDarstellbare(const QString &text);
+
+} // namespace Cp1252

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "data/typen.h"
+
+#include <QString>
+
+/// Six characters, year then two-digit month: March 2006 is "200603".
+using MonthKey = QString;
+
+/// The month of a date: "200603" for 5 March 2006.
+MonthKey MonatKey(DateTime datum);
+
+/// Year, month and day of a date: "20060305" for 5 March 2006.
+QString DatumText(DateTime datum);
+
+/// The month before and after. Only the first six characters are looked at.
+/// Throws VennlokFehler when they are not a year and a month in digits.
+MonthKey Vormonat(const MonthKey &monat);
+MonthKey Folgemonat(const MonthKey &monat);
+
+/// A participant name folded into characters that are safe in a file name:
+/// umlauts and ß spelled out, "," "." ";" ":" "+" "/" and blanks become "_",
+/// runs of "_" collapse into one. "Müller, Hans-Jürgen" gives "Mueller_Hans-Juergen".
+QString NameFuerDatei(const QString &name);
+
+/// "T_" + name + ".ven", the name used as given.
+QString TeilhaberDateiname(const QString &name);
+
+/// The text between the two-character prefix and the first ".ven";
+/// empty when there is no ".ven".
+QString NameAusDateiname(const QString &dateiname);

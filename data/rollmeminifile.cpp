@@ -1,0 +1,436 @@
+#include "data/rollmeminifile.h"
+
+#include "data/cp1252.h"
+#include "data/fehler.h"
+#include "data/textformat.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+bool istLeerzeichen(QChar c)
+{
+    return c.unicode() <= 0x20;
+}
+
+// Trims what the reading rules trim: blanks and control characters.
+QString trimmen(const QString &text)
+{
+    qsizetype a = 0, e = text.size();
+    while (a < e && istLeerzeichen(text[a]))
+        ++a;
+    while (e > a && istLeerzeichen(text[e - 1]))
+        --e;
+    return text.mid(a, e - a);
+}
+
+bool istBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+QStringList zeilenTrennen(const QString &text)
+{
+    QStringList zeilen;
+    qsizetype anfang = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            zeilen.append(text.mid(anfang, i - anfang));
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+            anfang = i + 1;
+        }
+    }
+    if (anfang < text.size())
+        zeilen.append(text.mid(anfang));
+    return zeilen;
+}
+
+// Refuses a text that would not come back unchanged from the file.
+void pruefen(const QString &text, const QString &was, bool leerErlaubt)
+{
+    auto fehler = [&](const QString &grund) {
+        throw VennlokFehler(QStringLiteral("%1 \u201E%2\u201C kann nicht gespeichert werden: %3.")
+                                .arg(was, text, grund));
+    };
+    if (text.isEmpty()) {
+        if (!leerErlaubt)
+            fehler(QStringLiteral("er ist leer"));
+        return;
+    }
+    for (QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
+            fehler(QStringLiteral("er enthält ein Steuerzeichen"));
+    if (!Cp1252::darstellbar(text))
+        fehler(QStringLiteral("er enthält ein Zeichen außerhalb des Zeichensatzes Windows-1252"));
+    if (istLeerzeichen(text.front()) || istLeerzeichen(text.back()))
+        fehler(QStringLiteral("er beginnt oder endet mit einem Leerzeichen"));
+}
+
+void pruefeAbschnitt(const QString &section)
+{
+    pruefen(section, QStringLiteral("Der Abschnittsname"), false);
+}
+
+void pruefeSchluessel(const QString &key)
+{
+    pruefen(key, QStringLiteral("Der Schlüssel"), false);
+    if (key.contains(QLatin1Char('=')))
+        throw VennlokFehler(QStringLiteral("Der Schlüssel \u201E%1\u201C kann nicht gespeichert werden: "
+                                           "er enthält ein Gleichheitszeichen.").arg(key));
+    if (key.startsWith(QLatin1Char(';')) || key.startsWith(QLatin1Char('[')))
+        throw VennlokFehler(QStringLiteral("Der Schlüssel \u201E%1\u201C kann nicht gespeichert werden: "
+                                           "er beginnt mit \u201E%2\u201C.").arg(key, key.left(1)));
+}
+
+void pruefeWert(const QString &value)
+{
+    pruefen(value, QStringLiteral("Der Wert"), true);
+}
+
+// Replaces the file through a temporary file in the same folder. Unbuffered,
+// so that a short write (full disk, size limit) is seen here and not lost in a
+// buffer that commit() would flush without telling.
+void schreibeAtomar(const QString &fileName, const QByteArray &inhalt)
+{
+    QSaveFile datei(fileName);
+    QString grund;
+    if (datei.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        qint64 geschrieben = 0;
+        while (geschrieben < inhalt.size()) {
+            const qint64 n = datei.write(inhalt.constData() + geschrieben, inhalt.size() - geschrieben);
+            if (n <= 0)
+                break;
+            geschrieben += n;
+        }
+        if (geschrieben == inhalt.size() && datei.commit())
+            return;
+        grund = geschrieben < inhalt.size()
+                    ? QStringLiteral("Es konnten nicht alle Daten geschrieben werden (Datenträger voll?).")
+                    : datei.errorString();
+        datei.cancelWriting();
+    } else {
+        grund = datei.errorString();
+    }
+    throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht geschrieben werden: %2")
+                            .arg(fileName, grund));
+}
+
+} // namespace
+
+TRollMemIniFile::TRollMemIniFile(const QString &fileName)
+    : m_fileName(fileName)
+{
+    QFile datei(fileName);
+    if (!datei.exists())
+        return;
+    if (!datei.open(QIODevice::ReadOnly))
+        throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht gelesen werden: %2")
+                                .arg(fileName, datei.errorString()));
+    laden(zeilenTrennen(Cp1252::dekodieren(datei.readAll())));
+}
+
+TRollMemIniFile::~TRollMemIniFile()
+{
+    if (!m_geaendert && QFile::exists(m_fileName))
+        return;
+    try {
+        UpdateFile();
+    } catch (const std::exception &e) {
+        // A destructor cannot report; callers that must know call UpdateFile themselves.
+        qWarning("%s", e.what());
+    }
+}
+
+QString TRollMemIniFile::falte(const QString &text)
+{
+    return text.toCaseFolded();
+}
+
+void TRollMemIniFile::leeren()
+{
+    m_index.clear();
+    m_abschnitte.clear();
+}
+
+void TRollMemIniFile::laden(const QStringList &zeilen)
+{
+    leeren();
+    Abschnitt *aktuell = nullptr;
+    for (const QString &roh : zeilen) {
+        const QString zeile = trimmen(roh);
+        if (zeile.isEmpty() || zeile.startsWith(QLatin1Char(';')))
+            continue;
+        if (zeile.size() >= 2 && zeile.startsWith(QLatin1Char('[')) && zeile.endsWith(QLatin1Char(']'))) {
+            aktuell = &abschnittAnlegen(trimmen(zeile.mid(1, zeile.size() - 2)));
+            continue;
+        }
+        if (!aktuell)
+            continue; // lines before the first section are dropped
+        const qsizetype gleich = zeile.indexOf(QLatin1Char('='));
+        if (gleich < 0) {
+            zeileAnhaengen(*aktuell, Zeile{zeile, QString(), false});
+            continue;
+        }
+        qsizetype schluesselEnde = gleich;
+        while (schluesselEnde > 0 && istBlank(zeile[schluesselEnde - 1]))
+            --schluesselEnde;
+        qsizetype wertAnfang = gleich + 1;
+        while (wertAnfang < zeile.size() && istBlank(zeile[wertAnfang]))
+            ++wertAnfang;
+        zeileAnhaengen(*aktuell, Zeile{zeile.left(schluesselEnde), zeile.mid(wertAnfang), true});
+    }
+}
+
+TRollMemIniFile::Abschnitt &TRollMemIniFile::abschnittAnlegen(const QString &section)
+{
+    const QString schluessel = falte(section);
+    auto it = m_index.constFind(schluessel);
+    if (it != m_index.constEnd())
+        return *it.value();
+    m_abschnitte.push_back(Abschnitt{section, {}, {}, 0, false});
+    auto neu = std::prev(m_abschnitte.end());
+    m_index.insert(schluessel, neu);
+    return *neu;
+}
+
+void TRollMemIniFile::zeileAnhaengen(Abschnitt &abschnitt, const Zeile &zeile)
+{
+    abschnitt.zeilen.push_back(zeile);
+    if (!zeile.mitGleich)
+        return;
+    ++abschnitt.anzahlSchluessel;
+    const QString schluessel = falte(zeile.schluessel);
+    if (abschnitt.index.contains(schluessel))
+        abschnitt.hatDoppelte = true;
+    else
+        abschnitt.index.insert(schluessel, std::prev(abschnitt.zeilen.end()));
+}
+
+void TRollMemIniFile::indexNeuAufbauen(Abschnitt &abschnitt)
+{
+    abschnitt.index.clear();
+    for (auto it = abschnitt.zeilen.begin(); it != abschnitt.zeilen.end(); ++it) {
+        if (!it->mitGleich)
+            continue;
+        const QString schluessel = falte(it->schluessel);
+        if (!abschnitt.index.contains(schluessel))
+            abschnitt.index.insert(schluessel, it);
+    }
+}
+
+const TRollMemIniFile::Abschnitt *TRollMemIniFile::finde(const QString &section) const
+{
+    auto it = m_index.constFind(falte(section));
+    return it == m_index.constEnd() ? nullptr : &*it.value();
+}
+
+TRollMemIniFile::Abschnitt *TRollMemIniFile::finde(const QString &section)
+{
+    auto it = m_index.constFind(falte(section));
+    return it == m_index.constEnd() ? nullptr : &*it.value();
+}
+
+const TRollMemIniFile::Zeile *TRollMemIniFile::findeZeile(const QString &section, const QString &key) const
+{
+    const Abschnitt *abschnitt = finde(section);
+    if (!abschnitt)
+        return nullptr;
+    auto it = abschnitt->index.constFind(falte(key));
+    return it == abschnitt->index.constEnd() ? nullptr : &*it.value();
+}
+
+bool TRollMemIniFile::rohText(const QString &section, const QString &key, QString &text) const
+{
+    const Zeile *zeile = findeZeile(section, key);
+    if (!zeile)
+        return false;
+    text = zeile->wert;
+    return true;
+}
+
+QStringList TRollMemIniFile::Zeilen() const
+{
+    QStringList zeilen;
+    for (const Abschnitt &abschnitt : m_abschnitte) {
+        zeilen.append(QLatin1Char('[') + abschnitt.name + QLatin1Char(']'));
+        for (const Zeile &zeile : abschnitt.zeilen)
+            zeilen.append(zeile.mitGleich ? zeile.schluessel + QLatin1Char('=') + zeile.wert
+                                          : zeile.schluessel);
+        zeilen.append(QString());
+    }
+    return zeilen;
+}
+
+void TRollMemIniFile::SetRollbackPoint()
+{
+    m_rollback = Zeilen();
+    m_hatRollbackPunkt = true;
+}
+
+void TRollMemIniFile::Rollback()
+{
+    if (!m_hatRollbackPunkt)
+        throw VennlokFehler(QStringLiteral("Für die Datei \u201E%1\u201C gibt es keinen Rücksetzpunkt.")
+                                .arg(m_fileName));
+    laden(m_rollback);
+    m_geaendert = true;
+}
+
+QString TRollMemIniFile::ReadString(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    QString text;
+    return rohText(section, key, text) ? text : defaultValue;
+}
+
+void TRollMemIniFile::WriteString(const QString &section, const QString &key, const QString &value)
+{
+    pruefeAbschnitt(section);
+    pruefeSchluessel(key);
+    pruefeWert(value);
+    Abschnitt &abschnitt = abschnittAnlegen(section);
+    auto it = abschnitt.index.constFind(falte(key));
+    if (it != abschnitt.index.constEnd()) {
+        if (it.value()->wert == value)
+            return;
+        it.value()->wert = value;
+    } else {
+        zeileAnhaengen(abschnitt, Zeile{key, value, true});
+    }
+    m_geaendert = true;
+}
+
+int TRollMemIniFile::ReadInteger(const QString &section, const QString &key, int defaultValue) const
+{
+    QString text;
+    if (!rohText(section, key, text))
+        return defaultValue;
+    return Textformat::textZuInt(text).value_or(defaultValue);
+}
+
+void TRollMemIniFile::WriteInteger(const QString &section, const QString &key, int value)
+{
+    WriteString(section, key, Textformat::intZuText(value));
+}
+
+double TRollMemIniFile::ReadFloat(const QString &section, const QString &key, double defaultValue) const
+{
+    QString text;
+    if (!rohText(section, key, text))
+        return defaultValue;
+    return Textformat::textZuFloat(text).value_or(defaultValue);
+}
+
+void TRollMemIniFile::WriteFloat(const QString &section, const QString &key, double value)
+{
+    WriteString(section, key, Textformat::floatZuText(value));
+}
+
+Money TRollMemIniFile::ReadMoney(const QString &section, const QString &key, Money defaultValue) const
+{
+    QString text;
+    if (!rohText(section, key, text))
+        return defaultValue;
+    const auto einheiten = Textformat::textZuFloat(text);
+    if (!einheiten)
+        return defaultValue;
+    return Textformat::einheitenZuMoney(*einheiten).value_or(defaultValue);
+}
+
+void TRollMemIniFile::WriteMoney(const QString &section, const QString &key, Money value)
+{
+    WriteString(section, key, Textformat::moneyZuText(value));
+}
+
+DateTime TRollMemIniFile::ReadDateTime(const QString &section, const QString &key, DateTime defaultValue) const
+{
+    QString text;
+    if (!rohText(section, key, text))
+        return defaultValue;
+    return Textformat::textZuDateTime(text).value_or(defaultValue);
+}
+
+void TRollMemIniFile::WriteDateTime(const QString &section, const QString &key, DateTime value)
+{
+    WriteString(section, key, Textformat::dateTimeZuText(value));
+}
+
+void TRollMemIniFile::ReadSection(const QString &section, QStringList &keys) const
+{
+    keys.clear();
+    const Abschnitt *abschnitt = finde(section);
+    if (!abschnitt)
+        return;
+    keys.reserve(abschnitt->anzahlSchluessel);
+    for (const Zeile &zeile : abschnitt->zeilen)
+        if (zeile.mitGleich)
+            keys.append(zeile.schluessel);
+}
+
+QStringList TRollMemIniFile::ReadSection(const QString &section) const
+{
+    QStringList keys;
+    ReadSection(section, keys);
+    return keys;
+}
+
+QStringList TRollMemIniFile::ReadSections() const
+{
+    QStringList namen;
+    namen.reserve(qsizetype(m_abschnitte.size()));
+    for (const Abschnitt &abschnitt : m_abschnitte)
+        namen.append(abschnitt.name);
+    return namen;
+}
+
+bool TRollMemIniFile::SectionExists(const QString &section) const
+{
+    const Abschnitt *abschnitt = finde(section);
+    return abschnitt && abschnitt->anzahlSchluessel > 0;
+}
+
+bool TRollMemIniFile::ValueExists(const QString &section, const QString &key) const
+{
+    return findeZeile(section, key) != nullptr;
+}
+
+void TRollMemIniFile::EraseSection(const QString &section)
+{
+    auto it = m_index.find(falte(section));
+    if (it == m_index.end())
+        return;
+    m_abschnitte.erase(it.value());
+    m_index.erase(it);
+    m_geaendert = true;
+}
+
+void TRollMemIniFile::DeleteKey(const QString &section, const QString &key)
+{
+    Abschnitt *abschnitt = finde(section);
+    if (!abschnitt)
+        return;
+    auto it = abschnitt->index.find(falte(key));
+    if (it == abschnitt->index.end())
+        return;
+    abschnitt->zeilen.erase(it.value());
+    --abschnitt->anzahlSchluessel;
+    if (abschnitt->hatDoppelte)
+        indexNeuAufbauen(*abschnitt); // a later line with the same key takes over
+    else
+        abschnitt->index.erase(it);
+    m_geaendert = true;
+}
+
+void TRollMemIniFile::UpdateFile()
+{
+    QByteArray inhalt;
+    for (const QString &zeile : Zeilen()) {
+        inhalt += Cp1252::kodieren(zeile);
+        inhalt += "\r\n";
+    }
+    schreibeAtomar(m_fileName, inhalt);
+    m_geaendert = false;
+}

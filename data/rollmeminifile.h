@@ -1,0 +1,129 @@
+#pragma once
+
+#include "data/typen.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <list>
+
+/// An INI-style data file held wholly in memory, with one rollback point.
+///
+/// The file is read once on construction; every read and write afterwards
+/// works on memory. Section and key lookups ignore letter case (umlauts
+/// included) and are hashed; sections and keys keep the spelling and order of
+/// their first write. Files are Windows-1252 with CR LF; numbers and dates are
+/// written in the German forms of Textformat.
+///
+/// UpdateFile replaces the file atomically: a failed write leaves the old file
+/// whole. The destructor writes only when the content changed since it was
+/// read or last written, or when the file does not exist yet.
+///
+/// Every Write... and the rollback throw VennlokFehler (text for the
+/// operator) before anything changes when the section, key or value cannot be
+/// stored in the file: control characters, characters outside Windows-1252,
+/// blanks at either end, an empty section or key, "=" in a key or a key that
+/// starts with ";" or "[".
+class TRollMemIniFile
+{
+public:
+    /// Loads fileName when it exists; a missing file gives an empty store and
+    /// nothing is created yet. Throws VennlokFehler when the file exists but
+    /// cannot be read.
+    explicit TRollMemIniFile(const QString &fileName);
+    virtual ~TRollMemIniFile();
+
+    TRollMemIniFile(const TRollMemIniFile &) = delete;
+    TRollMemIniFile &operator=(const TRollMemIniFile &) = delete;
+
+    const QString &FileName() const { return m_fileName; }
+
+    /// Keeps a copy of the whole content; only the latest point is kept.
+    void SetRollbackPoint();
+    /// Restores the content of the latest rollback point (memory only).
+    /// Throws VennlokFehler when no point was set.
+    void Rollback();
+
+    QString ReadString(const QString &section, const QString &key, const QString &defaultValue) const;
+    void WriteString(const QString &section, const QString &key, const QString &value);
+
+    /// Decimal text; reading also takes "0x" hexadecimal. Missing or
+    /// unreadable text gives the default.
+    int ReadInteger(const QString &section, const QString &key, int defaultValue) const;
+    void WriteInteger(const QString &section, const QString &key, int value);
+
+    /// The float text form (decimal comma). Missing or unreadable text gives
+    /// the default. Writing infinity or NaN throws VennlokFehler.
+    double ReadFloat(const QString &section, const QString &key, double defaultValue) const;
+    void WriteFloat(const QString &section, const QString &key, double value);
+
+    /// An amount stored in units ("12,5" for 125000). Read back: the number
+    /// times 10000 rounded to the nearest integer, ties to even; missing,
+    /// unreadable or out-of-range text gives the default.
+    Money ReadMoney(const QString &section, const QString &key, Money defaultValue) const;
+    void WriteMoney(const QString &section, const QString &key, Money value);
+
+    /// "dd.MM.yyyy HH:mm:ss", the time left out at exactly midnight.
+    DateTime ReadDateTime(const QString &section, const QString &key, DateTime defaultValue) const;
+    void WriteDateTime(const QString &section, const QString &key, DateTime value);
+
+    /// The section's keys in stored order; empty when the section is missing.
+    void ReadSection(const QString &section, QStringList &keys) const;
+    QStringList ReadSection(const QString &section) const;
+    /// All section names in stored order.
+    QStringList ReadSections() const;
+
+    /// True when the section exists and holds at least one key.
+    bool SectionExists(const QString &section) const;
+    bool ValueExists(const QString &section, const QString &key) const;
+
+    void EraseSection(const QString &section);
+    void DeleteKey(const QString &section, const QString &key);
+
+    /// Replaces the whole file by the content in memory, atomically. Throws
+    /// VennlokFehler when the file cannot be written; the old file then stays
+    /// as it was and memory is unchanged.
+    void UpdateFile();
+
+    /// True when the content changed since it was read or last written.
+    bool Geaendert() const { return m_geaendert; }
+
+    /// The content as the file's lines, without line ends.
+    QStringList Zeilen() const;
+
+private:
+    struct Zeile
+    {
+        QString schluessel; // for a line without "=", the whole line
+        QString wert;
+        bool mitGleich = true;
+    };
+    using ZeilenListe = std::list<Zeile>;
+    struct Abschnitt
+    {
+        QString name;
+        ZeilenListe zeilen;
+        QHash<QString, ZeilenListe::iterator> index; // folded key -> first line with it
+        int anzahlSchluessel = 0;
+        bool hatDoppelte = false;
+    };
+    using AbschnittListe = std::list<Abschnitt>;
+
+    static QString falte(const QString &text);
+    void laden(const QStringList &zeilen);
+    void leeren();
+    const Abschnitt *finde(const QString &section) const;
+    Abschnitt *finde(const QString &section);
+    const Zeile *findeZeile(const QString &section, const QString &key) const;
+    Abschnitt &abschnittAnlegen(const QString &section);
+    void zeileAnhaengen(Abschnitt &abschnitt, const Zeile &zeile);
+    static void indexNeuAufbauen(Abschnitt &abschnitt);
+    bool rohText(const QString &section, const QString &key, QString &text) const;
+
+    QString m_fileName;
+    AbschnittListe m_abschnitte;
+    QHash<QString, AbschnittListe::iterator> m_index; // folded section name
+    QStringList m_rollback;
+    bool m_hatRollbackPunkt = false;
+    bool m_geaendert = false;
+};

@@ -1,0 +1,231 @@
+#include "data/textformat.h"
+
+#include "data/fehler.h"
+
+#include <QRegularExpression>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QDate Nulltag(1899, 12, 30);
+constexpr qint64 MsProTag = 86400000;
+
+// Date and milliseconds of the day of a DateTime; the fraction counts away
+// from the day as for dates before 1899 too, and a fraction that rounds to a
+// whole day moves on to the next one.
+struct Zerlegt
+{
+    QDate datum;
+    qint64 ms;
+};
+
+Zerlegt zerlegen(DateTime zeitpunkt)
+{
+    if (!std::isfinite(zeitpunkt))
+        throw VennlokFehler(QStringLiteral("Ungültiger Zeitpunkt."));
+    double tage = std::trunc(zeitpunkt);
+    qint64 ms = std::llround(std::fabs(zeitpunkt - tage) * double(MsProTag));
+    if (ms >= MsProTag) {
+        ms -= MsProTag;
+        tage += zeitpunkt < 0 ? -1 : 1;
+    }
+    return {Nulltag.addDays(qint64(tage)), ms};
+}
+
+QString zweistellig(int n)
+{
+    return QString::number(n).rightJustified(2, QLatin1Char('0'));
+}
+
+QString datumText(const QDate &d)
+{
+    return zweistellig(d.day()) + QLatin1Char('.') + zweistellig(d.month()) + QLatin1Char('.')
+           + QString::number(d.year()).rightJustified(4, QLatin1Char('0'));
+}
+
+QString zeitText(qint64 ms)
+{
+    const qint64 s = ms / 1000;
+    return zweistellig(int(s / 3600)) + QLatin1Char(':') + zweistellig(int(s / 60 % 60))
+           + QLatin1Char(':') + zweistellig(int(s % 60));
+}
+
+bool istBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+QString ohneBlanks(const QString &text)
+{
+    qsizetype a = 0, e = text.size();
+    while (a < e && istBlank(text[a]))
+        ++a;
+    while (e > a && istBlank(text[e - 1]))
+        --e;
+    return text.mid(a, e - a);
+}
+
+} // namespace
+
+namespace Textformat {
+
+QString floatZuText(double wert)
+{
+    if (!std::isfinite(wert))
+        throw VennlokFehler(QStringLiteral("Ein ungültiger Zahlenwert (unendlich oder keine Zahl) "
+                                           "kann nicht gespeichert werden."));
+    if (wert == 0)
+        return QStringLiteral("0");
+
+    // 15 significant digits, rounded once; the exponent is the one after rounding.
+    const QString e = QString::number(std::fabs(wert), 'e', 14); // d.dddddddddddddde±XX
+    const qsizetype ePos = e.indexOf(QLatin1Char('e'));
+    QString ziffern = e.left(1) + e.mid(2, ePos - 2);
+    const int exponent = e.mid(ePos + 1).toInt();
+    while (ziffern.size() > 1 && ziffern.endsWith(QLatin1Char('0')))
+        ziffern.chop(1);
+
+    QString text = wert < 0 ? QStringLiteral("-") : QString();
+    if (exponent < -5 || exponent >= 15) {
+        text += ziffern.left(1);
+        if (ziffern.size() > 1)
+            text += QLatin1Char(',') + ziffern.mid(1);
+        text += QLatin1Char('E') + QString::number(exponent);
+    } else if (exponent < 0) {
+        text += QStringLiteral("0,") + QString(-exponent - 1, QLatin1Char('0')) + ziffern;
+    } else {
+        const int ganz = exponent + 1;
+        if (ziffern.size() <= ganz) {
+            text += ziffern + QString(ganz - ziffern.size(), QLatin1Char('0'));
+        } else {
+            text += ziffern.left(ganz) + QLatin1Char(',') + ziffern.mid(ganz);
+        }
+    }
+    return text;
+}
+
+std::optional<double> textZuFloat(const QString &text)
+{
+    static const QRegularExpression muster(
+        QStringLiteral("^([+-]?)([0-9]*)(?:,([0-9]*))?(?:[eE]([+-]?[0-9]+))?$"));
+    const auto treffer = muster.match(ohneBlanks(text));
+    if (!treffer.hasMatch())
+        return std::nullopt;
+    const QString ganz = treffer.captured(2), bruch = treffer.captured(3);
+    if (ganz.isEmpty() && bruch.isEmpty())
+        return std::nullopt;
+    QString c = treffer.captured(1) + (ganz.isEmpty() ? QStringLiteral("0") : ganz);
+    if (!bruch.isEmpty())
+        c += QLatin1Char('.') + bruch;
+    if (treffer.hasCaptured(4))
+        c += QLatin1Char('e') + treffer.captured(4);
+    bool ok = false;
+    const double wert = c.toLatin1().toDouble(&ok); // always the C form, never the locale
+    if (!ok || !std::isfinite(wert))
+        return std::nullopt;
+    return wert;
+}
+
+QString moneyZuText(Money betrag)
+{
+    return floatZuText(double(betrag) / double(MoneyProEinheit));
+}
+
+std::optional<Money> einheitenZuMoney(double einheiten)
+{
+    const double roh = std::nearbyint(einheiten * double(MoneyProEinheit)); // ties to even
+    // 2^63 is exactly representable; anything at or above it does not fit.
+    if (!std::isfinite(roh) || roh >= 9223372036854775808.0 || roh < -9223372036854775808.0)
+        return std::nullopt;
+    return Money(roh);
+}
+
+QString intZuText(int wert)
+{
+    return QString::number(wert);
+}
+
+std::optional<int> textZuInt(const QString &text)
+{
+    QString t = ohneBlanks(text);
+    bool negativ = false;
+    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
+        negativ = t[0] == QLatin1Char('-');
+        t.remove(0, 1);
+    }
+    int basis = 10;
+    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        basis = 16;
+        t.remove(0, 2);
+    }
+    if (t.isEmpty())
+        return std::nullopt;
+    for (QChar c : t) {
+        const bool ziffer = c.isDigit() && c.unicode() < 0x80;
+        const bool hex = basis == 16 && QStringLiteral("abcdefABCDEF").contains(c);
+        if (!ziffer && !hex)
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qlonglong wert = t.toLongLong(&ok, basis);
+    if (!ok)
+        return std::nullopt;
+    const qlonglong mitVorzeichen = negativ ? -wert : wert;
+    if (mitVorzeichen < std::numeric_limits<int>::min() || mitVorzeichen > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return int(mitVorzeichen);
+}
+
+QString datumZuText(DateTime zeitpunkt)
+{
+    return datumText(zerlegen(zeitpunkt).datum);
+}
+
+QString zeitZuText(DateTime zeitpunkt)
+{
+    return zeitText(zerlegen(zeitpunkt).ms);
+}
+
+QString dateTimeZuText(DateTime zeitpunkt)
+{
+    const Zerlegt z = zerlegen(zeitpunkt);
+    if (z.ms == 0)
+        return datumText(z.datum);
+    return datumText(z.datum) + QLatin1Char(' ') + zeitText(z.ms);
+}
+
+std::optional<DateTime> textZuDateTime(const QString &text)
+{
+    static const QRegularExpression muster(QStringLiteral(
+        "^([0-9]{1,2})\\.([0-9]{1,2})\\.([0-9]{4})(?: +([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?)?$"));
+    const auto t = muster.match(ohneBlanks(text));
+    if (!t.hasMatch())
+        return std::nullopt;
+    const QDate datum(t.captured(3).toInt(), t.captured(2).toInt(), t.captured(1).toInt());
+    if (!datum.isValid())
+        return std::nullopt;
+    QTime zeit(0, 0);
+    if (t.hasCaptured(4)) {
+        zeit = QTime(t.captured(4).toInt(), t.captured(5).toInt(),
+                     t.hasCaptured(6) ? t.captured(6).toInt() : 0);
+        if (!zeit.isValid())
+            return std::nullopt;
+    }
+    return ausQDateTime(QDateTime(datum, zeit));
+}
+
+DateTime ausQDateTime(const QDateTime &zeitpunkt)
+{
+    const double tage = double(Nulltag.daysTo(zeitpunkt.date()));
+    const double bruch = double(zeitpunkt.time().msecsSinceStartOfDay()) / double(MsProTag);
+    return tage < 0 ? tage - bruch : tage + bruch;
+}
+
+QDateTime zuQDateTime(DateTime zeitpunkt)
+{
+    const Zerlegt z = zerlegen(zeitpunkt);
+    return QDateTime(z.datum, QTime::fromMSecsSinceStartOfDay(int(z.ms)));
+}
+
+} // namespace Textformat

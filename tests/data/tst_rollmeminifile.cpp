@@ -1,0 +1,405 @@
+#include "data/fehler.h"
+#include "data/rollmeminifile.h"
+#include "data/textformat.h"
+
+#include <QtTest>
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+QByteArray dateiInhalt(const QString &pfad)
+{
+    QFile f(pfad);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<fehlt>");
+    return f.readAll();
+}
+
+void schreiben(const QString &pfad, const QByteArray &inhalt)
+{
+    QFile f(pfad);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(inhalt), inhalt.size());
+}
+
+#ifdef Q_OS_UNIX
+// Lets every file write of this process fail, as on a full disk, until destroyed.
+class VollePlatte
+{
+public:
+    VollePlatte()
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_alt);
+        rlimit neu = m_alt;
+        neu.rlim_cur = 1;
+        setrlimit(RLIMIT_FSIZE, &neu);
+    }
+    ~VollePlatte() { setrlimit(RLIMIT_FSIZE, &m_alt); }
+
+private:
+    rlimit m_alt{};
+};
+#endif
+
+} // namespace
+
+class TstRollMemIniFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString pfad(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void lesen_data()
+    {
+        QTest::addColumn<QByteArray>("datei");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("erwartet"); // null: the default comes back
+
+        QTest::newRow("CR LF ends a line") << QByteArray("[A]\r\nx=1\r\ny=2\r\n") << "A" << "y" << "2";
+        QTest::newRow("a lone CR ends a line") << QByteArray("[A]\rx=1\ry=2\r") << "A" << "y" << "2";
+        QTest::newRow("a lone LF ends a line") << QByteArray("[A]\nx=1\ny=2") << "A" << "y" << "2";
+        QTest::newRow("blanks around the equals sign are removed")
+            << QByteArray("[Startdaten]\r\nBeitrag = 180\r\n") << "Startdaten" << "Beitrag" << "180";
+        QTest::newRow("a key spelled in lower case finds the line")
+            << QByteArray("[Startdaten]\r\nBeitrag = 180\r\n") << "startdaten" << "beitrag" << "180";
+        QTest::newRow("umlauts match across letter case")
+            << QByteArray("[Erg\xe4nzungsvertrag200603]\r\n\xc4nderung=ja\r\n")
+            << QStringLiteral("ERGÄNZUNGSVERTRAG200603") << QStringLiteral("änderung") << "ja";
+        QTest::newRow("a value keeps everything after the first equals sign")
+            << QByteArray("[A]\r\nformel = a=b = c\r\n") << "A" << "formel" << "a=b = c";
+        QTest::newRow("blanks inside a value stay")
+            << QByteArray("[A]\r\nName=Hans  Meier  \r\n") << "A" << "Name" << "Hans  Meier";
+        QTest::newRow("comment lines are skipped")
+            << QByteArray("[A]\r\n;x=1\r\n  ; x=2\r\nx=3\r\n") << "A" << "x" << "3";
+        QTest::newRow("lines before the first section are dropped")
+            << QByteArray("x=1\r\n[A]\r\ny=2\r\n") << "A" << "x" << QString();
+        QTest::newRow("a section name is trimmed") << QByteArray("[  A B ]\r\nx=1\r\n") << "A B" << "x" << "1";
+        QTest::newRow("the first of two equal keys wins") << QByteArray("[A]\r\nx=1\r\nX=2\r\n") << "A" << "x" << "1";
+        QTest::newRow("the euro sign is byte 0x80") << QByteArray("[A]\r\nw=5 \x80\r\n") << "A" << "w" << QStringLiteral("5 €");
+        QTest::newRow("an empty value is a value") << QByteArray("[A]\r\nx=\r\n") << "A" << "x" << "";
+        QTest::newRow("a missing key gives the default") << QByteArray("[A]\r\nx=1\r\n") << "A" << "y" << QString();
+        QTest::newRow("a line without equals sign is no key") << QByteArray("[A]\r\nfrei\r\n") << "A" << "frei" << QString();
+    }
+
+    void lesen()
+    {
+        QFETCH(QByteArray, datei);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, erwartet);
+        const QString p = pfad(QStringLiteral("lesen.ven"));
+        schreiben(p, datei);
+        TRollMemIniFile ini(p);
+        const QString gelesen = ini.ReadString(section, key, QStringLiteral("<default>"));
+        QCOMPARE(gelesen, erwartet.isNull() ? QStringLiteral("<default>") : erwartet);
+        QCOMPARE(ini.ValueExists(section, key), !erwartet.isNull());
+    }
+
+    void neuSchreiben_data()
+    {
+        QTest::addColumn<QByteArray>("datei");
+        QTest::addColumn<QByteArray>("geschrieben");
+        QTest::newRow("blanks, comments and stray lines are normalised")
+            << QByteArray("vorher\n; Kommentar\n[ A ]\n  x = 1  \n\n\ny=2\r[B]\rfrei\r")
+            << QByteArray("[A]\r\nx=1\r\ny=2\r\n\r\n[B]\r\nfrei\r\n\r\n");
+        QTest::newRow("a repeated section header continues the first section")
+            << QByteArray("[A]\nx=1\n[B]\ny=2\n[a]\nz=3\n")
+            << QByteArray("[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n\r\n");
+        QTest::newRow("Windows-1252 bytes pass through unchanged")
+            << QByteArray("[M\xfcller]\n\x80=\x81\x8d\x8f\x90\x9d\xff\n")
+            << QByteArray("[M\xfcller]\r\n\x80=\x81\x8d\x8f\x90\x9d\xff\r\n\r\n");
+        QTest::newRow("an empty file stays empty") << QByteArray() << QByteArray();
+        QTest::newRow("a section without keys is kept") << QByteArray("[A]\n") << QByteArray("[A]\r\n\r\n");
+    }
+
+    // print -> parse -> print: what the store writes, it reads back and writes again unchanged.
+    void neuSchreiben()
+    {
+        QFETCH(QByteArray, datei);
+        QFETCH(QByteArray, geschrieben);
+        const QString p = pfad(QStringLiteral("neu.ven"));
+        schreiben(p, datei);
+        {
+            TRollMemIniFile ini(p);
+            ini.UpdateFile();
+        }
+        QCOMPARE(dateiInhalt(p), geschrieben);
+        {
+            TRollMemIniFile ini(p);
+            ini.UpdateFile();
+        }
+        QCOMPARE(dateiInhalt(p), geschrieben);
+    }
+
+    void reihenfolgeUndSchreibweise()
+    {
+        const QString p = pfad(QStringLiteral("reihe.ven"));
+        QFile::remove(p);
+        TRollMemIniFile ini(p);
+        ini.WriteString(QStringLiteral("Startdaten"), QStringLiteral("Beitrag"), QStringLiteral("50"));
+        ini.WriteString(QStringLiteral("Startdaten"), QStringLiteral("Sozialanteil"), QStringLiteral("0,5"));
+        ini.WriteString(QStringLiteral("Monat200603"), QStringLiteral("Summe"), QStringLiteral("1"));
+        ini.WriteString(QStringLiteral("STARTDATEN"), QStringLiteral("BEITRAG"), QStringLiteral("60"));
+        ini.WriteString(QStringLiteral("startdaten"), QStringLiteral("Daempfung"), QStringLiteral("0,65"));
+        QCOMPARE(ini.ReadSections(), QStringList({"Startdaten", "Monat200603"}));
+        QCOMPARE(ini.ReadSection(QStringLiteral("STARTDATEN")), QStringList({"Beitrag", "Sozialanteil", "Daempfung"}));
+        QCOMPARE(ini.ReadString(QStringLiteral("Startdaten"), QStringLiteral("beitrag"), QString()), QStringLiteral("60"));
+        ini.UpdateFile();
+        QCOMPARE(dateiInhalt(p), QByteArray("[Startdaten]\r\nBeitrag=60\r\nSozialanteil=0,5\r\nDaempfung=0,65\r\n\r\n"
+                                      "[Monat200603]\r\nSumme=1\r\n\r\n"));
+    }
+
+    void loeschen()
+    {
+        TRollMemIniFile ini(pfad(QStringLiteral("loeschen.ven")));
+        ini.WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("1"));
+        ini.WriteString(QStringLiteral("A"), QStringLiteral("y"), QStringLiteral("2"));
+        ini.WriteString(QStringLiteral("B"), QStringLiteral("z"), QStringLiteral("3"));
+        ini.DeleteKey(QStringLiteral("a"), QStringLiteral("X"));
+        QCOMPARE(ini.ReadSection(QStringLiteral("A")), QStringList({"y"}));
+        ini.DeleteKey(QStringLiteral("A"), QStringLiteral("y"));
+        QVERIFY(!ini.SectionExists(QStringLiteral("A")));
+        QCOMPARE(ini.ReadSections(), QStringList({"A", "B"}));
+        ini.EraseSection(QStringLiteral("b"));
+        QCOMPARE(ini.ReadSections(), QStringList({"A"}));
+        QVERIFY(!ini.ValueExists(QStringLiteral("B"), QStringLiteral("z")));
+        // Deleting what is not there is no error.
+        ini.DeleteKey(QStringLiteral("C"), QStringLiteral("x"));
+        ini.EraseSection(QStringLiteral("C"));
+        // A new key after deletions goes to the section's end.
+        ini.WriteString(QStringLiteral("A"), QStringLiteral("neu"), QStringLiteral("4"));
+        QCOMPARE(ini.ReadSection(QStringLiteral("A")), QStringList({"neu"}));
+    }
+
+    void doppelteSchluesselNachLoeschen()
+    {
+        const QString p = pfad(QStringLiteral("doppelt.ven"));
+        schreiben(p, "[A]\nx=1\ny=2\nX=3\n");
+        TRollMemIniFile ini(p);
+        QCOMPARE(ini.ReadSection(QStringLiteral("A")), QStringList({"x", "y", "X"}));
+        ini.DeleteKey(QStringLiteral("A"), QStringLiteral("x"));
+        // The later line with the same key is found now and is the one written to.
+        QCOMPARE(ini.ReadString(QStringLiteral("A"), QStringLiteral("x"), QString()), QStringLiteral("3"));
+        ini.WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("4"));
+        QCOMPARE(ini.Zeilen(), QStringList({"[A]", "y=2", "X=4", ""}));
+    }
+
+    void rollback()
+    {
+        const QString p = pfad(QStringLiteral("rollback.ven"));
+        schreiben(p, "[Startdaten]\nBeitrag=50\nSozialanteil=0,5\n[Monat200603]\nSumme=100\nAnzahl=3\n");
+        TRollMemIniFile ini(p);
+        ini.UpdateFile();
+        const QByteArray vorher = dateiInhalt(p);
+        const QStringList zeilenVorher = ini.Zeilen();
+
+        ini.SetRollbackPoint();
+        ini.WriteString(QStringLiteral("Startdaten"), QStringLiteral("Beitrag"), QStringLiteral("60"));
+        ini.WriteMoney(QStringLiteral("Monat200603"), QStringLiteral("Summe"), 0);
+        ini.DeleteKey(QStringLiteral("Startdaten"), QStringLiteral("Sozialanteil"));
+        ini.WriteString(QStringLiteral("Neu"), QStringLiteral("x"), QStringLiteral("1"));
+        ini.EraseSection(QStringLiteral("Monat200603"));
+        ini.WriteString(QStringLiteral("Monat200603"), QStringLiteral("Anzahl"), QStringLiteral("9"));
+        QVERIFY(ini.Zeilen() != zeilenVorher);
+
+        ini.Rollback();
+        QCOMPARE(ini.Zeilen(), zeilenVorher);
+        QCOMPARE(ini.ReadMoney(QStringLiteral("monat200603"), QStringLiteral("summe"), 0), Money(1000000));
+        // The point stays: a second rollback after further changes restores it again.
+        ini.WriteString(QStringLiteral("Startdaten"), QStringLiteral("Beitrag"), QStringLiteral("70"));
+        ini.Rollback();
+        QCOMPARE(ini.Zeilen(), zeilenVorher);
+        ini.UpdateFile();
+        QCOMPARE(dateiInhalt(p), vorher);
+    }
+
+    void rollbackOhnePunktWirdVerweigert()
+    {
+        TRollMemIniFile ini(pfad(QStringLiteral("ohnepunkt.ven")));
+        ini.WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("1"));
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, ini.Rollback());
+        QCOMPARE(ini.ReadString(QStringLiteral("A"), QStringLiteral("x"), QString()), QStringLiteral("1"));
+    }
+
+    void typisierteWerte()
+    {
+        const QString p = pfad(QStringLiteral("typen.ven"));
+        QFile::remove(p);
+        {
+            TRollMemIniFile ini(p);
+            ini.WriteMoney(QStringLiteral("K"), QStringLiteral("Minus"), -3000000);
+            ini.WriteMoney(QStringLiteral("K"), QStringLiteral("Halb"), 5000);
+            ini.WriteFloat(QStringLiteral("K"), QStringLiteral("Anteil"), 0.775);
+            ini.WriteInteger(QStringLiteral("K"), QStringLiteral("Zahl"), -12);
+            ini.WriteDateTime(QStringLiteral("K"), QStringLiteral("Datum"),
+                              Textformat::ausQDateTime(QDateTime(QDate(2026, 12, 5), QTime(8, 24, 44))));
+            ini.UpdateFile();
+        }
+        QCOMPARE(dateiInhalt(p), QByteArray("[K]\r\nMinus=-300\r\nHalb=0,5\r\nAnteil=0,775\r\nZahl=-12\r\n"
+                                      "Datum=05.12.2026 08:24:44\r\n\r\n"));
+        TRollMemIniFile ini(p);
+        QCOMPARE(ini.ReadMoney(QStringLiteral("K"), QStringLiteral("Halb"), FehlwertMoney), Money(5000));
+        QCOMPARE(ini.ReadMoney(QStringLiteral("K"), QStringLiteral("Minus"), FehlwertMoney), Money(-3000000));
+        QCOMPARE(ini.ReadFloat(QStringLiteral("K"), QStringLiteral("Anteil"), FehlwertFloat), 0.775);
+        QCOMPARE(ini.ReadInteger(QStringLiteral("K"), QStringLiteral("Zahl"), FehlwertInt), -12);
+        QCOMPARE(Textformat::zuQDateTime(ini.ReadDateTime(QStringLiteral("K"), QStringLiteral("Datum"), 0)),
+                 QDateTime(QDate(2026, 12, 5), QTime(8, 24, 44)));
+        // Missing and unreadable values give the caller's default.
+        QCOMPARE(ini.ReadMoney(QStringLiteral("K"), QStringLiteral("Fehlt"), FehlwertMoney), FehlwertMoney);
+        QCOMPARE(ini.ReadFloat(QStringLiteral("K"), QStringLiteral("Datum"), FehlwertFloat), FehlwertFloat);
+        QCOMPARE(ini.ReadInteger(QStringLiteral("K"), QStringLiteral("Anteil"), FehlwertInt), FehlwertInt);
+        QCOMPARE(ini.ReadDateTime(QStringLiteral("K"), QStringLiteral("Zahl"), -1.0), -1.0);
+    }
+
+    void unzulaessigeTexte_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("a line break in a value") << "A" << "x" << "1\r\n[B]";
+        QTest::newRow("a tab in a key") << "A" << "x\ty" << "1";
+        QTest::newRow("an equals sign in a key") << "A" << "x=y" << "1";
+        QTest::newRow("a key that reads as a comment") << "A" << ";x" << "1";
+        QTest::newRow("a key that reads as a section") << "A" << "[x]" << "1";
+        QTest::newRow("an empty key") << "A" << "" << "1";
+        QTest::newRow("an empty section") << "" << "x" << "1";
+        QTest::newRow("a blank at a value's end") << "A" << "x" << "1 ";
+        QTest::newRow("a blank at a key's start") << "A" << " x" << "1";
+        QTest::newRow("a character outside Windows-1252 in a value") << "A" << "x" << QStringLiteral("Łódź");
+        QTest::newRow("an emoji in a section") << QStringLiteral("A\U0001F600") << "x" << "1";
+        QTest::newRow("a line break in a section") << "A]\n[B" << "x" << "1";
+    }
+
+    // Nothing changes, in memory or on disk, when a write is refused.
+    void unzulaessigeTexte()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        const QString p = pfad(QStringLiteral("unzulaessig.ven"));
+        schreiben(p, "[A]\r\nx=0\r\n\r\n");
+        {
+            TRollMemIniFile ini(p);
+            try {
+                ini.WriteString(section, key, value);
+                QFAIL("the write was not refused");
+            } catch (const VennlokFehler &e) {
+                QVERIFY(e.text().contains(QStringLiteral("kann nicht gespeichert werden")));
+            }
+            QVERIFY(!ini.Geaendert());
+            QCOMPARE(ini.Zeilen(), QStringList({"[A]", "x=0", ""}));
+        }
+        QCOMPARE(dateiInhalt(p), QByteArray("[A]\r\nx=0\r\n\r\n"));
+    }
+
+    void windows1252Bytes()
+    {
+        const QString p = pfad(QStringLiteral("zeichen.ven"));
+        QFile::remove(p);
+        {
+            TRollMemIniFile ini(p);
+            ini.WriteString(QStringLiteral("Ergänzungsvertrag200603"), QStringLiteral("Betrag"), QStringLiteral("5 € für Jürgen"));
+            ini.UpdateFile();
+        }
+        QCOMPARE(dateiInhalt(p), QByteArray("[Erg\xe4nzungsvertrag200603]\r\nBetrag=5 \x80 f\xfcr J\xfcrgen\r\n\r\n"));
+    }
+
+    void fehlendeDateiEntstehtBeimFreigeben()
+    {
+        const QString p = pfad(QStringLiteral("fehlt.ven"));
+        QFile::remove(p);
+        { TRollMemIniFile ini(p); QVERIFY(!QFile::exists(p)); }
+        QVERIFY(QFile::exists(p));
+        QCOMPARE(dateiInhalt(p), QByteArray());
+    }
+
+    void lesenAendertDieDateiNicht()
+    {
+        const QString p = pfad(QStringLiteral("nurlesen.ven"));
+        const QByteArray handbearbeitet("; von Hand\n[A] \n x = 1\nfrei\n");
+        schreiben(p, handbearbeitet);
+        {
+            TRollMemIniFile ini(p);
+            QCOMPARE(ini.ReadString(QStringLiteral("A"), QStringLiteral("x"), QString()), QStringLiteral("1"));
+            ini.WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("1")); // same value
+            QVERIFY(!ini.Geaendert());
+        }
+        QCOMPARE(dateiInhalt(p), handbearbeitet);
+        {
+            TRollMemIniFile ini(p);
+            ini.WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("2"));
+        }
+        QCOMPARE(dateiInhalt(p), QByteArray("[A]\r\nx=2\r\nfrei\r\n\r\n"));
+    }
+
+    void fehlgeschlagenesSchreibenLaesstDieDateiGanz()
+    {
+#ifdef Q_OS_UNIX
+        const QString p = pfad(QStringLiteral("voll.ven"));
+        schreiben(p, "[A]\r\nx=1\r\n\r\n");
+        const QByteArray vorher = dateiInhalt(p);
+        TRollMemIniFile ini(p);
+        for (int i = 0; i < 1000; ++i)
+            ini.WriteInteger(QStringLiteral("A"), QStringLiteral("k%1").arg(i), i);
+        const QStringList zeilen = ini.Zeilen();
+        {
+            VollePlatte platte;
+            QVERIFY_THROWS_EXCEPTION(VennlokFehler, ini.UpdateFile());
+        }
+        QCOMPARE(dateiInhalt(p), vorher);
+        QCOMPARE(ini.Zeilen(), zeilen);
+        QVERIFY(ini.Geaendert());
+        // No temporary file is left behind.
+        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("voll.ven*")}, QDir::Files),
+                 QStringList({"voll.ven"}));
+        ini.UpdateFile();
+        QCOMPARE(TRollMemIniFile(p).ReadInteger(QStringLiteral("A"), QStringLiteral("k999"), -1), 999);
+#else
+        QSKIP("needs a file size limit");
+#endif
+    }
+
+    void ungueltigerPfadMeldetFehler()
+    {
+        TRollMemIniFile ini(pfad(QStringLiteral("gibtsnicht/datei.ven")));
+        ini.WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("1"));
+        try {
+            ini.UpdateFile();
+            QFAIL("writing into a missing folder succeeded");
+        } catch (const VennlokFehler &e) {
+            QVERIFY(e.text().contains(QStringLiteral("kann nicht geschrieben werden")));
+        }
+    }
+
+    void vieleSchluessel()
+    {
+        // Many keys in one section, as in a cash book of years; all stay reachable and ordered.
+        TRollMemIniFile ini(pfad(QStringLiteral("viele.ven")));
+        const int n = 100000;
+        for (int i = 1; i <= n; ++i)
+            ini.WriteMoney(QStringLiteral("Einzahlungen 05.03.2006"), QStringLiteral("Meier_%1").arg(i), Money(i));
+        for (int i = 1; i <= n; i += 2)
+            ini.DeleteKey(QStringLiteral("EINZAHLUNGEN 05.03.2006"), QStringLiteral("meier_%1").arg(i));
+        const QStringList keys = ini.ReadSection(QStringLiteral("Einzahlungen 05.03.2006"));
+        QCOMPARE(keys.size(), n / 2);
+        QCOMPARE(keys.first(), QStringLiteral("Meier_2"));
+        QCOMPARE(keys.last(), QStringLiteral("Meier_100000"));
+        QCOMPARE(ini.ReadMoney(QStringLiteral("Einzahlungen 05.03.2006"), QStringLiteral("MEIER_77778"), 0), Money(77778));
+        QVERIFY(!ini.ValueExists(QStringLiteral("Einzahlungen 05.03.2006"), QStringLiteral("Meier_77777")));
+        ini.WriteMoney(QStringLiteral("Einzahlungen 05.03.2006"), QStringLiteral("Meier_1"), 1);
+        QCOMPARE(ini.ReadSection(QStringLiteral("Einzahlungen 05.03.2006")).last(), QStringLiteral("Meier_1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstRollMemIniFile)
+#include "tst_rollmeminifile.moc"

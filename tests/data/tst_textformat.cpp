@@ -1,0 +1,213 @@
+#include "data/fehler.h"
+#include "data/textformat.h"
+
+#include <QLocale>
+#include <QtTest>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+
+using namespace Textformat;
+
+class TstTextformat : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Under the German run the machine really must be German, or it proves nothing.
+        if (qgetenv("VENNLOK_TESTLOCALE") == "de") {
+            QCOMPARE(QLocale::system().decimalPoint(), QStringLiteral(","));
+            char puffer[16];
+            std::snprintf(puffer, sizeof puffer, "%.1f", 0.5);
+            QCOMPARE(QByteArray(puffer), QByteArray("0,5"));
+        } else {
+            QCOMPARE(QByteArray(std::setlocale(LC_NUMERIC, nullptr)), QByteArray("C"));
+        }
+    }
+
+    void floatText_data()
+    {
+        QTest::addColumn<double>("wert");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero is a plain 0") << 0.0 << "0";
+        QTest::newRow("negative zero is a plain 0") << -0.0 << "0";
+        QTest::newRow("a whole amount has no decimal separator") << 180.0 << "180";
+        QTest::newRow("a fraction gets a decimal comma") << 12.5 << "12,5";
+        QTest::newRow("negative amounts keep their sign") << -300.0 << "-300";
+        QTest::newRow("binary noise disappears at 15 digits") << 0.1 + 0.2 << "0,3";
+        QTest::newRow("a third shows 15 significant digits") << 1.0 / 3.0 << "0,333333333333333";
+        QTest::newRow("the sentinel is written in full") << -2147483648.0 << "-2147483648";
+        QTest::newRow("exponent 14 stays fixed") << 123456789012345.0 << "123456789012345";
+        QTest::newRow("exponent 15 turns scientific") << 1e15 << "1E15";
+        QTest::newRow("16 digits are rounded to 15 in scientific form") << 1234567890123456.0 << "1,23456789012346E15";
+        QTest::newRow("rounding up can lift the exponent to 15") << 999999999999999.9 << "1E15";
+        QTest::newRow("large exponents have no padding") << 1e100 << "1E100";
+        QTest::newRow("exponent -5 stays fixed") << 0.00001 << "0,00001";
+        QTest::newRow("exponent -5 with more digits stays fixed") << 0.0000123 << "0,0000123";
+        QTest::newRow("exponent -6 turns scientific") << 0.000001 << "1E-6";
+        QTest::newRow("negative scientific value") << -0.00000015 << "-1,5E-7";
+        QTest::newRow("a Money-scaled fraction") << 0.775 << "0,775";
+    }
+
+    void floatText()
+    {
+        QFETCH(double, wert);
+        QFETCH(QString, text);
+        QCOMPARE(floatZuText(wert), text);
+        // The text reads back to the value shown.
+        const auto zurueck = textZuFloat(text);
+        QVERIFY(zurueck.has_value());
+        QCOMPARE(floatZuText(*zurueck), text);
+    }
+
+    void nichtEndlicheWerteWerdenVerweigert()
+    {
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, floatZuText(std::nan("")));
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, floatZuText(HUGE_VAL));
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, moneyZuText(0) + floatZuText(-HUGE_VAL));
+    }
+
+    void floatLesen_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("lesbar");
+        QTest::addColumn<double>("wert");
+        QTest::newRow("decimal comma") << "0,5" << true << 0.5;
+        QTest::newRow("surrounding blanks are allowed") << "  12,5 " << true << 12.5;
+        QTest::newRow("a leading plus sign") << "+3" << true << 3.0;
+        QTest::newRow("a comma without leading digit") << ",25" << true << 0.25;
+        QTest::newRow("exponent with minus") << "1,5E-6" << true << 1.5e-6;
+        QTest::newRow("lower-case exponent with plus") << "2e+3" << true << 2000.0;
+        QTest::newRow("a decimal point is another locale and unreadable") << "0.5" << false << 0.0;
+        QTest::newRow("thousands separators are unreadable") << "1.234,5" << false << 0.0;
+        QTest::newRow("text is unreadable") << "abc" << false << 0.0;
+        QTest::newRow("the empty text is unreadable") << "" << false << 0.0;
+        QTest::newRow("a lone comma is unreadable") << "," << false << 0.0;
+        QTest::newRow("a number with trailing letters is unreadable") << "12,5 EUR" << false << 0.0;
+        QTest::newRow("infinity is unreadable") << "inf" << false << 0.0;
+        QTest::newRow("an overflowing exponent is unreadable") << "1E999" << false << 0.0;
+    }
+
+    void floatLesen()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, lesbar);
+        QFETCH(double, wert);
+        const auto gelesen = textZuFloat(text);
+        QCOMPARE(gelesen.has_value(), lesbar);
+        if (lesbar)
+            QCOMPARE(*gelesen, wert);
+    }
+
+    void money_data()
+    {
+        QTest::addColumn<double>("einheiten");
+        QTest::addColumn<qint64>("money");
+        QTest::newRow("12.5 units are 125000") << 12.5 << qint64(125000);
+        QTest::newRow("0.5 units are 5000") << 0.5 << qint64(5000);
+        QTest::newRow("a tie rounds down to even") << 0.03125 << qint64(312);
+        QTest::newRow("a tie rounds up to even") << 0.09375 << qint64(938);
+        QTest::newRow("a negative tie rounds to even") << -0.03125 << qint64(-312);
+        QTest::newRow("the sentinel in units") << -2147483648.0 << qint64(-21474836480000LL);
+        QTest::newRow("33.33 lands on the grid despite binary error") << 33.33 << qint64(333300);
+    }
+
+    void money()
+    {
+        QFETCH(double, einheiten);
+        QFETCH(qint64, money);
+        QCOMPARE(einheitenZuMoney(einheiten).value(), money);
+    }
+
+    void moneyAusserhalbDesBereichs()
+    {
+        QVERIFY(!einheitenZuMoney(1e300).has_value());
+        QVERIFY(!einheitenZuMoney(std::nan("")).has_value());
+        QCOMPARE(moneyZuText(333300), QStringLiteral("33,33"));
+        QCOMPARE(moneyZuText(-21474836480000LL), QStringLiteral("-2147483648"));
+    }
+
+    void ganzzahl_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("lesbar");
+        QTest::addColumn<int>("wert");
+        QTest::newRow("decimal") << "42" << true << 42;
+        QTest::newRow("negative") << "-7" << true << -7;
+        QTest::newRow("hexadecimal with 0x") << "0x1F" << true << 31;
+        QTest::newRow("the smallest integer") << "-2147483648" << true << int(-2147483647 - 1);
+        QTest::newRow("beyond 32 bits is unreadable") << "2147483648" << false << 0;
+        QTest::newRow("a fraction is unreadable") << "1,5" << false << 0;
+        QTest::newRow("empty is unreadable") << "" << false << 0;
+        QTest::newRow("a bare 0x is unreadable") << "0x" << false << 0;
+    }
+
+    void ganzzahl()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, lesbar);
+        QFETCH(int, wert);
+        const auto gelesen = textZuInt(text);
+        QCOMPARE(gelesen.has_value(), lesbar);
+        if (lesbar) {
+            QCOMPARE(*gelesen, wert);
+        }
+    }
+
+    void datum_data()
+    {
+        QTest::addColumn<QDateTime>("zeitpunkt");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("date and time") << QDateTime(QDate(2026, 12, 5), QTime(8, 24, 44)) << "05.12.2026 08:24:44";
+        QTest::newRow("midnight leaves the time out") << QDateTime(QDate(2006, 3, 1), QTime(0, 0)) << "01.03.2006";
+        QTest::newRow("one second after midnight keeps it") << QDateTime(QDate(2006, 3, 1), QTime(0, 0, 1)) << "01.03.2006 00:00:01";
+        QTest::newRow("the day before the epoch") << QDateTime(QDate(1899, 12, 29), QTime(6, 0)) << "29.12.1899 06:00:00";
+    }
+
+    void datum()
+    {
+        QFETCH(QDateTime, zeitpunkt);
+        QFETCH(QString, text);
+        const DateTime d = ausQDateTime(zeitpunkt);
+        QCOMPARE(dateTimeZuText(d), text);
+        QCOMPARE(zuQDateTime(d), zeitpunkt);
+        const auto zurueck = textZuDateTime(text);
+        QVERIFY(zurueck.has_value());
+        QCOMPARE(zuQDateTime(*zurueck), zeitpunkt);
+    }
+
+    void datumZahlen()
+    {
+        QCOMPARE(ausQDateTime(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
+        QCOMPARE(ausQDateTime(QDateTime(QDate(1900, 1, 1), QTime(12, 0))), 2.5);
+        QCOMPARE(ausQDateTime(QDateTime(QDate(1899, 12, 29), QTime(6, 0))), -1.25);
+        // A time that rounds to a whole day belongs to the next day.
+        QCOMPARE(dateTimeZuText(1.9999999999), QStringLiteral("01.01.1900"));
+        QCOMPARE(datumZuText(38781.75), QStringLiteral("05.03.2006"));
+        QCOMPARE(zeitZuText(38781.75), QStringLiteral("18:00:00"));
+    }
+
+    void datumLesen_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("lesbar");
+        QTest::newRow("short day and month") << "5.3.2006" << true;
+        QTest::newRow("hours and minutes only") << "05.03.2006 8:05" << true;
+        QTest::newRow("31 February does not exist") << "31.02.2006" << false;
+        QTest::newRow("ISO form is another locale") << "2006-03-05" << false;
+        QTest::newRow("25 o'clock does not exist") << "05.03.2006 25:00:00" << false;
+        QTest::newRow("a two-digit year is unreadable") << "05.03.06" << false;
+    }
+
+    void datumLesen()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, lesbar);
+        QCOMPARE(textZuDateTime(text).has_value(), lesbar);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstTextformat)
+#include "tst_textformat.moc"
