@@ -1,6 +1,6 @@
 #include "data/cp1252.h"
 
-#include "data/fehler.h"
+#include "algo/fehler.h"
 
 namespace {
 

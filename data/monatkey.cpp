@@ -1,6 +1,6 @@
 #include "data/monatkey.h"
 
-#include "data/fehler.h"
+#include "algo/fehler.h"
 #include "data/textformat.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/typen.h"
+#include "algo/typen.h"
 
 #include <QString>
 

@@ -1,7 +1,8 @@
 #include "data/rollmeminifile.h"
 
+#include "algo/runden.h"
 #include "data/cp1252.h"
-#include "data/fehler.h"
+#include "algo/fehler.h"
 #include "data/textformat.h"
 
 #include <QDebug>
@@ -337,7 +338,7 @@ Money TRollMemIniFile::ReadMoney(const QString &section, const QString &key, Mon
     const auto einheiten = Textformat::textZuFloat(text);
     if (!einheiten)
         return defaultValue;
-    return Textformat::einheitenZuMoney(*einheiten).value_or(defaultValue);
+    return R4Optional(*einheiten).value_or(defaultValue);
 }
 
 void TRollMemIniFile::WriteMoney(const QString &section, const QString &key, Money value)

@@ -1,6 +1,6 @@
 #include "data/textformat.h"
 
-#include "data/fehler.h"
+#include "algo/fehler.h"
 
 #include <QRegularExpression>
 #include <cmath>
@@ -130,15 +130,6 @@ std::optional<double> textZuFloat(const QString &text)
 QString moneyZuText(Money betrag)
 {
     return floatZuText(double(betrag) / double(MoneyProEinheit));
-}
-
-std::optional<Money> einheitenZuMoney(double einheiten)
-{
-    const double roh = std::nearbyint(einheiten * double(MoneyProEinheit)); // ties to even
-    // 2^63 is exactly representable; anything at or above it does not fit.
-    if (!std::isfinite(roh) || roh >= 9223372036854775808.0 || roh < -9223372036854775808.0)
-        return std::nullopt;
-    return Money(roh);
 }
 
 QString intZuText(int wert)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/typen.h"
+#include "algo/typen.h"
 
 #include <QDateTime>
 #include <QString>
@@ -24,10 +24,6 @@ std::optional<double> textZuFloat(const QString &text);
 
 /// A Money in units by the float rule (125000 is "12,5", 1800000 is "180").
 QString moneyZuText(Money betrag);
-
-/// A number of units as Money: times 10000, rounded to the nearest integer
-/// with ties to even. No value when it is not finite or out of range.
-std::optional<Money> einheitenZuMoney(double einheiten);
 
 /// Integer text: decimal, "-" for negative values; reading also takes a
 /// "0x" prefix as hexadecimal. No value when unreadable or beyond 32 bits.

@@ -1,4 +1,4 @@
-#include "data/fehler.h"
+#include "algo/fehler.h"
 #include "data/monatkey.h"
 #include "data/textformat.h"
 

@@ -1,4 +1,4 @@
-#include "data/fehler.h"
+#include "algo/fehler.h"
 #include "data/rollmeminifile.h"
 #include "data/textformat.h"
 

@@ -1,0 +1,170 @@
+#include "algo/formeln.h"
+
+#include "algo/fehler.h"
+#include "algo/runden.h"
+
+#include <QString>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double Einheit = double(MoneyProEinheit);
+
+double einheiten(Money betrag)
+{
+    return double(betrag) / Einheit;
+}
+
+// The product of two Money values in units. The integer product is exact
+// while it fits; only beyond that it is formed in floating point.
+double produktInEinheiten(Money a, Money b)
+{
+    Money produkt = 0;
+    const bool passt = b == 0 || (std::llabs(a) <= std::numeric_limits<Money>::max() / std::llabs(b));
+    if (passt) {
+        produkt = a * b;
+        return double(produkt) / (Einheit * Einheit);
+    }
+    return einheiten(a) * einheiten(b);
+}
+
+[[noreturn]] void divisionDurchNull(const char *formel)
+{
+    throw VennlokFehler(QStringLiteral("Rechenfehler in %1: Division durch null.").arg(QLatin1String(formel)));
+}
+
+} // namespace
+
+Money SozialanteilBetrag(Money betrag, Money satz)
+{
+    if (betrag <= 0)
+        return 0;
+    return R4(R2(produktInEinheiten(betrag, satz)));
+}
+
+Money EigenanteilBetrag(Money betrag, Money satz)
+{
+    if (betrag <= 0)
+        return 0;
+    return R4(R2(einheiten(betrag - SozialanteilBetrag(betrag, satz))));
+}
+
+Money GekuerzterSatz(Money summeEinz, Money summeOffen, Money satz)
+{
+    if (summeOffen <= 0)
+        return satz;
+    const Money gesamt = summeEinz + summeOffen;
+    if (gesamt == 0)
+        divisionDurchNull("GekuerzterSatz");
+    return R4(double(summeEinz) / double(gesamt) * einheiten(satz));
+}
+
+Money KapitalanteilNeu(Money kapitalVormonat, Money einzahlungen, Money eigenanteile,
+                       Money auszahlungen, Money minimum)
+{
+    const Money neu = kapitalVormonat + einzahlungen + eigenanteile - auszahlungen;
+    return neu > minimum ? neu : minimum;
+}
+
+Money Dreisatz(Money a, Money b, Money c)
+{
+    if (c <= 0)
+        return 0;
+    return R4(double(a) * double(b) / double(c) / Einheit);
+}
+
+double ExtAusInt(int modell, double intAnteil)
+{
+    if (!std::isfinite(intAnteil))
+        throw VennlokFehler(QStringLiteral("Rechenfehler in ExtAusInt: der interne Sozialanteil ist keine Zahl."));
+    if (modell != 2)
+        return R3(intAnteil);
+    const double nenner = 0.3 + intAnteil;
+    if (nenner == 0)
+        divisionDurchNull("ExtAusInt");
+    volatile double y = 1 - 0.3 / nenner + 0.2 * intAnteil; // stored as a double, as specified
+    y = 0.05 + y;
+    return R3(y);
+}
+
+double IntAusExt(double ext)
+{
+    if (!std::isfinite(ext))
+        throw VennlokFehler(QStringLiteral("Rechenfehler in IntAusExt: der Sozialanteil ist keine Zahl."));
+    double x = 0;
+    for (int schritt = 0; ExtAusInt(2, x) < ext; ++schritt) {
+        if (schritt >= 1000000)
+            throw VennlokFehler(QStringLiteral("Rechenfehler in IntAusExt: der Sozialanteil %1 ist unerreichbar groß.")
+                                    .arg(ext));
+        x += 0.003;
+    }
+    return x;
+}
+
+Money Zuflussfaktor(Money einzahlungen, Money auszahlungen)
+{
+    const Money t = einzahlungen + auszahlungen;
+    if (t <= 0)
+        return 0;
+    const Money e = R4(double(einzahlungen) / double(t));
+    const Money a = R4(double(auszahlungen) / double(t));
+    const Money q = a <= 0 ? MoneyProEinheit : R4(double(e) / double(a));
+    return Clamp01(R4(einheiten(q) - 0.5));
+}
+
+Money Deckungsgrad(int eingangsbuchungen, Money summe, Money grundsicherung)
+{
+    Money v = summe;
+    if (eingangsbuchungen > 0)
+        v = R4(einheiten(v) / double(eingangsbuchungen));
+    if (grundsicherung > 0)
+        v = R4(double(v) / double(grundsicherung));
+    return Clamp01(v);
+}
+
+double Kubik(Money x)
+{
+    const double e = einheiten(x);
+    const double k = e * e * e;
+    return k < 0 ? 0 : k;
+}
+
+Money MischeBetrag(Money a, Money b, double w)
+{
+    return R4((1 - w) * einheiten(a) + w * einheiten(b));
+}
+
+double Mische(double a, double b, double w)
+{
+    return w * a + (1 - w) * b;
+}
+
+double NeuerIntSozialanteil(int eingangsbuchungen, Money einzahlungen, Money auszahlungen,
+                            Money summe, Money grundsicherung, double intAlt, double daempfung)
+{
+    const Money r = Zuflussfaktor(einzahlungen, auszahlungen);
+    const Money s = Deckungsgrad(eingangsbuchungen, summe, grundsicherung);
+    const Money b = MischeBetrag(r, s, Kubik(s));
+    return Mische(intAlt, einheiten(b), daempfung);
+}
+
+double Deckungsquote(Money summeVormonat, Money rechnungen, double vorgabe)
+{
+    if (rechnungen <= 0)
+        return vorgabe;
+    return 1 - (einheiten(rechnungen) - einheiten(summeVormonat)) / einheiten(rechnungen);
+}
+
+Money KaeuferBetrag(int kaeufer, Money betrag, double sozialanteil)
+{
+    if (kaeufer != 2)
+        return betrag;
+    if (!std::isfinite(sozialanteil))
+        throw VennlokFehler(QStringLiteral("Rechenfehler in KaeuferBetrag: der Sozialanteil ist keine Zahl."));
+    const double nenner = 1 - sozialanteil;
+    if (nenner == 0)
+        divisionDurchNull("KaeuferBetrag");
+    const Money faktor = R4(0.15 + 0.05 / nenner);
+    return R4(produktInEinheiten(betrag, faktor));
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "algo/typen.h"
+
+#include <optional>
+
+/// The pact's rounding points. All ties go to the even neighbour.
+
+/// An amount in units on the Money grid: the nearest integer to x × 10000.
+/// No value for infinity, NaN or a result beyond 64 bits.
+std::optional<Money> R4Optional(double einheiten);
+
+/// As R4Optional; throws VennlokFehler where that gives no value.
+Money R4(double einheiten);
+
+/// x divided by the double nearest 0.01 (0.001), rounded to an integer and
+/// multiplied back: two (three) decimal places with binary residue.
+double R2(double x);
+double R3(double x);
+
+/// A fraction limited to 0..1; for a Money-scaled fraction to 0..10000.
+double Clamp01(double x);
+Money Clamp01(Money anteil);
