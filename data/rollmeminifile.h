@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <exception>
 #include <list>
 
 /// An INI-style data file held wholly in memory, with one rollback point.
@@ -90,6 +91,20 @@ public:
 
     /// The content as the file's lines, without line ends.
     QStringList Zeilen() const;
+
+protected:
+    /// Runs the steps of an operation that reports failure by its result:
+    /// true when they complete, false when any of them throws.
+    template <typename F>
+    static bool Geschuetzt(F schritte)
+    {
+        try {
+            schritte();
+            return true;
+        } catch (const std::exception &) {
+            return false;
+        }
+    }
 
 private:
     struct Zeile

@@ -2,52 +2,11 @@
 #include "data/rollmeminifile.h"
 #include "data/textformat.h"
 
+#include "tests/testhilfe.h"
+
 #include <QtTest>
-#include <memory>
 
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
-namespace {
-
-QByteArray dateiInhalt(const QString &pfad)
-{
-    QFile f(pfad);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<fehlt>");
-    return f.readAll();
-}
-
-void schreiben(const QString &pfad, const QByteArray &inhalt)
-{
-    QFile f(pfad);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(inhalt), inhalt.size());
-}
-
-#ifdef Q_OS_UNIX
-// Lets every file write of this process fail, as on a full disk, until destroyed.
-class VollePlatte
-{
-public:
-    VollePlatte()
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_alt);
-        rlimit neu = m_alt;
-        neu.rlim_cur = 1;
-        setrlimit(RLIMIT_FSIZE, &neu);
-    }
-    ~VollePlatte() { setrlimit(RLIMIT_FSIZE, &m_alt); }
-
-private:
-    rlimit m_alt{};
-};
-#endif
-
-} // namespace
+using namespace Testhilfe;
 
 class TstRollMemIniFile : public QObject
 {

@@ -1,0 +1,157 @@
+#include "data/kasse.h"
+
+#include "data/textformat.h"
+#include "data/uhr.h"
+
+
+namespace {
+
+const QString Kopf = QStringLiteral("Kopfdaten");
+const QString KasseAbschnitt = QStringLiteral("Kasse");
+const QString Honorar = QStringLiteral("Honorarbuchung");
+const QString KAbgeschlossen = QStringLiteral("ABGESCHLOSSEN");
+
+const QString KSumme = QStringLiteral("Summe");
+const QString KSummeVormonat = QStringLiteral("SummeVormonat");
+const QString KEinzahlungen = QStringLiteral("Einzahlungen");
+const QString KRechnungen = QStringLiteral("Rechnungen");
+const QString KEigenanteile = QStringLiteral("Eigenanteile");
+const QString KAuszahlungen = QStringLiteral("Auszahlungen");
+
+const QString ZEingang = QStringLiteral("Eingangsbuchungen");
+const QString ZRechnung = QStringLiteral("Rechnungsbuchungen");
+const QString ZAusgang = QStringLiteral("Ausgangsbuchungen");
+
+const QString DEinzahlungen = QStringLiteral("TeilhaberEinzahlungen ");
+const QString DRechnungen = QStringLiteral("TeilhaberRechnungen ");
+const QString DEigenanteil = QStringLiteral("TeilhaberEigenanteil ");
+const QString DAuszahlungen = QStringLiteral("TeilhaberAuszahlungen ");
+
+} // namespace
+
+QString TKasse::Dateiname(const MonthKey &monat)
+{
+    return QStringLiteral("A_Kassendaten") + monat + QStringLiteral(".ven");
+}
+
+bool TKasse::Eroeffnen(const MonthKey &monat, Money beitrag, Money honorarEingangsbuchung,
+                       Money honorarAusgangsbuchung, Money anfangssumme, DateTime datum)
+{
+    return Geschuetzt([&] {
+        WriteDateTime(Kopf, QStringLiteral("Kassendatei vom Monat ") + monat + QStringLiteral(" eröffnet am"), datum);
+        WriteMoney(Kopf, QStringLiteral("Beitrag"), beitrag);
+        WriteMoney(Kopf, QStringLiteral("HonorarEingangsbuchung"), honorarEingangsbuchung);
+        WriteMoney(Kopf, QStringLiteral("HonorarAusgangsbuchung"), honorarAusgangsbuchung);
+        WriteMoney(KasseAbschnitt, KSumme, anfangssumme);
+        WriteMoney(KasseAbschnitt, KSummeVormonat, anfangssumme);
+        for (const QString &key : {KEinzahlungen, KRechnungen, KEigenanteile, KAuszahlungen})
+            WriteMoney(KasseAbschnitt, key, 0);
+        for (const QString &zaehler : {ZEingang, ZRechnung, ZAusgang})
+            WriteInteger(KasseAbschnitt, zaehler + monat, 0);
+        UpdateFile();
+    });
+}
+
+bool TKasse::Abgeschlossen() const
+{
+    return ValueExists(Kopf, KAbgeschlossen);
+}
+
+bool TKasse::Abschliessen(const MonthKey &monat, DateTime)
+{
+    return Geschuetzt([&] {
+        const Money summe = Summe();
+        const Money vormonat = SummeVormonat();
+        if (vormonat != FehlwertMoney) {
+            WriteMoney(KasseAbschnitt, QStringLiteral("Kassengewinn"), summe - vormonat);
+            const int eingang = Eingangsbuchungen(monat);
+            if (eingang > 0)
+                WriteFloat(KasseAbschnitt, QStringLiteral("mittlerer Kassengewinn"),
+                           ReadFloat(KasseAbschnitt, QStringLiteral("Kassengewinn"), 0) / eingang);
+        }
+        SetAbgeschlossen(Uhr::Heute());
+        UpdateFile();
+    });
+}
+
+void TKasse::addiere(const QString &key, Money betrag)
+{
+    WriteMoney(KasseAbschnitt, key, ReadMoney(KasseAbschnitt, key, FehlwertMoney) + betrag);
+}
+
+bool TKasse::buchen(const MonthKey &monat, const QString &name, DateTime datum, const QString &zaehler,
+                    std::initializer_list<std::pair<const QString &, Money>> summen,
+                    std::initializer_list<Posten> posten)
+{
+    SetRollbackPoint();
+    const bool gebucht = Geschuetzt([&] {
+        for (const auto &[key, betrag] : summen)
+            addiere(key, betrag);
+        const QString monatsZaehler = zaehler + monat;
+        WriteInteger(KasseAbschnitt, monatsZaehler, ReadInteger(KasseAbschnitt, monatsZaehler, FehlwertInt) + 1);
+        const QString tag = Textformat::datumZuText(datum);
+        const QString tagesZaehler = zaehler + tag;
+        if (!ValueExists(KasseAbschnitt, tagesZaehler))
+            WriteInteger(KasseAbschnitt, tagesZaehler, 0);
+        WriteInteger(KasseAbschnitt, tagesZaehler, ReadInteger(KasseAbschnitt, tagesZaehler, 0) + 1);
+        for (const Posten &p : posten) {
+            const QString section = p.section + tag;
+            int n = 1;
+            while (ValueExists(section, name + QLatin1Char('_') + QString::number(n)))
+                ++n;
+            WriteMoney(section, name + QLatin1Char('_') + QString::number(n), p.betrag);
+        }
+        UpdateFile();
+    });
+    if (!gebucht)
+        Rollback();
+    return gebucht;
+}
+
+bool TKasse::EinzahlungBuchen(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
+{
+    return buchen(monat, name, datum, ZEingang, {{KSumme, betrag}, {KEinzahlungen, betrag}},
+                  {{DEinzahlungen, betrag}});
+}
+
+bool TKasse::RechnungBuchen(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
+{
+    return buchen(monat, name, datum, ZRechnung, {{KRechnungen, betrag}}, {{DRechnungen, betrag}});
+}
+
+bool TKasse::AuszahlungBuchen(const MonthKey &monat, const QString &name, Money auszahlung, Money eigenanteil,
+                              DateTime datum)
+{
+    return buchen(monat, name, datum, ZAusgang,
+                  {{KSumme, eigenanteil - auszahlung}, {KAuszahlungen, auszahlung}, {KEigenanteile, eigenanteil}},
+                  {{DEigenanteil, eigenanteil}, {DAuszahlungen, auszahlung}});
+}
+
+bool TKasse::HonorarBuchen(DateTime datum, Money honorarEin, Money honorarRech)
+{
+    return Geschuetzt([&] {
+        const Money gesamt = honorarEin + honorarRech;
+        WriteDateTime(Honorar, QStringLiteral("Datum"), datum);
+        WriteMoney(Honorar, QStringLiteral("Honorare aus Einbuchungen"), honorarEin);
+        WriteMoney(Honorar, QStringLiteral("Honorare aus Rechnungen"), honorarRech);
+        WriteMoney(Honorar, QStringLiteral("Honorare gesamt"), gesamt);
+        addiere(KSumme, -gesamt);
+        addiere(KAuszahlungen, gesamt);
+        UpdateFile();
+    });
+}
+
+Money TKasse::Summe() const { return ReadMoney(KasseAbschnitt, KSumme, FehlwertMoney); }
+Money TKasse::SummeVormonat() const { return ReadMoney(KasseAbschnitt, KSummeVormonat, FehlwertMoney); }
+Money TKasse::Einzahlungen() const { return ReadMoney(KasseAbschnitt, KEinzahlungen, FehlwertMoney); }
+Money TKasse::Rechnungen() const { return ReadMoney(KasseAbschnitt, KRechnungen, FehlwertMoney); }
+Money TKasse::Eigenanteile() const { return ReadMoney(KasseAbschnitt, KEigenanteile, FehlwertMoney); }
+Money TKasse::Auszahlungen() const { return ReadMoney(KasseAbschnitt, KAuszahlungen, FehlwertMoney); }
+
+void TKasse::SetSumme(Money wert) { WriteMoney(KasseAbschnitt, KSumme, wert); }
+void TKasse::SetSummeVormonat(Money wert) { WriteMoney(KasseAbschnitt, KSummeVormonat, wert); }
+void TKasse::SetAbgeschlossen(DateTime datum) { WriteDateTime(Kopf, KAbgeschlossen, datum); }
+
+int TKasse::Eingangsbuchungen(const MonthKey &monat) const { return ReadInteger(KasseAbschnitt, ZEingang + monat, 0); }
+int TKasse::Rechnungsbuchungen(const MonthKey &monat) const { return ReadInteger(KasseAbschnitt, ZRechnung + monat, 0); }
+int TKasse::Ausgangsbuchungen(const MonthKey &monat) const { return ReadInteger(KasseAbschnitt, ZAusgang + monat, 0); }

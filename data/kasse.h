@@ -1,0 +1,74 @@
+#pragma once
+
+#include "data/monatkey.h"
+#include "data/rollmeminifile.h"
+
+/// The fund's cash book of one month, "A_Kassendaten" + month + ".ven": the
+/// header ("Kopfdaten"), the balance, totals and booking counters ("Kasse"),
+/// one detail section per kind of booking and day, and the trustee fee
+/// booking ("Honorarbuchung").
+///
+/// The booking operations keep Summe = SummeVormonat + Einzahlungen
+/// - Auszahlungen + Eigenanteile. They check nothing: the engine decides
+/// whether a booking is allowed. Each returns false on any failure, the memory
+/// image then restored and the file unchanged.
+class TKasse : public TRollMemIniFile
+{
+public:
+    using TRollMemIniFile::TRollMemIniFile;
+
+    /// "A_Kassendaten" + monat + ".ven".
+    static QString Dateiname(const MonthKey &monat);
+
+    /// Writes the opening header, the opening balance, zero totals and zero
+    /// month counters, and the file. Keys it does not write stay as they were.
+    /// False on any failure, without restoring.
+    bool Eroeffnen(const MonthKey &monat, Money beitrag, Money honorarEingangsbuchung,
+                   Money honorarAusgangsbuchung, Money anfangssumme, DateTime datum);
+
+    bool Abgeschlossen() const;
+
+    /// Writes the month's gain, the gain per incoming booking and the closed
+    /// mark (today's date), and the file. datum is not used. False on any
+    /// failure, without restoring.
+    bool Abschliessen(const MonthKey &monat, DateTime datum);
+
+    bool EinzahlungBuchen(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
+    bool RechnungBuchen(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
+    bool AuszahlungBuchen(const MonthKey &monat, const QString &name, Money auszahlung, Money eigenanteil,
+                          DateTime datum);
+
+    /// Books the month's trustee fees as a payout out of the fund and writes
+    /// the file. A second call overwrites the fee section and pays again.
+    /// False on any failure, without restoring.
+    bool HonorarBuchen(DateTime datum, Money honorarEin, Money honorarRech);
+
+    /// The totals; the missing-value sentinel when absent.
+    Money Summe() const;
+    Money SummeVormonat() const;
+    Money Einzahlungen() const;
+    Money Rechnungen() const;
+    Money Eigenanteile() const;
+    Money Auszahlungen() const;
+
+    /// Memory only.
+    void SetSumme(Money wert);
+    void SetSummeVormonat(Money wert);
+    void SetAbgeschlossen(DateTime datum);
+
+    /// The month counters; 0 when absent.
+    int Eingangsbuchungen(const MonthKey &monat) const;
+    int Rechnungsbuchungen(const MonthKey &monat) const;
+    int Ausgangsbuchungen(const MonthKey &monat) const;
+
+private:
+    struct Posten
+    {
+        const QString &section; // detail section stem, the day is appended
+        Money betrag;
+    };
+    bool buchen(const MonthKey &monat, const QString &name, DateTime datum, const QString &zaehler,
+                std::initializer_list<std::pair<const QString &, Money>> summen,
+                std::initializer_list<Posten> posten);
+    void addiere(const QString &key, Money betrag);
+};

@@ -1,0 +1,214 @@
+#include "data/teilhaber.h"
+
+#include "algo/formeln.h"
+
+
+namespace {
+
+const QString Kopf = QStringLiteral("Kopfdaten");
+const QString SEinzahlungen = QStringLiteral("Einzahlungen");
+const QString SRechnungen = QStringLiteral("Rechnungen");
+const QString SEigenanteile = QStringLiteral("Eigenanteile");
+const QString SAuszahlungen = QStringLiteral("Auszahlungen");
+const QString SKapital = QStringLiteral("Kapitalanteil");
+const QString SAdresse = QStringLiteral("Adresse");
+
+const QString KSummeEinz = QStringLiteral("SummeEinz");
+const QString KSummeEigen = QStringLiteral("SummeEigen");
+const QString KSummeAusz = QStringLiteral("SummeAusz");
+const QString KAnzahlEinz = QStringLiteral("AnzahlEinz");
+const QString KAnzahlAusz = QStringLiteral("AnzahlAusz");
+const QString KSummeOffen = QStringLiteral("SummeOffen");
+const QString KAuszahlung = QStringLiteral("Auszahlung");
+
+// Whether key is monat + "_" + a number.
+bool istEintrag(const QString &key, const MonthKey &monat)
+{
+    if (key.size() <= monat.size() + 1 || !key.startsWith(monat) || key[monat.size()] != QLatin1Char('_'))
+        return false;
+    for (qsizetype i = monat.size() + 1; i < key.size(); ++i)
+        if (key[i] < QLatin1Char('0') || key[i] > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool TTeilhaber::Anlegen(const QString &name)
+{
+    return Geschuetzt([&] {
+        WriteString(Kopf, QStringLiteral("Teilhaber"), name);
+        for (const QString &key : {KSummeEinz, KSummeEigen, KSummeAusz})
+            WriteMoney(Kopf, key, 0);
+        for (const QString &key : {KAnzahlEinz, KAnzahlAusz})
+            WriteInteger(Kopf, key, 0);
+        UpdateFile();
+    });
+}
+
+void TTeilhaber::addiere(const QString &key, Money betrag)
+{
+    WriteMoney(Kopf, key, ReadMoney(Kopf, key, FehlwertMoney) + betrag);
+}
+
+void TTeilhaber::zaehle(const QString &key, int schritt)
+{
+    WriteInteger(Kopf, key, ReadInteger(Kopf, key, FehlwertInt) + schritt);
+}
+
+void TTeilhaber::neuerEintrag(const QString &section, const MonthKey &monat, Money betrag)
+{
+    int n = 1;
+    while (ValueExists(section, monat + QLatin1Char('_') + QString::number(n)))
+        ++n;
+    WriteMoney(section, monat + QLatin1Char('_') + QString::number(n), betrag);
+}
+
+QStringList TTeilhaber::eintraege(const QString &section, const MonthKey &monat) const
+{
+    QStringList keys = ReadSection(section);
+    keys.removeIf([&](const QString &key) { return !istEintrag(key, monat); });
+    return keys;
+}
+
+Money TTeilhaber::monatsSumme(const QString &section, const MonthKey &monat) const
+{
+    Money summe = 0;
+    for (const QString &key : eintraege(section, monat))
+        summe += ReadMoney(section, key, 0);
+    return summe;
+}
+
+void TTeilhaber::loesche(const QString &section, const MonthKey &monat)
+{
+    for (const QString &key : eintraege(section, monat))
+        DeleteKey(section, key);
+}
+
+bool TTeilhaber::EinzahlungBuchen(const MonthKey &monat, Money betrag, DateTime)
+{
+    return Geschuetzt([&] {
+        addiere(KSummeEinz, betrag);
+        zaehle(KAnzahlEinz, 1);
+        neuerEintrag(SEinzahlungen, monat, betrag);
+        UpdateFile();
+    });
+}
+
+bool TTeilhaber::RechnungBuchen(const MonthKey &monat, Money betrag, DateTime, Money, Money)
+{
+    return Geschuetzt([&] {
+        neuerEintrag(SRechnungen, monat, betrag);
+        UpdateFile();
+    });
+}
+
+bool TTeilhaber::AuszahlungBuchen(const MonthKey &monat, Money betrag, DateTime, Money sozialanteil, Money)
+{
+    return Geschuetzt([&] {
+        const Money satz = GekuerzterSatz(SummeEinz(), SummeOffen(), sozialanteil);
+        const Money eigen = EigenanteilBetrag(betrag, satz);
+        addiere(KSummeAusz, betrag);
+        addiere(KSummeEigen, eigen);
+        zaehle(KAnzahlAusz, 1);
+        neuerEintrag(SEigenanteile, monat, eigen);
+        neuerEintrag(SAuszahlungen, monat, betrag);
+        UpdateFile();
+    });
+}
+
+bool TTeilhaber::EinzahlungenLoeschen(const MonthKey &monat)
+{
+    return Geschuetzt([&] {
+        for (const QString &key : eintraege(SEinzahlungen, monat)) {
+            addiere(KSummeEinz, -ReadMoney(SEinzahlungen, key, 0));
+            zaehle(KAnzahlEinz, -1);
+            DeleteKey(SEinzahlungen, key);
+        }
+        UpdateFile();
+    });
+}
+
+bool TTeilhaber::RechnungenLoeschen(const MonthKey &monat)
+{
+    return Geschuetzt([&] {
+        loesche(SRechnungen, monat);
+        UpdateFile();
+    });
+}
+
+bool TTeilhaber::AuszahlungenLoeschen(const MonthKey &monat)
+{
+    return Geschuetzt([&] {
+        addiere(KSummeAusz, -Auszahlungen(monat));
+        addiere(KSummeEigen, -Eigenanteile(monat));
+        loesche(SEigenanteile, monat);
+        loesche(SAuszahlungen, monat);
+        UpdateFile();
+    });
+}
+
+bool TTeilhaber::AustrittBuchen(const MonthKey &monat)
+{
+    return Geschuetzt([&] {
+        WriteString(Kopf, QStringLiteral("Ausgetreten im Monat"), monat);
+        WriteFloat(Kopf, KAuszahlung, ReadFloat(SKapital, monat, 0));
+        UpdateFile();
+    });
+}
+
+bool TTeilhaber::SetKapitalanteil(const MonthKey &monat, Money wert)
+{
+    WriteMoney(SKapital, monat, wert);
+    return true;
+}
+
+void TTeilhaber::SetSummeOffen(Money wert)
+{
+    WriteMoney(Kopf, KSummeOffen, wert);
+}
+
+bool TTeilhaber::OffenBuchen(const MonthKey &monat, Money beitrag)
+{
+    const Money fehlt = beitrag - Einzahlungen(monat);
+    if (fehlt > 0)
+        SetSummeOffen(SummeOffen() + fehlt);
+    return true;
+}
+
+bool TTeilhaber::AdresseSetzen(const QString &schluessel, const QString &wert, const QString &datumstext)
+{
+    const QString alt = Adresse(schluessel);
+    if (alt != wert && !alt.isEmpty())
+        WriteString(QStringLiteral("Adresse_alt") + datumstext, schluessel, alt);
+    WriteString(SAdresse, schluessel, wert);
+    return true;
+}
+
+Money TTeilhaber::Einzahlungen(const MonthKey &monat) const { return monatsSumme(SEinzahlungen, monat); }
+Money TTeilhaber::Rechnungen(const MonthKey &monat) const { return monatsSumme(SRechnungen, monat); }
+Money TTeilhaber::Eigenanteile(const MonthKey &monat) const { return monatsSumme(SEigenanteile, monat); }
+Money TTeilhaber::Auszahlungen(const MonthKey &monat) const { return monatsSumme(SAuszahlungen, monat); }
+
+Money TTeilhaber::Kapitalanteil(const MonthKey &monat, Money limitVirtSumme) const
+{
+    return KapitalanteilNeu(GespeicherterKapitalanteil(Vormonat(monat)), Einzahlungen(monat), Eigenanteile(monat),
+                            Auszahlungen(monat), limitVirtSumme);
+}
+
+Money TTeilhaber::GespeicherterKapitalanteil(const MonthKey &monat) const
+{
+    return ReadMoney(SKapital, monat, 0);
+}
+
+Money TTeilhaber::Auszahlung() const { return ReadMoney(Kopf, KAuszahlung, 0); }
+Money TTeilhaber::SummeOffen() const { return ReadMoney(Kopf, KSummeOffen, 0); }
+Money TTeilhaber::SummeEinz() const { return ReadMoney(Kopf, KSummeEinz, FehlwertMoney); }
+Money TTeilhaber::SummeEigen() const { return ReadMoney(Kopf, KSummeEigen, FehlwertMoney); }
+Money TTeilhaber::SummeAusz() const { return ReadMoney(Kopf, KSummeAusz, FehlwertMoney); }
+int TTeilhaber::AnzahlEinz() const { return ReadInteger(Kopf, KAnzahlEinz, FehlwertInt); }
+int TTeilhaber::AnzahlAusz() const { return ReadInteger(Kopf, KAnzahlAusz, FehlwertInt); }
+QString TTeilhaber::Name() const { return ReadString(Kopf, QStringLiteral("Teilhaber"), QString()); }
+
+QStringList TTeilhaber::Adressen() const { return ReadSection(SAdresse); }
+QString TTeilhaber::Adresse(const QString &schluessel) const { return ReadString(SAdresse, schluessel, QString()); }

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "data/monatkey.h"
+#include "data/rollmeminifile.h"
+
+/// A participant's account file, "T_" + name + ".ven": running totals
+/// ("Kopfdaten"), one entry per payment, invoice, own share and payout under
+/// the key month + "_" + n, the capital share per month, the address and its
+/// history.
+///
+/// Monthly sums and deletions see every entry of the month, whatever its
+/// number. The class never decides whether a booking is allowed. Operations
+/// returning Boolean give false on any failure and restore nothing; callers
+/// that need all or nothing set a rollback point first.
+class TTeilhaber : public TRollMemIniFile
+{
+public:
+    using TRollMemIniFile::TRollMemIniFile;
+
+    /// Writes a fresh "Kopfdaten" (name, zero totals and counts) and the file.
+    bool Anlegen(const QString &name);
+
+    /// Books a payment in; writes the file. datum is not stored.
+    bool EinzahlungBuchen(const MonthKey &monat, Money betrag, DateTime datum);
+    /// Records an invoice; writes the file. datum, sozialanteil and
+    /// limitVirtSumme are not used.
+    bool RechnungBuchen(const MonthKey &monat, Money betrag, DateTime datum, Money sozialanteil,
+                        Money limitVirtSumme);
+    /// Pays out betrag and records its own share, split at
+    /// GekuerzterSatz(SummeEinz, SummeOffen, sozialanteil) (scaled fraction);
+    /// writes the file.
+    bool AuszahlungBuchen(const MonthKey &monat, Money betrag, DateTime datum, Money sozialanteil,
+                          Money limitVirtSumme);
+
+    /// Remove the month's entries and take them off the totals; write the file.
+    /// Invoices change no total; deleting payouts leaves "AnzahlAusz".
+    bool EinzahlungenLoeschen(const MonthKey &monat);
+    bool RechnungenLoeschen(const MonthKey &monat);
+    bool AuszahlungenLoeschen(const MonthKey &monat);
+
+    /// Marks the exit in monat with the month's stored capital share as the
+    /// payout (0 when none); writes the file.
+    bool AustrittBuchen(const MonthKey &monat);
+
+    /// Memory only.
+    bool SetKapitalanteil(const MonthKey &monat, Money wert);
+    void SetSummeOffen(Money wert);
+    /// Adds what is missing of beitrag in monat to "SummeOffen"; memory only.
+    bool OffenBuchen(const MonthKey &monat, Money beitrag);
+    /// Stores an address item, keeping a changed non-empty old value in
+    /// "Adresse_alt" + datumstext; memory only. Throws VennlokFehler when the
+    /// key or value cannot be stored.
+    bool AdresseSetzen(const QString &schluessel, const QString &wert, const QString &datumstext);
+
+    /// The month's sums over all its entries; 0 when there are none.
+    Money Einzahlungen(const MonthKey &monat) const;
+    Money Rechnungen(const MonthKey &monat) const;
+    Money Eigenanteile(const MonthKey &monat) const;
+    Money Auszahlungen(const MonthKey &monat) const;
+
+    /// The month's capital share before scaling: KapitalanteilNeu of the
+    /// previous month's stored share (0 when none) and the month's sums,
+    /// never below limitVirtSumme.
+    Money Kapitalanteil(const MonthKey &monat, Money limitVirtSumme) const;
+    /// The stored capital share of a month; 0 when none.
+    Money GespeicherterKapitalanteil(const MonthKey &monat) const;
+
+    Money Auszahlung() const;
+    Money SummeOffen() const;
+    /// The totals; the missing-value sentinel when absent.
+    Money SummeEinz() const;
+    Money SummeEigen() const;
+    Money SummeAusz() const;
+    int AnzahlEinz() const;
+    int AnzahlAusz() const;
+    QString Name() const;
+
+    QStringList Adressen() const;
+    QString Adresse(const QString &schluessel) const;
+
+private:
+    QStringList eintraege(const QString &section, const MonthKey &monat) const;
+    Money monatsSumme(const QString &section, const MonthKey &monat) const;
+    void neuerEintrag(const QString &section, const MonthKey &monat, Money betrag);
+    void addiere(const QString &key, Money betrag);
+    void zaehle(const QString &key, int schritt);
+    void loesche(const QString &section, const MonthKey &monat);
+};

@@ -1,0 +1,75 @@
+#pragma once
+
+// Small helpers shared by the tests: whole-file reads and writes, a fixed
+// clock and a simulated full disk.
+
+#include "data/textformat.h"
+#include "data/uhr.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace Testhilfe {
+
+inline QByteArray dateiInhalt(const QString &pfad)
+{
+    QFile f(pfad);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<fehlt>");
+    return f.readAll();
+}
+
+inline void schreiben(const QString &pfad, const QByteArray &inhalt)
+{
+    QFile f(pfad);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(inhalt), inhalt.size());
+}
+
+// Text with LF line ends as it stands in a test, with CR LF as in the files.
+inline QByteArray crlf(const char *text)
+{
+    return QByteArray(text).replace("\n", "\r\n");
+}
+
+inline DateTime zeitpunkt(int jahr, int monat, int tag, int stunde = 0, int minute = 0, int sekunde = 0)
+{
+    return Textformat::ausQDateTime(QDateTime(QDate(jahr, monat, tag), QTime(stunde, minute, sekunde)));
+}
+
+// Fixes "now" for as long as it lives.
+class FesteUhr
+{
+public:
+    explicit FesteUhr(DateTime jetzt) { Uhr::Setzen([jetzt] { return jetzt; }); }
+    ~FesteUhr() { Uhr::Setzen({}); }
+};
+
+#ifdef Q_OS_UNIX
+// Lets every file write of this process fail, as on a full disk, for as long as it lives.
+class VollePlatte
+{
+public:
+    VollePlatte()
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_alt);
+        rlimit neu = m_alt;
+        neu.rlim_cur = 1;
+        setrlimit(RLIMIT_FSIZE, &neu);
+    }
+    ~VollePlatte() { setrlimit(RLIMIT_FSIZE, &m_alt); }
+
+private:
+    rlimit m_alt{};
+};
+#endif
+
+} // namespace Testhilfe
