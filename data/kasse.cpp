@@ -57,6 +57,15 @@ bool TKasse::Abgeschlossen() const
     return ValueExists(Kopf, KAbgeschlossen);
 }
 
+bool TKasse::Wiedereroeffnen(DateTime datum)
+{
+    return Geschuetzt([&] {
+        DeleteKey(Kopf, KAbgeschlossen);
+        WriteDateTime(Kopf, QStringLiteral("wieder eröffnet am"), datum);
+        UpdateFile();
+    });
+}
+
 bool TKasse::Abschliessen(const MonthKey &monat, DateTime)
 {
     return Geschuetzt([&] {

@@ -28,6 +28,11 @@ public:
 
     bool Abgeschlossen() const;
 
+    /// Opens a closed book again with all its figures: removes the closed
+    /// mark, records when it was reopened ("wieder eröffnet am") and writes
+    /// the file. False on any failure, without restoring.
+    bool Wiedereroeffnen(DateTime datum);
+
     /// Writes the month's gain, the gain per incoming booking and the closed
     /// mark (today's date), and the file. datum is not used. False on any
     /// failure, without restoring.

@@ -1,6 +1,7 @@
 #include "data/monatkey.h"
 
 #include "algo/fehler.h"
+#include "data/cp1252.h"
 #include "data/textformat.h"
 
 namespace {
@@ -95,4 +96,24 @@ QString NameAusDateiname(const QString &dateiname)
     if (p < 2)
         return QString();
     return dateiname.mid(2, p - 2);
+}
+
+QString TeilhaberNameFehler(const QString &name)
+{
+    const auto fehler = [&](const QString &grund) {
+        return QStringLiteral("Der Teilhabername \u201E%1\u201C ist nicht zulässig: %2.").arg(name, grund);
+    };
+    if (name.trimmed().isEmpty())
+        return QStringLiteral("Bitte einen Teilhabernamen angeben.");
+    for (QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
+            return fehler(QStringLiteral("er enthält ein Steuerzeichen"));
+        if (QStringLiteral("=[]\\*?\"<>|").contains(c))
+            return fehler(QStringLiteral("das Zeichen \u201E%1\u201C ist nicht erlaubt").arg(c));
+    }
+    const qsizetype falsch = Cp1252::ersteNichtDarstellbare(name);
+    if (falsch >= 0)
+        return fehler(QStringLiteral("das Zeichen \u201E%1\u201C kann in den Dateien nicht gespeichert werden")
+                          .arg(name.mid(falsch, name[falsch].isHighSurrogate() ? 2 : 1)));
+    return QString();
 }

@@ -29,3 +29,10 @@ QString TeilhaberDateiname(const QString &name);
 /// The text between the two-character prefix and the first ".ven";
 /// empty when there is no ".ven".
 QString NameAusDateiname(const QString &dateiname);
+
+/// Why a participant name cannot be used, or an empty text when it can. A
+/// name becomes part of a file name and of keys in the data files, so it may
+/// not be empty or hold control characters, characters outside Windows-1252,
+/// "=", "[", "]", a backslash or the characters * ? " < > | that file names
+/// cannot hold. "/" and ":" are allowed: the folding turns them into "_".
+QString TeilhaberNameFehler(const QString &name);

@@ -136,7 +136,7 @@ TRollMemIniFile::TRollMemIniFile(const QString &fileName)
 
 TRollMemIniFile::~TRollMemIniFile()
 {
-    if (!m_geaendert && QFile::exists(m_fileName))
+    if (m_verworfen || (!m_geaendert && QFile::exists(m_fileName)))
         return;
     try {
         UpdateFile();

@@ -89,6 +89,11 @@ public:
     /// True when the content changed since it was read or last written.
     bool Geaendert() const { return m_geaendert; }
 
+    /// The destructor will not write the file, whatever changed; for an
+    /// object that is given up, such as the master data of a directory that
+    /// holds no pact.
+    void Verwerfen() { m_verworfen = true; }
+
     /// The content as the file's lines, without line ends.
     QStringList Zeilen() const;
 
@@ -141,4 +146,5 @@ private:
     QStringList m_rollback;
     bool m_hatRollbackPunkt = false;
     bool m_geaendert = false;
+    bool m_verworfen = false;
 };

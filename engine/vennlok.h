@@ -1,0 +1,148 @@
+#pragma once
+
+#include "data/anwalt.h"
+#include "data/buchungslog.h"
+#include "data/kasse.h"
+#include "data/teilhaber.h"
+#include "data/vennlokdaten.h"
+
+#include <QLockFile>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+/// The pact's one business object: it owns the open data files of one data
+/// directory and carries out every booking. It never shows a dialog; it
+/// returns message texts (empty when there is nothing to tell) or Booleans.
+///
+/// Amounts are Money; shares and the damping factor are double fractions.
+/// The engine locks its data directory for its whole life, so no second
+/// engine (another window or a command-line replay) can book into it.
+class TVennlok
+{
+public:
+    /// Works on datenverzeichnis. Opens the master data only; call Oeffnen
+    /// to open the booking month. Throws VennlokFehler when another running
+    /// program holds the directory.
+    explicit TVennlok(const QString &datenverzeichnis);
+    /// Deletes the command scripts left behind and closes the log.
+    ~TVennlok();
+
+    TVennlok(const TVennlok &) = delete;
+    TVennlok &operator=(const TVennlok &) = delete;
+
+    static const QString Version; // "core B.01"
+
+    const QString &Datenverzeichnis() const { return m_verzeichnis; }
+    /// The path of a file of the data directory.
+    QString Pfad(const QString &dateiname) const;
+
+    /// Whether datenverzeichnis holds a pact ("A_Vennlok.ven").
+    static bool PaktVorhanden(const QString &datenverzeichnis);
+    bool PaktVorhanden() const;
+
+    /// Opens the booking month's cash book and log when a pact exists.
+    void Oeffnen();
+    /// Opens the month's cash book (creating it, or reopening a closed one
+    /// with all its figures) and its log with datum. Throws VennlokFehler
+    /// when the cash book or log cannot be written.
+    void KasseOeffnen(const MonthKey &monat, DateTime datum);
+    bool KasseOffen() const { return m_kasse != nullptr; }
+
+    MonthKey Buchungsmonat() const;
+    void SetBuchungsmonat(const MonthKey &monat);
+    Money Beitrag() const;
+    Money HonorarEingangsbuchung() const;
+    Money HonorarRechnungsbuchung() const;
+    double IntSozialanteil() const;
+    /// The social share in force.
+    double Sozialanteil() const;
+    /// Sets the internal share (and so the share in force) and writes the master data.
+    void SetIntSozialanteil(double wert);
+    double Daempfung() const;
+    Money Grundsicherung() const;
+    Money LimitVirtSumme() const;
+    /// The fund balance; the missing-value sentinel when no cash book is open.
+    Money Kassenstand() const;
+    /// The booking month's counts; the sentinel when no cash book is open.
+    int AnzahlEingangsbuchungen() const;
+    int AnzahlAusgangsbuchungen() const;
+
+    /// Creates a pact starting in the month of datum and opens that month.
+    /// Refused, changing nothing, when the directory already holds a pact.
+    /// meldung: "Neuer Pakt angelegt. Hauptdatei: A_Vennlok.ven" or why not.
+    void NeuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag,
+                 Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil,
+                 double daempfung, Money grundsicherung, Money limitVirtSumme);
+    /// Records a supplementary contract (daempfung as a scaled fraction) and logs it.
+    bool Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
+                 Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme);
+    bool StartdatenVorhanden() const;
+    QStringList AnwaltListe() const;
+    void AnwaltWert(const QString &name, QString &adresse) const;
+    /// Stores a trustee's address and logs it. Returns why it could not be
+    /// stored, or an empty text.
+    QString AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
+
+    /// Books a contribution of the participant into the booking month, once
+    /// monat holds less than the contribution. Creates a participant under the
+    /// folded name when none exists. Returns the message for the operator.
+    QString Einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
+    /// Books an invoice of an existing participant; may lower the social
+    /// share when the month's opening balance no longer covers the invoices.
+    QString Rechnung(const QString &name, Money betrag, DateTime datum);
+
+    /// Whether the participant's file exists (letter case ignored).
+    bool TeilhaberVorhanden(const QString &name) const;
+    /// Opens (or creates, under the folded name) a participant for the
+    /// address page. False with meldung when the name cannot be used or the
+    /// file cannot be created.
+    bool TeilhaberOeffnen(const QString &name, QString *meldung = nullptr);
+    QStringList Adressen() const;
+    void AdressWert(const QString &schluessel, QString &wert) const;
+    /// Changes one address item of the open participant and logs it; true
+    /// when none is open. False with meldung when the key or value cannot be stored.
+    bool AdresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext,
+                          QString *meldung = nullptr);
+    /// Writes (when changed) and frees the open participant; false when none
+    /// is open. Throws VennlokFehler when the file cannot be written.
+    bool TeilhaberSchliessen();
+    /// The participant's payments in monat; dateiname is a file of the data directory.
+    Money TeilhaberEinzahlungen(const QString &dateiname, const MonthKey &monat);
+    /// Art 0: all participants; 1: those who paid exactly the contribution
+    /// in the booking month; 2: those who paid less.
+    int AnzahlTeilhaber(int art);
+    /// The names of all participants of datenverzeichnis.
+    static void TeilhaberNamen(const QString &datenverzeichnis, QStringList &liste);
+    /// One line per participant (name padded with "." to 40 characters, then
+    /// the booking month's payments); the second only for those who owe.
+    QStringList TeilhaberListe();
+    QStringList TeilhaberListeOffen();
+
+    /// True while an automatic replay runs.
+    bool AutoModus = false;
+
+protected:
+    /// The participant file of name, resolved as it is stored (letter case
+    /// ignored); empty when there is none.
+    QString teilhaberDatei(const QString &name) const;
+    QStringList teilhaberDateien() const;
+    void log(const QString &zeile);
+    bool kassenEinzahlung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
+    bool kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
+    QStringList liste(bool nurOffene);
+
+    // Frees the participant object on every path out of an operation.
+    struct TeilhaberFreigabe
+    {
+        std::unique_ptr<TTeilhaber> &feld;
+        ~TeilhaberFreigabe() { feld.reset(); }
+    };
+
+    QString m_verzeichnis;
+    QLockFile m_sperre;
+    std::unique_ptr<TVennlokDaten> m_daten;
+    std::unique_ptr<TKasse> m_kasse;
+    std::unique_ptr<TTeilhaber> m_teilhaber;
+    std::unique_ptr<TBuchungslog> m_buchungslog;
+};

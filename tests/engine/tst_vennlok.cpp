@@ -1,0 +1,342 @@
+#include "algo/fehler.h"
+#include "algo/formeln.h"
+#include "engine/vennlok.h"
+
+#include "tests/testhilfe.h"
+
+#include <QtTest>
+#include <memory>
+
+using namespace Testhilfe;
+
+namespace {
+
+Money e(double einheiten)
+{
+    return Money(std::llround(einheiten * double(MoneyProEinheit)));
+}
+
+// A pact in its second month: started 200603, booking month 200604 with an
+// opening balance of 1000, contribution 50, share in force 0.5.
+void zweiterMonat(const QDir &dir)
+{
+    schreiben(dir.filePath("A_Vennlok.ven"),
+              "[Startdaten]\nBuchungsmonat=200603\nBeitrag=50\nIntSozialanteil=0,207\nExtSozialanteil=0,5\n"
+              "[aktuelle Daten]\nBuchungsmonat=200604\nBeitrag=50\nIntSozialanteil=0,207\nExtSozialanteil=0,5\n");
+    schreiben(dir.filePath("A_Kassendaten200604.ven"),
+              "[Kopfdaten]\nBeitrag=50\n[Kasse]\nSumme=1000\nSummeVormonat=1000\nEinzahlungen=0\nRechnungen=0\n"
+              "Eigenanteile=0\nAuszahlungen=0\nEingangsbuchungen200604=0\nRechnungsbuchungen200604=0\n"
+              "Ausgangsbuchungen200604=0\n");
+    schreiben(dir.filePath("T_Meier.ven"), "[Kopfdaten]\nTeilhaber=Meier\nSummeEinz=0\nSummeEigen=0\nSummeAusz=0\n"
+                                           "AnzahlEinz=0\nAnzahlAusz=0\n");
+}
+
+} // namespace
+
+class TstVennlok : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    QDir m_dir;
+    std::unique_ptr<FesteUhr> m_uhr;
+
+    QString pfad(const QString &name) const { return m_dir.filePath(name); }
+    QByteArray datei(const QString &name) const { return dateiInhalt(pfad(name)); }
+
+    std::unique_ptr<TVennlok> neuerPakt()
+    {
+        auto v = std::make_unique<TVennlok>(m_dir.path());
+        QString meldung;
+        v->NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
+        return v;
+    }
+
+private slots:
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        m_dir = QDir(m_tmp->path());
+        m_uhr = std::make_unique<FesteUhr>(zeitpunkt(2006, 3, 5, 9, 30, 15));
+    }
+
+    void cleanup()
+    {
+        m_uhr.reset();
+        m_tmp.reset();
+    }
+
+    void ohnePaktGibtDieRueckfallwerte()
+    {
+        {
+            TVennlok v(m_dir.path());
+            v.Oeffnen();
+            QVERIFY(!v.PaktVorhanden());
+            QVERIFY(!v.KasseOffen());
+            QCOMPARE(v.Buchungsmonat(), QString());
+            QCOMPARE(v.Kassenstand(), FehlwertMoney);
+            QCOMPARE(v.AnzahlEingangsbuchungen(), FehlwertInt);
+            QCOMPARE(v.AnzahlAusgangsbuchungen(), FehlwertInt);
+            QCOMPARE(v.Beitrag(), e(180));
+            QCOMPARE(v.Einzahlung(QStringLiteral("Meier"), QString(), e(50), 0), QStringLiteral("Die Kasse ist nicht offen."));
+        }
+        // Closing the engine leaves no master data file behind.
+        QCOMPARE(m_dir.entryList(QDir::Files), QStringList());
+    }
+
+    void neuerPaktOeffnetDenStartmonat()
+    {
+        auto v = std::make_unique<TVennlok>(m_dir.path());
+        QString meldung;
+        v->NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
+        QCOMPARE(meldung, QStringLiteral("Neuer Pakt angelegt. Hauptdatei: A_Vennlok.ven"));
+        QVERIFY(v->KasseOffen());
+        QCOMPARE(v->Buchungsmonat(), QStringLiteral("200603"));
+        QCOMPARE(v->Sozialanteil(), 0.775);
+        QCOMPARE(datei("A_Kassendaten200603.ven"),
+                 crlf("[Kopfdaten]\nKassendatei vom Monat 200603 er\xf6" "ffnet am=05.03.2006\nBeitrag=50\n"
+                      "HonorarEingangsbuchung=0,5\nHonorarAusgangsbuchung=2\n\n"
+                      "[Kasse]\nSumme=0\nSummeVormonat=0\nEinzahlungen=0\nRechnungen=0\nEigenanteile=0\n"
+                      "Auszahlungen=0\nEingangsbuchungen200603=0\nRechnungsbuchungen200603=0\nAusgangsbuchungen200603=0\n\n"));
+        QVERIFY(v->Vertrag(TVennlok::Version, zeitpunkt(2006, 3, 20), e(60), e(1), e(3), 7000, e(4000), e(-200)));
+        QCOMPARE(v->AnwaltSetzen(QStringLiteral("Schulz"), QStringLiteral("Nebenweg 2"), QStringLiteral("20060305")), QString());
+        QVERIFY(!v->AnwaltSetzen(QStringLiteral("Sch=ulz"), QStringLiteral("x"), QStringLiteral("20060305")).isEmpty());
+        v.reset();
+        QCOMPARE(datei("A_Kassendaten200603.buc"),
+                 crlf("\nBuchungsLog vom 05.03.2006,09:30:15\n\nKasseAuf,05.03.2006,09:30:15\nDatum,05.03.2006\n"
+                      "NeuPakt,core B.01,01.03.2006,200603,50,0,5,2,0,5,0,65,3000,-300\n\n"
+                      "Vertrag,core B.01,20.03.2006,60,1,3,0,7,4000,-200\n\n"
+                      "Vertrag:Adresse,Schulz,Nebenweg 2,20060305\n"));
+    }
+
+    void zweiterPaktWirdAbgelehnt()
+    {
+        neuerPakt().reset();
+        const QByteArray vorher = datei("A_Vennlok.ven");
+        auto v = std::make_unique<TVennlok>(m_dir.path());
+        v->Oeffnen();
+        QString meldung;
+        v->NeuPakt(TVennlok::Version, meldung, zeitpunkt(2007, 1, 1), e(70), e(1), e(1), 0.3, 0.5, e(1), e(-1));
+        QVERIFY(meldung.contains(QStringLiteral("bereits ein Pakt")));
+        v.reset();
+        QCOMPARE(datei("A_Vennlok.ven"), vorher);
+        QVERIFY(!QFile::exists(pfad("A_Kassendaten200701.ven")));
+    }
+
+    void zweitesProgrammWirdAbgewiesen()
+    {
+        auto erstes = std::make_unique<TVennlok>(m_dir.path());
+        try {
+            TVennlok zweites(m_dir.path());
+            QFAIL("a second engine opened the same directory");
+        } catch (const VennlokFehler &f) {
+            QVERIFY(f.text().contains(QStringLiteral("anderen Vennlok-Programm")));
+        }
+        erstes.reset();
+        TVennlok drittes(m_dir.path());
+        QVERIFY(!drittes.PaktVorhanden());
+    }
+
+    void einzahlungen()
+    {
+        auto v = neuerPakt();
+        // A new participant is created under the folded name.
+        QCOMPARE(v->Einzahlung(QStringLiteral("Müller, Hans"), QStringLiteral("200603"), e(30), zeitpunkt(2006, 3, 5)), QString());
+        QVERIFY(QFile::exists(pfad("T_Mueller_Hans.ven")));
+        // The unfolded and the differently-cased spellings book into that file.
+        QCOMPARE(v->Einzahlung(QStringLiteral("Müller, Hans"), QStringLiteral("200603"), e(10), zeitpunkt(2006, 3, 6)), QString());
+        QCOMPARE(v->Einzahlung(QStringLiteral("MUELLER_HANS"), QStringLiteral("200603"), e(10), zeitpunkt(2006, 3, 6)), QString());
+        QCOMPARE(m_dir.entryList({"T_*.ven"}), QStringList({"T_Mueller_Hans.ven"}));
+        QCOMPARE(TTeilhaber(pfad("T_Mueller_Hans.ven")).Einzahlungen(QStringLiteral("200603")), e(50));
+        // The full contribution is paid: another payment is refused without a log line.
+        const QByteArray log = datei("A_Kassendaten200603.buc");
+        QCOMPARE(v->Einzahlung(QStringLiteral("Mueller_Hans"), QStringLiteral("200603"), e(50), zeitpunkt(2006, 3, 7)),
+                 QStringLiteral("Für diesen Tag / Monat existiert eine Buchung. Bitte die Korrektur benutzen"));
+        QCOMPARE(datei("A_Kassendaten200603.buc"), log);
+        // A name that folds to three characters is not created.
+        QCOMPARE(v->Einzahlung(QStringLiteral("Ö"), QStringLiteral("200603"), e(50), zeitpunkt(2006, 3, 7)), QString());
+        QVERIFY(!QFile::exists(pfad("T_Oe.ven")));
+        QCOMPARE(v->Kassenstand(), e(50));
+        QCOMPARE(v->AnzahlEingangsbuchungen(), 3);
+        v.reset();
+        QVERIFY(datei("A_Kassendaten200603.buc")
+                    .endsWith(crlf("Einzahlg,Mueller_Hans,30\nEinzahlg,Mueller_Hans,10\nEinzahlg,Mueller_Hans,10\n"
+                                   "Teilhabername zu kurz, L\xe4nge mindestens: 4\n")));
+    }
+
+    void unzulaessigeNamenSchreibenNichts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("an equals sign") << "Mei=er";
+        QTest::newRow("a bracket") << "[Meier]";
+        QTest::newRow("a backslash") << "..\\Meier";
+        QTest::newRow("a line break") << "Mei\ner";
+        QTest::newRow("a character outside Windows-1252") << QStringLiteral("Łukasz");
+    }
+
+    void unzulaessigeNamenSchreibenNichts()
+    {
+        QFETCH(QString, name);
+        auto v = neuerPakt();
+        const QByteArray kasse = datei("A_Kassendaten200603.ven");
+        const QString meldung = v->Einzahlung(name, QStringLiteral("200603"), e(50), zeitpunkt(2006, 3, 5));
+        QVERIFY(meldung.contains(QStringLiteral("nicht zulässig")));
+        QVERIFY(!v->TeilhaberOeffnen(name));
+        QVERIFY(!v->TeilhaberVorhanden(name));
+        QCOMPARE(datei("A_Kassendaten200603.ven"), kasse);
+        QCOMPARE(m_dir.entryList({"T_*"}), QStringList());
+        QCOMPARE(QDir(m_dir.filePath("..")).entryList({"*Meier*"}), QStringList());
+        v.reset();
+        QVERIFY(datei("A_Kassendaten200603.buc").contains("UNZUL\xc4SSIGER NAME"));
+    }
+
+    void teilzahlerDarfNachzahlen()
+    {
+        auto v = neuerPakt();
+        QCOMPARE(v->Einzahlung(QStringLiteral("Schmidt"), QStringLiteral("200603"), e(30), zeitpunkt(2006, 3, 5)), QString());
+        QCOMPARE(v->Einzahlung(QStringLiteral("Schmidt"), QStringLiteral("200603"), e(50), zeitpunkt(2006, 3, 6)), QString());
+        QCOMPARE(TTeilhaber(pfad("T_Schmidt.ven")).Einzahlungen(QStringLiteral("200603")), e(80));
+        // The test looks at the month asked for.
+        QCOMPARE(v->Einzahlung(QStringLiteral("Schmidt"), QStringLiteral("200602"), e(5), zeitpunkt(2006, 3, 6)), QString());
+        QCOMPARE(TTeilhaber(pfad("T_Schmidt.ven")).Einzahlungen(QStringLiteral("200603")), e(85));
+    }
+
+    // The cash book refuses: the participant file is put back byte for byte.
+    void kasseVerweigertRolltDenTeilhaberZurueck()
+    {
+        auto v = neuerPakt();
+        QCOMPARE(v->Einzahlung(QStringLiteral("Schmidt"), QStringLiteral("200603"), e(10), zeitpunkt(2006, 3, 5)), QString());
+        const QByteArray teilhaber = datei("T_Schmidt.ven");
+        // The cash book's place is taken by a folder, so it cannot be replaced.
+        QVERIFY(QFile::remove(pfad("A_Kassendaten200603.ven")));
+        QVERIFY(m_dir.mkdir("A_Kassendaten200603.ven"));
+        QCOMPARE(v->Einzahlung(QStringLiteral("Schmidt"), QStringLiteral("200603"), e(20), zeitpunkt(2006, 3, 6)), QString());
+        QCOMPARE(datei("T_Schmidt.ven"), teilhaber);
+        QCOMPARE(v->Kassenstand(), e(10));
+        v.reset();
+        QVERIFY(datei("A_Kassendaten200603.buc").endsWith(crlf("Ein#####,Schmidt,20   BUCHUNGSFEHLER\n")));
+    }
+
+    void rechnungImStartmonat()
+    {
+        auto v = neuerPakt();
+        QCOMPARE(v->Einzahlung(QStringLiteral("Schmidt"), QStringLiteral("200603"), e(50), zeitpunkt(2006, 3, 5)), QString());
+        QCOMPARE(v->Rechnung(QStringLiteral("Schmidt"), e(100), zeitpunkt(2006, 3, 5)),
+                 QStringLiteral("Im ersten Monat erfolgen keine Rechnungsbuchungen."));
+        QVERIFY(!TTeilhaber(pfad("T_Schmidt.ven")).SectionExists(QStringLiteral("Rechnungen")));
+        v.reset();
+        QVERIFY(datei("A_Kassendaten200603.buc").endsWith(crlf("Im ersten Monat erfolgen keine Rechnungsbuchungen.\n")));
+    }
+
+    void rechnungDeckelt_data()
+    {
+        QTest::addColumn<double>("rechnung");
+        QTest::addColumn<double>("intern");
+        QTest::newRow("4000 against 1000 lower the share to what 0.25 needs") << 4000.0 << IntAusExt(0.25);
+        QTest::newRow("1500 against 1000 leave the share") << 1500.0 << 0.207;
+    }
+
+    void rechnungDeckelt()
+    {
+        QFETCH(double, rechnung);
+        QFETCH(double, intern);
+        zweiterMonat(m_dir);
+        TVennlok v(m_dir.path());
+        v.Oeffnen();
+        QCOMPARE(v.Rechnung(QStringLiteral("meier"), e(rechnung), zeitpunkt(2006, 4, 2)), QString());
+        QCOMPARE(TTeilhaber(pfad("T_Meier.ven")).Rechnungen(QStringLiteral("200604")), e(rechnung));
+        QCOMPARE(v.IntSozialanteil(), intern);
+        QCOMPARE(TVennlokDaten(pfad("A_Vennlok.ven")).IntSozialanteil(), intern);
+        QCOMPARE(v.Sozialanteil(), ExtAusInt(2, intern));
+        // Unknown participants get no invoice and no message.
+        QCOMPARE(v.Rechnung(QStringLiteral("Niemand"), e(10), zeitpunkt(2006, 4, 2)), QString());
+        QVERIFY(!QFile::exists(pfad("T_Niemand.ven")));
+    }
+
+    void zaehlenUndListen()
+    {
+        zweiterMonat(m_dir);
+        schreiben(pfad("T_Zahler50.ven"), "[Einzahlungen]\n200604_1=50\n");
+        schreiben(pfad("T_Zahler60.ven"), "[Einzahlungen]\n200604_1=40\n200604_2=20\n");
+        schreiben(pfad("T_Zahler20.ven"), "[Einzahlungen]\n200604_1=20\n200603_1=50\n");
+        schreiben(pfad("T_EinNameVonVierzigZeichenLaengeXXXXXXXXXX.ven"), "[Einzahlungen]\n200604_1=50\n");
+        schreiben(pfad("X_Ausgetreten.ven"), "[Einzahlungen]\n200604_1=5\n");
+        const QByteArray vorher = datei("T_Zahler60.ven");
+        TVennlok v(m_dir.path());
+        v.Oeffnen();
+        QCOMPARE(v.AnzahlTeilhaber(0), 5);
+        QCOMPARE(v.AnzahlTeilhaber(1), 2);
+        QCOMPARE(v.AnzahlTeilhaber(2), 2); // Meier paid nothing, Zahler20 paid 20
+        QCOMPARE(v.AnzahlTeilhaber(3), 0);
+        QCOMPARE(v.TeilhaberListe(), QStringList({
+            "EinNameVonVierzigZeichenLaengeXXXXXXXXXX50",
+            "Meier...................................0",
+            "Zahler20................................20",
+            "Zahler50................................50",
+            "Zahler60................................60"}));
+        QCOMPARE(v.TeilhaberListeOffen(), QStringList({
+            "Meier...................................0",
+            "Zahler20................................20"}));
+        QStringList namen;
+        TVennlok::TeilhaberNamen(m_dir.path(), namen);
+        QCOMPARE(namen.size(), 5);
+        QVERIFY(!namen.contains(QStringLiteral("Ausgetreten")));
+        // Counting reads; it does not rewrite the files.
+        QCOMPARE(datei("T_Zahler60.ven"), vorher);
+    }
+
+    void adressenMitVerlauf()
+    {
+        auto v = neuerPakt();
+        QVERIFY(v->TeilhaberOeffnen(QStringLiteral("Groß, Anna")));
+        QVERIFY(v->AdresseSpeichern(QStringLiteral("Stadt"), QStringLiteral("Köln"), QStringLiteral("20060305")));
+        QString meldung;
+        QVERIFY(!v->AdresseSpeichern(QStringLiteral("Tel=x"), QStringLiteral("1"), QStringLiteral("20060305"), &meldung));
+        QVERIFY(!meldung.isEmpty());
+        QVERIFY(v->TeilhaberSchliessen());
+        QVERIFY(!v->TeilhaberSchliessen());
+        QVERIFY(v->TeilhaberVorhanden(QStringLiteral("gross_anna")));
+        QVERIFY(v->TeilhaberOeffnen(QStringLiteral("Gross_Anna")));
+        QCOMPARE(v->Adressen(), QStringList({"Stadt"}));
+        QVERIFY(v->AdresseSpeichern(QStringLiteral("Stadt"), QStringLiteral("Bonn"), QStringLiteral("20060306")));
+        QVERIFY(v->TeilhaberSchliessen());
+        QCOMPARE(datei("T_Gross_Anna.ven"),
+                 crlf("[Kopfdaten]\nTeilhaber=Gross_Anna\nSummeEinz=0\nSummeEigen=0\nSummeAusz=0\nAnzahlEinz=0\n"
+                      "AnzahlAusz=0\n\n[Adresse]\nStadt=Bonn\n\n[Adresse_alt20060306]\nStadt=K\xf6ln\n\n"));
+        v.reset();
+        QVERIFY(datei("A_Kassendaten200603.buc").endsWith(
+            crlf("T_Gross_Anna.ven:Adresse,Stadt,K\xf6ln,20060305\nT_Gross_Anna.ven:Adresse,Stadt,Bonn,20060306\n")));
+    }
+
+    // A closed book opened again keeps its figures and loses the mark; a further opening changes nothing.
+    void geschlosseneKasseWiederOeffnen()
+    {
+        zweiterMonat(m_dir);
+        {
+            TKasse kasse(pfad("A_Kassendaten200604.ven"));
+            QVERIFY(kasse.EinzahlungBuchen(QStringLiteral("200604"), QStringLiteral("Meier"), e(50), zeitpunkt(2006, 4, 3)));
+            QVERIFY(kasse.Abschliessen(QStringLiteral("200604"), 0));
+        }
+        {
+            TVennlok v(m_dir.path());
+            v.Oeffnen();
+            QCOMPARE(v.Kassenstand(), e(1050));
+            QCOMPARE(v.AnzahlEingangsbuchungen(), 1);
+        }
+        TKasse kasse(pfad("A_Kassendaten200604.ven"));
+        QVERIFY(!kasse.Abgeschlossen());
+        QCOMPARE(kasse.Einzahlungen(), e(50));
+        QCOMPARE(kasse.SummeVormonat(), e(1000));
+        QCOMPARE(kasse.ReadString(QStringLiteral("Kopfdaten"), QStringLiteral("wieder eröffnet am"), QString()),
+                 QStringLiteral("05.03.2006 09:30:15"));
+        const QByteArray einmal = datei("A_Kassendaten200604.ven");
+        {
+            TVennlok v(m_dir.path());
+            v.Oeffnen();
+        }
+        QCOMPARE(datei("A_Kassendaten200604.ven"), einmal);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstVennlok)
+#include "tst_vennlok.moc"
