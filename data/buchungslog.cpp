@@ -15,14 +15,25 @@ QString datumUndZeit()
 
 } // namespace
 
+void TBuchungslog::oeffnen()
+{
+    // Unbuffered: each line goes to the system as soon as it is written.
+    if (!m_datei.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        throw VennlokFehler(QStringLiteral("Das Buchungslog \u201E%1\u201C kann nicht geöffnet werden: %2")
+                                .arg(m_datei.fileName(), m_datei.errorString()));
+}
+
+TBuchungslog::TBuchungslog(const QString &dateiname)
+    : m_datei(dateiname)
+{
+    oeffnen();
+}
+
 TBuchungslog::TBuchungslog(const QString &dateiname, DateTime datum)
     : m_datei(dateiname)
 {
     const bool neu = !m_datei.exists();
-    // Unbuffered: each line goes to the system as soon as it is written.
-    if (!m_datei.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        throw VennlokFehler(QStringLiteral("Das Buchungslog \u201E%1\u201C kann nicht geöffnet werden: %2")
-                                .arg(dateiname, m_datei.errorString()));
+    oeffnen();
     if (neu) {
         Schreiben(QString());
         Schreiben(QStringLiteral("BuchungsLog vom ") + datumUndZeit());

@@ -20,6 +20,8 @@ public:
     /// datum. Throws VennlokFehler when the file cannot be created, opened or
     /// written.
     TBuchungslog(const QString &dateiname, DateTime datum);
+    /// Opens an existing log to go on writing, without opening lines.
+    explicit TBuchungslog(const QString &dateiname);
     ~TBuchungslog();
 
     TBuchungslog(const TBuchungslog &) = delete;
@@ -35,5 +37,6 @@ public:
     QString FileName() const { return m_datei.fileName(); }
 
 private:
+    void oeffnen();
     QFile m_datei;
 };

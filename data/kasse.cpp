@@ -26,6 +26,30 @@ const QString DEinzahlungen = QStringLiteral("TeilhaberEinzahlungen ");
 const QString DRechnungen = QStringLiteral("TeilhaberRechnungen ");
 const QString DEigenanteil = QStringLiteral("TeilhaberEigenanteil ");
 const QString DAuszahlungen = QStringLiteral("TeilhaberAuszahlungen ");
+const QString DAustritte = QStringLiteral("TeilhaberAustritte ");
+const QString KHonorarGesamt = QStringLiteral("Honorare gesamt");
+
+// Whether key is name + "_" + a number, the name compared ignoring case.
+bool istEintragVon(const QString &key, const QString &name)
+{
+    const qsizetype trenner = key.lastIndexOf(QLatin1Char('_'));
+    if (trenner != name.size() || trenner + 1 >= key.size()
+        || key.left(trenner).compare(name, Qt::CaseInsensitive) != 0)
+        return false;
+    for (qsizetype i = trenner + 1; i < key.size(); ++i)
+        if (!key[i].isDigit())
+            return false;
+    return true;
+}
+
+// Whether a detail section belongs to a day of monat ("TeilhaberAuszahlungen 05.12.2005" to 200512).
+bool tagImMonat(const QString &section, const QString &stamm, const MonthKey &monat)
+{
+    if (!section.startsWith(stamm))
+        return false;
+    const QString tag = section.mid(stamm.size()); // dd.MM.yyyy
+    return tag.size() == 10 && tag.mid(6, 4) + tag.mid(3, 2) == monat;
+}
 
 } // namespace
 
@@ -143,11 +167,53 @@ bool TKasse::HonorarBuchen(DateTime datum, Money honorarEin, Money honorarRech)
         WriteDateTime(Honorar, QStringLiteral("Datum"), datum);
         WriteMoney(Honorar, QStringLiteral("Honorare aus Einbuchungen"), honorarEin);
         WriteMoney(Honorar, QStringLiteral("Honorare aus Rechnungen"), honorarRech);
-        WriteMoney(Honorar, QStringLiteral("Honorare gesamt"), gesamt);
-        addiere(KSumme, -gesamt);
-        addiere(KAuszahlungen, gesamt);
+        // An earlier fee booking of this book goes back into the fund first.
+        const Money frueher = ReadMoney(Honorar, KHonorarGesamt, 0);
+        WriteMoney(Honorar, KHonorarGesamt, gesamt);
+        addiere(KSumme, frueher - gesamt);
+        addiere(KAuszahlungen, gesamt - frueher);
         UpdateFile();
     });
+}
+
+bool TKasse::AuszahlungenStornieren(const MonthKey &monat, const QString &name)
+{
+    SetRollbackPoint();
+    const bool ok = Geschuetzt([&] {
+        Money auszahlungen = 0, eigenanteile = 0;
+        for (const QString &section : ReadSections()) {
+            const bool auszahlung = tagImMonat(section, DAuszahlungen, monat);
+            if (!auszahlung && !tagImMonat(section, DEigenanteil, monat))
+                continue;
+            const QString tag = section.mid((auszahlung ? DAuszahlungen : DEigenanteil).size());
+            for (const QString &key : ReadSection(section)) {
+                if (!istEintragVon(key, name))
+                    continue;
+                const Money betrag = ReadMoney(section, key, 0);
+                if (auszahlung) {
+                    auszahlungen += betrag;
+                    const QString tagesZaehler = ZAusgang + tag;
+                    WriteInteger(KasseAbschnitt, tagesZaehler, ReadInteger(KasseAbschnitt, tagesZaehler, 1) - 1);
+                    WriteInteger(KasseAbschnitt, ZAusgang + monat, ReadInteger(KasseAbschnitt, ZAusgang + monat, 1) - 1);
+                } else {
+                    eigenanteile += betrag;
+                }
+                DeleteKey(section, key);
+            }
+        }
+        addiere(KSumme, auszahlungen - eigenanteile);
+        addiere(KAuszahlungen, -auszahlungen);
+        addiere(KEigenanteile, -eigenanteile);
+        UpdateFile();
+    });
+    if (!ok)
+        Rollback();
+    return ok;
+}
+
+bool TKasse::AustrittBuchen(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
+{
+    return buchen(monat, name, datum, ZAusgang, {{KSumme, -betrag}, {KAuszahlungen, betrag}}, {{DAustritte, betrag}});
 }
 
 Money TKasse::Summe() const { return ReadMoney(KasseAbschnitt, KSumme, FehlwertMoney); }

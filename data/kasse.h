@@ -44,9 +44,21 @@ public:
                           DateTime datum);
 
     /// Books the month's trustee fees as a payout out of the fund and writes
-    /// the file. A second call overwrites the fee section and pays again.
-    /// False on any failure, without restoring.
+    /// the file. A second call replaces the first booking: its fees go back
+    /// into the fund first, so a month's fees are never charged twice. False
+    /// on any failure, without restoring.
     bool HonorarBuchen(DateTime datum, Money honorarEin, Money honorarRech);
+
+    /// Takes the participant's payouts of monat (and their own shares) back
+    /// out of the totals, counters and detail entries and writes the file.
+    /// Names match ignoring letter case. False on any failure, memory then
+    /// restored.
+    bool AuszahlungenStornieren(const MonthKey &monat, const QString &name);
+
+    /// Books an exit settlement as an outgoing booking ("Auszahlungen", the
+    /// outgoing counters and "TeilhaberAustritte " + day) and writes the
+    /// file. False on any failure, memory then restored.
+    bool AustrittBuchen(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
 
     /// The totals; the missing-value sentinel when absent.
     Money Summe() const;

@@ -3,11 +3,11 @@
 #include "algo/runden.h"
 #include "data/cp1252.h"
 #include "algo/fehler.h"
+#include "data/textdatei.h"
 #include "data/textformat.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -90,34 +90,6 @@ void pruefeSchluessel(const QString &key)
 void pruefeWert(const QString &value)
 {
     pruefen(value, QStringLiteral("Der Wert"), true);
-}
-
-// Replaces the file through a temporary file in the same folder. Unbuffered,
-// so that a short write (full disk, size limit) is seen here and not lost in a
-// buffer that commit() would flush without telling.
-void schreibeAtomar(const QString &fileName, const QByteArray &inhalt)
-{
-    QSaveFile datei(fileName);
-    QString grund;
-    if (datei.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        qint64 geschrieben = 0;
-        while (geschrieben < inhalt.size()) {
-            const qint64 n = datei.write(inhalt.constData() + geschrieben, inhalt.size() - geschrieben);
-            if (n <= 0)
-                break;
-            geschrieben += n;
-        }
-        if (geschrieben == inhalt.size() && datei.commit())
-            return;
-        grund = geschrieben < inhalt.size()
-                    ? QStringLiteral("Es konnten nicht alle Daten geschrieben werden (Datenträger voll?).")
-                    : datei.errorString();
-        datei.cancelWriting();
-    } else {
-        grund = datei.errorString();
-    }
-    throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht geschrieben werden: %2")
-                            .arg(fileName, grund));
 }
 
 } // namespace
@@ -427,11 +399,6 @@ void TRollMemIniFile::DeleteKey(const QString &section, const QString &key)
 
 void TRollMemIniFile::UpdateFile()
 {
-    QByteArray inhalt;
-    for (const QString &zeile : Zeilen()) {
-        inhalt += Cp1252::kodieren(zeile);
-        inhalt += "\r\n";
-    }
-    schreibeAtomar(m_fileName, inhalt);
+    Textdatei::ZeilenSchreiben(m_fileName, Zeilen());
     m_geaendert = false;
 }

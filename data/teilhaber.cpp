@@ -2,6 +2,8 @@
 
 #include "algo/formeln.h"
 
+#include <algorithm>
+
 
 namespace {
 
@@ -20,6 +22,8 @@ const QString KAnzahlEinz = QStringLiteral("AnzahlEinz");
 const QString KAnzahlAusz = QStringLiteral("AnzahlAusz");
 const QString KSummeOffen = QStringLiteral("SummeOffen");
 const QString KAuszahlung = QStringLiteral("Auszahlung");
+const QString KAusgetreten = QStringLiteral("Ausgetreten im Monat");
+const QString SOffen = QStringLiteral("Offen");
 
 // Whether key is monat + "_" + a number.
 bool istEintrag(const QString &key, const MonthKey &monat)
@@ -148,13 +152,18 @@ bool TTeilhaber::AuszahlungenLoeschen(const MonthKey &monat)
     });
 }
 
-bool TTeilhaber::AustrittBuchen(const MonthKey &monat)
+bool TTeilhaber::AustrittBuchen(const MonthKey &monat, Money auszahlung)
 {
     return Geschuetzt([&] {
-        WriteString(Kopf, QStringLiteral("Ausgetreten im Monat"), monat);
-        WriteFloat(Kopf, KAuszahlung, ReadFloat(SKapital, monat, 0));
+        WriteString(Kopf, KAusgetreten, monat);
+        WriteMoney(Kopf, KAuszahlung, auszahlung);
         UpdateFile();
     });
+}
+
+MonthKey TTeilhaber::AusgetretenImMonat() const
+{
+    return ReadString(Kopf, KAusgetreten, QString());
 }
 
 bool TTeilhaber::SetKapitalanteil(const MonthKey &monat, Money wert)
@@ -171,8 +180,14 @@ void TTeilhaber::SetSummeOffen(Money wert)
 bool TTeilhaber::OffenBuchen(const MonthKey &monat, Money beitrag)
 {
     const Money fehlt = beitrag - Einzahlungen(monat);
+    const Money frueher = ReadMoney(SOffen, monat, 0);
     if (fehlt > 0)
-        SetSummeOffen(SummeOffen() + fehlt);
+        WriteMoney(SOffen, monat, fehlt);
+    else
+        DeleteKey(SOffen, monat);
+    const Money neu = std::max<Money>(fehlt, 0);
+    if (neu != frueher)
+        SetSummeOffen(SummeOffen() + neu - frueher);
     return true;
 }
 

@@ -38,14 +38,17 @@ public:
     bool RechnungenLoeschen(const MonthKey &monat);
     bool AuszahlungenLoeschen(const MonthKey &monat);
 
-    /// Marks the exit in monat with the month's stored capital share as the
-    /// payout (0 when none); writes the file.
-    bool AustrittBuchen(const MonthKey &monat);
+    /// Marks the exit in monat with its settlement as "Auszahlung"; writes the file.
+    bool AustrittBuchen(const MonthKey &monat, Money auszahlung);
+    /// The month of the exit; empty while the participant belongs to the pact.
+    MonthKey AusgetretenImMonat() const;
 
     /// Memory only.
     bool SetKapitalanteil(const MonthKey &monat, Money wert);
     void SetSummeOffen(Money wert);
     /// Adds what is missing of beitrag in monat to "SummeOffen"; memory only.
+    /// The shortfall is kept per month ("Offen"/monat), so booking a month
+    /// again replaces its earlier shortfall instead of adding it twice.
     bool OffenBuchen(const MonthKey &monat, Money beitrag);
     /// Stores an address item, keeping a changed non-empty old value in
     /// "Adresse_alt" + datumstext; memory only. Throws VennlokFehler when the

@@ -132,6 +132,28 @@ QString moneyZuText(Money betrag)
     return floatZuText(double(betrag) / double(MoneyProEinheit));
 }
 
+QString transferBetrag(Money betrag)
+{
+    const double einheiten = double(betrag) / double(MoneyProEinheit);
+    if (betrag == 0)
+        return QStringLiteral("0,00");
+    const QString e = QString::number(std::fabs(einheiten), 'e', 3); // d.ddde±XX, rounded once
+    const qsizetype ePos = e.indexOf(QLatin1Char('e'));
+    const int exponent = e.mid(ePos + 1).toInt();
+    const QString vorzeichen = betrag < 0 ? QStringLiteral("-") : QString();
+    if (exponent < 4) {
+        const double gerundet = e.toDouble();
+        return vorzeichen + QString::number(gerundet, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
+    }
+    QString ziffern = e.left(1) + e.mid(2, ePos - 2);
+    while (ziffern.size() > 1 && ziffern.endsWith(QLatin1Char('0')))
+        ziffern.chop(1);
+    QString text = vorzeichen + ziffern.left(1);
+    if (ziffern.size() > 1)
+        text += QLatin1Char(',') + ziffern.mid(1);
+    return text + QLatin1Char('E') + QString::number(exponent).rightJustified(2, QLatin1Char('0'));
+}
+
 QString intZuText(int wert)
 {
     return QString::number(wert);

@@ -25,6 +25,11 @@ std::optional<double> textZuFloat(const QString &text);
 /// A Money in units by the float rule (125000 is "12,5", 1800000 is "180").
 QString moneyZuText(Money betrag);
 
+/// An amount for the transfers list: rounded to 4 significant digits; below
+/// 10000 units in fixed form with 2 decimals ("12,50", "1235,00"), from there
+/// on as mantissa and exponent of at least two digits ("1,235E04", "1E04").
+QString transferBetrag(Money betrag);
+
 /// Integer text: decimal, "-" for negative values; reading also takes a
 /// "0x" prefix as hexadecimal. No value when unreadable or beyond 32 bits.
 QString intZuText(int wert);

@@ -7,6 +7,7 @@
 #include "data/textformat.h"
 #include "data/uhr.h"
 #include "platform/dateien.h"
+#include "platform/skript.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,6 +65,8 @@ TVennlok::TVennlok(const QString &datenverzeichnis)
 
 TVennlok::~TVennlok()
 {
+    // A script still at work reads its file first; it ends before the file goes.
+    Plattform::AufSkripteWarten();
     QFile::remove(Pfad(SkriptSicherung));
     QFile::remove(Pfad(SkriptTransfers));
     m_buchungslog.reset();

@@ -9,6 +9,8 @@
 #include <QLockFile>
 #include <QString>
 #include <QStringList>
+#include <exception>
+#include <functional>
 #include <memory>
 
 /// The pact's one business object: it owns the open data files of one data
@@ -119,10 +121,65 @@ public:
     QStringList TeilhaberListe();
     QStringList TeilhaberListeOffen();
 
+    /// Closes the booking month: trustee fees, arrears, payouts, capital
+    /// shares, the month's history and next month's social share, the closed
+    /// book, "Transfers.tra", then the next month opened with the closing
+    /// balance; outside AutoModus it also shows the transfers list and backs
+    /// the month up. Returns true, changing nothing, when participants still
+    /// owe and erzwingen is false; false after the close. All or nothing:
+    /// when a step fails every file is put back and VennlokFehler is thrown.
+    /// Throws too, changing nothing, when no cash book is open or monat is
+    /// not the booking month.
+    bool Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime datum);
+    /// Pays out what is still unpaid of each participant's invoices of
+    /// monat, splitting off the own share. All or nothing; throws VennlokFehler.
+    bool AuszahlungenBuchen(const MonthKey &monat);
+    /// Opens "Transfers.tra" through a command script, without waiting.
+    void TransfersZeigen();
+    /// Copies the month's logs, data files and transfers list into
+    /// "Backup" + monat through a command script, without waiting.
+    void Sicherung(const MonthKey &monat);
+
+    /// What the exit of name would pay now: the capital share of the last
+    /// closed month, nothing when there is none or it is negative.
+    Money Austrittsbetrag(const QString &name);
+    /// The participant leaves: unpaid invoices of the booking month are paid
+    /// out, the settlement leaves the fund as an outgoing booking, the file
+    /// becomes "X_" + name + ".ven". Returns the message for the operator
+    /// (empty when done). All or nothing; throws VennlokFehler when a file
+    /// cannot be written.
+    QString Austritt(const QString &name);
+    /// Discards the month's bookings of every participant: 2 payouts (also
+    /// taken back out of the cash book), 4 invoices, 8 payments. All or
+    /// nothing; throws VennlokFehler.
+    bool BuchungenVerwerfen(const MonthKey &monat, int arten);
+    /// Discards the booking month and steps back into the previous one, which
+    /// is opened again with its figures. False, changing nothing, without an
+    /// open cash book, for another month or for the pact's first month. All
+    /// or nothing; throws VennlokFehler.
+    bool MonatVerwerfen(const MonthKey &monat);
+
     /// True while an automatic replay runs.
     bool AutoModus = false;
 
 protected:
+    /// Called after each step of a month close; a failure seam for tests.
+    virtual void NachSchritt(const QString &schritt) { Q_UNUSED(schritt) }
+
+    void fuerJedenTeilhaber(const std::function<void(TTeilhaber &, const QString &datei)> &schritt);
+    void teilhaberAuszahlen(TTeilhaber &teilhaber, const QString &name, const MonthKey &monat);
+    void auszahlungenBuchen(const MonthKey &monat);
+    void anwaltHonorarBuchen(const MonthKey &monat, DateTime datum);
+    void offeneBeitraegeBuchen(const MonthKey &monat);
+    void kapitalanteileBerechnen(const MonthKey &monat);
+    void parameterBerechnen(const MonthKey &monat);
+    void transfersSchreiben(const MonthKey &monat, DateTime datum);
+    void buchungenVerwerfen(const MonthKey &monat, int arten);
+    void skriptStarten(const QString &name, const QStringList &zeilen);
+    /// Reopens master data, cash book and log of monat from disk after files were put back.
+    void zustandNeuLaden(const MonthKey &monat, const QString &fehlerzeile);
+    QStringList teilhaberPfade() const;
+
     /// The participant file of name, resolved as it is stored (letter case
     /// ignored); empty when there is none.
     QString teilhaberDatei(const QString &name) const;
@@ -132,11 +189,24 @@ protected:
     bool kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
     QStringList liste(bool nurOffene);
 
-    // Frees the participant object on every path out of an operation.
+    /// Runs schritte as one unit over the files pfade: when a step throws,
+    /// every file is put back, the open files are read anew, fehlerzeile is
+    /// logged and the error passed on.
+    void transaktion(const QStringList &pfade, const QString &fehlerzeile, const std::function<void()> &schritte);
+    void dateiUmbenennen(const QString &alt, const QString &neu);
+
+    // Frees the participant object on every path out of an operation; when
+    // an error is on its way, without writing the file.
     struct TeilhaberFreigabe
     {
         std::unique_ptr<TTeilhaber> &feld;
-        ~TeilhaberFreigabe() { feld.reset(); }
+        int ausnahmen = std::uncaught_exceptions();
+        ~TeilhaberFreigabe()
+        {
+            if (feld && std::uncaught_exceptions() > ausnahmen)
+                feld->Verwerfen();
+            feld.reset();
+        }
     };
 
     QString m_verzeichnis;

@@ -171,12 +171,31 @@ private slots:
     {
         TTeilhaber t(m_pfad);
         QVERIFY(t.Anlegen(QStringLiteral("Meier")));
-        QVERIFY(t.AustrittBuchen(Dez));
-        QCOMPARE(t.ReadString(QStringLiteral("Kopfdaten"), QStringLiteral("Ausgetreten im Monat"), QString()), Dez);
+        QCOMPARE(t.AusgetretenImMonat(), QString());
         QCOMPARE(t.Auszahlung(), Money(0));
-        QVERIFY(t.SetKapitalanteil(Jan, e(123.45)));
-        QVERIFY(t.AustrittBuchen(Jan));
+        QVERIFY(t.AustrittBuchen(Dez, e(123.45)));
+        QCOMPARE(t.AusgetretenImMonat(), Dez);
         QCOMPARE(t.Auszahlung(), e(123.45));
+        QCOMPARE(TTeilhaber(m_pfad).ReadString(QStringLiteral("Kopfdaten"), QStringLiteral("Auszahlung"), QString()),
+                 QStringLiteral("123,45"));
+    }
+
+    // Booking a month's shortfall again replaces the earlier one.
+    void offenBuchenZweimal()
+    {
+        TTeilhaber t(m_pfad);
+        QVERIFY(t.Anlegen(QStringLiteral("Meier")));
+        QVERIFY(t.EinzahlungBuchen(Dez, e(30), 0));
+        QVERIFY(t.OffenBuchen(Dez, e(50)));
+        QVERIFY(t.OffenBuchen(Dez, e(50)));
+        QCOMPARE(t.SummeOffen(), e(20));
+        QVERIFY(t.EinzahlungBuchen(Dez, e(15), 0));
+        QVERIFY(t.OffenBuchen(Dez, e(50)));
+        QCOMPARE(t.SummeOffen(), e(5));
+        QVERIFY(t.EinzahlungBuchen(Dez, e(5), 0));
+        QVERIFY(t.OffenBuchen(Dez, e(50)));
+        QCOMPARE(t.SummeOffen(), Money(0));
+        QVERIFY(!t.ValueExists(QStringLiteral("Offen"), Dez));
     }
 
     // The totals always equal the sums of the entries, through random bookings and deletions.

@@ -108,6 +108,28 @@ private slots:
         QCOMPARE(moneyZuText(-21474836480000LL), QStringLiteral("-2147483648"));
     }
 
+    void transferBetrag_data()
+    {
+        QTest::addColumn<Money>("betrag");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("12.5 units get two decimals") << Money(125000) << "12,50";
+        QTest::newRow("123.456 units keep four digits") << Money(1234560) << "123,50";
+        QTest::newRow("1234.56 units round to 1235") << Money(12345600) << "1235,00";
+        QTest::newRow("12345.67 units turn to exponent form") << Money(123456700) << "1,235E04";
+        QTest::newRow("10000 units drop the mantissa's zeros") << Money(100000000) << "1E04";
+        QTest::newRow("250000 units") << Money(2500000000LL) << "2,5E05";
+        QTest::newRow("9999.996 units round up to 1E04") << Money(99999960) << "1E04";
+        QTest::newRow("9999.4 units stay fixed") << Money(99994000) << "9999,00";
+        QTest::newRow("a cent") << Money(100) << "0,01";
+    }
+
+    void transferBetrag()
+    {
+        QFETCH(Money, betrag);
+        QFETCH(QString, text);
+        QCOMPARE(Textformat::transferBetrag(betrag), text);
+    }
+
     void ganzzahl_data()
     {
         QTest::addColumn<QString>("text");

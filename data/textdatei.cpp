@@ -1,0 +1,46 @@
+#include "data/textdatei.h"
+
+#include "algo/fehler.h"
+#include "data/cp1252.h"
+
+#include <QSaveFile>
+
+namespace Textdatei {
+
+// Unbuffered, so that a short write (full disk, size limit) is seen here and
+// not lost in a buffer that commit() would flush without telling.
+void SchreibeAtomar(const QString &pfad, const QByteArray &inhalt)
+{
+    QSaveFile datei(pfad);
+    QString grund;
+    if (datei.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        qint64 geschrieben = 0;
+        while (geschrieben < inhalt.size()) {
+            const qint64 n = datei.write(inhalt.constData() + geschrieben, inhalt.size() - geschrieben);
+            if (n <= 0)
+                break;
+            geschrieben += n;
+        }
+        if (geschrieben == inhalt.size() && datei.commit())
+            return;
+        grund = geschrieben < inhalt.size()
+                    ? QStringLiteral("Es konnten nicht alle Daten geschrieben werden (Datenträger voll?).")
+                    : datei.errorString();
+        datei.cancelWriting();
+    } else {
+        grund = datei.errorString();
+    }
+    throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht geschrieben werden: %2").arg(pfad, grund));
+}
+
+void ZeilenSchreiben(const QString &pfad, const QStringList &zeilen)
+{
+    QByteArray inhalt;
+    for (const QString &zeile : zeilen) {
+        inhalt += Cp1252::kodieren(zeile);
+        inhalt += "\r\n";
+    }
+    SchreibeAtomar(pfad, inhalt);
+}
+
+} // namespace Textdatei
