@@ -42,15 +42,6 @@ bool istEintragVon(const QString &key, const QString &name)
     return true;
 }
 
-// Whether a detail section belongs to a day of monat ("TeilhaberAuszahlungen 05.12.2005" to 200512).
-bool tagImMonat(const QString &section, const QString &stamm, const MonthKey &monat)
-{
-    if (!section.startsWith(stamm))
-        return false;
-    const QString tag = section.mid(stamm.size()); // dd.MM.yyyy
-    return tag.size() == 10 && tag.mid(6, 4) + tag.mid(3, 2) == monat;
-}
-
 } // namespace
 
 QString TKasse::Dateiname(const MonthKey &monat)
@@ -182,8 +173,10 @@ bool TKasse::AuszahlungenStornieren(const MonthKey &monat, const QString &name)
     const bool ok = Geschuetzt([&] {
         Money auszahlungen = 0, eigenanteile = 0;
         for (const QString &section : ReadSections()) {
-            const bool auszahlung = tagImMonat(section, DAuszahlungen, monat);
-            if (!auszahlung && !tagImMonat(section, DEigenanteil, monat))
+            // The book is the month's own: every payout entry in it belongs to the month,
+            // whatever day it was booked on.
+            const bool auszahlung = section.startsWith(DAuszahlungen);
+            if (!auszahlung && !section.startsWith(DEigenanteil))
                 continue;
             const QString tag = section.mid((auszahlung ? DAuszahlungen : DEigenanteil).size());
             for (const QString &key : ReadSection(section)) {

@@ -49,8 +49,9 @@ public:
     /// on any failure, without restoring.
     bool HonorarBuchen(DateTime datum, Money honorarEin, Money honorarRech);
 
-    /// Takes the participant's payouts of monat (and their own shares) back
-    /// out of the totals, counters and detail entries and writes the file.
+    /// Takes the participant's payouts (and their own shares) back out of the
+    /// totals, counters and detail entries of this month's book and writes
+    /// the file; monat names the month counter.
     /// Names match ignoring letter case. False on any failure, memory then
     /// restored.
     bool AuszahlungenStornieren(const MonthKey &monat, const QString &name);
