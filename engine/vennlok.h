@@ -13,6 +13,19 @@
 #include <functional>
 #include <memory>
 
+/// What an automatic replay reports while it runs.
+class TFortschritt
+{
+public:
+    virtual ~TFortschritt() = default;
+    /// A month close of the replay is done; anzahl counts the closes of this replay.
+    virtual void MonatAbgeschlossen(const MonthKey &monat, int anzahl) = 0;
+    /// How far the command file is read.
+    virtual void Zeilen(int erledigt, int gesamt) { Q_UNUSED(erledigt) Q_UNUSED(gesamt) }
+    /// A message of a line that was refused while the replay goes on.
+    virtual void Meldung(const QString &text) { Q_UNUSED(text) }
+};
+
 /// The pact's one business object: it owns the open data files of one data
 /// directory and carries out every booking. It never shows a dialog; it
 /// returns message texts (empty when there is nothing to tell) or Booleans.
@@ -159,6 +172,19 @@ public:
     /// or nothing; throws VennlokFehler.
     bool MonatVerwerfen(const MonthKey &monat);
 
+    /// Replays a command file line by line ("Kaeufer", "NeuPakt", "Vertrag",
+    /// "Datum", "Einzahlg", "Rechnung", "Monatsab", "StoreSim") for the kinds
+    /// in arten (1 pact set-up, 2 payments, 4 invoices, 16 month closes).
+    /// The file may be UTF-8 or Windows-1252. A line that cannot be carried
+    /// out stops the replay with VennlokFehler naming the file, the line
+    /// number and the line; the bookings of earlier lines stay. Reading ends
+    /// after "StoreSim", which archives the pact and leaves no pact here.
+    void AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt = nullptr);
+
+    /// The fields of a command-file line: separated by commas and blanks,
+    /// quoted with double quotes ("" inside for one quote).
+    static QStringList FelderTrennen(const QString &zeile);
+
     /// True while an automatic replay runs.
     bool AutoModus = false;
 
@@ -179,6 +205,7 @@ protected:
     /// Reopens master data, cash book and log of monat from disk after files were put back.
     void zustandNeuLaden(const MonthKey &monat, const QString &fehlerzeile);
     QStringList teilhaberPfade() const;
+    void simulationSpeichern(const QString &datei);
 
     /// The participant file of name, resolved as it is stored (letter case
     /// ignored); empty when there is none.

@@ -1,0 +1,272 @@
+// The automatic booking replay of a command file.
+
+#include "engine/vennlok.h"
+
+#include "algo/fehler.h"
+#include "algo/formeln.h"
+#include "algo/runden.h"
+#include "data/cp1252.h"
+#include "data/textdatei.h"
+#include "data/textformat.h"
+#include "data/uhr.h"
+#include "platform/skript.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace {
+
+bool istLeer(QChar c)
+{
+    return c.unicode() <= 0x20;
+}
+
+// A line's fields with the means to read them; every failure names the field's text.
+class Felder
+{
+public:
+    explicit Felder(QStringList felder) : m_felder(std::move(felder)) {}
+
+    qsizetype anzahl() const { return m_felder.size(); }
+
+    const QString &text(int i) const
+    {
+        if (i >= m_felder.size())
+            throw VennlokFehler(QStringLiteral("Feld %1 fehlt").arg(i));
+        return m_felder[i];
+    }
+
+    DateTime datum(int i) const
+    {
+        const auto d = Textformat::textZuDateTime(text(i));
+        if (!d)
+            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiges Datum").arg(text(i)));
+        return *d;
+    }
+
+    int ganzzahl(int i) const
+    {
+        const auto n = Textformat::textZuInt(text(i));
+        if (!n)
+            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiger ganzzahliger Wert").arg(text(i)));
+        return *n;
+    }
+
+    double zahl(int i) const
+    {
+        const auto x = Textformat::textZuFloat(text(i));
+        if (!x)
+            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiger Gleitkommawert").arg(text(i)));
+        return *x;
+    }
+
+    Money betrag(int i) const
+    {
+        const auto b = R4Optional(zahl(i));
+        if (!b)
+            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiger Betrag").arg(text(i)));
+        return *b;
+    }
+
+    // An amount of a payment or invoice: a line whose amount does not read is skipped.
+    std::optional<Money> waehrung(int i) const
+    {
+        if (i >= m_felder.size())
+            return std::nullopt;
+        const auto x = Textformat::textZuFloat(m_felder[i]);
+        return x ? R4Optional(*x) : std::nullopt;
+    }
+
+    void punktZuKomma()
+    {
+        for (QString &feld : m_felder)
+            feld.replace(QLatin1Char('.'), QLatin1Char(','));
+    }
+
+private:
+    QStringList m_felder;
+};
+
+QStringList zeilenLesen(const QString &datei)
+{
+    QFile f(datei);
+    if (!f.open(QIODevice::ReadOnly))
+        throw VennlokFehler(QStringLiteral("Die Befehlsdatei \u201E%1\u201C kann nicht gelesen werden: %2")
+                                .arg(datei, f.errorString()));
+    const QByteArray bytes = f.readAll();
+    // A file written on a Linux desktop is UTF-8; one from Windows is Windows-1252.
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = Cp1252::dekodieren(bytes);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList zeilen = text.split(QLatin1Char('\n'));
+    if (!zeilen.isEmpty() && zeilen.last().isEmpty())
+        zeilen.removeLast();
+    return zeilen;
+}
+
+// Resets AutoModus however the replay ends.
+struct AutoModusAus
+{
+    bool &modus;
+    ~AutoModusAus() { modus = false; }
+};
+
+} // namespace
+
+QStringList TVennlok::FelderTrennen(const QString &zeile)
+{
+    QStringList felder;
+    const qsizetype n = zeile.size();
+    qsizetype p = 0;
+    while (p < n && istLeer(zeile[p]))
+        ++p;
+    while (p < n) {
+        QString feld;
+        if (zeile[p] == QLatin1Char('"')) {
+            ++p;
+            while (p < n) {
+                if (zeile[p] == QLatin1Char('"')) {
+                    if (p + 1 < n && zeile[p + 1] == QLatin1Char('"')) {
+                        feld += QLatin1Char('"');
+                        p += 2;
+                        continue;
+                    }
+                    ++p;
+                    break;
+                }
+                feld += zeile[p++];
+            }
+        } else {
+            const qsizetype anfang = p;
+            while (p < n && !istLeer(zeile[p]) && zeile[p] != QLatin1Char(','))
+                ++p;
+            feld = zeile.mid(anfang, p - anfang);
+        }
+        felder.append(feld);
+        while (p < n && istLeer(zeile[p]))
+            ++p;
+        if (p < n && zeile[p] == QLatin1Char(',')) {
+            if (p + 1 == n)
+                felder.append(QString());
+            do
+                ++p;
+            while (p < n && istLeer(zeile[p]));
+        }
+    }
+    return felder;
+}
+
+void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt)
+{
+    AutoModus = true;
+    AutoModusAus aus{AutoModus};
+    const QStringList zeilen = zeilenLesen(datei);
+    const QString dateiname = QFileInfo(datei).fileName();
+    DateTime datum = Uhr::Heute();
+    int kaeufer = 0;
+    int abschluesse = 0;
+    for (int nr = 0; nr < zeilen.size(); ++nr) {
+        if (fortschritt)
+            fortschritt->Zeilen(nr, int(zeilen.size()));
+        Felder f(FelderTrennen(zeilen[nr]));
+        if (f.anzahl() == 0)
+            continue;
+        const QString wort = f.text(0);
+        const auto melden = [&](const QString &meldung) {
+            if (!meldung.isEmpty() && fortschritt)
+                fortschritt->Meldung(QStringLiteral("%1, Zeile %2: %3").arg(dateiname).arg(nr + 1).arg(meldung));
+        };
+        try {
+            if (wort == QLatin1String("Kaeufer")) {
+                kaeufer = f.ganzzahl(1);
+                continue;
+            }
+            if (wort == QLatin1String("NeuPakt") && (arten & 1)) {
+                datum = f.datum(2);
+                f.punktZuKomma();
+                QString meldung;
+                const bool vorhanden = PaktVorhanden();
+                NeuPakt(f.text(1), meldung, datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6), f.zahl(7),
+                        f.betrag(8), f.betrag(9));
+                if (vorhanden)
+                    melden(meldung);
+            }
+            if (!PaktVorhanden())
+                continue;
+            if (wort == QLatin1String("Vertrag") && (arten & 1)) {
+                datum = f.datum(2);
+                f.punktZuKomma();
+                if (!Vertrag(f.text(1), datum, f.betrag(3), f.betrag(4), f.betrag(5), f.betrag(6), f.betrag(7), f.betrag(8)))
+                    throw VennlokFehler(QStringLiteral("der Ergänzungsvertrag konnte nicht gespeichert werden"));
+            } else if (wort == QLatin1String("Datum")) {
+                datum = f.datum(1);
+            } else if (wort == QLatin1String("Einzahlg") && (arten & 2)) {
+                const auto betrag = f.waehrung(2);
+                if (f.anzahl() > 1 && f.text(1).size() >= 4 && betrag)
+                    melden(Einzahlung(f.text(1), Buchungsmonat(), *betrag, datum));
+            } else if (wort == QLatin1String("Rechnung") && (arten & 4)) {
+                const auto betrag = f.waehrung(2);
+                if (f.anzahl() > 1 && TeilhaberVorhanden(f.text(1)) && betrag)
+                    melden(Rechnung(f.text(1), KaeuferBetrag(kaeufer, *betrag, Sozialanteil()), datum));
+            } else if (wort == QLatin1String("Monatsab") && (arten & 16)) {
+                const MonthKey monat = f.text(1);
+                if (monat != Buchungsmonat())
+                    throw VennlokFehler(QStringLiteral("der Monat %1 ist nicht der Buchungsmonat %2").arg(monat, Buchungsmonat()));
+                Monatsabschluss(monat, true, datum);
+                ++abschluesse;
+                if (fortschritt)
+                    fortschritt->MonatAbgeschlossen(monat, abschluesse);
+            } else if (wort == QLatin1String("StoreSim")) {
+                simulationSpeichern(datei);
+                break; // the pact is gone; nothing after it can be booked
+            }
+        } catch (const VennlokFehler &fehler) {
+            throw VennlokFehler(QStringLiteral("%1, Zeile %2: %3\n%4").arg(dateiname).arg(nr + 1).arg(fehler.text(), zeilen[nr]));
+        }
+    }
+    if (fortschritt)
+        fortschritt->Zeilen(int(zeilen.size()), int(zeilen.size()));
+}
+
+void TVennlok::simulationSpeichern(const QString &datei)
+{
+    // The archive folder sits beside the command file and is named after its
+    // name up to the first point; a command file of the data directory is
+    // named without its folder, as the script runs there.
+    const QFileInfo info(datei);
+    const bool hier = info.absolutePath() == m_verzeichnis;
+    const QString quelle = hier ? info.fileName() : info.absoluteFilePath();
+    const qsizetype punkt = info.fileName().indexOf(QLatin1Char('.'));
+    const QString ziel = punkt < 0 ? QString()
+                                   : (hier ? QString() : info.absolutePath() + QLatin1Char('/'))
+                                         + info.fileName().left(punkt + 1);
+    const auto alsWort = [](const QString &pfad) {
+        return pfad.contains(QLatin1Char(' ')) ? QLatin1Char('"') + pfad + QLatin1Char('"') : pfad;
+    };
+    const QString z = alsWort(ziel);
+    const QStringList zeilen{QStringLiteral("md ") + z,
+                             QStringLiteral("move *.buc ") + z,
+                             QStringLiteral("move *.ven ") + z,
+                             QStringLiteral("copy ") + alsWort(quelle) + QLatin1Char(' ') + z,
+                             QStringLiteral("copy Grafolin.exe ") + z,
+                             QStringLiteral("cd ") + z,
+                             QStringLiteral("Grafolin.exe")};
+    Textdatei::ZeilenSchreiben(Pfad(QStringLiteral("G654J76N.BAT")), zeilen);
+    // The engine lets go of every file before the script moves them away.
+    for (TRollMemIniFile *d : {static_cast<TRollMemIniFile *>(m_daten.get()), static_cast<TRollMemIniFile *>(m_kasse.get()),
+                               static_cast<TRollMemIniFile *>(m_teilhaber.get())})
+        if (d)
+            d->Verwerfen();
+    m_teilhaber.reset();
+    m_kasse.reset();
+    m_buchungslog.reset();
+    m_daten.reset();
+    Plattform::SkriptStarten(Pfad(QStringLiteral("G654J76N.BAT")), m_verzeichnis);
+    Plattform::AufSkripteWarten();
+    m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
+}
