@@ -4,6 +4,7 @@
 #include "algo/formeln.h"
 #include "algo/runden.h"
 #include "data/cp1252.h"
+#include "data/textdatei.h"
 #include "data/textformat.h"
 #include "data/uhr.h"
 #include "platform/dateien.h"
@@ -458,6 +459,28 @@ QStringList TVennlok::liste(bool nurOffene)
         zeilen.append(name + QString(qMax<qsizetype>(0, 40 - name.size()), QLatin1Char('.')) + geldText(bezahlt));
     }
     return zeilen;
+}
+
+void TVennlok::Starten(const QString &zeile)
+{
+    const QString skript = Pfad(QStringLiteral("B7654F.BAT"));
+    Textdatei::ZeilenSchreiben(skript, {zeile});
+    Plattform::SkriptStarten(skript, m_verzeichnis);
+}
+
+void TVennlok::FensterSkriptLoeschen()
+{
+    Plattform::AufSkripteWarten();
+    QFile::remove(Pfad(QStringLiteral("B7654F.BAT")));
+}
+
+void TVennlok::TeilhaberListeSchreiben(bool nurOffene)
+{
+    const QString titel = nurOffene ? QStringLiteral("Liste der Teilhaber mit zu kleinem Beitrag. Datum: ")
+                                    : QStringLiteral("Liste aller Teilhaber / Beitrag. Datum: ");
+    Textdatei::ZeilenSchreiben(Pfad(QStringLiteral("TeilhaberListe.txt")),
+                               QStringList{titel + Textformat::datumZuText(Uhr::Jetzt()), QString()} + liste(nurOffene)
+                                   + QStringList{QString()});
 }
 
 QStringList TVennlok::TeilhaberListe()

@@ -172,6 +172,17 @@ public:
     /// or nothing; throws VennlokFehler.
     bool MonatVerwerfen(const MonthKey &monat);
 
+    /// Writes zeile as the one line of the window's command script
+    /// "B7654F.BAT" and hands it over without waiting (documents, help,
+    /// contact links, the participant list).
+    void Starten(const QString &zeile);
+    /// Deletes the window's command script.
+    void FensterSkriptLoeschen();
+    /// Writes "TeilhaberListe.txt" (title line with today's date, an empty
+    /// line, one line per participant or per participant who owes, an empty
+    /// line). Throws VennlokFehler when it cannot be written.
+    void TeilhaberListeSchreiben(bool nurOffene);
+
     /// Replays a command file line by line ("Kaeufer", "NeuPakt", "Vertrag",
     /// "Datum", "Einzahlg", "Rechnung", "Monatsab", "StoreSim") for the kinds
     /// in arten (1 pact set-up, 2 payments, 4 invoices, 16 month closes).

@@ -162,9 +162,15 @@ QStringList SkriptAusfuehren(const QString &skript, const QString &arbeitsverzei
             ok = w.size() > 1 && aktuell.cd(pfad(aktuell, w[1]));
         } else if (befehl == QLatin1String("start")) {
             // "start" may carry an empty window title in quotes before its target.
-            QString ziel;
-            for (qsizetype i = 1; i < w.size() && ziel.isEmpty(); ++i)
-                ziel = w[i];
+            qsizetype i = 1;
+            while (i < w.size() && w[i].isEmpty())
+                ++i;
+            QString ziel = i < w.size() ? w[i] : QString();
+            // A program that is not here (a Windows browser path) gives way to the
+            // document it was to open, which then goes to the desktop's default program.
+            if (ziel.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive) && i + 1 < w.size()
+                && !QFileInfo::exists(pfad(aktuell, ziel)))
+                ziel = w[i + 1];
             if (!ziel.isEmpty()) {
                 const QString lokal = pfad(aktuell, ziel);
                 oeffnen(QFileInfo::exists(lokal) ? lokal : ziel); // a missing target fails quietly

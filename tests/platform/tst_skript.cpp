@@ -66,11 +66,13 @@ private slots:
         const QStringList fehler = ausfuehren(dir, crlf("start Transfers.tra\n"
                                                         "start mailto:pakt@example.org\n"
                                                         "start \"\" \"file:///x/VennlokDoku.html#Inhalt\"\n"
-                                                        "Grafolin.exe\n"));
+                                                        "Grafolin.exe\n"
+                                                        "start C:\\mozilla\\mozilla.exe file:///x/y.html#Inhalt\n"));
         QCOMPARE(fehler, QStringList());
-        // A program that is not there is skipped quietly.
+        // A program that is not there is skipped quietly; a browser that is not
+        // there leaves its document to the desktop's default program.
         QCOMPARE(m_geoeffnet, QStringList({dir.filePath("Transfers.tra"), "mailto:pakt@example.org",
-                                           "file:///x/VennlokDoku.html#Inhalt"}));
+                                           "file:///x/VennlokDoku.html#Inhalt", "file:///x/y.html#Inhalt"}));
     }
 
     // Names are carried as plain names: nothing in them is ever run.
