@@ -1,9 +1,12 @@
+#include "algo/fehler.h"
 #include "ui/venbuchungform.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <memory>
 #include <cstdio>
 
 namespace {
@@ -57,8 +60,14 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vennlok Buchungsprogramm"));
-    TVenBuchungForm fenster(info.absoluteFilePath());
-    fenster.show();
+    std::unique_ptr<TVenBuchungForm> fenster;
+    try {
+        fenster = std::make_unique<TVenBuchungForm>(info.absoluteFilePath());
+    } catch (const VennlokFehler &f) {
+        // Most often: another program works on this directory already.
+        QMessageBox::critical(nullptr, QStringLiteral("Vennlok Buchungsprogramm"), f.text());
+        return 1;
+    }
+    fenster->show();
     return app.exec();
 }

@@ -1,17 +1,115 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
+#include <memory>
 
-/// The program's main window on one pact's data directory.
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+class TBenutzer;
+class TDemokratForm;
+class TInfoForm;
+class TVennlok;
+
+/// The program's main window on one pact's data directory: eight pages
+/// chosen by buttons, the status panel, and the handlers that call the
+/// engine. It owns the program's one engine and the two secondary windows.
+/// Throws VennlokFehler from the constructor when the data directory is in
+/// use by another program.
 class TVenBuchungForm : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit TVenBuchungForm(const QString &datenverzeichnis, QWidget *parent = nullptr);
+    enum Seite { Teilhaber, Einzahlungen, Rechnungen, Auszahlungen, Monatsabschluss, Austritt, NeuAuto, SetupInfo };
+
+    /// benutzer answers questions and shows messages; without one, real message boxes do.
+    explicit TVenBuchungForm(const QString &datenverzeichnis, TBenutzer *benutzer = nullptr, QWidget *parent = nullptr);
+    ~TVenBuchungForm() override;
 
     const QString &Datenverzeichnis() const { return m_datenverzeichnis; }
+    TVennlok &Vennlok() { return *m_vennlok; }
+    TInfoForm &InfoForm() { return *m_infoForm; }
+    TDemokratForm &DemokratForm() { return *m_demokratForm; }
+
+    Seite AktiveSeite() const;
+    void SeiteWaehlen(Seite seite);
+
+    /// Refreshes the status panel and the figures of the pages from the engine.
+    void Anzeige();
+
+    // Handlers, named after control and event.
+    void PageControl1Change();
+    void BtnCloseClick();
+    void BtnHelpClick();
+    void BtnStartvertragClick();
+    void BtnErgVertragClick();
+    void LabHTTPClick();
+    void LabMailClick();
+    void CBTeilhaberExit();
+    void BtnSpeichernClick();
+    void BtnNeuTeilhaberClick();
+    void BtnTeilListeClick();
+    void BtnTeilListeOffenClick();
+    void BtnEinzahlenClick();
+    void CBRechTeilhaberExit();
+    void EdRechBetragChange();
+    void BtnRechnungClick();
+    void BtnAuszahlungenClick();
+    void BtnAuszWegClick();
+    void BtnMonatsendeClick();
+    void BtnTeilAustrittClick();
+    void BtnNeuClick();
+    void BtnVertragClick();
+    void BtnAutoClick();
+    void BtnKillMonthClick();
+
+    static const QString WebAdresse;
+    static const QString MailAdresse;
+
+protected:
+    void changeEvent(QEvent *ereignis) override;
+    void closeEvent(QCloseEvent *ereignis) override;
+    bool eventFilter(QObject *objekt, QEvent *ereignis) override;
 
 private:
+    QWidget *seiteTeilhaber();
+    QWidget *seiteEinzahlungen();
+    QWidget *seiteRechnungen();
+    QWidget *seiteAuszahlungen();
+    QWidget *seiteMonatsabschluss();
+    QWidget *seiteAustritt();
+    QWidget *seiteNeuAuto();
+    QWidget *seiteSetup();
+    QWidget *statusPanel();
+    QComboBox *teilhaberBox(const QString &name, bool vervollstaendigen);
+    void initMemos();
+    void initMemoRechnung();
+    void teilhaberListe(bool nurOffene);
+    void starten(const QString &zeile);
+    /// Runs a handler; an error on its way is shown to the operator.
+    void sicher(const std::function<void()> &handler);
+
     QString m_datenverzeichnis;
+    std::unique_ptr<TBenutzer> m_eigenerBenutzer;
+    TBenutzer *m_benutzer;
+    std::unique_ptr<TVennlok> m_vennlok;
+    std::unique_ptr<TInfoForm> m_infoForm;
+    std::unique_ptr<TDemokratForm> m_demokratForm;
+    bool m_imHandler = false;
+
+    QStackedWidget *m_seiten;
+    QButtonGroup *m_reiter;
+    QLineEdit *m_edBuchMonat;
+    QLabel *m_labEinBuchungen, *m_labAusBuchungen, *m_labKassenbestand, *m_labSozialant;
+    QComboBox *m_cbTeilhaber, *m_cbEinTeilhaber, *m_cbRechTeilhaber, *m_cbAusTeilhaber, *m_cbTeilAustritt;
+    QPlainTextEdit *m_memAdresse, *m_memVertreter, *m_memRechnung;
+    QLineEdit *m_edEinBetrag, *m_edRechBetrag, *m_edAusBetrag;
+    QLabel *m_labAbsVen, *m_labAbsEigen, *m_labSozialanteil, *m_labEigenanteil;
+    QPushButton *m_btnNeu, *m_btnVertrag;
 };

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "algo/typen.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+/// How the windows show figures (always the German forms) and read the
+/// key-value lines of their memos.
+namespace Anzeigeformat {
+
+/// The fund: rounded to 8 significant digits, "1.234.567,90 €"; with more
+/// than 8 digits before the decimal comma "-2,1474836E09" without currency symbol.
+QString Kasse(Money betrag);
+
+/// A share: rounded to 4 significant digits, shown with 2 decimals ("0,50").
+QString Anteil(double anteil);
+
+/// A value of the adjustment dialog: at least 2 and as many decimals as it
+/// holds up to 4, no thousands separator ("180,00", "0,657", "-300,00"), so
+/// that confirming an unchanged value changes nothing.
+QString Dialogwert(double wert);
+
+/// An amount typed by the operator: German form, blanks allowed around, no
+/// thousands separator, rounded to the Money grid. No value when it does not read.
+std::optional<Money> Betrag(const QString &text);
+
+/// One item of a memo line "key=value;": the key before the first "=", the
+/// value after it up to the line's first ";" (or its end), trimmed. No item
+/// for a line without "=".
+struct Eintrag
+{
+    QString schluessel;
+    QString wert;
+};
+std::optional<Eintrag> MemoZeile(const QString &zeile);
+
+/// Fills a memo template with stored values: stored keys missing from the
+/// template are appended as key + "=;", then every empty line key + "=;"
+/// whose key has a value gets it.
+QStringList MemoFuellen(QStringList zeilen, const QStringList &schluessel,
+                        const std::function<QString(const QString &)> &wert);
+
+} // namespace Anzeigeformat

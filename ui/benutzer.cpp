@@ -1,0 +1,21 @@
+#include "ui/benutzer.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+bool TStandardBenutzer::Frage(QWidget *fenster, const QString &titel, const QString &text)
+{
+    return QMessageBox::question(fenster, titel, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+void TStandardBenutzer::Meldung(QWidget *fenster, const QString &text)
+{
+    QMessageBox::information(fenster, QStringLiteral("Vennlok Buchungsprogramm"), text);
+}
+
+QString TStandardBenutzer::AutoDateiWaehlen(QWidget *fenster, const QString &verzeichnis)
+{
+    return QFileDialog::getOpenFileName(fenster, QStringLiteral("Befehlsdatei wählen"), verzeichnis,
+                                        QStringLiteral("auto (*.aut)"));
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+/// Questions and messages to the operator. The windows ask through this one
+/// interface, so tests can answer without a real message box.
+class TBenutzer
+{
+public:
+    virtual ~TBenutzer() = default;
+    /// A question with the buttons Yes and No; true only for Yes.
+    virtual bool Frage(QWidget *fenster, const QString &titel, const QString &text) = 0;
+    /// A message with an OK button.
+    virtual void Meldung(QWidget *fenster, const QString &text) = 0;
+    /// A command file chosen by the operator ("auto|*.aut"); empty when cancelled.
+    virtual QString AutoDateiWaehlen(QWidget *fenster, const QString &verzeichnis) = 0;
+};
+
+/// Real message boxes and the real file dialog.
+class TStandardBenutzer : public TBenutzer
+{
+public:
+    bool Frage(QWidget *fenster, const QString &titel, const QString &text) override;
+    void Meldung(QWidget *fenster, const QString &text) override;
+    QString AutoDateiWaehlen(QWidget *fenster, const QString &verzeichnis) override;
+};

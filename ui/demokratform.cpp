@@ -1,0 +1,190 @@
+#include "ui/demokratform.h"
+
+#include "algo/fehler.h"
+#include "algo/formeln.h"
+#include "algo/runden.h"
+#include "data/monatkey.h"
+#include "data/textformat.h"
+#include "data/uhr.h"
+#include "engine/vennlok.h"
+#include "ui/anzeigeformat.h"
+#include "ui/benutzer.h"
+#include "ui/tastenvorschau.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+const QStringList AnwaltVorlage{QStringLiteral("Name=;"), QStringLiteral("Land=;"), QStringLiteral("PLZ=;"),
+                                QStringLiteral("Stadt=;"), QStringLiteral("Straße=;"), QStringLiteral("No.=;"),
+                                QStringLiteral("Tel.=;"), QStringLiteral("Fax.=;"), QStringLiteral("eMail=;")};
+
+void grau(QLineEdit *edit, bool nurLesen)
+{
+    edit->setReadOnly(nurLesen);
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, nurLesen ? edit->palette().color(QPalette::Disabled, QPalette::Window)
+                                        : QApplication::palette().color(QPalette::Base));
+    edit->setPalette(p);
+}
+
+double einheiten(Money betrag)
+{
+    return double(betrag) / double(MoneyProEinheit);
+}
+
+} // namespace
+
+TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *hauptfenster)
+    : QWidget(nullptr, Qt::Window), m_vennlok(vennlok), m_benutzer(benutzer), m_hauptfenster(hauptfenster)
+{
+    setObjectName(QStringLiteral("DemokratForm"));
+    setWindowTitle(QStringLiteral("demokratische Anpassung"));
+    auto *raster = new QGridLayout(this);
+    const auto neueZeile = [&](int nr, const QString &labelName, const QString &editName) {
+        auto *label = new QLabel(QStringLiteral("Label1"), this);
+        label->setObjectName(labelName);
+        auto *edit = new QLineEdit(this);
+        edit->setObjectName(editName);
+        raster->addWidget(label, nr, 0);
+        raster->addWidget(edit, nr, 1);
+        m_labels[nr] = label;
+        return edit;
+    };
+    m_edMon = neueZeile(0, QStringLiteral("LabMon"), QStringLiteral("EdMon"));
+    m_edits[0] = neueZeile(1, QStringLiteral("Label1"), QStringLiteral("Edit1"));
+    m_edits[1] = neueZeile(2, QStringLiteral("Label2"), QStringLiteral("Edit2"));
+    m_edits[2] = neueZeile(3, QStringLiteral("Label3"), QStringLiteral("Edit3"));
+    m_edVen = neueZeile(4, QStringLiteral("LbVen"), QStringLiteral("EdVen"));
+    m_edits[3] = neueZeile(5, QStringLiteral("Label4"), QStringLiteral("Edit4"));
+    m_edits[4] = neueZeile(6, QStringLiteral("Label5"), QStringLiteral("Edit5"));
+    m_edits[5] = neueZeile(7, QStringLiteral("Label6"), QStringLiteral("Edit6"));
+    m_memAdresse = new QPlainTextEdit(this);
+    m_memAdresse->setObjectName(QStringLiteral("MemAdresse"));
+    m_memAdresse->setLineWrapMode(QPlainTextEdit::NoWrap);
+    raster->addWidget(m_memAdresse, 8, 0, 1, 2);
+    raster->setRowStretch(8, 1);
+    raster->setColumnStretch(1, 1);
+    m_btnDataOK = new QPushButton(QStringLiteral("neue Daten übernehmen [Ctrl][W]"), this);
+    m_btnDataOK->setObjectName(QStringLiteral("BtnDataOK"));
+    raster->addWidget(m_btnDataOK, 9, 0, 1, 2);
+    connect(m_btnDataOK, &QPushButton::clicked, this, &TDemokratForm::BtnDataOKClick);
+
+    QWidget *reihenfolge[] = {m_edits[0], m_edits[1], m_edits[2], m_edits[3], m_edits[4], m_edits[5],
+                              m_btnDataOK, m_memAdresse, m_edMon, m_edVen};
+    for (int i = 0; i + 1 < 10; ++i)
+        setTabOrder(reihenfolge[i], reihenfolge[i + 1]);
+
+    new TTastenVorschau(this, [this](QKeyEvent *taste) {
+        if (taste->key() == Qt::Key_Escape)
+            close();
+        else if (taste->key() == Qt::Key_W && (taste->modifiers() & Qt::ControlModifier))
+            BtnDataOKClick();
+    });
+    // Coming back from the main window refills the dialog, as the engine may have changed.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *alt, QWidget *neu) {
+        if (neu && neu->window() == this && alt && m_hauptfenster && alt->window() == m_hauptfenster)
+            FormActivate();
+    });
+    resize(420, 480);
+}
+
+void TDemokratForm::showEvent(QShowEvent *ereignis)
+{
+    QWidget::showEvent(ereignis);
+    FormActivate();
+}
+
+void TDemokratForm::closeEvent(QCloseEvent *ereignis)
+{
+    QWidget::closeEvent(ereignis);
+    if (m_hauptfenster)
+        m_hauptfenster->activateWindow();
+}
+
+void TDemokratForm::FormActivate()
+{
+    const bool start = m_vennlok.StartdatenVorhanden();
+    m_labels[0]->setText(QStringLiteral("Startmonat"));
+    m_edMon->setText(MonatKey(Uhr::Jetzt()));
+    grau(m_edMon, start);
+    m_labels[1]->setText(QStringLiteral("Beitrag"));
+    m_edits[0]->setText(Anzeigeformat::Dialogwert(einheiten(m_vennlok.Beitrag())));
+    m_labels[2]->setText(QStringLiteral("HonorarEingangsbuchung"));
+    m_edits[1]->setText(Anzeigeformat::Dialogwert(einheiten(m_vennlok.HonorarEingangsbuchung())));
+    m_labels[3]->setText(QStringLiteral("HonorarRechnungsbuchung"));
+    m_edits[2]->setText(Anzeigeformat::Dialogwert(einheiten(m_vennlok.HonorarRechnungsbuchung())));
+    m_labels[4]->setText(QStringLiteral("IntSozialanteil"));
+    m_edVen->setText(Anzeigeformat::Dialogwert(m_vennlok.Sozialanteil()));
+    grau(m_edVen, start);
+    m_labels[5]->setText(QStringLiteral("Daempfung"));
+    m_edits[3]->setText(Anzeigeformat::Dialogwert(m_vennlok.Daempfung()));
+    m_labels[6]->setText(QStringLiteral("Grundsicherung"));
+    m_edits[4]->setText(Anzeigeformat::Dialogwert(einheiten(m_vennlok.Grundsicherung())));
+    m_labels[7]->setText(QStringLiteral("LimitVirtSumme"));
+    m_edits[5]->setText(Anzeigeformat::Dialogwert(einheiten(m_vennlok.LimitVirtSumme())));
+    m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AnwaltVorlage, m_vennlok.AnwaltListe(), [this](const QString &key) {
+                                   QString adresse;
+                                   m_vennlok.AnwaltWert(key, adresse);
+                                   return adresse;
+                               }).join(QLatin1Char('\n')));
+    m_memAdresse->setFocus();
+}
+
+void TDemokratForm::BtnDataOKClick()
+{
+    // Every field is read before anything is stored; the first that does not read stops it all.
+    double werte[7];
+    QLineEdit *felder[7] = {m_edits[0], m_edits[1], m_edits[2], m_edVen, m_edits[3], m_edits[4], m_edits[5]};
+    for (int i = 0; i < 7; ++i) {
+        const auto wert = Textformat::textZuFloat(felder[i]->text());
+        if (!wert || !R4Optional(*wert)) {
+            m_benutzer.Meldung(this, QStringLiteral("'%1' ist kein gültiger Gleitkommawert").arg(felder[i]->text()));
+            return;
+        }
+        werte[i] = *wert;
+    }
+    const Money beitrag = R4(werte[0]), ein = R4(werte[1]), rech = R4(werte[2]);
+    const double daempfung = werte[4];
+    const Money grund = R4(werte[5]), limit = R4(werte[6]);
+    try {
+        if (!m_vennlok.StartdatenVorhanden()) {
+            const double anteil = IntAusExt(werte[3]);
+            if (m_benutzer.Frage(this, QStringLiteral("neuen Pakt anlegen"), QStringLiteral("Diese Startdaten eintragen?"))) {
+                QString meldung;
+                m_vennlok.NeuPakt(TVennlok::Version, meldung, Uhr::Jetzt(), beitrag, ein, rech, anteil, daempfung, grund, limit);
+                if (!m_vennlok.StartdatenVorhanden())
+                    m_benutzer.Meldung(this, meldung);
+                else
+                    anwaltSpeichern();
+            }
+        } else if (m_benutzer.Frage(this, QStringLiteral("Ergänzungsvertrag"), QStringLiteral("Ergänzungsvertrag eintragen?"))) {
+            if (!m_vennlok.Vertrag(TVennlok::Version, Uhr::Jetzt(), beitrag, ein, rech, R4(daempfung), grund, limit))
+                m_benutzer.Meldung(this, QStringLiteral("Der Ergänzungsvertrag konnte nicht gespeichert werden."));
+            anwaltSpeichern();
+        }
+    } catch (const VennlokFehler &fehler) {
+        m_benutzer.Meldung(this, fehler.text());
+    }
+    close();
+}
+
+void TDemokratForm::anwaltSpeichern()
+{
+    const QString heute = DatumText(Uhr::Jetzt());
+    for (const QString &zeile : m_memAdresse->toPlainText().split(QLatin1Char('\n'))) {
+        const auto eintrag = Anzeigeformat::MemoZeile(zeile);
+        if (!eintrag || eintrag->wert.isEmpty())
+            continue;
+        const QString fehler = m_vennlok.AnwaltSetzen(eintrag->schluessel, eintrag->wert, heute);
+        if (!fehler.isEmpty())
+            m_benutzer.Meldung(this, fehler);
+    }
+}

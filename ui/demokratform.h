@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class TBenutzer;
+class TVennlok;
+
+/// "demokratische Anpassung": creates the pact or enters a supplementary
+/// contract with the pact's parameters and the trustee's address. Not
+/// modal; refilled from the engine whenever it is shown or the operator
+/// comes back to it from the main window.
+class TDemokratForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *hauptfenster = nullptr);
+
+    /// Fills every field and the trustee memo from the engine.
+    void FormActivate();
+    /// Converts the fields, asks, and creates the pact or enters the contract.
+    void BtnDataOKClick();
+
+protected:
+    void showEvent(QShowEvent *ereignis) override;
+    void closeEvent(QCloseEvent *ereignis) override;
+
+private:
+    void anwaltSpeichern();
+
+    TVennlok &m_vennlok;
+    TBenutzer &m_benutzer;
+    QWidget *m_hauptfenster;
+    QLabel *m_labels[8];
+    QLineEdit *m_edMon, *m_edits[6], *m_edVen;
+    QPlainTextEdit *m_memAdresse;
+    QPushButton *m_btnDataOK;
+};
