@@ -197,7 +197,7 @@ QWidget *TVenBuchungForm::seiteTeilhaber()
     auto *zeile = new QHBoxLayout(seite);
     auto *links = new QVBoxLayout;
     m_cbTeilhaber = teilhaberBox(QStringLiteral("CBTeilhaber"), true);
-    m_cbTeilhaber->lineEdit()->installEventFilter(this);
+    m_cbTeilhaber->installEventFilter(this);
     links->addWidget(m_cbTeilhaber);
     auto *speichern = benannt(new QPushButton(QStringLiteral("speichern"), seite), QStringLiteral("BtnSpeichern"));
     auto *neu = benannt(new QPushButton(QStringLiteral("neuer Eintrag"), seite), QStringLiteral("BtnNeuTeilhaber"));
@@ -256,7 +256,7 @@ QWidget *TVenBuchungForm::seiteRechnungen()
     auto *zeile = new QHBoxLayout(seite);
     auto *links = new QGridLayout;
     m_cbRechTeilhaber = teilhaberBox(QStringLiteral("CBRechTeilhaber"), false);
-    m_cbRechTeilhaber->lineEdit()->installEventFilter(this);
+    m_cbRechTeilhaber->installEventFilter(this);
     links->addWidget(m_cbRechTeilhaber, 0, 0, 1, 2);
     m_edRechBetrag = benannt(new QLineEdit(seite), QStringLiteral("EdRechBetrag"));
     connect(m_edRechBetrag, &QLineEdit::textChanged, this, [this] { sicher([this] { EdRechBetragChange(); }); });
@@ -510,9 +510,9 @@ bool TVenBuchungForm::eventFilter(QObject *objekt, QEvent *ereignis)
     if (ereignis->type() == QEvent::FocusOut) {
         const auto grund = static_cast<QFocusEvent *>(ereignis)->reason();
         if (grund != Qt::ActiveWindowFocusReason && grund != Qt::PopupFocusReason) {
-            if (objekt == m_cbTeilhaber->lineEdit())
+            if (objekt == m_cbTeilhaber)
                 sicher([this] { CBTeilhaberExit(); });
-            else if (objekt == m_cbRechTeilhaber->lineEdit())
+            else if (objekt == m_cbRechTeilhaber)
                 sicher([this] { CBRechTeilhaberExit(); });
         }
     }
@@ -589,13 +589,13 @@ void TVenBuchungForm::CBTeilhaberExit()
         return;
     }
     initMemos();
-    m_memAdresse->setFocus();
     m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AdressVorlage, m_vennlok->Adressen(), [this](const QString &key) {
                                    QString wert;
                                    m_vennlok->AdressWert(key, wert);
                                    return wert;
                                }).join(QLatin1Char('\n')));
     m_vennlok->TeilhaberSchliessen();
+    m_memAdresse->setFocus();
 }
 
 void TVenBuchungForm::BtnSpeichernClick()

@@ -1,0 +1,24 @@
+#pragma once
+
+// Answers the windows' questions from a prepared list and records every
+// question and message, so GUI tests never wait on a real message box.
+
+#include "ui/benutzer.h"
+
+#include <QStringList>
+
+class TTestBenutzer : public TBenutzer
+{
+public:
+    QList<bool> antworten; // taken from the front; No when empty
+    QStringList fragen, meldungen;
+    QString datei;
+
+    bool Frage(QWidget *, const QString &titel, const QString &text) override
+    {
+        fragen.append(titel + QStringLiteral(": ") + text);
+        return antworten.isEmpty() ? false : antworten.takeFirst();
+    }
+    void Meldung(QWidget *, const QString &text) override { meldungen.append(text); }
+    QString AutoDateiWaehlen(QWidget *, const QString &) override { return datei; }
+};
