@@ -1,4 +1,329 @@
+#include "algo/formeln.h"
+#include "engine/vennlok.h"
+#include "platform/skript.h"
+#include "ui/demokratform.h"
+#include "ui/infoform.h"
+#include "ui/venbuchungform.h"
+
+#include "tests/testhilfe.h"
+#include "tests/ui/testbenutzer.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QtTest>
-class TstSeiten : public QObject { Q_OBJECT private slots: void leer() { QVERIFY(true); } };
+#include <memory>
+
+using namespace Testhilfe;
+
+namespace {
+
+Money e(double einheiten)
+{
+    return Money(std::llround(einheiten * double(MoneyProEinheit)));
+}
+
+QMap<QString, QByteArray> stand(const QDir &dir, const QByteArray &ohne = QByteArray())
+{
+    QMap<QString, QByteArray> dateien;
+    for (const QString &name : dir.entryList(QDir::Files)) {
+        if (name == QLatin1String("Vennlok.lck") || name.endsWith(QLatin1String(".aut")))
+            continue;
+        QByteArray inhalt;
+        for (const QByteArray &zeile : dateiInhalt(dir.filePath(name)).split('\n'))
+            if (ohne.isEmpty() || !zeile.contains(ohne))
+                inhalt += zeile + '\n';
+        dateien.insert(name, inhalt);
+    }
+    return dateien;
+}
+
+} // namespace
+
+class TstSeiten : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    QDir m_dir;
+    TTestBenutzer m_benutzer;
+    std::unique_ptr<TVenBuchungForm> m_fenster;
+
+    QString pfad(const QString &name) const { return m_dir.filePath(name); }
+
+    template <typename T>
+    T *kind(QWidget *fenster, const char *name)
+    {
+        T *w = fenster->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    QLineEdit *feld(const char *name) { return kind<QLineEdit>(&m_fenster->DemokratForm(), name); }
+
+    void fensterOeffnen()
+    {
+        m_fenster.reset();
+        m_fenster = std::make_unique<TVenBuchungForm>(m_dir.path(), &m_benutzer);
+        m_fenster->show();
+    }
+
+    // A pact in its second month with three participants: Anna and Clara pay, Bernd owes.
+    void zweiterMonat()
+    {
+        {
+            TVennlok v(m_dir.path());
+            v.AutoModus = true;
+            QString meldung;
+            v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
+            for (const char *name : {"Anna", "Bernd", "Clara"})
+                v.Einzahlung(QLatin1String(name), v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2));
+            v.Monatsabschluss(QStringLiteral("200603"), true, zeitpunkt(2006, 3, 31));
+            v.Einzahlung(QStringLiteral("Anna"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 4, 2));
+            v.Einzahlung(QStringLiteral("Clara"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 4, 2));
+            v.Rechnung(QStringLiteral("Clara"), e(100), zeitpunkt(2006, 4, 3));
+        }
+        fensterOeffnen();
+    }
+
+private slots:
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        m_dir = QDir(m_tmp->path());
+        m_benutzer = TTestBenutzer();
+        Plattform::SetzeOeffner([](const QString &) { return true; });
+    }
+
+    void cleanup()
+    {
+        m_fenster.reset();
+        Plattform::AufSkripteWarten();
+        Plattform::SetzeOeffner({});
+        m_tmp.reset();
+    }
+
+    void dialogLegtDenPaktAn()
+    {
+        fensterOeffnen();
+        m_fenster->BtnNeuClick();
+        TDemokratForm &dialog = m_fenster->DemokratForm();
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("demokratische Anpassung"));
+        QCOMPARE(feld("Edit1")->text(), QStringLiteral("180,00"));
+        QCOMPARE(feld("Edit2")->text(), QStringLiteral("0,50"));
+        QCOMPARE(feld("Edit3")->text(), QStringLiteral("2,00"));
+        QCOMPARE(feld("EdVen")->text(), QStringLiteral("0,50"));
+        QCOMPARE(feld("Edit4")->text(), QStringLiteral("0,65"));
+        QCOMPARE(feld("Edit5")->text(), QStringLiteral("3000,00"));
+        QCOMPARE(feld("Edit6")->text(), QStringLiteral("-300,00"));
+        QVERIFY(!feld("EdMon")->isReadOnly());
+        QVERIFY(!feld("EdVen")->isReadOnly());
+        QCOMPARE(kind<QLabel>(&dialog, "LbVen")->text(), QStringLiteral("IntSozialanteil"));
+
+        // No stores nothing.
+        m_benutzer.antworten = {false};
+        dialog.BtnDataOKClick();
+        QVERIFY(!QFile::exists(pfad("A_Vennlok.ven")));
+        QVERIFY(!dialog.isVisible());
+
+        m_fenster->BtnNeuClick();
+        feld("Edit1")->setText(QStringLiteral("50"));
+        kind<QPlainTextEdit>(&dialog, "MemAdresse")->setPlainText(QStringLiteral("Name=Dr. Schulz;\nStadt=Köln\nFax.=;\nfrei"));
+        m_benutzer.antworten = {true};
+        dialog.BtnDataOKClick();
+        QCOMPARE(m_benutzer.fragen.last(), QStringLiteral("neuen Pakt anlegen: Diese Startdaten eintragen?"));
+        QVERIFY(QFile::exists(pfad("A_Vennlok.ven")));
+        TVennlokDaten daten(pfad("A_Vennlok.ven"));
+        QCOMPARE(daten.Beitrag(), e(50));
+        QCOMPARE(daten.ExtSozialanteil(), ExtAusInt(2, IntAusExt(0.5)));
+        QCOMPARE(daten.Anwaelte(), QStringList({"Name", "Stadt"}));
+        QCOMPARE(daten.AnwaltAdresse(QStringLiteral("Stadt")), QStringLiteral("Köln"));
+        // The main window now shows every page; creating a second pact is no longer offered.
+        m_fenster->Anzeige();
+        m_fenster->SeiteWaehlen(TVenBuchungForm::Einzahlungen);
+        QCOMPARE(m_fenster->AktiveSeite(), TVenBuchungForm::Einzahlungen);
+        QVERIFY(!kind<QPushButton>(m_fenster.get(), "BtnNeu")->isEnabled());
+        QVERIFY(kind<QPushButton>(m_fenster.get(), "BtnVertrag")->isEnabled());
+    }
+
+    void dialogFehlerUndEscape()
+    {
+        fensterOeffnen();
+        m_fenster->BtnNeuClick();
+        TDemokratForm &dialog = m_fenster->DemokratForm();
+        feld("Edit5")->setText(QStringLiteral("1.000,00"));
+        dialog.BtnDataOKClick();
+        QCOMPARE(m_benutzer.meldungen, QStringList({"'1.000,00' ist kein gültiger Gleitkommawert"}));
+        QCOMPARE(m_benutzer.fragen, QStringList());
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(feld("Edit5")->text(), QStringLiteral("1.000,00"));
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(!QFile::exists(pfad("A_Vennlok.ven")));
+    }
+
+    // Confirming a contract without changes keeps every stored value, 0.657 included.
+    void ergaenzungsvertragOhneAenderung()
+    {
+        {
+            TVennlok v(m_dir.path());
+            QString meldung;
+            v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50.125), e(0.5), e(2), 0.5, 0.657, e(3000), e(-300));
+        }
+        fensterOeffnen();
+        m_fenster->BtnVertragClick();
+        QVERIFY(feld("EdVen")->isReadOnly());
+        QCOMPARE(feld("Edit4")->text(), QStringLiteral("0,657"));
+        QCOMPARE(feld("Edit1")->text(), QStringLiteral("50,125"));
+        m_benutzer.antworten = {true};
+        m_fenster->DemokratForm().BtnDataOKClick();
+        QCOMPARE(m_benutzer.fragen, QStringList({"Ergänzungsvertrag: Ergänzungsvertrag eintragen?"}));
+        TVennlokDaten daten(pfad("A_Vennlok.ven"));
+        QVERIFY(daten.HatErgaenzungsvertrag());
+        QCOMPARE(daten.ReadString("aktuelle Daten", "Daempfung", QString()), QStringLiteral("0,657"));
+        QCOMPARE(daten.Beitrag(), e(50.125));
+        QCOMPARE(daten.ExtSozialanteil(), 0.775);
+    }
+
+    void monatsabschlussMitFragen()
+    {
+        zweiterMonat();
+        const auto vorher = stand(m_dir);
+        m_benutzer.antworten = {false};
+        m_fenster->BtnMonatsendeClick();
+        QCOMPARE(m_benutzer.fragen, QStringList({"Monatsabschluß: Diesen Monat abschließen?"}));
+        QCOMPARE(stand(m_dir), vorher);
+        m_benutzer.antworten = {true, false};
+        m_fenster->BtnMonatsendeClick();
+        QCOMPARE(m_benutzer.fragen.last(),
+                 QStringLiteral("Monatsabschluß: Es haben noch nicht alle Teilhaber eingezahlt, trotzdem abschließen?"));
+        QCOMPARE(stand(m_dir), vorher);
+        m_benutzer.antworten = {true, true};
+        m_fenster->BtnMonatsendeClick();
+        QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200605"));
+        QVERIFY(QFile::exists(pfad("Transfers.tra")));
+    }
+
+    void auszahlenUndVerwerfen()
+    {
+        zweiterMonat();
+        const Money vorher = m_fenster->Vennlok().Kassenstand();
+        m_fenster->BtnAuszahlungenClick();
+        m_fenster->BtnAuszahlungenClick();
+        QCOMPARE(m_fenster->Vennlok().Kassenstand(), vorher - e(100) + e(22.5));
+        QCOMPARE(kind<QLabel>(m_fenster.get(), "LabAusBuchungen")->text(), QStringLiteral("1"));
+        m_benutzer.antworten = {false};
+        m_fenster->BtnAuszWegClick();
+        QCOMPARE(m_fenster->Vennlok().Kassenstand(), vorher - e(77.5));
+        m_benutzer.antworten = {true};
+        m_fenster->BtnAuszWegClick();
+        QVERIFY(m_benutzer.fragen.last().startsWith(QStringLiteral("Auszahlungen verwerfen: Alle Auszahlungen des Monats 200604")));
+        QCOMPARE(m_fenster->Vennlok().Kassenstand(), vorher);
+        m_fenster->BtnAuszahlungenClick();
+        QCOMPARE(m_fenster->Vennlok().Kassenstand(), vorher - e(77.5));
+    }
+
+    void austrittNachRueckfrage()
+    {
+        zweiterMonat();
+        m_fenster->SeiteWaehlen(TVenBuchungForm::Austritt);
+        auto *box = kind<QComboBox>(m_fenster.get(), "CBTeilAustritt");
+        box->setEditText(QStringLiteral("Bernd"));
+        m_benutzer.antworten = {false};
+        m_fenster->BtnTeilAustrittClick();
+        QCOMPARE(m_benutzer.fragen.last(), QStringLiteral("Austritt: Den Austritt von Bernd buchen? Die Endrechnung zahlt "
+                                                          "49,50 € aus; noch nicht ausgezahlte Rechnungen dieses Monats "
+                                                          "werden dabei ausgezahlt."));
+        QVERIFY(QFile::exists(pfad("T_Bernd.ven")));
+        // Return on the exit page asks the same question.
+        m_fenster->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_fenster.get()));
+        box->setFocus();
+        m_benutzer.antworten = {true};
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(m_benutzer.fragen.size(), 2);
+        QVERIFY(!QFile::exists(pfad("T_Bernd.ven")));
+        QVERIFY(QFile::exists(pfad("X_Bernd.ven")));
+        box->setEditText(QStringLiteral("Niemand"));
+        m_fenster->BtnTeilAustrittClick();
+        QCOMPARE(m_benutzer.meldungen.last(), QStringLiteral("Dieser Teilhaber existiert nicht."));
+    }
+
+    void monatVerwerfenNachRueckfrage()
+    {
+        zweiterMonat();
+        m_benutzer.antworten = {false};
+        m_fenster->BtnKillMonthClick();
+        QCOMPARE(m_fenster->Vennlok().Buchungsmonat(), QStringLiteral("200604"));
+        m_benutzer.antworten = {true};
+        m_fenster->BtnKillMonthClick();
+        QVERIFY(m_benutzer.fragen.last().startsWith(QStringLiteral("letzten Monat verwerfen: Den Monat 200604 verwerfen?")));
+        QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200603"));
+        // The first month cannot be discarded; the operator is told.
+        m_benutzer.antworten = {true};
+        m_fenster->BtnKillMonthClick();
+        QCOMPARE(m_benutzer.meldungen.last(), QStringLiteral("Der Monat 200603 kann nicht verworfen werden."));
+    }
+
+    void infofensterZaehltUeberZweiLaeufe()
+    {
+        fensterOeffnen();
+        schreiben(pfad("lauf1.aut"), "NeuPakt,V1,01.01.2006,50,0.5,2,0.5,0.65,3000,-300\nEinzahlg,Meier,50\n"
+                                     "Monatsab,200601\nMonatsab,200602\nMonatsab,200603\n");
+        schreiben(pfad("lauf2.aut"), "Monatsab,200604\nMonatsab,200605\nMonatsab,200606\n");
+        m_benutzer.datei = pfad("lauf1.aut");
+        m_fenster->BtnAutoClick();
+        m_benutzer.datei = pfad("lauf2.aut");
+        m_fenster->BtnAutoClick();
+        TInfoForm &info = m_fenster->InfoForm();
+        QCOMPARE(info.Zaehler(), 6);
+        QCOMPARE(kind<QLabel>(&info, "Label1")->text(), QStringLiteral("200606"));
+        QCOMPARE(kind<QLabel>(&info, "Label3")->text(), QStringLiteral("6"));
+        QCOMPARE(kind<QProgressBar>(&info, "Fortschritt")->value(), 3);
+        QVERIFY(!info.isVisible());
+        QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200607"));
+        QCOMPARE(m_benutzer.meldungen, QStringList());
+    }
+
+    void fehlerhafteBefehlsdateiWirdGemeldet()
+    {
+        fensterOeffnen();
+        schreiben(pfad("kaputt.aut"), "NeuPakt,V1,01.01.2006,50,0.5,2,0.5,0.65,3000,-300\nMonatsab,200601\nDatum,31.02.2006\n");
+        m_benutzer.datei = pfad("kaputt.aut");
+        m_fenster->BtnAutoClick();
+        QCOMPARE(m_benutzer.meldungen.size(), 1);
+        QVERIFY(m_benutzer.meldungen[0].startsWith(QStringLiteral("kaputt.aut, Zeile 3: '31.02.2006' ist kein gültiges Datum")));
+        QVERIFY(!m_fenster->InfoForm().isVisible());
+        QVERIFY(!m_fenster->Vennlok().AutoModus);
+        QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200602"));
+    }
+
+    // The window's replay leaves the same files as the command line's.
+    void demoWieAufDerKommandozeile()
+    {
+        fensterOeffnen();
+        m_benutzer.datei = QStringLiteral(VENNLOK_DEMO);
+        m_fenster->BtnAutoClick();
+        m_fenster.reset();
+        QTemporaryDir cli;
+        QProcess p;
+        p.start(QStringLiteral(VENNLOK_CLI), {QStringLiteral("replay"), QStringLiteral(VENNLOK_DEMO), QStringLiteral("--dir"), cli.path()});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QByteArray heute = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toLatin1();
+        const auto fenster = stand(m_dir, heute), kommandozeile = stand(QDir(cli.path()), heute);
+        QCOMPARE(fenster.keys(), kommandozeile.keys());
+        for (const QString &name : fenster.keys())
+            QVERIFY2(fenster[name] == kommandozeile[name], qPrintable(name));
+    }
+};
+
 QTEST_MAIN(TstSeiten)
 #include "tst_seiten.moc"
