@@ -241,6 +241,21 @@ QString TVennlok::teilhaberDatei(const QString &name) const
     return Plattform::DateiOhneGrossKlein(m_verzeichnis, TeilhaberDateiname(name));
 }
 
+void TVennlok::buchungAbschliessen(bool gebucht, const QString &zeile, const QString &fehlerzeile)
+{
+    if (!gebucht) {
+        // The cash book refused: the participant file goes back to what it was.
+        m_teilhaber->Rollback();
+        try {
+            m_teilhaber->UpdateFile();
+        } catch (const VennlokFehler &) {
+            log(fehlerzeile);
+            throw;
+        }
+    }
+    log(gebucht ? zeile : fehlerzeile);
+}
+
 bool TVennlok::kassenEinzahlung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
 {
     return m_kasse && m_kasse->EinzahlungBuchen(monat, name, betrag, datum);
@@ -276,18 +291,9 @@ QString TVennlok::Einzahlung(const QString &name, const MonthKey &monat, Money b
     m_teilhaber->SetRollbackPoint();
     const bool ok1 = m_teilhaber->EinzahlungBuchen(buchungsmonat, betrag, datum);
     const bool ok2 = ok1 && kassenEinzahlung(buchungsmonat, wer, betrag, datum);
-    if (!ok2)
-        m_teilhaber->Rollback();
-    try {
-        if (m_teilhaber->Geaendert())
-            m_teilhaber->UpdateFile();
-    } catch (const VennlokFehler &) {
-        // The participant file stays as it was on disk; the error line tells of the attempt.
-    }
-    if (ok2)
-        log(QStringLiteral("Einzahlg,") + wer + QLatin1Char(',') + geldText(betrag));
-    else
-        log(QStringLiteral("Ein#####,") + wer + QLatin1Char(',') + geldText(betrag) + QStringLiteral("   BUCHUNGSFEHLER"));
+    buchungAbschliessen(ok2, QStringLiteral("Einzahlg,") + wer + QLatin1Char(',') + geldText(betrag),
+                        QStringLiteral("Ein#####,") + wer + QLatin1Char(',') + geldText(betrag)
+                            + QStringLiteral("   BUCHUNGSFEHLER"));
     return QString();
 }
 
@@ -330,18 +336,9 @@ QString TVennlok::Rechnung(const QString &name, Money betrag, DateTime datum)
     const MonthKey buchungsmonat = Buchungsmonat();
     const bool ok1 = m_teilhaber->RechnungBuchen(buchungsmonat, betrag, datum, R4(Sozialanteil()), limit);
     const bool ok2 = ok1 && kassenRechnung(buchungsmonat, wer, betrag, datum);
-    if (!ok2)
-        m_teilhaber->Rollback();
-    try {
-        if (m_teilhaber->Geaendert())
-            m_teilhaber->UpdateFile();
-    } catch (const VennlokFehler &) {
-        // As for payments: the file on disk stays as it was.
-    }
-    if (ok2)
-        log(QStringLiteral("Rechnung,") + wer + QLatin1Char(',') + geldText(betrag));
-    else
-        log(QStringLiteral("Rec#####,") + wer + QLatin1Char(',') + geldText(betrag) + QStringLiteral("    BUCHUNGSFEHLER"));
+    buchungAbschliessen(ok2, QStringLiteral("Rechnung,") + wer + QLatin1Char(',') + geldText(betrag),
+                        QStringLiteral("Rec#####,") + wer + QLatin1Char(',') + geldText(betrag)
+                            + QStringLiteral("    BUCHUNGSFEHLER"));
     return QString();
 }
 

@@ -223,6 +223,9 @@ protected:
     QString teilhaberDatei(const QString &name) const;
     QStringList teilhaberDateien() const;
     void log(const QString &zeile);
+    /// Ends a booking into the open participant and the cash book: on refusal the
+    /// participant file is put back; the log tells the outcome.
+    void buchungAbschliessen(bool gebucht, const QString &zeile, const QString &fehlerzeile);
     bool kassenEinzahlung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
     bool kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
     QStringList liste(bool nurOffene);

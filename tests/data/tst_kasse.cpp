@@ -11,11 +11,6 @@ namespace {
 
 const MonthKey Monat = QStringLiteral("200512");
 
-Money e(int einheiten)
-{
-    return Money(einheiten) * MoneyProEinheit;
-}
-
 // The balance the totals promise.
 Money erwarteteSumme(const TKasse &kasse)
 {

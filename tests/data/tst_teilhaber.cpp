@@ -13,10 +13,6 @@ namespace {
 const MonthKey Dez = QStringLiteral("200512");
 const MonthKey Jan = QStringLiteral("200601");
 
-Money e(double einheiten)
-{
-    return Money(std::llround(einheiten * double(MoneyProEinheit)));
-}
 
 } // namespace
 

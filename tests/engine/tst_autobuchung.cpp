@@ -12,10 +12,6 @@ using namespace Testhilfe;
 
 namespace {
 
-Money e(double einheiten)
-{
-    return Money(std::llround(einheiten * double(MoneyProEinheit)));
-}
 
 class Protokoll : public TFortschritt
 {

@@ -12,10 +12,6 @@ using namespace Testhilfe;
 
 namespace {
 
-Money e(double einheiten)
-{
-    return Money(std::llround(einheiten * double(MoneyProEinheit)));
-}
 
 const MonthKey Maerz = QStringLiteral("200603");
 const MonthKey April = QStringLiteral("200604");
@@ -35,16 +31,6 @@ protected:
             throw VennlokFehler(QStringLiteral("Testfehler nach ") + schritt);
     }
 };
-
-// Every file of a folder with its content.
-QMap<QString, QByteArray> stand(const QDir &dir)
-{
-    QMap<QString, QByteArray> dateien;
-    for (const QString &name : dir.entryList(QDir::Files))
-        if (name != QLatin1String("Vennlok.lck"))
-            dateien.insert(name, dateiInhalt(dir.filePath(name)));
-    return dateien;
-}
 
 } // namespace
 
@@ -175,11 +161,11 @@ private slots:
     void verweigerungAendertNichts()
     {
         auto v = pakt();
-        const auto vorher = stand(m_dir);
+        const auto vorher = verzeichnisstand(m_dir);
         QVERIFY(v->Monatsabschluss(Maerz, false, zeitpunkt(2006, 3, 31)));
         QCOMPARE(v->Buchungsmonat(), Maerz);
         v.reset();
-        QCOMPARE(stand(m_dir), vorher);
+        QCOMPARE(verzeichnisstand(m_dir), vorher);
     }
 
     void ohnePaktWirdAbgelehnt()
@@ -231,7 +217,7 @@ private slots:
         QVERIFY(!v->Monatsabschluss(Maerz, true, zeitpunkt(2006, 3, 31)));
         zahlen(*v, April);
         QCOMPARE(v->Rechnung(QStringLiteral("Clara"), e(100), zeitpunkt(2006, 4, 10)), QString());
-        auto vorher = stand(m_dir);
+        auto vorher = verzeichnisstand(m_dir);
         const QByteArray log = vorher.take("A_Kassendaten200604.buc");
         v->fehlerNach = schritt;
         try {
@@ -240,7 +226,7 @@ private slots:
         } catch (const VennlokFehler &f) {
             QCOMPARE(f.text(), QStringLiteral("Testfehler nach ") + schritt);
         }
-        auto nachher = stand(m_dir);
+        auto nachher = verzeichnisstand(m_dir);
         QCOMPARE(nachher.take("A_Kassendaten200604.buc"), log + crlf("Monatsab#####,200604   ABSCHLUSSFEHLER\n"));
         QCOMPARE(nachher.keys(), vorher.keys());
         for (const QString &datei : vorher.keys())
@@ -307,7 +293,7 @@ private slots:
         zahlen(*v, April);
         QCOMPARE(v->Rechnung(QStringLiteral("Clara"), e(100), zeitpunkt(2006, 4, 10)), QString());
         QVERIFY(!v->Monatsabschluss(April, true, zeitpunkt(2006, 4, 30)));
-        const auto ersterAbschluss = stand(m_dir);
+        const auto ersterAbschluss = verzeichnisstand(m_dir);
 
         QVERIFY(!v->MonatVerwerfen(April));
         QVERIFY(v->MonatVerwerfen(Mai));
@@ -317,7 +303,7 @@ private slots:
         QVERIFY(QFile::exists(pfad("A_Kassendaten200605.ven05032006")));
         QVERIFY(!v->Monatsabschluss(April, true, zeitpunkt(2006, 4, 30)));
 
-        auto zweiter = stand(m_dir);
+        auto zweiter = verzeichnisstand(m_dir);
         for (const char *datei : {"T_Anna.ven", "T_Bernd.ven", "T_Clara.ven", "A_Vennlok.ven", "A_Anwaltshonorare.ven",
                                      "Transfers.tra"})
             QVERIFY2(zweiter[datei] == ersterAbschluss[datei], datei);

@@ -11,10 +11,6 @@ using namespace Testhilfe;
 
 namespace {
 
-Money e(double einheiten)
-{
-    return Money(std::llround(einheiten * double(MoneyProEinheit)));
-}
 
 // A pact in its second month: started 200603, booking month 200604 with an
 // opening balance of 1000, contribution 50, share in force 0.5.

@@ -20,30 +20,6 @@
 
 using namespace Testhilfe;
 
-namespace {
-
-Money e(double einheiten)
-{
-    return Money(std::llround(einheiten * double(MoneyProEinheit)));
-}
-
-QMap<QString, QByteArray> stand(const QDir &dir, const QByteArray &ohne = QByteArray())
-{
-    QMap<QString, QByteArray> dateien;
-    for (const QString &name : dir.entryList(QDir::Files)) {
-        if (name == QLatin1String("Vennlok.lck") || name.endsWith(QLatin1String(".aut")))
-            continue;
-        QByteArray inhalt;
-        for (const QByteArray &zeile : dateiInhalt(dir.filePath(name)).split('\n'))
-            if (ohne.isEmpty() || !zeile.contains(ohne))
-                inhalt += zeile + '\n';
-        dateien.insert(name, inhalt);
-    }
-    return dateien;
-}
-
-} // namespace
-
 class TstSeiten : public QObject
 {
     Q_OBJECT
@@ -195,16 +171,16 @@ private slots:
     void monatsabschlussMitFragen()
     {
         zweiterMonat();
-        const auto vorher = stand(m_dir);
+        const auto vorher = verzeichnisstand(m_dir);
         m_benutzer.antworten = {false};
         m_fenster->BtnMonatsendeClick();
         QCOMPARE(m_benutzer.fragen, QStringList({"Monatsabschluß: Diesen Monat abschließen?"}));
-        QCOMPARE(stand(m_dir), vorher);
+        QCOMPARE(verzeichnisstand(m_dir), vorher);
         m_benutzer.antworten = {true, false};
         m_fenster->BtnMonatsendeClick();
         QCOMPARE(m_benutzer.fragen.last(),
                  QStringLiteral("Monatsabschluß: Es haben noch nicht alle Teilhaber eingezahlt, trotzdem abschließen?"));
-        QCOMPARE(stand(m_dir), vorher);
+        QCOMPARE(verzeichnisstand(m_dir), vorher);
         m_benutzer.antworten = {true, true};
         m_fenster->BtnMonatsendeClick();
         QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200605"));
@@ -318,7 +294,7 @@ private slots:
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 0);
         const QByteArray heute = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toLatin1();
-        const auto fenster = stand(m_dir, heute), kommandozeile = stand(QDir(cli.path()), heute);
+        const auto fenster = verzeichnisstand(m_dir, heute), kommandozeile = verzeichnisstand(QDir(cli.path()), heute);
         QCOMPARE(fenster.keys(), kommandozeile.keys());
         for (const QString &name : fenster.keys())
             QVERIFY2(fenster[name] == kommandozeile[name], qPrintable(name));

@@ -15,15 +15,6 @@
 
 using namespace Testhilfe;
 
-namespace {
-
-Money e(double einheiten)
-{
-    return Money(std::llround(einheiten * double(MoneyProEinheit)));
-}
-
-} // namespace
-
 class TstVenBuchungForm : public QObject
 {
     Q_OBJECT
