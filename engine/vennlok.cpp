@@ -150,10 +150,23 @@ double TVennlok::Daempfung() const { return m_daten->Daempfung(); }
 Money TVennlok::Grundsicherung() const { return m_daten->Grundsicherung(); }
 Money TVennlok::LimitVirtSumme() const { return m_daten->LimitVirtSumme(); }
 
+void TVennlok::datenAendern(const std::function<void()> &aenderung)
+{
+    m_daten->SetRollbackPoint();
+    try {
+        aenderung();
+    } catch (const std::exception &) {
+        m_daten->Rollback();
+        throw;
+    }
+}
+
 void TVennlok::SetIntSozialanteil(double wert)
 {
-    m_daten->SetIntSozialanteil(wert);
-    m_daten->UpdateFile();
+    datenAendern([&] {
+        m_daten->SetIntSozialanteil(wert);
+        m_daten->UpdateFile();
+    });
 }
 
 Money TVennlok::Kassenstand() const
@@ -180,9 +193,11 @@ void TVennlok::NeuPakt(const QString &version, QString &meldung, DateTime datum,
                                  "nicht angelegt werden; die Pakt-Daten bleiben unverändert.");
         return;
     }
-    QString eigene;
-    m_daten->NeuerPakt(version, MonatKey(datum), datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
-                       R4(intSozialanteil), R4(daempfung), grundsicherung, limitVirtSumme, eigene);
+    datenAendern([&] {
+        QString eigene;
+        m_daten->NeuerPakt(version, MonatKey(datum), datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
+                           R4(intSozialanteil), R4(daempfung), grundsicherung, limitVirtSumme, eigene);
+    });
     if (PaktVorhanden())
         KasseOeffnen(m_daten->Buchungsmonat(), Uhr::Heute());
     log(QStringLiteral("NeuPakt,") + version + QLatin1Char(',') + Textformat::datumZuText(datum) + QLatin1Char(',')
@@ -197,8 +212,11 @@ void TVennlok::NeuPakt(const QString &version, QString &meldung, DateTime datum,
 bool TVennlok::Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
                        Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
 {
+    m_daten->SetRollbackPoint();
     const bool ok = m_daten->Ergaenzungsvertrag(datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
                                                 daempfung, grundsicherung, limitVirtSumme);
+    if (!ok)
+        m_daten->Rollback(); // nothing of a contract that could not be stored stays in memory
     log(QStringLiteral("Vertrag,") + version + QLatin1Char(',') + Textformat::datumZuText(datum) + QLatin1Char(',')
         + geldText(beitrag) + QLatin1Char(',') + geldText(honorarEingangsbuchung) + QLatin1Char(',')
         + geldText(honorarRechnungsbuchung) + QLatin1Char(',') + geldText(daempfung) + QLatin1Char(',')
@@ -224,11 +242,9 @@ void TVennlok::AnwaltWert(const QString &name, QString &adresse) const
 
 QString TVennlok::AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
 {
-    m_daten->SetRollbackPoint();
     try {
-        m_daten->SetAnwalt(name, adresse);
+        datenAendern([&] { m_daten->SetAnwalt(name, adresse); });
     } catch (const VennlokFehler &e) {
-        m_daten->Rollback();
         return e.text();
     }
     const QString art = m_daten->HatErgaenzungsvertrag() ? QStringLiteral("Vertrag") : QStringLiteral("NeuPakt");

@@ -223,6 +223,8 @@ protected:
     QString teilhaberDatei(const QString &name) const;
     QStringList teilhaberDateien() const;
     void log(const QString &zeile);
+    /// Changes the master data as a unit: when a step throws, memory is put back and the error passed on.
+    void datenAendern(const std::function<void()> &aenderung);
     /// Ends a booking into the open participant and the cash book: on refusal the
     /// participant file is put back; the log tells the outcome.
     void buchungAbschliessen(bool gebucht, const QString &zeile, const QString &fehlerzeile);

@@ -571,13 +571,19 @@ void TVenBuchungForm::initMemoRechnung()
     m_memRechnung->setPlainText(RechnungVorlage.join(QLatin1Char('\n')));
 }
 
+bool TVenBuchungForm::bekannt(const QString &name) const
+{
+    // Payments and the address page find a member under the typed or the folded name.
+    return m_vennlok->TeilhaberVorhanden(name) || m_vennlok->TeilhaberVorhanden(NameFuerDatei(name));
+}
+
 void TVenBuchungForm::CBTeilhaberExit()
 {
     const QString name = m_cbTeilhaber->currentText();
     if (name.isEmpty())
         return;
     // A typo must not make a new member: a name without a file is admitted only on Yes.
-    if (!m_vennlok->TeilhaberVorhanden(name)
+    if (!bekannt(name)
         && !m_benutzer->Frage(this, QStringLiteral("unbekannter Teilhaber"), QStringLiteral("Diesen Teilhaber aufnehmen?"))) {
         m_cbTeilhaber->setEditText(QString());
         return;
@@ -650,7 +656,7 @@ void TVenBuchungForm::BtnEinzahlenClick()
     QString meldung = QStringLiteral("Buchung war nicht möglich");
     const QString name = m_cbEinTeilhaber->currentText();
     if (name.size() >= 4
-        && (m_vennlok->TeilhaberVorhanden(name)
+        && (bekannt(name)
             || m_benutzer->Frage(this, QStringLiteral("unbekannter Teilhaber"), QStringLiteral("Diesen Teilhaber aufnehmen?"))))
         meldung = m_vennlok->Einzahlung(name, m_vennlok->Buchungsmonat(), m_vennlok->Beitrag(), Uhr::Jetzt());
     if (!meldung.isEmpty())

@@ -88,6 +88,7 @@ private:
     QWidget *seiteSetup();
     QWidget *statusPanel();
     QComboBox *teilhaberBox(const QString &name, bool vervollstaendigen);
+    bool bekannt(const QString &name) const;
     void initMemos();
     void initMemoRechnung();
     void teilhaberListe(bool nurOffene);

@@ -105,6 +105,25 @@ private slots:
                       "Vertrag:Adresse,Schulz,Nebenweg 2,20060305\n"));
     }
 
+    void misslungenerPaktBleibtNichtImSpeicher()
+    {
+#ifdef Q_OS_UNIX
+        TVennlok v(m_dir.path());
+        QString meldung;
+        {
+            VollePlatte voll;
+            QVERIFY_THROWS_EXCEPTION(VennlokFehler, v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5),
+                                                              e(2), 0.5, 0.65, e(3000), e(-300)));
+        }
+        QVERIFY(!v.PaktVorhanden());
+        QVERIFY(!v.StartdatenVorhanden());
+        QCOMPARE(v.Beitrag(), e(180));
+        v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
+        QVERIFY(v.PaktVorhanden());
+        QCOMPARE(v.Beitrag(), e(50));
+#endif
+    }
+
     void zweiterPaktWirdAbgelehnt()
     {
         neuerPakt().reset();

@@ -158,6 +158,16 @@ private slots:
         QCOMPARE(m_fenster->Vennlok().Kassenstand(), e(50));
     }
 
+    void gefalteterNameIstBekannt()
+    {
+        paktOeffnen();
+        QCOMPARE(m_fenster->Vennlok().Einzahlung(QStringLiteral("Müller, Hans"), QStringLiteral("200603"), e(20), 0), QString());
+        kind<QComboBox>("CBEinTeilhaber")->setEditText(QStringLiteral("Müller, Hans"));
+        m_fenster->BtnEinzahlenClick();
+        QCOMPARE(m_benutzer.fragen, QStringList());
+        QCOMPARE(m_fenster->Vennlok().Kassenstand(), e(70));
+    }
+
     void rechnungsvorschau()
     {
         paktOeffnen();
