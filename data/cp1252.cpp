@@ -38,6 +38,12 @@ QString dekodieren(const QByteArray &bytes)
     return text;
 }
 
+bool istSteuerzeichen(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0);
+}
+
 qsizetype ersteNichtDarstellbare(const QString &text)
 {
     for (qsizetype i = 0; i < text.size(); ++i)

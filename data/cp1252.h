@@ -20,6 +20,9 @@ QByteArray kodieren(const QString &text);
 /// True when every character of text has a Windows-1252 byte.
 bool darstellbar(const QString &text);
 
+/// Control characters (C0, DEL and C1), which no line of a file may hold.
+bool istSteuerzeichen(QChar c);
+
 /// The first character of text that Windows-1252 cannot hold, or -1.
 qsizetype ersteNichtDarstellbare(const QString &text);
 

@@ -106,7 +106,7 @@ QString TeilhaberNameFehler(const QString &name)
     if (name.trimmed().isEmpty())
         return QStringLiteral("Bitte einen Teilhabernamen angeben.");
     for (QChar c : name) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
+        if (Cp1252::istSteuerzeichen(c))
             return fehler(QStringLiteral("er enthält ein Steuerzeichen"));
         if (QStringLiteral("=[]\\*?\"<>|").contains(c))
             return fehler(QStringLiteral("das Zeichen \u201E%1\u201C ist nicht erlaubt").arg(c));

@@ -63,7 +63,7 @@ void pruefen(const QString &text, const QString &was, bool leerErlaubt)
         return;
     }
     for (QChar c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
+        if (Cp1252::istSteuerzeichen(c))
             fehler(QStringLiteral("er enthält ein Steuerzeichen"));
     if (!Cp1252::darstellbar(text))
         fehler(QStringLiteral("er enthält ein Zeichen außerhalb des Zeichensatzes Windows-1252"));

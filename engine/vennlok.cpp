@@ -36,7 +36,7 @@ QString fuerLog(const QString &text)
 {
     QString t = text;
     for (qsizetype i = 0; i < t.size(); ++i)
-        if (t[i].unicode() < 0x20 || !Cp1252::darstellbar(t.mid(i, 1)))
+        if (Cp1252::istSteuerzeichen(t[i]) || !Cp1252::darstellbar(t.mid(i, 1)))
             t[i] = QLatin1Char('?');
     return t;
 }

@@ -29,7 +29,7 @@ TInfoForm::TInfoForm(QWidget *hauptfenster)
     m_label3 = label(QStringLiteral("Label3"), QStringLiteral("Label1"));
     m_fortschritt = new QProgressBar(this);
     m_fortschritt->setObjectName(QStringLiteral("Fortschritt"));
-    m_fortschritt->setRange(0, 1);
+    m_fortschritt->setRange(0, 100);
     m_fortschritt->setValue(0);
     panel->addWidget(m_fortschritt);
     setStyleSheet(QStringLiteral("TInfoForm { border: 1px solid gray; }"));
@@ -58,8 +58,11 @@ void TInfoForm::MonatAbgeschlossen(const MonthKey &monat, int)
 
 void TInfoForm::Zeilen(int erledigt, int gesamt)
 {
-    m_fortschritt->setRange(0, qMax(1, gesamt));
-    m_fortschritt->setValue(erledigt);
+    // In per cent, so a long command file repaints a hundred times, not once a line.
+    const int prozent = gesamt > 0 ? int(qint64(erledigt) * 100 / gesamt) : 0;
+    if (prozent == m_fortschritt->value())
+        return;
+    m_fortschritt->setValue(prozent);
     if (isVisible())
         m_fortschritt->repaint();
 }

@@ -262,7 +262,7 @@ private slots:
         QCOMPARE(info.Zaehler(), 6);
         QCOMPARE(kind<QLabel>(&info, "Label1")->text(), QStringLiteral("200606"));
         QCOMPARE(kind<QLabel>(&info, "Label3")->text(), QStringLiteral("6"));
-        QCOMPARE(kind<QProgressBar>(&info, "Fortschritt")->value(), 3);
+        QCOMPARE(kind<QProgressBar>(&info, "Fortschritt")->value(), 100);
         QVERIFY(!info.isVisible());
         QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200607"));
         QCOMPARE(m_benutzer.meldungen, QStringList());
