@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 #include <QThreadPool>
 #include <QUrl>
+#include <optional>
 
 namespace {
 
@@ -18,9 +19,11 @@ Plattform::Oeffner &oeffnerFeld()
     return oeffner;
 }
 
+// One worker, so scripts run one after the other in the order they were started.
 QThreadPool &skriptArbeiter()
 {
     static QThreadPool pool;
+    pool.setMaxThreadCount(1);
     return pool;
 }
 
@@ -122,29 +125,23 @@ bool kopierenOderVerschieben(const QDir &aktuell, const QStringList &w, bool ver
     return ok;
 }
 
-} // namespace
-
-namespace Plattform {
-
-void SetzeOeffner(Oeffner oeffner)
+// The script's lines, read at once: a later launch may overwrite the file
+// before a worker gets to it.
+std::optional<QString> skriptLesen(const QString &skript)
 {
-    QMutexLocker sperre(&oeffnerSperre);
-    oeffnerFeld() = std::move(oeffner);
-}
-
-QStringList SkriptAusfuehren(const QString &skript, const QString &arbeitsverzeichnis)
-{
-    QStringList fehler;
     QFile datei(skript);
-    if (!datei.open(QIODevice::ReadOnly)) {
-        fehler.append(QStringLiteral("Das Skript \u201E%1\u201C kann nicht gelesen werden.").arg(skript));
-        return fehler;
-    }
-    QDir aktuell(arbeitsverzeichnis);
+    if (!datei.open(QIODevice::ReadOnly))
+        return std::nullopt;
     // The scripts are written in Windows-1252 like every file of the program.
     QStringDecoder dekodierer("windows-1252");
     const QByteArray bytes = datei.readAll();
-    const QString text = dekodierer.isValid() ? QString(dekodierer.decode(bytes)) : QString::fromLatin1(bytes);
+    return dekodierer.isValid() ? QString(dekodierer.decode(bytes)) : QString::fromLatin1(bytes);
+}
+
+QStringList zeilenAusfuehren(const QString &text, const QString &arbeitsverzeichnis)
+{
+    QStringList fehler;
+    QDir aktuell(arbeitsverzeichnis);
     for (const QString &rohzeile : text.split(QLatin1Char('\n'))) {
         const QString zeile = rohzeile.trimmed();
         const QStringList w = woerter(zeile);
@@ -191,13 +188,33 @@ QStringList SkriptAusfuehren(const QString &skript, const QString &arbeitsverzei
     return fehler;
 }
 
+} // namespace
+
+namespace Plattform {
+
+void SetzeOeffner(Oeffner oeffner)
+{
+    QMutexLocker sperre(&oeffnerSperre);
+    oeffnerFeld() = std::move(oeffner);
+}
+
+QStringList SkriptAusfuehren(const QString &skript, const QString &arbeitsverzeichnis)
+{
+    const auto text = skriptLesen(skript);
+    if (!text)
+        return {QStringLiteral("Das Skript \u201E%1\u201C kann nicht gelesen werden.").arg(skript)};
+    return zeilenAusfuehren(*text, arbeitsverzeichnis);
+}
+
 void SkriptStarten(const QString &skript, const QString &arbeitsverzeichnis)
 {
 #ifdef Q_OS_WIN
     QProcess::startDetached(QStringLiteral("cmd.exe"), {QStringLiteral("/c"), QDir::toNativeSeparators(skript)},
                             arbeitsverzeichnis);
 #else
-    skriptArbeiter().start([skript, arbeitsverzeichnis] { SkriptAusfuehren(skript, arbeitsverzeichnis); });
+    const auto text = skriptLesen(skript);
+    if (text)
+        skriptArbeiter().start([text = *text, arbeitsverzeichnis] { zeilenAusfuehren(text, arbeitsverzeichnis); });
 #endif
 }
 
