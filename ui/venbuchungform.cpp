@@ -579,7 +579,7 @@ bool TVenBuchungForm::bekannt(const QString &name) const
 
 void TVenBuchungForm::CBTeilhaberExit()
 {
-    const QString name = m_cbTeilhaber->currentText();
+    const QString name = m_cbTeilhaber->currentText().trimmed();
     if (name.isEmpty())
         return;
     // A typo must not make a new member: a name without a file is admitted only on Yes.
@@ -607,7 +607,7 @@ void TVenBuchungForm::CBTeilhaberExit()
 void TVenBuchungForm::BtnSpeichernClick()
 {
     QString meldung;
-    if (!m_vennlok->TeilhaberOeffnen(m_cbTeilhaber->currentText(), &meldung)) {
+    if (!m_vennlok->TeilhaberOeffnen(m_cbTeilhaber->currentText().trimmed(), &meldung)) {
         if (!meldung.isEmpty())
             m_benutzer->Meldung(this, meldung);
         return;
@@ -654,7 +654,7 @@ void TVenBuchungForm::BtnTeilListeOffenClick()
 void TVenBuchungForm::BtnEinzahlenClick()
 {
     QString meldung = QStringLiteral("Buchung war nicht möglich");
-    const QString name = m_cbEinTeilhaber->currentText();
+    const QString name = m_cbEinTeilhaber->currentText().trimmed();
     if (name.size() >= 4
         && (bekannt(name)
             || m_benutzer->Frage(this, QStringLiteral("unbekannter Teilhaber"), QStringLiteral("Diesen Teilhaber aufnehmen?"))))
@@ -685,7 +685,7 @@ void TVenBuchungForm::EdRechBetragChange()
 
 void TVenBuchungForm::BtnRechnungClick()
 {
-    const QString name = m_cbRechTeilhaber->currentText();
+    const QString name = m_cbRechTeilhaber->currentText().trimmed();
     const auto betrag = Anzeigeformat::Betrag(m_edRechBetrag->text());
     if (!m_vennlok->TeilhaberVorhanden(name)) {
         m_benutzer->Meldung(this, QStringLiteral("Dieser Teilhaber existiert nicht."));
@@ -729,7 +729,7 @@ void TVenBuchungForm::BtnMonatsendeClick()
 
 void TVenBuchungForm::BtnTeilAustrittClick()
 {
-    const QString name = m_cbTeilAustritt->currentText();
+    const QString name = m_cbTeilAustritt->currentText().trimmed();
     if (!m_vennlok->TeilhaberVorhanden(name)) {
         m_benutzer->Meldung(this, QStringLiteral("Dieser Teilhaber existiert nicht."));
         return;
