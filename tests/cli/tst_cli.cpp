@@ -86,12 +86,13 @@ private slots:
 
     void fehlerOhneAbsturz_data()
     {
+        static QTemporaryDir leer;
         QTest::addColumn<QStringList>("argumente");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("meldung");
         QTest::newRow("a missing command file") << QStringList{"replay", "/gibt/es/nicht.aut"} << 1 << "gibt es nicht";
         QTest::newRow("a missing data directory") << QStringList{"report", "--dir", "/gibt/es/nicht"} << 1 << "gibt es nicht";
-        QTest::newRow("a directory without a pact") << QStringList{"report", "--dir", QDir::tempPath()} << 1 << "keinen Pakt";
+        QTest::newRow("a directory without a pact") << QStringList{"report", "--dir", leer.path()} << 1 << "keinen Pakt";
         QTest::newRow("an unknown command") << QStringList{"tanzen"} << 2 << "unbekannter Befehl";
         QTest::newRow("help") << QStringList{"replay", "--help"} << 0 << QString();
     }
