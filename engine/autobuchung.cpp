@@ -258,14 +258,7 @@ void TVennlok::simulationSpeichern(const QString &datei)
                              QStringLiteral("Grafolin.exe")};
     Textdatei::ZeilenSchreiben(Pfad(QStringLiteral("G654J76N.BAT")), zeilen);
     // The engine lets go of every file before the script moves them away.
-    for (TRollMemIniFile *d : {static_cast<TRollMemIniFile *>(m_daten.get()), static_cast<TRollMemIniFile *>(m_kasse.get()),
-                               static_cast<TRollMemIniFile *>(m_teilhaber.get())})
-        if (d)
-            d->Verwerfen();
-    m_teilhaber.reset();
-    m_kasse.reset();
-    m_buchungslog.reset();
-    m_daten.reset();
+    dateienLoslassen();
     Plattform::SkriptStarten(Pfad(QStringLiteral("G654J76N.BAT")), m_verzeichnis);
     Plattform::AufSkripteWarten();
     m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));

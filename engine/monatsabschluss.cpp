@@ -65,14 +65,7 @@ void TVennlok::transaktion(const QStringList &pfade, const QString &fehlerzeile,
 
 void TVennlok::zustandNeuLaden(const MonthKey &monat, const QString &fehlerzeile)
 {
-    for (TRollMemIniFile *datei : {static_cast<TRollMemIniFile *>(m_daten.get()),
-                                   static_cast<TRollMemIniFile *>(m_kasse.get()),
-                                   static_cast<TRollMemIniFile *>(m_teilhaber.get())})
-        if (datei)
-            datei->Verwerfen();
-    m_teilhaber.reset();
-    m_kasse.reset();
-    m_buchungslog.reset();
+    dateienLoslassen();
     m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
     if (monat.isEmpty() || !QFile::exists(Pfad(TKasse::Dateiname(monat))))
         return;

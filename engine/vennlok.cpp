@@ -70,14 +70,22 @@ TVennlok::~TVennlok()
     Plattform::AufSkripteWarten();
     QFile::remove(Pfad(SkriptSicherung));
     QFile::remove(Pfad(SkriptTransfers));
-    m_buchungslog.reset();
     // Every operation writes what it changed; nothing is written on the way out,
     // so a directory without a pact does not get an empty master data file.
+    dateienLoslassen();
+}
+
+void TVennlok::dateienLoslassen()
+{
     for (TRollMemIniFile *datei : {static_cast<TRollMemIniFile *>(m_daten.get()),
                                    static_cast<TRollMemIniFile *>(m_kasse.get()),
                                    static_cast<TRollMemIniFile *>(m_teilhaber.get())})
         if (datei)
             datei->Verwerfen();
+    m_teilhaber.reset();
+    m_kasse.reset();
+    m_buchungslog.reset();
+    m_daten.reset();
 }
 
 QString TVennlok::Pfad(const QString &dateiname) const

@@ -213,6 +213,8 @@ protected:
     void transfersSchreiben(const MonthKey &monat, DateTime datum);
     void buchungenVerwerfen(const MonthKey &monat, int arten);
     void skriptStarten(const QString &name, const QStringList &zeilen);
+    /// Lets go of every open file without writing it (each operation writes what it changes).
+    void dateienLoslassen();
     /// Reopens master data, cash book and log of monat from disk after files were put back.
     void zustandNeuLaden(const MonthKey &monat, const QString &fehlerzeile);
     QStringList teilhaberPfade() const;

@@ -191,6 +191,13 @@ QComboBox *TVenBuchungForm::teilhaberBox(const QString &name, bool vervollstaend
     return box;
 }
 
+QPushButton *TVenBuchungForm::knopf(QWidget *eltern, const QString &name, const QString &text, void (TVenBuchungForm::*handler)())
+{
+    auto *k = benannt(new QPushButton(text, eltern), name);
+    connect(k, &QPushButton::clicked, this, [this, handler] { sicher([this, handler] { (this->*handler)(); }); });
+    return k;
+}
+
 QWidget *TVenBuchungForm::seiteTeilhaber()
 {
     auto *seite = new QWidget;
@@ -199,12 +206,9 @@ QWidget *TVenBuchungForm::seiteTeilhaber()
     m_cbTeilhaber = teilhaberBox(QStringLiteral("CBTeilhaber"), true);
     m_cbTeilhaber->installEventFilter(this);
     links->addWidget(m_cbTeilhaber);
-    auto *speichern = benannt(new QPushButton(QStringLiteral("speichern"), seite), QStringLiteral("BtnSpeichern"));
-    auto *neu = benannt(new QPushButton(QStringLiteral("neuer Eintrag"), seite), QStringLiteral("BtnNeuTeilhaber"));
-    auto *liste = benannt(new QPushButton(QStringLiteral("Teilhaberliste alle"), seite), QStringLiteral("Button1"));
-    connect(speichern, &QPushButton::clicked, this, [this] { sicher([this] { BtnSpeichernClick(); }); });
-    connect(neu, &QPushButton::clicked, this, [this] { sicher([this] { BtnNeuTeilhaberClick(); }); });
-    connect(liste, &QPushButton::clicked, this, [this] { sicher([this] { BtnTeilListeClick(); }); });
+    auto *speichern = knopf(seite, QStringLiteral("BtnSpeichern"), QStringLiteral("speichern"), &TVenBuchungForm::BtnSpeichernClick);
+    auto *neu = knopf(seite, QStringLiteral("BtnNeuTeilhaber"), QStringLiteral("neuer Eintrag"), &TVenBuchungForm::BtnNeuTeilhaberClick);
+    auto *liste = knopf(seite, QStringLiteral("Button1"), QStringLiteral("Teilhaberliste alle"), &TVenBuchungForm::BtnTeilListeClick);
     links->addWidget(speichern);
     links->addWidget(neu);
     links->addWidget(liste);
@@ -234,16 +238,13 @@ QWidget *TVenBuchungForm::seiteEinzahlungen()
     m_cbEinTeilhaber = teilhaberBox(QStringLiteral("CBEinTeilhaber"), true);
     m_edEinBetrag = benannt(new QLineEdit(seite), QStringLiteral("EdEinBetrag"));
     nurLesen(m_edEinBetrag);
-    auto *einzahlen = benannt(new QPushButton(QStringLiteral("Einzahlen [RETURN]"), seite), QStringLiteral("BtnEinzahlen"));
+    auto *einzahlen = knopf(seite, QStringLiteral("BtnEinzahlen"), QStringLiteral("Einzahlen [RETURN]"), &TVenBuchungForm::BtnEinzahlenClick);
     einzahlen->setAutoDefault(false);
-    connect(einzahlen, &QPushButton::clicked, this, [this] { sicher([this] { BtnEinzahlenClick(); }); });
     raster->addWidget(m_cbEinTeilhaber, 1, 0);
     raster->addWidget(m_edEinBetrag, 1, 1);
     raster->addWidget(einzahlen, 1, 2);
-    auto *alle = benannt(new QPushButton(QStringLiteral("Teilhaberliste alle"), seite), QStringLiteral("BtnTeilListe"));
-    auto *offen = benannt(new QPushButton(QStringLiteral("Teilhaberliste offen"), seite), QStringLiteral("BtnTeilListeOffen"));
-    connect(alle, &QPushButton::clicked, this, [this] { sicher([this] { BtnTeilListeClick(); }); });
-    connect(offen, &QPushButton::clicked, this, [this] { sicher([this] { BtnTeilListeOffenClick(); }); });
+    auto *alle = knopf(seite, QStringLiteral("BtnTeilListe"), QStringLiteral("Teilhaberliste alle"), &TVenBuchungForm::BtnTeilListeClick);
+    auto *offen = knopf(seite, QStringLiteral("BtnTeilListeOffen"), QStringLiteral("Teilhaberliste offen"), &TVenBuchungForm::BtnTeilListeOffenClick);
     raster->addWidget(alle, 2, 0);
     raster->addWidget(offen, 2, 1);
     raster->setRowStretch(3, 1);
@@ -262,8 +263,7 @@ QWidget *TVenBuchungForm::seiteRechnungen()
     connect(m_edRechBetrag, &QLineEdit::textChanged, this, [this] { sicher([this] { EdRechBetragChange(); }); });
     links->addWidget(m_edRechBetrag, 1, 0);
     links->addWidget(new QLabel(QStringLiteral("Euro"), seite), 1, 1);
-    auto *buchen = benannt(new QPushButton(QStringLiteral("Rechnung buchen"), seite), QStringLiteral("BtnRechnung"));
-    connect(buchen, &QPushButton::clicked, this, [this] { sicher([this] { BtnRechnungClick(); }); });
+    auto *buchen = knopf(seite, QStringLiteral("BtnRechnung"), QStringLiteral("Rechnung buchen"), &TVenBuchungForm::BtnRechnungClick);
     links->addWidget(buchen, 2, 0, 1, 2);
     links->setRowStretch(3, 1);
     links->addWidget(new QLabel(QStringLiteral("Sozialanteil"), seite), 4, 0);
@@ -301,12 +301,8 @@ QWidget *TVenBuchungForm::seiteAuszahlungen()
     raster->addWidget(new QLabel(QStringLiteral("Eigenanteil"), seite), 3, 2);
     raster->addWidget(wert(QStringLiteral("LabEigenanteilAbs"), seite), 3, 3);
     raster->addWidget(linie(seite), 4, 0, 1, 4);
-    auto *auszahlen = benannt(new QPushButton(QStringLiteral("alle Rechnungen des Monats auszahlen"), seite),
-                              QStringLiteral("BtnAuszahlungen"));
-    auto *weg = benannt(new QPushButton(QStringLiteral("alle Auszahlungen des Monats verwerfen"), seite),
-                        QStringLiteral("BtnAuszWeg"));
-    connect(auszahlen, &QPushButton::clicked, this, [this] { sicher([this] { BtnAuszahlungenClick(); }); });
-    connect(weg, &QPushButton::clicked, this, [this] { sicher([this] { BtnAuszWegClick(); }); });
+    auto *auszahlen = knopf(seite, QStringLiteral("BtnAuszahlungen"), QStringLiteral("alle Rechnungen des Monats auszahlen"), &TVenBuchungForm::BtnAuszahlungenClick);
+    auto *weg = knopf(seite, QStringLiteral("BtnAuszWeg"), QStringLiteral("alle Auszahlungen des Monats verwerfen"), &TVenBuchungForm::BtnAuszWegClick);
     raster->addWidget(auszahlen, 5, 0, 1, 2);
     raster->addWidget(weg, 5, 2, 1, 2);
     raster->setRowStretch(6, 1);
@@ -317,10 +313,9 @@ QWidget *TVenBuchungForm::seiteMonatsabschluss()
 {
     auto *seite = new QWidget;
     auto *spalte = new QVBoxLayout(seite);
-    auto *knopf = benannt(new QPushButton(QStringLiteral("Monat abschließen"), seite), QStringLiteral("Button2"));
-    knopf->setMinimumHeight(40);
-    connect(knopf, &QPushButton::clicked, this, [this] { sicher([this] { BtnMonatsendeClick(); }); });
-    spalte->addWidget(knopf);
+    auto *abschliessen = knopf(seite, QStringLiteral("Button2"), QStringLiteral("Monat abschließen"), &TVenBuchungForm::BtnMonatsendeClick);
+    abschliessen->setMinimumHeight(40);
+    spalte->addWidget(abschliessen);
     spalte->addStretch();
     return seite;
 }
@@ -332,10 +327,10 @@ QWidget *TVenBuchungForm::seiteAustritt()
     raster->addWidget(new QLabel(QStringLiteral("Teilhaber"), seite), 0, 0);
     m_cbTeilAustritt = teilhaberBox(QStringLiteral("CBTeilAustritt"), true);
     raster->addWidget(m_cbTeilAustritt, 1, 0);
-    auto *knopf = benannt(new QPushButton(QStringLiteral("Endrechnung [RETURN]"), seite), QStringLiteral("BtnTeilAustritt"));
-    knopf->setAutoDefault(false);
-    connect(knopf, &QPushButton::clicked, this, [this] { sicher([this] { BtnTeilAustrittClick(); }); });
-    raster->addWidget(knopf, 1, 1);
+    auto *endrechnung = knopf(seite, QStringLiteral("BtnTeilAustritt"), QStringLiteral("Endrechnung [RETURN]"),
+                              &TVenBuchungForm::BtnTeilAustrittClick);
+    endrechnung->setAutoDefault(false);
+    raster->addWidget(endrechnung, 1, 1);
     raster->setRowStretch(2, 1);
     raster->setColumnStretch(2, 1);
     return seite;
@@ -345,18 +340,12 @@ QWidget *TVenBuchungForm::seiteNeuAuto()
 {
     auto *seite = new QWidget;
     auto *raster = new QGridLayout(seite);
-    m_btnNeu = benannt(new QPushButton(QStringLiteral("Pakt anlegen"), seite), QStringLiteral("BtnNeu"));
-    auto *auto_ = benannt(new QPushButton(QStringLiteral("Autobuchung"), seite), QStringLiteral("BtnAuto"));
-    m_btnVertrag = benannt(new QPushButton(QStringLiteral("Ergänzungsvertrag eintragen"), seite), QStringLiteral("BtnVertrag"));
-    auto *kill = benannt(new QPushButton(QStringLiteral("letzten Monat verwerfen"), seite), QStringLiteral("BtnKillMonth"));
-    auto *start = benannt(new QPushButton(QStringLiteral("Doku Startvertrag"), seite), QStringLiteral("BtnStartvertrag"));
-    auto *erg = benannt(new QPushButton(QStringLiteral("Doku Ergänzungsvertrag"), seite), QStringLiteral("BtnErgVertrag"));
-    connect(m_btnNeu, &QPushButton::clicked, this, [this] { sicher([this] { BtnNeuClick(); }); });
-    connect(auto_, &QPushButton::clicked, this, [this] { sicher([this] { BtnAutoClick(); }); });
-    connect(m_btnVertrag, &QPushButton::clicked, this, [this] { sicher([this] { BtnVertragClick(); }); });
-    connect(kill, &QPushButton::clicked, this, [this] { sicher([this] { BtnKillMonthClick(); }); });
-    connect(start, &QPushButton::clicked, this, [this] { sicher([this] { BtnStartvertragClick(); }); });
-    connect(erg, &QPushButton::clicked, this, [this] { sicher([this] { BtnErgVertragClick(); }); });
+    m_btnNeu = knopf(seite, QStringLiteral("BtnNeu"), QStringLiteral("Pakt anlegen"), &TVenBuchungForm::BtnNeuClick);
+    auto *auto_ = knopf(seite, QStringLiteral("BtnAuto"), QStringLiteral("Autobuchung"), &TVenBuchungForm::BtnAutoClick);
+    m_btnVertrag = knopf(seite, QStringLiteral("BtnVertrag"), QStringLiteral("Ergänzungsvertrag eintragen"), &TVenBuchungForm::BtnVertragClick);
+    auto *kill = knopf(seite, QStringLiteral("BtnKillMonth"), QStringLiteral("letzten Monat verwerfen"), &TVenBuchungForm::BtnKillMonthClick);
+    auto *start = knopf(seite, QStringLiteral("BtnStartvertrag"), QStringLiteral("Doku Startvertrag"), &TVenBuchungForm::BtnStartvertragClick);
+    auto *erg = knopf(seite, QStringLiteral("BtnErgVertrag"), QStringLiteral("Doku Ergänzungsvertrag"), &TVenBuchungForm::BtnErgVertragClick);
     raster->addWidget(m_btnNeu, 0, 0);
     raster->addWidget(auto_, 0, 1);
     raster->addWidget(m_btnVertrag, 1, 0);
@@ -413,13 +402,12 @@ QWidget *TVenBuchungForm::statusPanel()
     m_labSozialant = wert(QStringLiteral("LabSozialant"), panel);
     raster->addWidget(m_labSozialant, 1, 4);
     auto *ende = benannt(new QPushButton(QStringLiteral("Programmende [Ctrl][Q]"), panel), QStringLiteral("Button3"));
-    auto *hilfe = benannt(new QPushButton(QStringLiteral("Dokumentation / Hilfe"), panel), QStringLiteral("BtnHelp"));
+    auto *hilfe = knopf(panel, QStringLiteral("BtnHelp"), QStringLiteral("Dokumentation / Hilfe"), &TVenBuchungForm::BtnHelpClick);
     for (QPushButton *k : {ende, hilfe}) {
         k->setAutoDefault(false);
         k->setFocusPolicy(Qt::NoFocus);
     }
     connect(ende, &QPushButton::clicked, this, [this] { BtnCloseClick(); });
-    connect(hilfe, &QPushButton::clicked, this, [this] { sicher([this] { BtnHelpClick(); }); });
     raster->addWidget(ende, 2, 0, 1, 2);
     raster->addWidget(hilfe, 2, 3, 1, 2);
     raster->setColumnStretch(4, 1);

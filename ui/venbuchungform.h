@@ -87,6 +87,8 @@ private:
     QWidget *seiteNeuAuto();
     QWidget *seiteSetup();
     QWidget *statusPanel();
+    /// A named button whose click runs handler as a guarded handler.
+    QPushButton *knopf(QWidget *eltern, const QString &name, const QString &text, void (TVenBuchungForm::*handler)());
     QComboBox *teilhaberBox(const QString &name, bool vervollstaendigen);
     bool bekannt(const QString &name) const;
     void initMemos();
