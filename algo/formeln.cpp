@@ -34,6 +34,32 @@ double produktInEinheiten(Money a, Money b)
     throw VennlokFehler(QStringLiteral("Rechenfehler in %1: Division durch null.").arg(QLatin1String(formel)));
 }
 
+using Breit = __int128;
+
+// zaehler / nenner rounded to the nearest integer, an exact tie to the even
+// neighbour. Exact: no binary error can push a value across a half, and a
+// true half is seen as one. nenner must not be 0.
+Money quotientGerade(Breit zaehler, Breit nenner)
+{
+    if (nenner < 0) {
+        zaehler = -zaehler;
+        nenner = -nenner;
+    }
+    Breit q = zaehler / nenner;
+    Breit r = zaehler % nenner; // same sign as zaehler
+    if (r < 0) {
+        --q;
+        r += nenner;
+    }
+    // Now zaehler = q * nenner + r with 0 <= r < nenner.
+    const Breit doppelt = 2 * r;
+    if (doppelt > nenner || (doppelt == nenner && (q & 1) != 0))
+        ++q;
+    if (q > std::numeric_limits<Money>::max() || q < std::numeric_limits<Money>::min())
+        throw VennlokFehler(QStringLiteral("Rechenfehler: das Ergebnis ist kein darstellbarer Geldbetrag."));
+    return Money(q);
+}
+
 } // namespace
 
 Money SozialanteilBetrag(Money betrag, Money satz)
@@ -57,7 +83,8 @@ Money GekuerzterSatz(Money summeEinz, Money summeOffen, Money satz)
     const Money gesamt = summeEinz + summeOffen;
     if (gesamt == 0)
         divisionDurchNull("GekuerzterSatz");
-    return R4(double(summeEinz) / double(gesamt) * einheiten(satz));
+    // SummeEinz / gesamt × Satz as a scaled fraction, exactly.
+    return quotientGerade(Breit(summeEinz) * satz, gesamt);
 }
 
 Money KapitalanteilNeu(Money kapitalVormonat, Money einzahlungen, Money eigenanteile,
@@ -71,7 +98,7 @@ Money Dreisatz(Money a, Money b, Money c)
 {
     if (c <= 0)
         return 0;
-    return R4(double(a) * double(b) / double(c) / Einheit);
+    return quotientGerade(Breit(a) * b, c);
 }
 
 double ExtAusInt(int modell, double intAnteil)
@@ -107,19 +134,19 @@ Money Zuflussfaktor(Money einzahlungen, Money auszahlungen)
     const Money t = einzahlungen + auszahlungen;
     if (t <= 0)
         return 0;
-    const Money e = R4(double(einzahlungen) / double(t));
-    const Money a = R4(double(auszahlungen) / double(t));
-    const Money q = a <= 0 ? MoneyProEinheit : R4(double(e) / double(a));
-    return Clamp01(R4(einheiten(q) - 0.5));
+    const Money e = quotientGerade(Breit(einzahlungen) * MoneyProEinheit, t);
+    const Money a = quotientGerade(Breit(auszahlungen) * MoneyProEinheit, t);
+    const Money q = a <= 0 ? MoneyProEinheit : quotientGerade(Breit(e) * MoneyProEinheit, a);
+    return Clamp01(q - MoneyProEinheit / 2);
 }
 
 Money Deckungsgrad(int eingangsbuchungen, Money summe, Money grundsicherung)
 {
     Money v = summe;
     if (eingangsbuchungen > 0)
-        v = R4(einheiten(v) / double(eingangsbuchungen));
+        v = quotientGerade(v, eingangsbuchungen);
     if (grundsicherung > 0)
-        v = R4(double(v) / double(grundsicherung));
+        v = quotientGerade(Breit(v) * MoneyProEinheit, grundsicherung);
     return Clamp01(v);
 }
 
@@ -132,7 +159,33 @@ double Kubik(Money x)
 
 Money MischeBetrag(Money a, Money b, double w)
 {
-    return R4((1 - w) * einheiten(a) + w * einheiten(b));
+    // (1 - w) × a + w × b = a + w × (b - a), with w taken at its exact binary
+    // value m × 2^-k: a + m × (b - a) / 2^k, rounded once, ties to even.
+    if (!std::isfinite(w))
+        throw VennlokFehler(QStringLiteral("Rechenfehler in MischeBetrag: das Gewicht ist keine Zahl."));
+    const Breit differenz = Breit(b) - a;
+    if (w == 0 || differenz == 0)
+        return a;
+    int exponent = 0;
+    const double mantisse = std::frexp(w, &exponent); // 0.5 <= |mantisse| < 1
+    const Breit m = Breit(std::ldexp(mantisse, 53));   // exact: 53 bits
+    const int k = 53 - exponent;                        // w = m × 2^-k
+    if (k <= 0) {
+        if (k < -8)
+            throw VennlokFehler(QStringLiteral("Rechenfehler in MischeBetrag: das Gewicht ist zu groß."));
+        return quotientGerade(Breit(a) + m * differenz * (Breit(1) << -k), 1);
+    }
+    // |m × differenz| < 2^118: beyond a shift of 119 it is less than half a unit.
+    if (k > 119)
+        return a;
+    const Breit f = m * differenz;
+    const Breit ganz = f >> k; // floor
+    const Breit rest = f - (ganz << k);
+    const Breit haelfte = Breit(1) << (k - 1);
+    Breit q = Breit(a) + ganz;
+    if (rest > haelfte || (rest == haelfte && (q & 1) != 0))
+        ++q;
+    return quotientGerade(q, 1);
 }
 
 double Mische(double a, double b, double w)
@@ -166,5 +219,6 @@ Money KaeuferBetrag(int kaeufer, Money betrag, double sozialanteil)
     if (nenner == 0)
         divisionDurchNull("KaeuferBetrag");
     const Money faktor = R4(0.15 + 0.05 / nenner);
-    return R4(produktInEinheiten(betrag, faktor));
+    // Amount × factor on the grid, exactly.
+    return quotientGerade(Breit(betrag) * faktor, MoneyProEinheit);
 }
