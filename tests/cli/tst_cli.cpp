@@ -25,7 +25,6 @@ Lauf cli(const QStringList &argumente)
             QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
-
 } // namespace
 
 class TstCli : public QObject
@@ -33,44 +32,6 @@ class TstCli : public QObject
     Q_OBJECT
 
 private slots:
-    void demoAbspielen()
-    {
-        QTemporaryDir tmp;
-        const Lauf lauf = cli({QStringLiteral("replay"), QStringLiteral(VENNLOK_DEMO), QStringLiteral("--dir"), tmp.path()});
-        QCOMPARE(lauf.status, 0);
-        QVERIFY(lauf.fehler.startsWith(QStringLiteral("200601 (1)\n200602 (2)\n")));
-        QVERIFY(lauf.fehler.contains(QStringLiteral("200612 (12)\n")));
-        QVERIFY(lauf.aus.startsWith(QStringLiteral("Monat ")));
-        QCOMPARE(lauf.aus.count(QLatin1Char('\n')), 13);
-
-        // January: all 20 pay 50, fees 20 × 0.5. February: 18 pay, invoices of 120 and 80
-        // at a share of 0.775 with own shares 27 and 18, fees 18 × 0.5 + 2 × 2.
-        const QDir dir(tmp.path());
-        TVennlokDaten daten(dir.filePath("A_Vennlok.ven"));
-        QCOMPARE(daten.MonatSumme("200601"), e(990));
-        QCOMPARE(daten.MonatEinzahlungen("200601"), e(1000));
-        QCOMPARE(daten.MonatSumme("200602"), e(1722));
-        QCOMPARE(daten.MonatAuszahlungen("200602"), e(213));
-        QCOMPARE(daten.MonatEigenanteile("200602"), e(45));
-        TTeilhaber anna(dir.filePath("T_Anna_Baecker.ven"));
-        QCOMPARE(anna.Auszahlungen("200602"), e(120));
-        QCOMPARE(anna.Eigenanteile("200602"), e(27));
-        // Missing February's contribution leaves 50 owing at the least.
-        QVERIFY(TTeilhaber(dir.filePath("T_Maria_Hoffmann.ven")).SummeOffen() >= e(50));
-        // Someone handed in eleven invoices in April; all of them were paid out.
-        TTeilhaber dieter(dir.filePath("T_Dieter_Gross.ven"));
-        QVERIFY(dieter.ValueExists("Rechnungen", "200604_11"));
-        QCOMPARE(dieter.Auszahlungen("200604"), dieter.Rechnungen("200604"));
-
-        const Lauf bericht = cli({QStringLiteral("report"), QStringLiteral("--dir"), tmp.path(), QStringLiteral("--csv")});
-        QCOMPARE(bericht.status, 0);
-        const QStringList zeilen = bericht.aus.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(zeilen.size(), 13);
-        QCOMPARE(zeilen[0], QStringLiteral("Monat,Eingangsbuchungen,Einzahlungen,Auszahlungen,Eigenanteile,Summe,"
-                                           "IntSozialanteil,ExtSozialanteil"));
-        QCOMPARE(zeilen[2], QStringLiteral("200602,18,900,213,45,1722,0.5,0.775"));
-    }
-
     void zweimalAbspielenGibtDieselbenDateien()
     {
         QTemporaryDir a, b;

@@ -111,12 +111,6 @@ private slots:
         QFETCH(QString, name);
         QCOMPARE(NameAusDateiname(datei), name);
     }
-
-    void dateinameHinUndZurueck()
-    {
-        QCOMPARE(TeilhaberDateiname(QStringLiteral("Mueller_Hans")), QStringLiteral("T_Mueller_Hans.ven"));
-        QCOMPARE(NameAusDateiname(TeilhaberDateiname(QStringLiteral("Mueller_Hans"))), QStringLiteral("Mueller_Hans"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TstMonatkey)

@@ -13,7 +13,6 @@ namespace {
 const MonthKey Dez = QStringLiteral("200512");
 const MonthKey Jan = QStringLiteral("200601");
 
-
 } // namespace
 
 class TstTeilhaber : public QObject
@@ -28,16 +27,6 @@ private slots:
     {
         m_pfad = m_dir.filePath(TeilhaberDateiname(QStringLiteral("Meier")));
         QFile::remove(m_pfad);
-    }
-
-    void anlegenSchreibtNurDieKopfdaten()
-    {
-        {
-            TTeilhaber t(m_pfad);
-            QVERIFY(t.Anlegen(QStringLiteral("Meier")));
-        }
-        QCOMPARE(dateiInhalt(m_pfad), crlf("[Kopfdaten]\nTeilhaber=Meier\nSummeEinz=0\nSummeEigen=0\nSummeAusz=0\n"
-                                          "AnzahlEinz=0\nAnzahlAusz=0\n\n"));
     }
 
     void einzahlungenNummerierenDieLuecke()
@@ -57,27 +46,6 @@ private slots:
         QVERIFY(t.EinzahlungBuchen(Jan, e(7), 0));
         QCOMPARE(t.Einzahlungen(Jan), e(7));
         QCOMPARE(t.Einzahlungen(Dez), e(25));
-    }
-
-    // Sums and deletions see the tenth and later entries of a month too.
-    void mehrAlsNeunEintraege()
-    {
-        TTeilhaber t(m_pfad);
-        QVERIFY(t.Anlegen(QStringLiteral("Meier")));
-        for (int i = 1; i <= 12; ++i) {
-            QVERIFY(t.RechnungBuchen(Dez, e(i), 0, 7750, e(-300)));
-            QVERIFY(t.EinzahlungBuchen(Dez, e(1), 0));
-        }
-        QVERIFY(t.RechnungBuchen(Jan, e(1000), 0, 7750, e(-300)));
-        QVERIFY(t.ValueExists(QStringLiteral("Rechnungen"), QStringLiteral("200512_12")));
-        QCOMPARE(t.Rechnungen(Dez), e(78));
-        QCOMPARE(t.Einzahlungen(Dez), e(12));
-        QVERIFY(t.RechnungenLoeschen(Dez));
-        QCOMPARE(t.Rechnungen(Dez), Money(0));
-        QCOMPARE(t.ReadSection(QStringLiteral("Rechnungen")), QStringList({"200601_1"}));
-        QVERIFY(t.EinzahlungenLoeschen(Dez));
-        QCOMPARE(t.AnzahlEinz(), 0);
-        QCOMPARE(t.SummeEinz(), Money(0));
     }
 
     void auszahlungMitRueckstand_data()
@@ -101,79 +69,6 @@ private slots:
         QCOMPARE(t.Auszahlungen(Dez), e(100));
         QCOMPARE(t.SummeEigen(), eigen);
         QCOMPARE(t.AnzahlAusz(), 1);
-    }
-
-    void auszahlungNullZaehltTrotzdem()
-    {
-        TTeilhaber t(m_pfad);
-        QVERIFY(t.Anlegen(QStringLiteral("Meier")));
-        QVERIFY(t.AuszahlungBuchen(Dez, 0, 0, 7750, e(-300)));
-        QCOMPARE(t.AnzahlAusz(), 1);
-        QCOMPARE(t.ReadMoney(QStringLiteral("Eigenanteile"), QStringLiteral("200512_1"), -1), Money(0));
-        QVERIFY(t.AuszahlungenLoeschen(Dez));
-        QCOMPARE(t.AnzahlAusz(), 1);
-    }
-
-    void kapitalanteil_data()
-    {
-        QTest::addColumn<QByteArray>("kapital");
-        QTest::addColumn<Money>("ergebnis");
-        QTest::newRow("previous share plus the month's flows") << QByteArray("[Kapitalanteil]\n200511=100\n") << e(100 + 50 + 10 - 40);
-        QTest::newRow("a missing previous share counts as 0") << QByteArray() << e(50 + 10 - 40);
-        QTest::newRow("the limit holds") << QByteArray("[Kapitalanteil]\n200511=-400\n") << e(-300);
-    }
-
-    void kapitalanteil()
-    {
-        QFETCH(QByteArray, kapital);
-        QFETCH(Money, ergebnis);
-        schreiben(m_pfad, "[Einzahlungen]\n200512_1=50\n200511_1=999\n[Eigenanteile]\n200512_1=10\n"
-                          "[Auszahlungen]\n200512_1=40\n" + kapital);
-        TTeilhaber t(m_pfad);
-        QCOMPARE(t.Kapitalanteil(Dez, e(-300)), ergebnis);
-    }
-
-    void adresseMitVerlauf()
-    {
-        TTeilhaber t(m_pfad);
-        QVERIFY(t.Anlegen(QStringLiteral("Meier")));
-        QVERIFY(t.AdresseSetzen(QStringLiteral("Ort"), QStringLiteral("Berlin"), QStringLiteral("20261205")));
-        QVERIFY(!t.SectionExists(QStringLiteral("Adresse_alt20261205")));
-        QVERIFY(t.AdresseSetzen(QStringLiteral("Ort"), QStringLiteral("Berlin"), QStringLiteral("20261205")));
-        QVERIFY(!t.SectionExists(QStringLiteral("Adresse_alt20261205")));
-        QVERIFY(t.AdresseSetzen(QStringLiteral("Ort"), QStringLiteral("Bonn"), QStringLiteral("20261205")));
-        QVERIFY(t.AdresseSetzen(QStringLiteral("Ort"), QStringLiteral("Köln"), QStringLiteral("20261205")));
-        QCOMPARE(t.ReadString(QStringLiteral("Adresse_alt20261205"), QStringLiteral("Ort"), QString()), QStringLiteral("Bonn"));
-        QCOMPARE(t.Adresse(QStringLiteral("Ort")), QStringLiteral("Köln"));
-        QVERIFY(t.AdresseSetzen(QStringLiteral("Tel"), QStringLiteral("123"), QStringLiteral("20261206")));
-        QCOMPARE(t.Adressen(), QStringList({"Ort", "Tel"}));
-        QVERIFY_THROWS_EXCEPTION(VennlokFehler, t.AdresseSetzen(QStringLiteral("a=b"), QStringLiteral("x"), QStringLiteral("20261206")));
-    }
-
-    void offenBuchen()
-    {
-        TTeilhaber t(m_pfad);
-        QVERIFY(t.Anlegen(QStringLiteral("Meier")));
-        QVERIFY(t.EinzahlungBuchen(Dez, e(50), 0));
-        QVERIFY(t.OffenBuchen(Dez, e(50)));
-        QVERIFY(!t.ValueExists(QStringLiteral("Kopfdaten"), QStringLiteral("SummeOffen")));
-        QVERIFY(t.EinzahlungBuchen(Jan, e(30), 0));
-        QVERIFY(t.OffenBuchen(Jan, e(50)));
-        QVERIFY(t.OffenBuchen(QStringLiteral("200602"), e(50)));
-        QCOMPARE(t.SummeOffen(), e(70));
-    }
-
-    void austritt()
-    {
-        TTeilhaber t(m_pfad);
-        QVERIFY(t.Anlegen(QStringLiteral("Meier")));
-        QCOMPARE(t.AusgetretenImMonat(), QString());
-        QCOMPARE(t.Auszahlung(), Money(0));
-        QVERIFY(t.AustrittBuchen(Dez, e(123.45)));
-        QCOMPARE(t.AusgetretenImMonat(), Dez);
-        QCOMPARE(t.Auszahlung(), e(123.45));
-        QCOMPARE(TTeilhaber(m_pfad).ReadString(QStringLiteral("Kopfdaten"), QStringLiteral("Auszahlung"), QString()),
-                 QStringLiteral("123,45"));
     }
 
     // Booking a month's shortfall again replaces the earlier one.
@@ -238,19 +133,6 @@ private slots:
         TTeilhaber gelesen(m_pfad);
         QCOMPARE(gelesen.SummeEinz(), t.SummeEinz());
         QCOMPARE(gelesen.Zeilen(), t.Zeilen());
-    }
-
-    void lesenSchreibtNicht()
-    {
-        const QByteArray vonHand("; Notiz\n[Kopfdaten]\nTeilhaber = Meier\n");
-        schreiben(m_pfad, vonHand);
-        {
-            TTeilhaber t(m_pfad);
-            QCOMPARE(t.Name(), QStringLiteral("Meier"));
-            QCOMPARE(t.Einzahlungen(Dez), Money(0));
-            QCOMPARE(t.Kapitalanteil(Dez, e(-300)), Money(0));
-        }
-        QCOMPARE(dateiInhalt(m_pfad), vonHand);
     }
 };
 

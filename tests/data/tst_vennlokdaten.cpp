@@ -61,18 +61,6 @@ private slots:
         QFile::remove(m_pfad);
     }
 
-    void neuerPaktSchreibtStartUndAktuelleDaten()
-    {
-        neuerPakt();
-        QCOMPARE(dateiInhalt(m_pfad), NeuerPaktText);
-        TVennlokDaten daten(m_pfad);
-        QVERIFY(daten.IstAngelegt());
-        QVERIFY(!daten.HatErgaenzungsvertrag());
-        QCOMPARE(daten.Buchungsmonat(), QStringLiteral("200603"));
-        QCOMPARE(daten.Startmonat(), QStringLiteral("200603"));
-        QCOMPARE(daten.ExtSozialanteil(), 0.775);
-    }
-
     void leereDateiGibtDieVorgaben()
     {
         TVennlokDaten daten(m_pfad);
@@ -117,110 +105,6 @@ private slots:
         TVennlokDaten daten(m_pfad);
         QCOMPARE(daten.LimitVirtSumme(), limit);
         QCOMPARE(daten.Daempfung(), daempfung);
-    }
-
-    void ergaenzungsvertragUndAnwalt()
-    {
-        neuerPakt();
-        {
-            TVennlokDaten daten(m_pfad);
-            daten.SetAnwalt(QStringLiteral("Meier"), QStringLiteral("Hauptstr. 1"));
-            QVERIFY(daten.Ergaenzungsvertrag(zeitpunkt(2007, 3, 15, 12), 600000, 10000, 30000, 7000, 40000000, -2000000));
-            daten.SetAnwalt(QStringLiteral("Schulz"), QStringLiteral("Nebenweg 2"));
-        }
-        QByteArray erwartet = NeuerPaktText;
-        erwartet.replace("LimitVirtSumme=-300\r\n\r\n[aktuelle",
-                         "LimitVirtSumme=-300\r\nAnwalt_Meier=Hauptstr. 1\r\nErg\xe4nzungsvertrag200703=Erg\xe4nzungsvertrag200703\r\n\r\n[aktuelle");
-        const int aktuell = erwartet.indexOf("[aktuelle Daten]");
-        erwartet.truncate(aktuell);
-        erwartet += crlf("[aktuelle Daten]\n"
-                         "Buchungsmonat=200603\n"
-                         "Beitrag=60\n"
-                         "HonorarEingangsbuchung=1\n"
-                         "HonorarRechnungsbuchung=3\n"
-                         "IntSozialanteil=0,5\n"
-                         "ExtSozialanteil=0,775\n"
-                         "Daempfung=0,7\n"
-                         "Grundsicherung=4000\n"
-                         "LimitVirtSumme=-200\n"
-                         "Anwalt_Meier=Hauptstr. 1\n"
-                         "Erg\xe4nzungsvertrag=Erg\xe4nzungsvertrag200703\n"
-                         "Anwalt_Schulz=Nebenweg 2\n"
-                         "\n"
-                         "[Erg\xe4nzungsvertrag200703]\n"
-                         "Erg\xe4nzungsvertrag=39156,5\n"
-                         "Beitrag=60\n"
-                         "HonorarEingangsbuchung=1\n"
-                         "HonorarRechnungsbuchung=3\n"
-                         "Daempfung=0,7\n"
-                         "Grundsicherung=4000\n"
-                         "LimitVirtSumme=-200\n"
-                         "Anwalt_Schulz=Nebenweg 2\n"
-                         "\n");
-        QCOMPARE(dateiInhalt(m_pfad), erwartet);
-
-        TVennlokDaten daten(m_pfad);
-        QVERIFY(daten.HatErgaenzungsvertrag());
-        QCOMPARE(daten.LimitVirtSumme(), Money(-2000000));
-        // Only trustees of the start contract are listed.
-        QCOMPARE(daten.Anwaelte(), QStringList({"Meier"}));
-        QCOMPARE(daten.AnwaltAdresse(QStringLiteral("Schulz")), QStringLiteral("Nebenweg 2"));
-        QCOMPARE(daten.AnwaltAdresse(QStringLiteral("Niemand")), QString());
-    }
-
-    void anwaelteNurAusDenStartdaten()
-    {
-        schreiben(m_pfad, "[Startdaten]\nBeitrag=50\nAnwalt_Meier=a\nAnwalt=x\nanwalt_klein=y\nAnwalt_Schulz=b\n"
-                          "[aktuelle Daten]\nAnwalt_Lehmann=c\n");
-        TVennlokDaten daten(m_pfad);
-        QCOMPARE(daten.Anwaelte(), QStringList({"Meier", "Schulz"}));
-    }
-
-    void monatArchivierenUndZurueckholen()
-    {
-        neuerPakt();
-        TVennlokDaten daten(m_pfad);
-        daten.SetIntSozialanteil(0.6);
-        QVERIFY(daten.MonatArchivieren(QStringLiteral("200604")));
-        daten.SetMonatEingangsbuchungen(QStringLiteral("200604"), 3);
-        daten.SetMonatSumme(QStringLiteral("200604"), 1500000);
-        QCOMPARE(daten.ReadSection(QStringLiteral("Monat200604")),
-                 QStringList({"Beitrag", "HonorarEingangsbuchung", "HonorarRechnungsbuchung", "IntSozialanteil",
-                              "ExtSozialanteil", "Daempfung", "Grundsicherung", "LimitVirtSumme", "Eingangsbuchungen",
-                              "Summe"}));
-        QCOMPARE(daten.MonatEingangsbuchungen(QStringLiteral("200604")), 3);
-        QCOMPARE(daten.MonatSumme(QStringLiteral("200604")), Money(1500000));
-        QCOMPARE(daten.ArchivierteMonate(), QList<MonthKey>({"200604"}));
-
-        daten.SetIntSozialanteil(0.9);
-        QVERIFY(daten.MonatZurueckholen(QStringLiteral("200604")));
-        QCOMPARE(daten.IntSozialanteil(), 0.6);
-        QCOMPARE(daten.ExtSozialanteil(), ExtAusInt(2, 0.6));
-        QVERIFY(!daten.SectionExists(QStringLiteral("Monat200604")));
-        QCOMPARE(daten.MonatSumme(QStringLiteral("200604")), FehlwertMoney);
-        QCOMPARE(daten.MonatEingangsbuchungen(QStringLiteral("200604")), FehlwertInt);
-    }
-
-    void startmonatKommtAusDenStartdaten()
-    {
-        neuerPakt();
-        TVennlokDaten daten(m_pfad);
-        daten.SetIntSozialanteil(0.9);
-        QVERIFY(daten.MonatZurueckholen(QStringLiteral("200603")));
-        QCOMPARE(daten.IntSozialanteil(), 0.5);
-        QCOMPARE(daten.ExtSozialanteil(), 0.775);
-    }
-
-    void schreibfehlerGibtFalse()
-    {
-#ifdef Q_OS_UNIX
-        neuerPakt();
-        TVennlokDaten daten(m_pfad);
-        VollePlatte platte;
-        QVERIFY(!daten.Ergaenzungsvertrag(zeitpunkt(2007, 3, 15), 600000, 10000, 30000, 7000, 40000000, -2000000));
-        QVERIFY(!daten.MonatArchivieren(QStringLiteral("200603")));
-        QVERIFY(!daten.MonatZurueckholen(QStringLiteral("200603")));
-#endif
     }
 };
 

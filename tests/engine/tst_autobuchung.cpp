@@ -12,7 +12,6 @@ using namespace Testhilfe;
 
 namespace {
 
-
 class Protokoll : public TFortschritt
 {
 public:
@@ -90,38 +89,6 @@ private slots:
         QCOMPARE(TVennlok::FelderTrennen(zeile), felder);
     }
 
-    void neuPaktMitPunktzahlen()
-    {
-        abspielen("Einzahlg,Meier,50\nDatum,xx\nNeuPakt,V1.2,01.01.2006,50,0.5,0.5,0.25,0.1,100,5000\n");
-        QVERIFY(!QFile::exists(pfad("T_Meier.ven"))); // ignored before the pact existed
-        TVennlokDaten daten(pfad("A_Vennlok.ven"));
-        QCOMPARE(daten.Beitrag(), e(50));
-        QCOMPARE(daten.HonorarEingangsbuchung(), e(0.5));
-        QCOMPARE(daten.HonorarRechnungsbuchung(), e(0.5));
-        QCOMPARE(daten.IntSozialanteil(), 0.25);
-        QCOMPARE(daten.Daempfung(), 0.1);
-        QCOMPARE(daten.Grundsicherung(), e(100));
-        QCOMPARE(daten.LimitVirtSumme(), e(5000));
-        QCOMPARE(daten.ReadString("Startdaten", "Buchungsprogramm", QString()), QStringLiteral("V1,2"));
-        QCOMPARE(m_v->Buchungsmonat(), QStringLiteral("200601"));
-        QVERIFY(!m_v->AutoModus);
-    }
-
-    void namenUndBetraege()
-    {
-        abspielen(Pakt + "Datum,02.03.2006\n"
-                         "Einzahlg,Hans Meier,50\n"
-                         "Einzahlg,\"Hans Meier\",50\n"
-                         "Einzahlg,Schulz,12.5\n"
-                         "Einzahlg,Schulz,\"12,5\"\n"
-                         "Einzahlg,Abc,50\n");
-        QVERIFY(QFile::exists(pfad("T_Hans_Meier.ven")));
-        QVERIFY(!QFile::exists(pfad("T_Meier.ven")));
-        QCOMPARE(TTeilhaber(pfad("T_Schulz.ven")).Einzahlungen("200603"), e(12.5));
-        QVERIFY(!QFile::exists(pfad("T_Abc.ven")));
-        QCOMPARE(m_v->Kassenstand(), e(62.5));
-    }
-
     void dateienInUtf8UndWindows1252_data()
     {
         QTest::addColumn<QByteArray>("name");
@@ -134,26 +101,6 @@ private slots:
         QFETCH(QByteArray, name);
         abspielen(Pakt + "Einzahlg," + name + ",50\n");
         QVERIFY(QFile::exists(pfad("T_Mueller.ven")));
-    }
-
-    void kaeuferModell()
-    {
-        abspielen(Pakt + "Einzahlg,Meier,1000\nMonatsab,200603\n"
-                         "Rechnung,Meier,100\nKaeufer,2\nRechnung,Meier,100\n");
-        // The fund carries the invoices, so the share in force stays 0.5; model 2 books a quarter.
-        TTeilhaber meier(pfad("T_Meier.ven"));
-        QCOMPARE(meier.ReadMoney("Rechnungen", "200604_1", 0), e(100));
-        QCOMPARE(meier.ReadMoney("Rechnungen", "200604_2", 0), e(25));
-    }
-
-    void monatsabschlussAuchMitSchuldnern()
-    {
-        abspielen(Pakt + "Einzahlg,Meier,20\nMonatsab,200603\nMonatsab,200604\n");
-        QCOMPARE(m_protokoll.abschluesse, QStringList({"200603 (1)", "200604 (2)"}));
-        QCOMPARE(m_v->Buchungsmonat(), QStringLiteral("200605"));
-        QCOMPARE(TTeilhaber(pfad("T_Meier.ven")).SummeOffen(), e(80));
-        QCOMPARE(m_protokoll.erledigt, 4);
-        QCOMPARE(m_protokoll.gesamt, 4);
     }
 
     void nurZahlungen()

@@ -102,17 +102,6 @@ private slots:
         QVERIFY(QFileInfo(dir.filePath("danach")).isDir());
     }
 
-    void startenWartetNicht()
-    {
-        QTemporaryDir tmp;
-        QDir dir(tmp.path());
-        schreiben(dir.filePath("a.ven"), "A");
-        schreiben(dir.filePath("skript.bat"), crlf("md Kopie\ncopy *.ven Kopie\n"));
-        Plattform::SkriptStarten(dir.filePath("skript.bat"), dir.path());
-        Plattform::AufSkripteWarten();
-        QCOMPARE(dateiInhalt(dir.filePath("Kopie/a.ven")), QByteArray("A"));
-    }
-
     void dateienOhneGrossKlein()
     {
         QTemporaryDir tmp;

@@ -98,14 +98,6 @@ private slots:
             QCOMPARE(e->wert, wert);
         }
     }
-
-    void memoFuellen()
-    {
-        const QMap<QString, QString> gespeichert{{"Stadt", "Bonn"}, {"Hobby", "Schach"}};
-        const QStringList ergebnis = MemoFuellen({"Name=;", "Stadt=;", "Akten=;"}, {"Stadt", "Hobby"},
-                                                 [&](const QString &key) { return gespeichert.value(key); });
-        QCOMPARE(ergebnis, QStringList({"Name=;", "Stadt=Bonn;", "Akten=;", "Hobby=Schach;"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TstAnzeigeformat)

@@ -145,29 +145,6 @@ private slots:
         QVERIFY(!QFile::exists(pfad("A_Vennlok.ven")));
     }
 
-    // Confirming a contract without changes keeps every stored value, 0.657 included.
-    void ergaenzungsvertragOhneAenderung()
-    {
-        {
-            TVennlok v(m_dir.path());
-            QString meldung;
-            v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50.125), e(0.5), e(2), 0.5, 0.657, e(3000), e(-300));
-        }
-        fensterOeffnen();
-        m_fenster->BtnVertragClick();
-        QVERIFY(feld("EdVen")->isReadOnly());
-        QCOMPARE(feld("Edit4")->text(), QStringLiteral("0,657"));
-        QCOMPARE(feld("Edit1")->text(), QStringLiteral("50,125"));
-        m_benutzer.antworten = {true};
-        m_fenster->DemokratForm().BtnDataOKClick();
-        QCOMPARE(m_benutzer.fragen, QStringList({"Ergänzungsvertrag: Ergänzungsvertrag eintragen?"}));
-        TVennlokDaten daten(pfad("A_Vennlok.ven"));
-        QVERIFY(daten.HatErgaenzungsvertrag());
-        QCOMPARE(daten.ReadString("aktuelle Daten", "Daempfung", QString()), QStringLiteral("0,657"));
-        QCOMPARE(daten.Beitrag(), e(50.125));
-        QCOMPARE(daten.ExtSozialanteil(), 0.775);
-    }
-
     void monatsabschlussMitFragen()
     {
         zweiterMonat();
@@ -185,25 +162,6 @@ private slots:
         m_fenster->BtnMonatsendeClick();
         QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200605"));
         QVERIFY(QFile::exists(pfad("Transfers.tra")));
-    }
-
-    void auszahlenUndVerwerfen()
-    {
-        zweiterMonat();
-        const Money vorher = m_fenster->Vennlok().Kassenstand();
-        m_fenster->BtnAuszahlungenClick();
-        m_fenster->BtnAuszahlungenClick();
-        QCOMPARE(m_fenster->Vennlok().Kassenstand(), vorher - e(100) + e(22.5));
-        QCOMPARE(kind<QLabel>(m_fenster.get(), "LabAusBuchungen")->text(), QStringLiteral("1"));
-        m_benutzer.antworten = {false};
-        m_fenster->BtnAuszWegClick();
-        QCOMPARE(m_fenster->Vennlok().Kassenstand(), vorher - e(77.5));
-        m_benutzer.antworten = {true};
-        m_fenster->BtnAuszWegClick();
-        QVERIFY(m_benutzer.fragen.last().startsWith(QStringLiteral("Auszahlungen verwerfen: Alle Auszahlungen des Monats 200604")));
-        QCOMPARE(m_fenster->Vennlok().Kassenstand(), vorher);
-        m_fenster->BtnAuszahlungenClick();
-        QCOMPARE(m_fenster->Vennlok().Kassenstand(), vorher - e(77.5));
     }
 
     void austrittNachRueckfrage()
@@ -232,42 +190,6 @@ private slots:
         QCOMPARE(m_benutzer.meldungen.last(), QStringLiteral("Dieser Teilhaber existiert nicht."));
     }
 
-    void monatVerwerfenNachRueckfrage()
-    {
-        zweiterMonat();
-        m_benutzer.antworten = {false};
-        m_fenster->BtnKillMonthClick();
-        QCOMPARE(m_fenster->Vennlok().Buchungsmonat(), QStringLiteral("200604"));
-        m_benutzer.antworten = {true};
-        m_fenster->BtnKillMonthClick();
-        QVERIFY(m_benutzer.fragen.last().startsWith(QStringLiteral("letzten Monat verwerfen: Den Monat 200604 verwerfen?")));
-        QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200603"));
-        // The first month cannot be discarded; the operator is told.
-        m_benutzer.antworten = {true};
-        m_fenster->BtnKillMonthClick();
-        QCOMPARE(m_benutzer.meldungen.last(), QStringLiteral("Der Monat 200603 kann nicht verworfen werden."));
-    }
-
-    void infofensterZaehltUeberZweiLaeufe()
-    {
-        fensterOeffnen();
-        schreiben(pfad("lauf1.aut"), "NeuPakt,V1,01.01.2006,50,0.5,2,0.5,0.65,3000,-300\nEinzahlg,Meier,50\n"
-                                     "Monatsab,200601\nMonatsab,200602\nMonatsab,200603\n");
-        schreiben(pfad("lauf2.aut"), "Monatsab,200604\nMonatsab,200605\nMonatsab,200606\n");
-        m_benutzer.datei = pfad("lauf1.aut");
-        m_fenster->BtnAutoClick();
-        m_benutzer.datei = pfad("lauf2.aut");
-        m_fenster->BtnAutoClick();
-        TInfoForm &info = m_fenster->InfoForm();
-        QCOMPARE(info.Zaehler(), 6);
-        QCOMPARE(kind<QLabel>(&info, "Label1")->text(), QStringLiteral("200606"));
-        QCOMPARE(kind<QLabel>(&info, "Label3")->text(), QStringLiteral("6"));
-        QCOMPARE(kind<QProgressBar>(&info, "Fortschritt")->value(), 100);
-        QVERIFY(!info.isVisible());
-        QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200607"));
-        QCOMPARE(m_benutzer.meldungen, QStringList());
-    }
-
     void fehlerhafteBefehlsdateiWirdGemeldet()
     {
         fensterOeffnen();
@@ -279,25 +201,6 @@ private slots:
         QVERIFY(!m_fenster->InfoForm().isVisible());
         QVERIFY(!m_fenster->Vennlok().AutoModus);
         QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200602"));
-    }
-
-    // The window's replay leaves the same files as the command line's.
-    void demoWieAufDerKommandozeile()
-    {
-        fensterOeffnen();
-        m_benutzer.datei = QStringLiteral(VENNLOK_DEMO);
-        m_fenster->BtnAutoClick();
-        m_fenster.reset();
-        QTemporaryDir cli;
-        QProcess p;
-        p.start(QStringLiteral(VENNLOK_CLI), {QStringLiteral("replay"), QStringLiteral(VENNLOK_DEMO), QStringLiteral("--dir"), cli.path()});
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), 0);
-        const QByteArray heute = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toLatin1();
-        const auto fenster = verzeichnisstand(m_dir, heute), kommandozeile = verzeichnisstand(QDir(cli.path()), heute);
-        QCOMPARE(fenster.keys(), kommandozeile.keys());
-        for (const QString &name : fenster.keys())
-            QVERIFY2(fenster[name] == kommandozeile[name], qPrintable(name));
     }
 };
 

@@ -136,38 +136,6 @@ private slots:
         QCOMPARE(box->currentText(), QString());
     }
 
-    void unbekannterOderKurzerName()
-    {
-        paktOeffnen();
-        auto *box = kind<QComboBox>("CBEinTeilhaber");
-        box->setEditText(QStringLiteral("Abc"));
-        m_fenster->BtnEinzahlenClick();
-        QCOMPARE(m_benutzer.fragen, QStringList());
-        QCOMPARE(m_benutzer.meldungen, QStringList({"Buchung war nicht möglich"}));
-        box->setEditText(QStringLiteral("Neumann"));
-        m_benutzer.antworten = {false};
-        m_fenster->BtnEinzahlenClick();
-        QCOMPARE(m_benutzer.fragen, QStringList({"unbekannter Teilhaber: Diesen Teilhaber aufnehmen?"}));
-        QCOMPARE(m_benutzer.meldungen.last(), QStringLiteral("Buchung war nicht möglich"));
-        QVERIFY(!QFile::exists(pfad("T_Neumann.ven")));
-        box->setEditText(QStringLiteral("Neumann"));
-        m_benutzer.antworten = {true};
-        m_fenster->BtnEinzahlenClick();
-        QVERIFY(QFile::exists(pfad("T_Neumann.ven")));
-        QCOMPARE(m_benutzer.meldungen.size(), 2);
-        QCOMPARE(m_fenster->Vennlok().Kassenstand(), e(50));
-    }
-
-    void gefalteterNameIstBekannt()
-    {
-        paktOeffnen();
-        QCOMPARE(m_fenster->Vennlok().Einzahlung(QStringLiteral("Müller, Hans"), QStringLiteral("200603"), e(20), 0), QString());
-        kind<QComboBox>("CBEinTeilhaber")->setEditText(QStringLiteral("Müller, Hans"));
-        m_fenster->BtnEinzahlenClick();
-        QCOMPARE(m_benutzer.fragen, QStringList());
-        QCOMPARE(m_fenster->Vennlok().Kassenstand(), e(70));
-    }
-
     void rechnungsvorschau()
     {
         paktOeffnen();
@@ -186,33 +154,6 @@ private slots:
         QCOMPARE(betrag->text(), QStringLiteral("12,50x"));
     }
 
-    void adresseBearbeiten()
-    {
-        schreiben(pfad("T_Meier.ven"), "[Kopfdaten]\nTeilhaber=Meier\n[Adresse]\nStadt=Bonn\nTel.=123\nHobby=Schach\n");
-        paktOeffnen();
-        m_fenster->SeiteWaehlen(TVenBuchungForm::Teilhaber);
-        auto *box = kind<QComboBox>("CBTeilhaber");
-        auto *memo = kind<QPlainTextEdit>("MemAdresse");
-        box->setEditText(QStringLiteral("Meier"));
-        m_fenster->CBTeilhaberExit();
-        QCOMPARE(memo->toPlainText().split('\n'),
-                 QStringList({"Name=;", "Land=;", "PLZ=;", "Stadt=Bonn;", "Straße=;", "No.=;", "Tel.=123;", "Fax.=;",
-                              "eMail=;", "Akten=;", "Hobby=Schach;"}));
-        // Tel. emptied, the city changed, a name without its closing ";", and a key the file cannot hold.
-        memo->setPlainText(QStringLiteral("Name=Hans Meier\nStadt=Köln;\nTel.=;\nKonto=1=2;\n;Notiz=x;\nHobby=Schach;"));
-        m_fenster->BtnSpeichernClick();
-        TTeilhaber t(pfad("T_Meier.ven"));
-        QCOMPARE(t.Adresse(QStringLiteral("Name")), QStringLiteral("Hans Meier"));
-        QCOMPARE(t.Adresse(QStringLiteral("Stadt")), QStringLiteral("Köln"));
-        QCOMPARE(t.Adresse(QStringLiteral("Tel.")), QStringLiteral("123"));
-        QCOMPARE(t.Adresse(QStringLiteral("Konto")), QStringLiteral("1=2"));
-        QCOMPARE(t.ReadString(QStringLiteral("Adresse_alt") + DatumText(Uhr::Jetzt()), QStringLiteral("Stadt"), QString()),
-                 QStringLiteral("Bonn"));
-        QVERIFY(!t.ValueExists(QStringLiteral("Adresse"), QStringLiteral(";Notiz")));
-        QCOMPARE(m_benutzer.meldungen.size(), 1);
-        QVERIFY(m_benutzer.meldungen[0].contains(QStringLiteral(";Notiz")));
-    }
-
     void unbekannterTeilhaberNurAufJa()
     {
         paktOeffnen();
@@ -229,33 +170,6 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QVERIFY(QFile::exists(pfad("T_Neue_Frau.ven")));
         QCOMPARE(m_benutzer.fragen.size(), 2);
-    }
-
-    void teilhaberlisteUndStarts()
-    {
-        schreiben(pfad("T_Meier.ven"), "[Einzahlungen]\n200603_1=50\n");
-        schreiben(pfad("T_Schulz.ven"), "[Einzahlungen]\n200603_1=20\n");
-        paktOeffnen();
-        m_fenster->BtnTeilListeOffenClick();
-        QCOMPARE(dateiInhalt(pfad("TeilhaberListe.txt")),
-                 crlf("Liste der Teilhaber mit zu kleinem Beitrag. Datum: ") + Textformat::datumZuText(Uhr::Jetzt()).toLatin1()
-                     + crlf("\n\nSchulz..................................20\n\n"));
-        m_fenster->BtnTeilListeClick();
-        QVERIFY(dateiInhalt(pfad("TeilhaberListe.txt")).contains("Meier...................................50\r\n"));
-        QCOMPARE(dateiInhalt(pfad("B7654F.BAT")), crlf("start TeilhaberListe.txt\n"));
-        m_fenster->BtnStartvertragClick();
-        QCOMPARE(dateiInhalt(pfad("B7654F.BAT")), crlf("start Startvertrag.html\n"));
-        m_fenster->SeiteWaehlen(TVenBuchungForm::SetupInfo);
-        m_fenster->BtnHelpClick();
-        QVERIFY(dateiInhalt(pfad("B7654F.BAT")).startsWith("start C:\\mozilla\\mozilla.exe file:///"));
-        QVERIFY(dateiInhalt(pfad("B7654F.BAT")).endsWith("VennlokDoku.html#Inhalt\r\n"));
-        Plattform::AufSkripteWarten();
-        QCOMPARE(m_geoeffnet.size(), 4);
-        QVERIFY(m_geoeffnet.last().endsWith(QStringLiteral("VennlokDoku.html#Inhalt")));
-        // Ctrl+Q closes the program and takes the script with it.
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
-        QVERIFY(!m_fenster->isVisible());
-        QVERIFY(!QFile::exists(pfad("B7654F.BAT")));
     }
 };
 
