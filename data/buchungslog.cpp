@@ -3,7 +3,10 @@
 #include "algo/fehler.h"
 #include "data/cp1252.h"
 #include "data/textformat.h"
+#include "data/speicher.h"
 #include "data/uhr.h"
+
+#include <QFile>
 
 namespace {
 
@@ -15,25 +18,16 @@ QString datumUndZeit()
 
 } // namespace
 
-void TBuchungslog::oeffnen()
-{
-    // Unbuffered: each line goes to the system as soon as it is written.
-    if (!m_datei.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        throw VennlokFehler(QStringLiteral("Das Buchungslog \u201E%1\u201C kann nicht geöffnet werden: %2")
-                                .arg(m_datei.fileName(), m_datei.errorString()));
-}
-
 TBuchungslog::TBuchungslog(const QString &dateiname)
-    : m_datei(dateiname)
+    : m_pfad(dateiname)
 {
-    oeffnen();
 }
 
 TBuchungslog::TBuchungslog(const QString &dateiname, DateTime datum)
-    : m_datei(dateiname)
+    : m_pfad(dateiname)
 {
-    const bool neu = !m_datei.exists();
-    oeffnen();
+    TSpeicher *speicher = TSpeicher::Fuer(dateiname);
+    const bool neu = speicher ? !speicher->Existiert(dateiname) : !QFile::exists(dateiname);
     if (neu) {
         Schreiben(QString());
         Schreiben(QStringLiteral("BuchungsLog vom ") + datumUndZeit());
@@ -53,7 +47,8 @@ QString TBuchungslog::Dateiname(const MonthKey &monat)
 void TBuchungslog::Schreiben(const QString &zeile)
 {
     const QByteArray bytes = Cp1252::kodieren(zeile) + "\r\n";
-    if (m_datei.write(bytes) != bytes.size() || !m_datei.flush())
-        throw VennlokFehler(QStringLiteral("Das Buchungslog \u201E%1\u201C kann nicht geschrieben werden: %2")
-                                .arg(m_datei.fileName(), m_datei.errorString()));
+    if (TSpeicher *speicher = TSpeicher::Fuer(m_pfad))
+        speicher->Anhaengen(m_pfad, bytes);
+    else
+        Direkt::Anhaengen(m_pfad, bytes);
 }

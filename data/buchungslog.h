@@ -10,8 +10,8 @@
 /// per booking attempt and change of master or address data, in Windows-1252
 /// with CR LF. Written only, never read back.
 ///
-/// Every line reaches the file before Schreiben returns, so a crash loses no
-/// line of a booking already made.
+/// Outside a transaction every line reaches the file before Schreiben
+/// returns; inside one, the lines reach it with the transaction's other files.
 class TBuchungslog
 {
 public:
@@ -34,9 +34,8 @@ public:
     /// be written or holds a character outside Windows-1252.
     void Schreiben(const QString &zeile);
 
-    QString FileName() const { return m_datei.fileName(); }
+    QString FileName() const { return m_pfad; }
 
 private:
-    void oeffnen();
-    QFile m_datei;
+    QString m_pfad;
 };

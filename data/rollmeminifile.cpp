@@ -3,6 +3,7 @@
 #include "algo/runden.h"
 #include "data/cp1252.h"
 #include "algo/fehler.h"
+#include "data/speicher.h"
 #include "data/textdatei.h"
 #include "data/textformat.h"
 
@@ -95,27 +96,19 @@ void pruefeWert(const QString &value)
 } // namespace
 
 TRollMemIniFile::TRollMemIniFile(const QString &fileName)
-    : m_fileName(fileName)
+    : m_fileName(fileName), m_speicher(TSpeicher::Fuer(fileName))
 {
-    QFile datei(fileName);
-    if (!datei.exists())
-        return;
-    if (!datei.open(QIODevice::ReadOnly))
-        throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht gelesen werden: %2")
-                                .arg(fileName, datei.errorString()));
-    laden(zeilenTrennen(Cp1252::dekodieren(datei.readAll())));
+    const std::optional<QByteArray> inhalt = m_speicher ? m_speicher->Lesen(fileName) : Direkt::Lesen(fileName);
+    if (inhalt)
+        laden(zeilenTrennen(Cp1252::dekodieren(*inhalt)));
 }
 
 TRollMemIniFile::~TRollMemIniFile()
 {
-    if (m_verworfen || (!m_geaendert && QFile::exists(m_fileName)))
-        return;
-    try {
-        UpdateFile();
-    } catch (const std::exception &e) {
-        // A destructor cannot report; callers that must know call UpdateFile themselves.
-        qWarning("%s", e.what());
-    }
+    // Nothing is written here: a write that failed could not be reported.
+    // A change handed to the store with UpdateFile is taken over now.
+    if (m_speicher)
+        m_speicher->Loslassen(this);
 }
 
 QString TRollMemIniFile::falte(const QString &text)
@@ -399,6 +392,14 @@ void TRollMemIniFile::DeleteKey(const QString &section, const QString &key)
 
 void TRollMemIniFile::UpdateFile()
 {
-    Textdatei::ZeilenSchreiben(m_fileName, Zeilen());
+    if (m_speicher && !m_verworfen)
+        m_speicher->Vormerken(this);
+    else
+        Textdatei::SchreibeAtomar(m_fileName, Inhalt());
     m_geaendert = false;
+}
+
+QByteArray TRollMemIniFile::Inhalt() const
+{
+    return Textdatei::Kodieren(Zeilen());
 }

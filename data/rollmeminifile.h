@@ -17,8 +17,9 @@
 /// written in the German forms of Textformat.
 ///
 /// UpdateFile replaces the file atomically: a failed write leaves the old file
-/// whole. The destructor writes only when the content changed since it was
-/// read or last written, or when the file does not exist yet.
+/// whole. Where a store (TSpeicher) is registered for the file's directory,
+/// reading and writing go through it, and UpdateFile hands the content to its
+/// transaction. The destructor never writes.
 ///
 /// Every Write... and the rollback throw VennlokFehler (text for the
 /// operator) before anything changes when the section, key or value cannot be
@@ -89,13 +90,14 @@ public:
     /// True when the content changed since it was read or last written.
     bool Geaendert() const { return m_geaendert; }
 
-    /// The destructor will not write the file, whatever changed; for an
-    /// object that is given up, such as the master data of a directory that
-    /// holds no pact.
+    /// The object is given up: a later UpdateFile no longer goes to the
+    /// store's transaction.
     void Verwerfen() { m_verworfen = true; }
 
     /// The content as the file's lines, without line ends.
     QStringList Zeilen() const;
+    /// The content as the file's bytes: Windows-1252 with CR LF.
+    QByteArray Inhalt() const;
 
 protected:
     /// Runs the steps of an operation that reports failure by its result:
@@ -141,6 +143,7 @@ private:
     bool rohText(const QString &section, const QString &key, QString &text) const;
 
     QString m_fileName;
+    class TSpeicher *m_speicher = nullptr;
     AbschnittListe m_abschnitte;
     QHash<QString, AbschnittListe::iterator> m_index; // folded section name
     QStringList m_rollback;

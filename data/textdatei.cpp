@@ -2,6 +2,7 @@
 
 #include "algo/fehler.h"
 #include "data/cp1252.h"
+#include "data/speicher.h"
 
 #include <QSaveFile>
 
@@ -33,14 +34,23 @@ void SchreibeAtomar(const QString &pfad, const QByteArray &inhalt)
     throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht geschrieben werden: %2").arg(pfad, grund));
 }
 
-void ZeilenSchreiben(const QString &pfad, const QStringList &zeilen)
+QByteArray Kodieren(const QStringList &zeilen)
 {
     QByteArray inhalt;
     for (const QString &zeile : zeilen) {
         inhalt += Cp1252::kodieren(zeile);
         inhalt += "\r\n";
     }
-    SchreibeAtomar(pfad, inhalt);
+    return inhalt;
+}
+
+void ZeilenSchreiben(const QString &pfad, const QStringList &zeilen)
+{
+    const QByteArray inhalt = Kodieren(zeilen);
+    if (TSpeicher *speicher = TSpeicher::Fuer(pfad))
+        speicher->Schreiben(pfad, inhalt);
+    else
+        SchreibeAtomar(pfad, inhalt);
 }
 
 } // namespace Textdatei

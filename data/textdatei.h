@@ -12,6 +12,10 @@ namespace Textdatei {
 /// the old file then stays as it was.
 void SchreibeAtomar(const QString &pfad, const QByteArray &inhalt);
 
+/// The lines in Windows-1252, each ended by CR LF. Throws VennlokFehler for
+/// a character outside Windows-1252.
+QByteArray Kodieren(const QStringList &zeilen);
+
 /// Replaces pfad by the lines in Windows-1252, each ended by CR LF. Throws
 /// VennlokFehler for a character outside Windows-1252 or a failed write.
 void ZeilenSchreiben(const QString &pfad, const QStringList &zeilen);

@@ -161,76 +161,149 @@ QStringList TVennlok::FelderTrennen(const QString &zeile)
     return felder;
 }
 
-void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt)
+namespace {
+
+// What a replayed line did.
+enum class Zeilenart { Gewoehnlich, Abschluss, Ende };
+
+// The replay's state that lines carry forward.
+struct Stand
+{
+    DateTime datum = 0;
+    int kaeufer = 0;
+};
+
+} // namespace
+
+void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt, int abZeile)
 {
     AutoModus = true;
     AutoModusAus aus{AutoModus};
     const QStringList zeilen = zeilenLesen(datei);
     const QString dateiname = QFileInfo(datei).fileName();
-    DateTime datum = Uhr::Heute();
-    int kaeufer = 0;
+    Stand stand{Uhr::Heute(), 0};
     int abschluesse = 0;
-    for (int nr = 0; nr < zeilen.size(); ++nr) {
-        if (fortschritt)
-            fortschritt->Zeilen(nr, int(zeilen.size()));
+    MonthKey geschlossen;
+
+    // Carries out line nr; melden: whether refusals are reported (not when a line is repeated).
+    const auto ausfuehren = [&](int nr, bool melden) {
         Felder f(FelderTrennen(zeilen[nr]));
         if (f.anzahl() == 0)
-            continue;
+            return Zeilenart::Gewoehnlich;
         const QString wort = f.text(0);
-        const auto melden = [&](const QString &meldung) {
-            if (!meldung.isEmpty() && fortschritt)
-                fortschritt->Meldung(QStringLiteral("%1, Zeile %2: %3").arg(dateiname).arg(nr + 1).arg(meldung));
+        const auto meldung = [&](const QString &text) {
+            if (melden && !text.isEmpty() && fortschritt)
+                fortschritt->Meldung(QStringLiteral("%1, Zeile %2: %3").arg(dateiname).arg(nr + 1).arg(text));
         };
+        if (wort == QLatin1String("Kaeufer")) {
+            stand.kaeufer = f.ganzzahl(1);
+            return Zeilenart::Gewoehnlich;
+        }
+        if (wort == QLatin1String("NeuPakt") && (arten & 1)) {
+            stand.datum = f.datum(2);
+            f.punktZuKomma();
+            QString text;
+            const bool vorhanden = PaktVorhanden();
+            NeuPakt(f.text(1), text, stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6), f.zahl(7),
+                    f.betrag(8), f.betrag(9));
+            if (vorhanden)
+                meldung(text);
+        }
+        if (!PaktVorhanden())
+            return Zeilenart::Gewoehnlich;
+        if (wort == QLatin1String("Vertrag") && (arten & 1)) {
+            stand.datum = f.datum(2);
+            f.punktZuKomma();
+            if (!Vertrag(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.betrag(6), f.betrag(7), f.betrag(8)))
+                throw VennlokFehler(QStringLiteral("der Ergänzungsvertrag konnte nicht gespeichert werden"));
+        } else if (wort == QLatin1String("Datum")) {
+            stand.datum = f.datum(1);
+        } else if (wort == QLatin1String("Einzahlg") && (arten & 2)) {
+            const auto betrag = f.waehrung(2);
+            if (f.anzahl() > 1 && f.text(1).size() >= 4 && betrag)
+                meldung(Einzahlung(f.text(1), Buchungsmonat(), *betrag, stand.datum));
+        } else if (wort == QLatin1String("Rechnung") && (arten & 4)) {
+            const auto betrag = f.waehrung(2);
+            if (f.anzahl() > 1 && TeilhaberVorhanden(f.text(1)) && betrag)
+                meldung(Rechnung(f.text(1), KaeuferBetrag(stand.kaeufer, *betrag, Sozialanteil()), stand.datum));
+        } else if (wort == QLatin1String("Monatsab") && (arten & 16)) {
+            const MonthKey monat = f.text(1);
+            if (monat != Buchungsmonat())
+                throw VennlokFehler(QStringLiteral("der Monat %1 ist nicht der Buchungsmonat %2").arg(monat, Buchungsmonat()));
+            Monatsabschluss(monat, true, stand.datum);
+            geschlossen = monat;
+            return Zeilenart::Abschluss;
+        } else if (wort == QLatin1String("StoreSim")) {
+            return Zeilenart::Ende;
+        }
+        return Zeilenart::Gewoehnlich;
+    };
+
+    // A resumed replay takes the date and buyer model of the lines before without booking them.
+    for (int nr = 0; nr < std::min<int>(abZeile - 1, int(zeilen.size())); ++nr) {
+        const QStringList f = FelderTrennen(zeilen[nr]);
+        if (f.value(0) == QLatin1String("Kaeufer"))
+            stand.kaeufer = Textformat::textZuInt(f.value(1)).value_or(stand.kaeufer);
+        else if (f.value(0) == QLatin1String("Datum") || f.value(0) == QLatin1String("NeuPakt")
+                 || f.value(0) == QLatin1String("Vertrag"))
+            stand.datum = Textformat::textZuDateTime(f.value(f.value(0) == QLatin1String("Datum") ? 1 : 2)).value_or(stand.datum);
+    }
+
+    // The lines up to each month close form one transaction: the files are
+    // the same as when each line is booked alone, written once per month.
+    struct Offen
+    {
+        TJournalSpeicher &speicher;
+        ~Offen()
+        {
+            if (speicher.InTransaktion())
+                speicher.Abbrechen(); // memory only: nothing of the open group is written
+        }
+    } offen{*m_speicher};
+    int gruppe = std::max(0, abZeile - 1);
+    Stand gruppenStand = stand;
+    m_speicher->Beginnen();
+    for (int nr = gruppe; nr < zeilen.size(); ++nr) {
+        if (fortschritt)
+            fortschritt->Zeilen(nr, int(zeilen.size()));
+        Zeilenart art;
         try {
-            if (wort == QLatin1String("Kaeufer")) {
-                kaeufer = f.ganzzahl(1);
-                continue;
-            }
-            if (wort == QLatin1String("NeuPakt") && (arten & 1)) {
-                datum = f.datum(2);
-                f.punktZuKomma();
-                QString meldung;
-                const bool vorhanden = PaktVorhanden();
-                NeuPakt(f.text(1), meldung, datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6), f.zahl(7),
-                        f.betrag(8), f.betrag(9));
-                if (vorhanden)
-                    melden(meldung);
-            }
-            if (!PaktVorhanden())
-                continue;
-            if (wort == QLatin1String("Vertrag") && (arten & 1)) {
-                datum = f.datum(2);
-                f.punktZuKomma();
-                if (!Vertrag(f.text(1), datum, f.betrag(3), f.betrag(4), f.betrag(5), f.betrag(6), f.betrag(7), f.betrag(8)))
-                    throw VennlokFehler(QStringLiteral("der Ergänzungsvertrag konnte nicht gespeichert werden"));
-            } else if (wort == QLatin1String("Datum")) {
-                datum = f.datum(1);
-            } else if (wort == QLatin1String("Einzahlg") && (arten & 2)) {
-                const auto betrag = f.waehrung(2);
-                if (f.anzahl() > 1 && f.text(1).size() >= 4 && betrag)
-                    melden(Einzahlung(f.text(1), Buchungsmonat(), *betrag, datum));
-            } else if (wort == QLatin1String("Rechnung") && (arten & 4)) {
-                const auto betrag = f.waehrung(2);
-                if (f.anzahl() > 1 && TeilhaberVorhanden(f.text(1)) && betrag)
-                    melden(Rechnung(f.text(1), KaeuferBetrag(kaeufer, *betrag, Sozialanteil()), datum));
-            } else if (wort == QLatin1String("Monatsab") && (arten & 16)) {
-                const MonthKey monat = f.text(1);
-                if (monat != Buchungsmonat())
-                    throw VennlokFehler(QStringLiteral("der Monat %1 ist nicht der Buchungsmonat %2").arg(monat, Buchungsmonat()));
-                Monatsabschluss(monat, true, datum);
-                ++abschluesse;
-                if (fortschritt)
-                    fortschritt->MonatAbgeschlossen(monat, abschluesse);
-            } else if (wort == QLatin1String("StoreSim")) {
-                simulationSpeichern(datei);
-                break; // the pact is gone; nothing after it can be booked
-            }
+            art = ausfuehren(nr, true);
         } catch (const VennlokFehler &fehler) {
+            // The lines before this one stay booked: the group is undone and booked again without it.
+            m_speicher->Abbrechen();
+            zustandNeuLaden(QString(), QString());
+            zustandNeuLaden(Buchungsmonat(), QString());
+            stand = gruppenStand;
+            m_speicher->Beginnen();
+            for (int k = gruppe; k < nr; ++k)
+                ausfuehren(k, false);
+            m_speicher->Festschreiben();
+            if (fortschritt)
+                fortschritt->Gesichert(nr);
             throw VennlokFehler(QStringLiteral("%1, Zeile %2: %3\n%4").arg(dateiname).arg(nr + 1).arg(fehler.text(), zeilen[nr]));
         }
+        if (art == Zeilenart::Ende) {
+            m_speicher->Festschreiben();
+            simulationSpeichern(datei);
+            break; // the pact is gone; nothing after it can be booked
+        }
+        if (art == Zeilenart::Abschluss) {
+            m_speicher->Festschreiben();
+            if (fortschritt) {
+                fortschritt->Gesichert(nr + 1);
+                fortschritt->MonatAbgeschlossen(geschlossen, ++abschluesse);
+            }
+            gruppe = nr + 1;
+            gruppenStand = stand;
+            m_speicher->Beginnen();
+        }
     }
-    if (fortschritt)
+    m_speicher->Festschreiben();
+    if (fortschritt) {
+        fortschritt->Gesichert(int(zeilen.size()));
         fortschritt->Zeilen(int(zeilen.size()), int(zeilen.size()));
+    }
 }
 
 void TVennlok::simulationSpeichern(const QString &datei)
@@ -261,5 +334,7 @@ void TVennlok::simulationSpeichern(const QString &datei)
     dateienLoslassen();
     Plattform::SkriptStarten(Pfad(QStringLiteral("G654J76N.BAT")), m_verzeichnis);
     Plattform::AufSkripteWarten();
+    // The script moved the files away behind the store's back: it looks again.
+    m_speicher = std::make_unique<TJournalSpeicher>(m_verzeichnis);
     m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
 }

@@ -8,7 +8,6 @@
 #include "data/textdatei.h"
 #include "data/textformat.h"
 #include "data/uhr.h"
-#include "engine/dateisicherung.h"
 #include "platform/dateien.h"
 #include "platform/skript.h"
 
@@ -27,14 +26,6 @@ const QString Bankzeile = QStringLiteral("hier KTO, BLZ und Bank");
 
 } // namespace
 
-QStringList TVennlok::teilhaberPfade() const
-{
-    QStringList pfade;
-    for (const QString &datei : teilhaberDateien())
-        pfade.append(Pfad(datei));
-    return pfade;
-}
-
 void TVennlok::fuerJedenTeilhaber(const std::function<void(TTeilhaber &, const QString &)> &schritt)
 {
     for (const QString &datei : teilhaberDateien()) {
@@ -46,19 +37,16 @@ void TVennlok::fuerJedenTeilhaber(const std::function<void(TTeilhaber &, const Q
     }
 }
 
-void TVennlok::transaktion(const QStringList &pfade, const QString &fehlerzeile, const std::function<void()> &schritte)
+void TVennlok::transaktion(const QString &fehlerzeile, const std::function<void()> &schritte)
 {
     const MonthKey monat = Buchungsmonat();
-    TDateiSicherung sicherung;
-    sicherung.Sichern(pfade);
+    m_speicher->Beginnen();
     try {
         schritte();
-        sicherung.Bestaetigen();
-    } catch (const std::exception &fehler) {
-        const QStringList rest = sicherung.Zuruecksetzen();
+        m_speicher->Festschreiben();
+    } catch (const std::exception &) {
+        m_speicher->Abbrechen();
         zustandNeuLaden(monat, fehlerzeile);
-        if (!rest.isEmpty())
-            throw VennlokFehler(QString::fromUtf8(fehler.what()) + QLatin1Char('\n') + rest.join(QLatin1Char('\n')));
         throw;
     }
 }
@@ -67,12 +55,13 @@ void TVennlok::zustandNeuLaden(const MonthKey &monat, const QString &fehlerzeile
 {
     dateienLoslassen();
     m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
-    if (monat.isEmpty() || !QFile::exists(Pfad(TKasse::Dateiname(monat))))
+    if (monat.isEmpty() || !m_speicher->Existiert(Pfad(TKasse::Dateiname(monat))))
         return;
     m_kasse = std::make_unique<TKasse>(Pfad(TKasse::Dateiname(monat)));
     try {
         m_buchungslog = std::make_unique<TBuchungslog>(Pfad(TBuchungslog::Dateiname(monat)));
-        log(fehlerzeile);
+        if (!fehlerzeile.isEmpty())
+            log(fehlerzeile);
     } catch (const VennlokFehler &) {
         // The booking is undone either way; a log that cannot be written must not hide why.
     }
@@ -80,9 +69,7 @@ void TVennlok::zustandNeuLaden(const MonthKey &monat, const QString &fehlerzeile
 
 void TVennlok::dateiUmbenennen(const QString &alt, const QString &neu)
 {
-    if (!QFile::rename(Pfad(alt), Pfad(neu)))
-        throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht in \u201E%2\u201C umbenannt werden.")
-                                .arg(alt, neu));
+    m_speicher->Umbenennen(Pfad(alt), Pfad(neu));
 }
 
 void TVennlok::skriptStarten(const QString &name, const QStringList &zeilen)
@@ -104,12 +91,7 @@ bool TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime d
         return true;
 
     const MonthKey folgemonat = Folgemonat(monat);
-    const QStringList pfade = QStringList{Pfad(TVennlokDaten::Dateiname), Pfad(TAnwalt::Dateiname),
-                                          Pfad(TKasse::Dateiname(monat)), Pfad(TKasse::Dateiname(folgemonat)),
-                                          Pfad(TBuchungslog::Dateiname(monat)), Pfad(TBuchungslog::Dateiname(folgemonat)),
-                                          Pfad(Transfers)}
-                              + teilhaberPfade();
-    transaktion(pfade, QStringLiteral("Monatsab#####,") + monat + QStringLiteral("   ABSCHLUSSFEHLER"), [&] {
+    transaktion(QStringLiteral("Monatsab#####,") + monat + QStringLiteral("   ABSCHLUSSFEHLER"), [&] {
         log(QStringLiteral("Monatsab,") + monat);
         m_buchungslog.reset();
         anwaltHonorarBuchen(monat, datum);
@@ -186,8 +168,7 @@ void TVennlok::auszahlungenBuchen(const MonthKey &monat)
 
 bool TVennlok::AuszahlungenBuchen(const MonthKey &monat)
 {
-    transaktion(teilhaberPfade() << Pfad(TKasse::Dateiname(monat)),
-                QStringLiteral("Aus#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"),
+    transaktion(QStringLiteral("Aus#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"),
                 [&] { auszahlungenBuchen(monat); });
     return true;
 }
@@ -237,7 +218,7 @@ void TVennlok::transfersSchreiben(const MonthKey &monat, DateTime datum)
     }
     // Participants who left in this month are paid too: their invoices and their settlement.
     std::vector<std::unique_ptr<TTeilhaber>> ausgetreten;
-    for (const QString &datei : Plattform::DateienSuchen(m_verzeichnis, QStringLiteral("X_*.ven"))) {
+    for (const QString &datei : m_speicher->Liste(QStringLiteral("X_*.ven"))) {
         auto t = std::make_unique<TTeilhaber>(Pfad(datei));
         t->Verwerfen();
         if (t->AusgetretenImMonat() == monat)
@@ -298,10 +279,9 @@ QString TVennlok::Austritt(const QString &name)
     const Money betrag = Austrittsbetrag(wer);
     // Someone of the same name may have left before; that record stays.
     QString ziel = QLatin1Char('X') + datei.mid(1);
-    for (int n = 2; QFile::exists(Pfad(ziel)); ++n)
+    for (int n = 2; m_speicher->Existiert(Pfad(ziel)); ++n)
         ziel = QStringLiteral("X_%1_%2.ven").arg(wer).arg(n);
-    transaktion({Pfad(datei), Pfad(ziel), Pfad(TKasse::Dateiname(monat))},
-                QStringLiteral("Austritt#####,") + wer + QStringLiteral("   BUCHUNGSFEHLER"), [&] {
+    transaktion(QStringLiteral("Austritt#####,") + wer + QStringLiteral("   BUCHUNGSFEHLER"), [&] {
                     m_teilhaber = std::make_unique<TTeilhaber>(Pfad(datei));
                     TeilhaberFreigabe freigabe{m_teilhaber};
                     teilhaberAuszahlen(*m_teilhaber, wer, monat);
@@ -311,8 +291,8 @@ QString TVennlok::Austritt(const QString &name)
                         misslungen(QStringLiteral("Die Kassenbuchung des Austritts von %1").arg(wer));
                     m_teilhaber.reset();
                     dateiUmbenennen(datei, ziel);
+                    log(QStringLiteral("Austritt,") + wer + QLatin1Char(',') + Textformat::moneyZuText(betrag));
                 });
-    log(QStringLiteral("Austritt,") + wer + QLatin1Char(',') + Textformat::moneyZuText(betrag));
     return QString();
 }
 
@@ -338,8 +318,7 @@ void TVennlok::buchungenVerwerfen(const MonthKey &monat, int arten)
 
 bool TVennlok::BuchungenVerwerfen(const MonthKey &monat, int arten)
 {
-    transaktion(teilhaberPfade() << Pfad(TKasse::Dateiname(monat)),
-                QStringLiteral("Verwerfen#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"),
+    transaktion(QStringLiteral("Verwerfen#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"),
                 [&] { buchungenVerwerfen(monat, arten); });
     return true;
 }
@@ -353,12 +332,9 @@ bool TVennlok::MonatVerwerfen(const MonthKey &monat)
     // The discarded book is kept as a record under a dated name; a second one of the same day gets a number.
     const QString stempel = alt + Textformat::dateTimeZuText(Uhr::Heute()).remove(QLatin1Char('.'));
     QString neu = stempel;
-    for (int n = 2; QFile::exists(Pfad(neu)); ++n)
+    for (int n = 2; m_speicher->Existiert(Pfad(neu)); ++n)
         neu = stempel + QLatin1Char('_') + QString::number(n);
-    const QStringList pfade = teilhaberPfade()
-                              << Pfad(alt) << Pfad(neu) << Pfad(TKasse::Dateiname(vormonat))
-                              << Pfad(TVennlokDaten::Dateiname) << Pfad(TBuchungslog::Dateiname(vormonat));
-    transaktion(pfade, QStringLiteral("Verwerfen#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"), [&] {
+    transaktion(QStringLiteral("Verwerfen#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"), [&] {
         buchungenVerwerfen(monat, 14);
         if (!m_kasse->Abschliessen(monat, Uhr::Jetzt()))
             misslungen(QStringLiteral("Das Abschließen der verworfenen Kasse"));

@@ -61,6 +61,8 @@ TVennlok::TVennlok(const QString &datenverzeichnis)
         throw VennlokFehler(QStringLiteral("Im Datenverzeichnis \u201E%1\u201C kann keine Sperrdatei angelegt werden.")
                                 .arg(m_verzeichnis));
     }
+    m_speicher = std::make_unique<TJournalSpeicher>(m_verzeichnis);
+    m_wiederhergestellt = m_speicher->Wiederherstellen();
     m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
 }
 
@@ -100,7 +102,7 @@ bool TVennlok::PaktVorhanden(const QString &datenverzeichnis)
 
 bool TVennlok::PaktVorhanden() const
 {
-    return PaktVorhanden(m_verzeichnis);
+    return m_speicher->Existiert(Pfad(TVennlokDaten::Dateiname));
 }
 
 void TVennlok::log(const QString &zeile)
@@ -112,7 +114,11 @@ void TVennlok::log(const QString &zeile)
 void TVennlok::Oeffnen()
 {
     if (PaktVorhanden())
-        KasseOeffnen(Buchungsmonat(), Uhr::Heute());
+        transaktion(QString(), [&] { KasseOeffnen(Buchungsmonat(), Uhr::Heute()); });
+    if (!m_wiederhergestellt.isEmpty()) {
+        log(m_wiederhergestellt);
+        m_wiederhergestellt.clear();
+    }
 }
 
 void TVennlok::KasseOeffnen(const MonthKey &monat, DateTime datum)
@@ -120,7 +126,7 @@ void TVennlok::KasseOeffnen(const MonthKey &monat, DateTime datum)
     if (!PaktVorhanden())
         return;
     const QString name = Pfad(TKasse::Dateiname(monat));
-    const bool neu = !QFile::exists(name);
+    const bool neu = !m_speicher->Existiert(name);
     if (m_kasse)
         m_kasse->Verwerfen();
     m_kasse = std::make_unique<TKasse>(name);
@@ -171,9 +177,11 @@ void TVennlok::datenAendern(const std::function<void()> &aenderung)
 
 void TVennlok::SetIntSozialanteil(double wert)
 {
-    datenAendern([&] {
-        m_daten->SetIntSozialanteil(wert);
-        m_daten->UpdateFile();
+    transaktion(QString(), [&] {
+        datenAendern([&] {
+            m_daten->SetIntSozialanteil(wert);
+            m_daten->UpdateFile();
+        });
     });
 }
 
@@ -192,7 +200,7 @@ int TVennlok::AnzahlAusgangsbuchungen() const
     return m_kasse ? m_kasse->Ausgangsbuchungen(Buchungsmonat()) : FehlwertInt;
 }
 
-void TVennlok::NeuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag,
+void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag,
                        Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil,
                        double daempfung, Money grundsicherung, Money limitVirtSumme)
 {
@@ -217,7 +225,7 @@ void TVennlok::NeuPakt(const QString &version, QString &meldung, DateTime datum,
     meldung = QStringLiteral("Neuer Pakt angelegt. Hauptdatei: A_Vennlok.ven");
 }
 
-bool TVennlok::Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
+bool TVennlok::vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
                        Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
 {
     m_daten->SetRollbackPoint();
@@ -248,7 +256,7 @@ void TVennlok::AnwaltWert(const QString &name, QString &adresse) const
     adresse = m_daten->AnwaltAdresse(name);
 }
 
-QString TVennlok::AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
+QString TVennlok::anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
 {
     try {
         datenAendern([&] { m_daten->SetAnwalt(name, adresse); });
@@ -262,7 +270,7 @@ QString TVennlok::AnwaltSetzen(const QString &name, const QString &adresse, cons
 
 QString TVennlok::teilhaberDatei(const QString &name) const
 {
-    return Plattform::DateiOhneGrossKlein(m_verzeichnis, TeilhaberDateiname(name));
+    return m_speicher->NameOhneGrossKlein(TeilhaberDateiname(name));
 }
 
 void TVennlok::buchungAbschliessen(bool gebucht, const QString &zeile, const QString &fehlerzeile)
@@ -285,7 +293,7 @@ bool TVennlok::kassenEinzahlung(const MonthKey &monat, const QString &name, Mone
     return m_kasse && m_kasse->EinzahlungBuchen(monat, name, betrag, datum);
 }
 
-QString TVennlok::Einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
+QString TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
 {
     const Money beitrag = Beitrag();
     if (!m_kasse)
@@ -334,7 +342,7 @@ bool TVennlok::kassenRechnung(const MonthKey &monat, const QString &name, Money 
     return ok;
 }
 
-QString TVennlok::Rechnung(const QString &name, Money betrag, DateTime datum)
+QString TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
 {
     const Money limit = LimitVirtSumme();
     if (Buchungsmonat() == m_daten->Startmonat()) {
@@ -371,7 +379,7 @@ bool TVennlok::TeilhaberVorhanden(const QString &name) const
     return TeilhaberNameFehler(name).isEmpty() && !teilhaberDatei(name).isEmpty();
 }
 
-bool TVennlok::TeilhaberOeffnen(const QString &name, QString *meldung)
+bool TVennlok::teilhaberOeffnen(const QString &name, QString *meldung)
 {
     const QString fehler = TeilhaberNameFehler(name);
     if (!fehler.isEmpty()) {
@@ -405,7 +413,7 @@ void TVennlok::AdressWert(const QString &schluessel, QString &wert) const
     wert = m_teilhaber ? m_teilhaber->Adresse(schluessel) : QString();
 }
 
-bool TVennlok::AdresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext,
+bool TVennlok::adresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext,
                                 QString *meldung)
 {
     if (!m_teilhaber)
@@ -427,8 +435,8 @@ bool TVennlok::TeilhaberSchliessen()
     if (!m_teilhaber)
         return false;
     TeilhaberFreigabe freigabe{m_teilhaber};
-    if (m_teilhaber->Geaendert() || !QFile::exists(m_teilhaber->FileName()))
-        m_teilhaber->UpdateFile();
+    if (m_teilhaber->Geaendert() || !m_speicher->Existiert(m_teilhaber->FileName()))
+        transaktion(QString(), [&] { m_teilhaber->UpdateFile(); });
     return true;
 }
 
@@ -441,7 +449,7 @@ Money TVennlok::TeilhaberEinzahlungen(const QString &dateiname, const MonthKey &
 
 QStringList TVennlok::teilhaberDateien() const
 {
-    return Plattform::DateienSuchen(m_verzeichnis, TeilhaberMuster);
+    return m_speicher->Liste(TeilhaberMuster);
 }
 
 int TVennlok::AnzahlTeilhaber(int art)
@@ -512,4 +520,53 @@ QStringList TVennlok::TeilhaberListe()
 QStringList TVennlok::TeilhaberListeOffen()
 {
     return liste(true);
+}
+
+// Every public booking is one transaction.
+
+void TVennlok::NeuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung, Money limitVirtSumme)
+{
+    transaktion(QString(), [&] { neuPakt(version, meldung, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, intSozialanteil, daempfung, grundsicherung, limitVirtSumme); });
+}
+
+bool TVennlok::Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
+{
+    bool ergebnis{};
+    transaktion(QString(), [&] { ergebnis = vertrag(version, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, daempfung, grundsicherung, limitVirtSumme); });
+    return ergebnis;
+}
+
+QString TVennlok::AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
+{
+    QString ergebnis{};
+    transaktion(QString(), [&] { ergebnis = anwaltSetzen(name, adresse, datumstext); });
+    return ergebnis;
+}
+
+QString TVennlok::Einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
+{
+    QString ergebnis{};
+    transaktion(QString(), [&] { ergebnis = einzahlung(name, monat, betrag, datum); });
+    return ergebnis;
+}
+
+QString TVennlok::Rechnung(const QString &name, Money betrag, DateTime datum)
+{
+    QString ergebnis{};
+    transaktion(QString(), [&] { ergebnis = rechnung(name, betrag, datum); });
+    return ergebnis;
+}
+
+bool TVennlok::TeilhaberOeffnen(const QString &name, QString *meldung)
+{
+    bool ergebnis{};
+    transaktion(QString(), [&] { ergebnis = teilhaberOeffnen(name, meldung); });
+    return ergebnis;
+}
+
+bool TVennlok::AdresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext, QString *meldung)
+{
+    bool ergebnis{};
+    transaktion(QString(), [&] { ergebnis = adresseSpeichern(schluessel, wert, datumstext, meldung); });
+    return ergebnis;
 }

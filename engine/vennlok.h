@@ -5,6 +5,7 @@
 #include "data/kasse.h"
 #include "data/teilhaber.h"
 #include "data/vennlokdaten.h"
+#include "platform/journal.h"
 
 #include <QLockFile>
 #include <QString>
@@ -24,6 +25,9 @@ public:
     virtual void Zeilen(int erledigt, int gesamt) { Q_UNUSED(erledigt) Q_UNUSED(gesamt) }
     /// A message of a line that was refused while the replay goes on.
     virtual void Meldung(const QString &text) { Q_UNUSED(text) }
+    /// Every line before zeile (1-based) is durably booked; a replay
+    /// interrupted later goes on from there.
+    virtual void Gesichert(int zeile) { Q_UNUSED(zeile) }
 };
 
 /// The pact's one business object: it owns the open data files of one data
@@ -49,6 +53,8 @@ public:
     static const QString Version; // "core B.01"
 
     const QString &Datenverzeichnis() const { return m_verzeichnis; }
+    /// The transactional store of the data directory (for statistics and tests).
+    TJournalSpeicher &Speicher() { return *m_speicher; }
     /// The path of a file of the data directory.
     QString Pfad(const QString &dateiname) const;
 
@@ -190,7 +196,11 @@ public:
     /// out stops the replay with VennlokFehler naming the file, the line
     /// number and the line; the bookings of earlier lines stay. Reading ends
     /// after "StoreSim", which archives the pact and leaves no pact here.
-    void AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt = nullptr);
+    /// The lines up to and including each month close are stored as one
+    /// transaction; Gesichert reports how far the replay is durable. abZeile
+    /// (1-based) goes on after an interruption: the lines before it are only
+    /// read for the date and the buyer model.
+    void AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt = nullptr, int abZeile = 1);
 
     /// The fields of a command-file line: separated by commas and blanks,
     /// quoted with double quotes ("" inside for one quote).
@@ -200,6 +210,15 @@ public:
     bool AutoModus = false;
 
 protected:
+    // The bodies of the public bookings of the same name, run inside a transaction.
+    void neuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung, Money limitVirtSumme);
+    bool vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme);
+    QString anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
+    QString einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
+    QString rechnung(const QString &name, Money betrag, DateTime datum);
+    bool teilhaberOeffnen(const QString &name, QString *meldung);
+    bool adresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext, QString *meldung);
+
     /// Called after each step of a month close; a failure seam for tests.
     virtual void NachSchritt(const QString &schritt) { Q_UNUSED(schritt) }
 
@@ -217,7 +236,6 @@ protected:
     void dateienLoslassen();
     /// Reopens master data, cash book and log of monat from disk after files were put back.
     void zustandNeuLaden(const MonthKey &monat, const QString &fehlerzeile);
-    QStringList teilhaberPfade() const;
     void simulationSpeichern(const QString &datei);
 
     /// The participant file of name, resolved as it is stored (letter case
@@ -234,10 +252,11 @@ protected:
     bool kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
     QStringList liste(bool nurOffene);
 
-    /// Runs schritte as one unit over the files pfade: when a step throws,
-    /// every file is put back, the open files are read anew, fehlerzeile is
-    /// logged and the error passed on.
-    void transaktion(const QStringList &pfade, const QString &fehlerzeile, const std::function<void()> &schritte);
+    /// Runs schritte as one transaction: every file they change reaches the
+    /// disk together or not at all. When a step throws, nothing is written,
+    /// the open files are read anew, fehlerzeile (when given) is logged and
+    /// the error passed on.
+    void transaktion(const QString &fehlerzeile, const std::function<void()> &schritte);
     void dateiUmbenennen(const QString &alt, const QString &neu);
 
     // Frees the participant object on every path out of an operation; when
@@ -256,6 +275,8 @@ protected:
 
     QString m_verzeichnis;
     QLockFile m_sperre;
+    std::unique_ptr<TJournalSpeicher> m_speicher;
+    QString m_wiederhergestellt; // what opening found of an interrupted booking
     std::unique_ptr<TVennlokDaten> m_daten;
     std::unique_ptr<TKasse> m_kasse;
     std::unique_ptr<TTeilhaber> m_teilhaber;

@@ -152,22 +152,6 @@ private slots:
         QVERIFY(datei("A_Kassendaten200603.buc").contains("UNZUL\xc4SSIGER NAME"));
     }
 
-    // The cash book refuses: the participant file is put back byte for byte.
-    void kasseVerweigertRolltDenTeilhaberZurueck()
-    {
-        auto v = neuerPakt();
-        QCOMPARE(v->Einzahlung(QStringLiteral("Schmidt"), QStringLiteral("200603"), e(10), zeitpunkt(2006, 3, 5)), QString());
-        const QByteArray teilhaber = datei("T_Schmidt.ven");
-        // The cash book's place is taken by a folder, so it cannot be replaced.
-        QVERIFY(QFile::remove(pfad("A_Kassendaten200603.ven")));
-        QVERIFY(m_dir.mkdir("A_Kassendaten200603.ven"));
-        QCOMPARE(v->Einzahlung(QStringLiteral("Schmidt"), QStringLiteral("200603"), e(20), zeitpunkt(2006, 3, 6)), QString());
-        QCOMPARE(datei("T_Schmidt.ven"), teilhaber);
-        QCOMPARE(v->Kassenstand(), e(10));
-        v.reset();
-        QVERIFY(datei("A_Kassendaten200603.buc").endsWith(crlf("Ein#####,Schmidt,20   BUCHUNGSFEHLER\n")));
-    }
-
     void rechnungImStartmonat()
     {
         auto v = neuerPakt();

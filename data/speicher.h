@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class TRollMemIniFile;
+
+/// Where the data files of one directory are read from and written to.
+///
+/// Without a store registered for a directory, files are read and replaced
+/// directly (each replacement atomic on its own). The engine registers a
+/// transactional store for its data directory: inside a transaction, writes
+/// are held in memory and reach the disk together when the outermost
+/// transaction is committed, or not at all. Reads see the transaction's own
+/// writes. File names are names within the directory, paths are absolute.
+class TSpeicher
+{
+public:
+    virtual ~TSpeicher();
+
+    /// The content of pfad as this store sees it; no value when the file does not exist.
+    virtual std::optional<QByteArray> Lesen(const QString &pfad) = 0;
+    virtual bool Existiert(const QString &pfad) = 0;
+    /// Replaces pfad by inhalt.
+    virtual void Schreiben(const QString &pfad, const QByteArray &inhalt) = 0;
+    /// Appends inhalt to pfad (a log), creating it when missing.
+    virtual void Anhaengen(const QString &pfad, const QByteArray &inhalt) = 0;
+    virtual void Loeschen(const QString &pfad) = 0;
+    /// The names of the directory's files matching the wildcard muster, sorted.
+    virtual QStringList Liste(const QString &muster) = 0;
+
+    /// An INI file changed in memory; its content is taken when the
+    /// transaction is committed (or the object lets go of it first).
+    virtual void Vormerken(TRollMemIniFile *datei) = 0;
+    /// The object is going away: a pending change is taken over now.
+    virtual void Loslassen(TRollMemIniFile *datei) = 0;
+
+    /// The store registered for the directory of pfad, or none.
+    static TSpeicher *Fuer(const QString &pfad);
+
+protected:
+    /// Registers this store for verzeichnis (an absolute path) until it is destroyed.
+    void Anmelden(const QString &verzeichnis);
+
+private:
+    QString m_verzeichnis;
+};
+
+/// Reads and writes without a store: the functions the data classes fall back on.
+namespace Direkt {
+std::optional<QByteArray> Lesen(const QString &pfad);
+void Anhaengen(const QString &pfad, const QByteArray &inhalt);
+} // namespace Direkt
