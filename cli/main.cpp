@@ -2,6 +2,7 @@
 
 #include "algo/fehler.h"
 #include "cli/bericht.h"
+#include "cli/erzeugen.h"
 #include "engine/vennlok.h"
 
 #include <QCommandLineParser>
@@ -16,9 +17,13 @@ const char Hilfe[] =
     "Aufruf: vennlok-cli BEFEHL [OPTIONEN]\n"
     "\n"
     "Befehle:\n"
-    "  replay DATEI.aut [--dir VERZEICHNIS] [--csv]\n"
+    "  replay DATEI.aut [--dir VERZEICHNIS] [--csv] [--ab-zeile N | --fortsetzen]\n"
     "      spielt die Befehlsdatei in das Datenverzeichnis ein (alle Buchungsarten),\n"
     "      meldet jeden Monatsabschluss auf der Fehlerausgabe und zeigt am Ende die Monatstabelle\n"
+    "      --ab-zeile N setzt eine unterbrochene Einspielung ab Zeile N fort,\n"
+    "      --fortsetzen nach der letzten gesicherten Zeile\n"
+    "  erzeugen --teilhaber N --monate M [--seed S]\n"
+    "      schreibt eine realistische Befehlsdatei auf die Standardausgabe\n"
     "  report [--dir VERZEICHNIS] [--csv]\n"
     "      zeigt die Monatstabelle eines Pakts: Monat, Eingangsbuchungen, Einzahlungen,\n"
     "      Auszahlungen, Eigenanteile, Summe, IntSozialanteil, ExtSozialanteil\n"
@@ -43,6 +48,7 @@ public:
         ausgeben(stderr, QStringLiteral("%1 (%2)").arg(monat).arg(anzahl));
     }
     void Meldung(const QString &text) override { ausgeben(stderr, text); }
+    void Gesichert(int zeile) override { ausgeben(stderr, QStringLiteral("gesichert bis Zeile %1").arg(zeile)); }
 };
 
 int tabelle(const QString &verzeichnis, bool csv)
@@ -66,7 +72,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption hilfe(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("VERZEICHNIS"));
     const QCommandLineOption csv(QStringLiteral("csv"));
-    parser.addOptions({hilfe, dir, csv});
+    const QCommandLineOption abZeile(QStringLiteral("ab-zeile"), QString(), QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption fortsetzen(QStringLiteral("fortsetzen"));
+    const QCommandLineOption teilhaber(QStringLiteral("teilhaber"), QString(), QStringLiteral("N"));
+    const QCommandLineOption monate(QStringLiteral("monate"), QString(), QStringLiteral("M"));
+    const QCommandLineOption saat(QStringLiteral("seed"), QString(), QStringLiteral("S"), QStringLiteral("1"));
+    parser.addOptions({hilfe, dir, csv, abZeile, fortsetzen, teilhaber, monate, saat});
     if (!parser.parse(QCoreApplication::arguments())) {
         ausgeben(stderr, QStringLiteral("vennlok-cli: ") + parser.errorText());
         std::fputs(Hilfe, stderr);
@@ -76,6 +87,18 @@ int main(int argc, char *argv[])
     if (parser.isSet(hilfe) || argumente.isEmpty()) {
         std::fputs(Hilfe, parser.isSet(hilfe) ? stdout : stderr);
         return parser.isSet(hilfe) ? 0 : 2;
+    }
+    if (argumente.first() == QLatin1String("erzeugen") && argumente.size() == 1) {
+        bool ok1 = false, ok2 = false, ok3 = false;
+        const int n = parser.value(teilhaber).toInt(&ok1), m = parser.value(monate).toInt(&ok2);
+        const uint s = parser.value(saat).toUInt(&ok3);
+        if (!ok1 || !ok2 || !ok3 || n < 1 || n > 100000 || m < 1 || m > 1200) {
+            ausgeben(stderr, QStringLiteral("vennlok-cli: erzeugen braucht --teilhaber 1..100000 und --monate 1..1200."));
+            return 2;
+        }
+        const QByteArray text = Erzeugen::Befehlsdatei(n, m, s);
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return 0;
     }
     const QString verzeichnis = QFileInfo(parser.isSet(dir) ? parser.value(dir) : QDir::currentPath()).absoluteFilePath();
     if (!QFileInfo(verzeichnis).isDir()) {
@@ -96,7 +119,21 @@ int main(int argc, char *argv[])
                 TVennlok vennlok(verzeichnis);
                 vennlok.Oeffnen();
                 Konsole konsole;
-                vennlok.AutoBuchung(datei, 31, &konsole);
+                bool ok = false;
+                int ab = parser.value(abZeile).toInt(&ok);
+                if (parser.isSet(fortsetzen)) {
+                    // Opening the directory has finished or undone an interrupted transaction.
+                    ab = vennlok.GesicherteZeile() + 1;
+                    if (ab == 1 && vennlok.PaktVorhanden()) {
+                        ausgeben(stderr, QStringLiteral("Hier ist keine unterbrochene Einspielung fortzusetzen."));
+                        return 0;
+                    }
+                }
+                if (!ok || ab < 1) {
+                    ausgeben(stderr, QStringLiteral("vennlok-cli: --ab-zeile braucht eine Zeilennummer ab 1."));
+                    return 2;
+                }
+                vennlok.AutoBuchung(datei, 31, &konsole, ab);
             }
             if (!TVennlok::PaktVorhanden(verzeichnis)) {
                 ausgeben(stderr, QStringLiteral("Der Pakt wurde archiviert (StoreSim); hier ist keiner mehr."));

@@ -161,6 +161,8 @@ QStringList TVennlok::FelderTrennen(const QString &zeile)
     return felder;
 }
 
+const QString TVennlok::Standdatei = QStringLiteral("AutoBuchung.stand");
+
 namespace {
 
 // What a replayed line did.
@@ -260,6 +262,11 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
                 speicher.Abbrechen(); // memory only: nothing of the open group is written
         }
     } offen{*m_speicher};
+    // How far the replay is durable, stored with the bookings themselves.
+    const auto standMerken = [&](int zeile) {
+        if (PaktVorhanden())
+            m_speicher->Schreiben(Pfad(Standdatei), QStringLiteral("Datei=%1\r\nZeile=%2\r\n").arg(dateiname).arg(zeile).toUtf8());
+    };
     int gruppe = std::max(0, abZeile - 1);
     Stand gruppenStand = stand;
     m_speicher->Beginnen();
@@ -278,17 +285,20 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
             m_speicher->Beginnen();
             for (int k = gruppe; k < nr; ++k)
                 ausfuehren(k, false);
+            standMerken(nr);
             m_speicher->Festschreiben();
             if (fortschritt)
                 fortschritt->Gesichert(nr);
             throw VennlokFehler(QStringLiteral("%1, Zeile %2: %3\n%4").arg(dateiname).arg(nr + 1).arg(fehler.text(), zeilen[nr]));
         }
         if (art == Zeilenart::Ende) {
+            m_speicher->Loeschen(Pfad(Standdatei));
             m_speicher->Festschreiben();
             simulationSpeichern(datei);
             break; // the pact is gone; nothing after it can be booked
         }
         if (art == Zeilenart::Abschluss) {
+            standMerken(nr + 1);
             m_speicher->Festschreiben();
             if (fortschritt) {
                 fortschritt->Gesichert(nr + 1);
@@ -299,11 +309,23 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
             m_speicher->Beginnen();
         }
     }
+    m_speicher->Loeschen(Pfad(Standdatei));
     m_speicher->Festschreiben();
     if (fortschritt) {
         fortschritt->Gesichert(int(zeilen.size()));
         fortschritt->Zeilen(int(zeilen.size()), int(zeilen.size()));
     }
+}
+
+int TVennlok::GesicherteZeile()
+{
+    const auto inhalt = m_speicher->Lesen(Pfad(Standdatei));
+    if (!inhalt)
+        return 0;
+    for (const QByteArray &zeile : inhalt->split('\n'))
+        if (zeile.startsWith("Zeile="))
+            return zeile.mid(6).trimmed().toInt();
+    return 0;
 }
 
 void TVennlok::simulationSpeichern(const QString &datei)

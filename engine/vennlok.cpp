@@ -53,7 +53,17 @@ TVennlok::TVennlok(const QString &datenverzeichnis)
         throw VennlokFehler(QStringLiteral("Das Datenverzeichnis \u201E%1\u201C gibt es nicht.").arg(m_verzeichnis));
     // A lock left by a crashed program is taken over; a living holder keeps it however old it is.
     m_sperre.setStaleLockTime(0);
-    if (!m_sperre.tryLock(0)) {
+    bool gesperrt = m_sperre.tryLock(0);
+    if (!gesperrt && m_sperre.error() == QLockFile::LockFailedError) {
+        // A lock file that a killed program left empty or half written names no holder: it is taken over.
+        qint64 pid = 0;
+        QString rechner, programm;
+        if (!m_sperre.getLockInfo(&pid, &rechner, &programm) || pid <= 0) {
+            m_sperre.removeStaleLockFile();
+            gesperrt = m_sperre.tryLock(0);
+        }
+    }
+    if (!gesperrt) {
         if (m_sperre.error() == QLockFile::LockFailedError)
             throw VennlokFehler(QStringLiteral("Das Datenverzeichnis \u201E%1\u201C wird gerade von einem anderen "
                                                "Vennlok-Programm benutzt. Bitte jenes zuerst beenden.")

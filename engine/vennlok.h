@@ -25,8 +25,8 @@ public:
     virtual void Zeilen(int erledigt, int gesamt) { Q_UNUSED(erledigt) Q_UNUSED(gesamt) }
     /// A message of a line that was refused while the replay goes on.
     virtual void Meldung(const QString &text) { Q_UNUSED(text) }
-    /// Every line before zeile (1-based) is durably booked; a replay
-    /// interrupted later goes on from there.
+    /// Lines 1 to zeile are durably booked; a replay interrupted later goes
+    /// on with zeile + 1.
     virtual void Gesichert(int zeile) { Q_UNUSED(zeile) }
 };
 
@@ -51,6 +51,10 @@ public:
     TVennlok &operator=(const TVennlok &) = delete;
 
     static const QString Version; // "core B.01"
+    /// While a replay runs: the file holding "Zeile=N", the last line that is
+    /// durably booked. It is written with each month close's transaction and
+    /// removed with the replay's last one.
+    static const QString Standdatei;
 
     const QString &Datenverzeichnis() const { return m_verzeichnis; }
     /// The transactional store of the data directory (for statistics and tests).
@@ -197,10 +201,14 @@ public:
     /// number and the line; the bookings of earlier lines stay. Reading ends
     /// after "StoreSim", which archives the pact and leaves no pact here.
     /// The lines up to and including each month close are stored as one
-    /// transaction; Gesichert reports how far the replay is durable. abZeile
+    /// transaction; Gesichert and Standdatei tell how far it is durable. abZeile
     /// (1-based) goes on after an interruption: the lines before it are only
     /// read for the date and the buyer model.
     void AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt = nullptr, int abZeile = 1);
+
+    /// The last line of an interrupted replay that is durably booked (from
+    /// Standdatei), 0 when no replay was interrupted here.
+    int GesicherteZeile();
 
     /// The fields of a command-file line: separated by commas and blanks,
     /// quoted with double quotes ("" inside for one quote).

@@ -11,9 +11,4 @@ namespace Plattform {
 /// wildcard pattern such as "T_*.ven" compared with letter case, sorted by name.
 QStringList DateienSuchen(const QString &verzeichnis, const QString &muster);
 
-/// The name of the file in verzeichnis whose name equals name ignoring letter
-/// case, or an empty text. Never looks outside verzeichnis: a name holding a
-/// path separator finds nothing.
-QString DateiOhneGrossKlein(const QString &verzeichnis, const QString &name);
-
 } // namespace Plattform

@@ -32,19 +32,6 @@ class TstCli : public QObject
     Q_OBJECT
 
 private slots:
-    void zweimalAbspielenGibtDieselbenDateien()
-    {
-        QTemporaryDir a, b;
-        QCOMPARE(cli({QStringLiteral("replay"), QStringLiteral(VENNLOK_DEMO), QStringLiteral("--dir"), a.path()}).status, 0);
-        QCOMPARE(cli({QStringLiteral("replay"), QStringLiteral(VENNLOK_DEMO), QStringLiteral("--dir"), b.path()}).status, 0);
-        // Only the stamps of the day of the run may differ.
-        const QByteArray heute = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toLatin1();
-        const auto erste = verzeichnisstand(QDir(a.path()), heute), zweite = verzeichnisstand(QDir(b.path()), heute);
-        QCOMPARE(erste.keys(), zweite.keys());
-        for (const QString &name : erste.keys())
-            QVERIFY2(erste[name] == zweite[name], qPrintable(name));
-    }
-
     void fehlerOhneAbsturz_data()
     {
         static QTemporaryDir leer;

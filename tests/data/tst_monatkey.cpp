@@ -9,26 +9,6 @@ class TstMonatkey : public QObject
     Q_OBJECT
 
 private slots:
-    void datumsTexte_data()
-    {
-        QTest::addColumn<QDateTime>("zeitpunkt");
-        QTest::addColumn<QString>("monat");
-        QTest::addColumn<QString>("datum");
-        QTest::newRow("a March date has a leading zero") << QDateTime(QDate(2006, 3, 5), QTime(0, 0)) << "200603" << "20060305";
-        QTest::newRow("December needs no padding") << QDateTime(QDate(2006, 12, 20), QTime(23, 59, 59)) << "200612" << "20061220";
-        QTest::newRow("a time late in the day keeps its day") << QDateTime(QDate(2026, 1, 31), QTime(23, 59, 59, 999)) << "202601" << "20260131";
-    }
-
-    void datumsTexte()
-    {
-        QFETCH(QDateTime, zeitpunkt);
-        QFETCH(QString, monat);
-        QFETCH(QString, datum);
-        const DateTime d = Textformat::ausQDateTime(zeitpunkt);
-        QCOMPARE(MonatKey(d), monat);
-        QCOMPARE(DatumText(d), datum);
-    }
-
     void monateSchritt_data()
     {
         QTest::addColumn<QString>("monat");
@@ -65,31 +45,6 @@ private slots:
         QFETCH(QString, monat);
         QVERIFY_THROWS_EXCEPTION(VennlokFehler, Vormonat(monat));
         QVERIFY_THROWS_EXCEPTION(VennlokFehler, Folgemonat(monat));
-    }
-
-    void namenFalten_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("datei");
-        QTest::newRow("comma and blank collapse into one underscore")
-            << QStringLiteral("Müller, Hans-Jürgen") << "Mueller_Hans-Juergen";
-        QTest::newRow("three underscores collapse and the full stop stays as underscore")
-            << QStringLiteral("Groß + Co.") << "Gross_Co_";
-        QTest::newRow("capital umlauts are spelled with a capital")
-            << QStringLiteral("Ärger Öde Übel") << "Aerger_Oede_Uebel";
-        QTest::newRow("the seven separators all become underscores")
-            << "a,b.c;d:e+f/g h" << "a_b_c_d_e_f_g_h";
-        QTest::newRow("leading and trailing underscores stay") << " Meier " << "_Meier_";
-        QTest::newRow("other accents and digits stay") << QStringLiteral("José-3") << QStringLiteral("José-3");
-    }
-
-    void namenFalten()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, datei);
-        QCOMPARE(NameFuerDatei(name), datei);
-        // Folding a folded name changes nothing.
-        QCOMPARE(NameFuerDatei(datei), datei);
     }
 
     void dateinamen_data()

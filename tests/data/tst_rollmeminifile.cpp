@@ -100,46 +100,6 @@ private slots:
         QCOMPARE(dateiInhalt(p), geschrieben);
     }
 
-    void reihenfolgeUndSchreibweise()
-    {
-        const QString p = pfad(QStringLiteral("reihe.ven"));
-        QFile::remove(p);
-        TRollMemIniFile ini(p);
-        ini.WriteString(QStringLiteral("Startdaten"), QStringLiteral("Beitrag"), QStringLiteral("50"));
-        ini.WriteString(QStringLiteral("Startdaten"), QStringLiteral("Sozialanteil"), QStringLiteral("0,5"));
-        ini.WriteString(QStringLiteral("Monat200603"), QStringLiteral("Summe"), QStringLiteral("1"));
-        ini.WriteString(QStringLiteral("STARTDATEN"), QStringLiteral("BEITRAG"), QStringLiteral("60"));
-        ini.WriteString(QStringLiteral("startdaten"), QStringLiteral("Daempfung"), QStringLiteral("0,65"));
-        QCOMPARE(ini.ReadSections(), QStringList({"Startdaten", "Monat200603"}));
-        QCOMPARE(ini.ReadSection(QStringLiteral("STARTDATEN")), QStringList({"Beitrag", "Sozialanteil", "Daempfung"}));
-        QCOMPARE(ini.ReadString(QStringLiteral("Startdaten"), QStringLiteral("beitrag"), QString()), QStringLiteral("60"));
-        ini.UpdateFile();
-        QCOMPARE(dateiInhalt(p), QByteArray("[Startdaten]\r\nBeitrag=60\r\nSozialanteil=0,5\r\nDaempfung=0,65\r\n\r\n"
-                                      "[Monat200603]\r\nSumme=1\r\n\r\n"));
-    }
-
-    void loeschen()
-    {
-        TRollMemIniFile ini(pfad(QStringLiteral("loeschen.ven")));
-        ini.WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("1"));
-        ini.WriteString(QStringLiteral("A"), QStringLiteral("y"), QStringLiteral("2"));
-        ini.WriteString(QStringLiteral("B"), QStringLiteral("z"), QStringLiteral("3"));
-        ini.DeleteKey(QStringLiteral("a"), QStringLiteral("X"));
-        QCOMPARE(ini.ReadSection(QStringLiteral("A")), QStringList({"y"}));
-        ini.DeleteKey(QStringLiteral("A"), QStringLiteral("y"));
-        QVERIFY(!ini.SectionExists(QStringLiteral("A")));
-        QCOMPARE(ini.ReadSections(), QStringList({"A", "B"}));
-        ini.EraseSection(QStringLiteral("b"));
-        QCOMPARE(ini.ReadSections(), QStringList({"A"}));
-        QVERIFY(!ini.ValueExists(QStringLiteral("B"), QStringLiteral("z")));
-        // Deleting what is not there is no error.
-        ini.DeleteKey(QStringLiteral("C"), QStringLiteral("x"));
-        ini.EraseSection(QStringLiteral("C"));
-        // A new key after deletions goes to the section's end.
-        ini.WriteString(QStringLiteral("A"), QStringLiteral("neu"), QStringLiteral("4"));
-        QCOMPARE(ini.ReadSection(QStringLiteral("A")), QStringList({"neu"}));
-    }
-
     void rollback()
     {
         const QString p = pfad(QStringLiteral("rollback.ven"));
@@ -167,14 +127,6 @@ private slots:
         QCOMPARE(ini.Zeilen(), zeilenVorher);
         ini.UpdateFile();
         QCOMPARE(dateiInhalt(p), vorher);
-    }
-
-    void rollbackOhnePunktWirdVerweigert()
-    {
-        TRollMemIniFile ini(pfad(QStringLiteral("ohnepunkt.ven")));
-        ini.WriteString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("1"));
-        QVERIFY_THROWS_EXCEPTION(VennlokFehler, ini.Rollback());
-        QCOMPARE(ini.ReadString(QStringLiteral("A"), QStringLiteral("x"), QString()), QStringLiteral("1"));
     }
 
     void typisierteWerte()

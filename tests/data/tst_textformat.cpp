@@ -171,25 +171,6 @@ private slots:
         QVERIFY(zurueck.has_value());
         QCOMPARE(zuQDateTime(*zurueck), zeitpunkt);
     }
-
-    void datumLesen_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("lesbar");
-        QTest::newRow("short day and month") << "5.3.2006" << true;
-        QTest::newRow("hours and minutes only") << "05.03.2006 8:05" << true;
-        QTest::newRow("31 February does not exist") << "31.02.2006" << false;
-        QTest::newRow("ISO form is another locale") << "2006-03-05" << false;
-        QTest::newRow("25 o'clock does not exist") << "05.03.2006 25:00:00" << false;
-        QTest::newRow("a two-digit year is unreadable") << "05.03.06" << false;
-    }
-
-    void datumLesen()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, lesbar);
-        QCOMPARE(textZuDateTime(text).has_value(), lesbar);
-    }
 };
 
 QTEST_GUILESS_MAIN(TstTextformat)

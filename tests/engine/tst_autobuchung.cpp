@@ -103,31 +103,6 @@ private slots:
         QVERIFY(QFile::exists(pfad("T_Mueller.ven")));
     }
 
-    void nurZahlungen()
-    {
-        abspielen(Pakt, 1);
-        abspielen("Kaeufer,2\nDatum,10.03.2006\nEinzahlg,Meier,50\nRechnung,Meier,100\nMonatsab,200603\n"
-                  "Vertrag,V1,01.03.2006,70,1,1,0.5,1,-1\nNeuPakt,V1,01.01.2007,1,1,1,0.1,0.1,1,1\n", 2);
-        QCOMPARE(TTeilhaber(pfad("T_Meier.ven")).Einzahlungen("200603"), e(50));
-        QVERIFY(!TTeilhaber(pfad("T_Meier.ven")).SectionExists("Rechnungen"));
-        QCOMPARE(m_v->Buchungsmonat(), QStringLiteral("200603"));
-        QCOMPARE(m_v->Beitrag(), e(50));
-        QVERIFY(TKasse(pfad("A_Kassendaten200603.ven")).ValueExists("Kasse", "Eingangsbuchungen10.03.2006"));
-    }
-
-    void unlesbaresDatumHaeltAn()
-    {
-        try {
-            abspielen(Pakt + "Einzahlg,Meier,50\nDatum,31.02.2006\nEinzahlg,Schulz,50\n");
-            QFAIL("the replay went on");
-        } catch (const VennlokFehler &f) {
-            QCOMPARE(f.text(), QStringLiteral("sim1.aut, Zeile 3: '31.02.2006' ist kein gültiges Datum\nDatum,31.02.2006"));
-        }
-        QVERIFY(!m_v->AutoModus);
-        QVERIFY(QFile::exists(pfad("T_Meier.ven")));
-        QVERIFY(!QFile::exists(pfad("T_Schulz.ven")));
-    }
-
     void fehlerhafteZeilen_data()
     {
         QTest::addColumn<QByteArray>("zeile");

@@ -1,4 +1,4 @@
-#include "platform/dateien.h"
+#include "platform/journal.h"
 #include "platform/skript.h"
 
 #include "tests/testhilfe.h"
@@ -105,13 +105,13 @@ private slots:
     void dateienOhneGrossKlein()
     {
         QTemporaryDir tmp;
-        QDir dir(tmp.path());
-        schreiben(dir.filePath("T_Meier.ven"), "");
-        QCOMPARE(Plattform::DateiOhneGrossKlein(dir.path(), "t_MEIER.ven"), QStringLiteral("T_Meier.ven"));
-        QCOMPARE(Plattform::DateiOhneGrossKlein(dir.path(), "T_Meier.ven"), QStringLiteral("T_Meier.ven"));
-        QCOMPARE(Plattform::DateiOhneGrossKlein(dir.path(), "../T_Meier.ven"), QString());
-        QCOMPARE(Plattform::DateiOhneGrossKlein(dir.path(), "T_Schulz.ven"), QString());
-        QCOMPARE(Plattform::DateienSuchen(dir.path(), "T_*.ven"), QStringList({"T_Meier.ven"}));
+        schreiben(QDir(tmp.path()).filePath("T_Meier.ven"), "");
+        TJournalSpeicher speicher(tmp.path());
+        QCOMPARE(speicher.NameOhneGrossKlein("t_MEIER.ven"), QStringLiteral("T_Meier.ven"));
+        QCOMPARE(speicher.NameOhneGrossKlein("../T_Meier.ven"), QString());
+        speicher.Schreiben(QDir(tmp.path()).filePath("t_meier.VEN"), "x"); // a second spelling sorts after the first
+        QCOMPARE(speicher.NameOhneGrossKlein("T_MEIER.ven"), QStringLiteral("T_Meier.ven"));
+        QCOMPARE(speicher.Liste("T_*.ven"), QStringList({"T_Meier.ven"}));
     }
 };
 

@@ -71,33 +71,6 @@ private slots:
         if (lesbar)
             QCOMPARE(*b, betrag);
     }
-
-    void memoZeile_data()
-    {
-        QTest::addColumn<QString>("zeile");
-        QTest::addColumn<bool>("eintrag");
-        QTest::addColumn<QString>("schluessel");
-        QTest::addColumn<QString>("wert");
-        QTest::newRow("a full line") << "Stadt= Köln ;" << true << "Stadt" << QStringLiteral("Köln");
-        QTest::newRow("an empty value") << "Tel.=;" << true << "Tel." << "";
-        QTest::newRow("a value without its closing semicolon ends with its line") << "Name=Hans" << true << "Name" << "Hans";
-        QTest::newRow("an equals sign in the value stays") << "Akten=a=b;" << true << "Akten" << "a=b";
-        QTest::newRow("a line without equals sign") << "frei" << false << "" << "";
-    }
-
-    void memoZeile()
-    {
-        QFETCH(QString, zeile);
-        QFETCH(bool, eintrag);
-        QFETCH(QString, schluessel);
-        QFETCH(QString, wert);
-        const auto e = MemoZeile(zeile);
-        QCOMPARE(e.has_value(), eintrag);
-        if (e) {
-            QCOMPARE(e->schluessel, schluessel);
-            QCOMPARE(e->wert, wert);
-        }
-    }
 };
 
 QTEST_GUILESS_MAIN(TstAnzeigeformat)

@@ -127,24 +127,6 @@ private slots:
         QVERIFY(kind<QPushButton>(m_fenster.get(), "BtnVertrag")->isEnabled());
     }
 
-    void dialogFehlerUndEscape()
-    {
-        fensterOeffnen();
-        m_fenster->BtnNeuClick();
-        TDemokratForm &dialog = m_fenster->DemokratForm();
-        feld("Edit5")->setText(QStringLiteral("1.000,00"));
-        dialog.BtnDataOKClick();
-        QCOMPARE(m_benutzer.meldungen, QStringList({"'1.000,00' ist kein gültiger Gleitkommawert"}));
-        QCOMPARE(m_benutzer.fragen, QStringList());
-        QVERIFY(dialog.isVisible());
-        QCOMPARE(feld("Edit5")->text(), QStringLiteral("1.000,00"));
-        dialog.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        QVERIFY(!dialog.isVisible());
-        QVERIFY(!QFile::exists(pfad("A_Vennlok.ven")));
-    }
-
     void monatsabschlussMitFragen()
     {
         zweiterMonat();
@@ -162,45 +144,6 @@ private slots:
         m_fenster->BtnMonatsendeClick();
         QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200605"));
         QVERIFY(QFile::exists(pfad("Transfers.tra")));
-    }
-
-    void austrittNachRueckfrage()
-    {
-        zweiterMonat();
-        m_fenster->SeiteWaehlen(TVenBuchungForm::Austritt);
-        auto *box = kind<QComboBox>(m_fenster.get(), "CBTeilAustritt");
-        box->setEditText(QStringLiteral("Bernd"));
-        m_benutzer.antworten = {false};
-        m_fenster->BtnTeilAustrittClick();
-        QCOMPARE(m_benutzer.fragen.last(), QStringLiteral("Austritt: Den Austritt von Bernd buchen? Die Endrechnung zahlt "
-                                                          "49,50 € aus; noch nicht ausgezahlte Rechnungen dieses Monats "
-                                                          "werden dabei ausgezahlt."));
-        QVERIFY(QFile::exists(pfad("T_Bernd.ven")));
-        // Return on the exit page asks the same question.
-        m_fenster->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_fenster.get()));
-        box->setFocus();
-        m_benutzer.antworten = {true};
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCOMPARE(m_benutzer.fragen.size(), 2);
-        QVERIFY(!QFile::exists(pfad("T_Bernd.ven")));
-        QVERIFY(QFile::exists(pfad("X_Bernd.ven")));
-        box->setEditText(QStringLiteral("Niemand"));
-        m_fenster->BtnTeilAustrittClick();
-        QCOMPARE(m_benutzer.meldungen.last(), QStringLiteral("Dieser Teilhaber existiert nicht."));
-    }
-
-    void fehlerhafteBefehlsdateiWirdGemeldet()
-    {
-        fensterOeffnen();
-        schreiben(pfad("kaputt.aut"), "NeuPakt,V1,01.01.2006,50,0.5,2,0.5,0.65,3000,-300\nMonatsab,200601\nDatum,31.02.2006\n");
-        m_benutzer.datei = pfad("kaputt.aut");
-        m_fenster->BtnAutoClick();
-        QCOMPARE(m_benutzer.meldungen.size(), 1);
-        QVERIFY(m_benutzer.meldungen[0].startsWith(QStringLiteral("kaputt.aut, Zeile 3: '31.02.2006' ist kein gültiges Datum")));
-        QVERIFY(!m_fenster->InfoForm().isVisible());
-        QVERIFY(!m_fenster->Vennlok().AutoModus);
-        QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200602"));
     }
 };
 

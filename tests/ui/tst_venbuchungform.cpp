@@ -135,42 +135,6 @@ private slots:
         QCOMPARE(kind<QLabel>("LabEinBuchungen")->text(), QStringLiteral("1"));
         QCOMPARE(box->currentText(), QString());
     }
-
-    void rechnungsvorschau()
-    {
-        paktOeffnen();
-        m_fenster->SeiteWaehlen(TVenBuchungForm::Rechnungen);
-        auto *betrag = kind<QLineEdit>("EdRechBetrag");
-        betrag->setText(QStringLiteral("12,50"));
-        QCOMPARE(kind<QLabel>("LabAbsVen")->text(), QStringLiteral("6,25"));
-        QCOMPARE(kind<QLabel>("LabAbsEigen")->text(), QStringLiteral("6,25"));
-        QTest::keyClick(betrag, Qt::Key_X);
-        QCOMPARE(betrag->text(), QStringLiteral("12,50x"));
-        QCOMPARE(kind<QLabel>("LabAbsVen")->text(), QStringLiteral("6,25"));
-        kind<QComboBox>("CBRechTeilhaber")->setEditText(QStringLiteral("Niemand"));
-        m_fenster->BtnRechnungClick();
-        QCOMPARE(m_benutzer.meldungen, QStringList({"Dieser Teilhaber existiert nicht."}));
-        QCOMPARE(kind<QComboBox>("CBRechTeilhaber")->currentText(), QString());
-        QCOMPARE(betrag->text(), QStringLiteral("12,50x"));
-    }
-
-    void unbekannterTeilhaberNurAufJa()
-    {
-        paktOeffnen();
-        m_fenster->SeiteWaehlen(TVenBuchungForm::Teilhaber);
-        auto *box = kind<QComboBox>("CBTeilhaber");
-        box->setEditText(QStringLiteral("Tippfehlr"));
-        m_benutzer.antworten = {false};
-        m_fenster->CBTeilhaberExit();
-        QVERIFY(!QFile::exists(pfad("T_Tippfehlr.ven")));
-        box->setEditText(QStringLiteral("Neue Frau"));
-        m_benutzer.antworten = {true};
-        // Leaving the box by the keyboard runs the same handler.
-        box->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QVERIFY(QFile::exists(pfad("T_Neue_Frau.ven")));
-        QCOMPARE(m_benutzer.fragen.size(), 2);
-    }
 };
 
 QTEST_MAIN(TstVenBuchungForm)
