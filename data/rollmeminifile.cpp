@@ -233,8 +233,74 @@ QStringList TRollMemIniFile::Zeilen() const
 
 void TRollMemIniFile::SetRollbackPoint()
 {
-    m_rollback = Zeilen();
+    m_rueckwege.clear();
+    m_standGemerkt = false;
     m_hatRollbackPunkt = true;
+}
+
+void TRollMemIniFile::merken(Rueckweg schritt)
+{
+    // Called before the change it records. Once a whole copy is recorded,
+    // going back restores it whatever came later.
+    if (!m_hatRollbackPunkt || m_standGemerkt)
+        return;
+    // A record longer than the file itself is folded into one copy of the
+    // point's content, so the memory it takes stays within the file's size.
+    if (m_rueckwege.size() >= 64) {
+        std::size_t zeilen = 0;
+        for (const Abschnitt &a : m_abschnitte)
+            zeilen += a.zeilen.size() + 1;
+        if (m_rueckwege.size() > zeilen) {
+            const QStringList jetzt = Zeilen();
+            Rollback();
+            Rueckweg punkt{Rueckweg::Stand, {}, {}, {}, Zeilen()};
+            laden(jetzt);
+            m_rueckwege.assign(1, std::move(punkt));
+            m_standGemerkt = true;
+            return;
+        }
+    }
+    m_standGemerkt = schritt.art == Rueckweg::Stand;
+    m_rueckwege.push_back(std::move(schritt));
+}
+
+void TRollMemIniFile::standMerken()
+{
+    if (m_hatRollbackPunkt && !m_standGemerkt)
+        merken({Rueckweg::Stand, {}, {}, {}, Zeilen()});
+}
+
+void TRollMemIniFile::zuruecknehmen(const Rueckweg &schritt)
+{
+    if (schritt.art == Rueckweg::Stand) {
+        laden(schritt.stand);
+        return;
+    }
+    auto ab = m_index.find(schritt.abschnitt);
+    if (ab == m_index.end())
+        return;
+    if (schritt.art == Rueckweg::Abschnitt) {
+        // A new section is always the last one.
+        m_abschnitte.erase(ab.value());
+        m_index.erase(ab);
+        return;
+    }
+    Abschnitt &abschnitt = *ab.value();
+    if (schritt.art == Rueckweg::Wert) {
+        auto z = abschnitt.index.find(schritt.schluessel);
+        if (z != abschnitt.index.end())
+            z.value()->wert = schritt.alt;
+        return;
+    }
+    // A new line is always the last one of its section.
+    auto letzte = std::prev(abschnitt.zeilen.end());
+    if (letzte->mitGleich) {
+        --abschnitt.anzahlSchluessel;
+        auto z = abschnitt.index.find(falte(letzte->schluessel));
+        if (z != abschnitt.index.end() && z.value() == letzte)
+            abschnitt.index.erase(z);
+    }
+    abschnitt.zeilen.erase(letzte);
 }
 
 void TRollMemIniFile::Rollback()
@@ -242,7 +308,10 @@ void TRollMemIniFile::Rollback()
     if (!m_hatRollbackPunkt)
         throw VennlokFehler(QStringLiteral("Für die Datei \u201E%1\u201C gibt es keinen Rücksetzpunkt.")
                                 .arg(m_fileName));
-    laden(m_rollback);
+    for (auto it = m_rueckwege.crbegin(); it != m_rueckwege.crend(); ++it)
+        zuruecknehmen(*it);
+    m_rueckwege.clear();
+    m_standGemerkt = false;
     m_geaendert = true;
 }
 
@@ -257,15 +326,22 @@ void TRollMemIniFile::WriteString(const QString &section, const QString &key, co
     pruefeAbschnitt(section);
     pruefeSchluessel(key);
     pruefeWert(value);
+    // The undo record is written before anything changes (it may reload the content).
+    const Zeile *vorhanden = findeZeile(section, key);
+    if (vorhanden && vorhanden->wert == value)
+        return;
+    if (!finde(section))
+        merken({Rueckweg::Abschnitt, falte(section), {}, {}, {}});
+    if (vorhanden)
+        merken({Rueckweg::Wert, falte(section), falte(key), findeZeile(section, key)->wert, {}});
+    else
+        merken({Rueckweg::Zeile, falte(section), {}, {}, {}});
     Abschnitt &abschnitt = abschnittAnlegen(section);
     auto it = abschnitt.index.constFind(falte(key));
-    if (it != abschnitt.index.constEnd()) {
-        if (it.value()->wert == value)
-            return;
+    if (it != abschnitt.index.constEnd())
         it.value()->wert = value;
-    } else {
+    else
         zeileAnhaengen(abschnitt, Zeile{key, value, true});
-    }
     m_geaendert = true;
 }
 
@@ -365,9 +441,10 @@ bool TRollMemIniFile::ValueExists(const QString &section, const QString &key) co
 
 void TRollMemIniFile::EraseSection(const QString &section)
 {
-    auto it = m_index.find(falte(section));
-    if (it == m_index.end())
+    if (!finde(section))
         return;
+    standMerken(); // before any lookup: recording may reload the content
+    auto it = m_index.find(falte(section));
     m_abschnitte.erase(it.value());
     m_index.erase(it);
     m_geaendert = true;
@@ -375,12 +452,11 @@ void TRollMemIniFile::EraseSection(const QString &section)
 
 void TRollMemIniFile::DeleteKey(const QString &section, const QString &key)
 {
+    if (!findeZeile(section, key))
+        return;
+    standMerken(); // before any lookup: recording may reload the content
     Abschnitt *abschnitt = finde(section);
-    if (!abschnitt)
-        return;
     auto it = abschnitt->index.find(falte(key));
-    if (it == abschnitt->index.end())
-        return;
     abschnitt->zeilen.erase(it.value());
     --abschnitt->anzahlSchluessel;
     if (abschnitt->hatDoppelte)

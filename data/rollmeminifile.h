@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <exception>
 #include <list>
+#include <vector>
 
 /// An INI-style data file held wholly in memory, with one rollback point.
 ///
@@ -40,7 +41,8 @@ public:
 
     const QString &FileName() const { return m_fileName; }
 
-    /// Keeps a copy of the whole content; only the latest point is kept.
+    /// Marks the content as the point to go back to; only the latest point
+    /// is kept. Cheap: from here on each change records how to undo it.
     void SetRollbackPoint();
     /// Restores the content of the latest rollback point (memory only).
     /// Throws VennlokFehler when no point was set.
@@ -140,13 +142,26 @@ private:
     Abschnitt &abschnittAnlegen(const QString &section);
     void zeileAnhaengen(Abschnitt &abschnitt, const Zeile &zeile);
     static void indexNeuAufbauen(Abschnitt &abschnitt);
+    // How to take back one change made since the rollback point.
+    struct Rueckweg
+    {
+        enum Art { Wert, Zeile, Abschnitt, Stand } art;
+        QString abschnitt; // folded section name
+        QString schluessel; // folded key (Wert)
+        QString alt;        // the old value (Wert)
+        QStringList stand;  // the whole content before the change (Stand)
+    };
+    void merken(Rueckweg schritt);
+    void standMerken(); // before a deletion: the whole content
+    void zuruecknehmen(const Rueckweg &schritt);
     bool rohText(const QString &section, const QString &key, QString &text) const;
 
     QString m_fileName;
     class TSpeicher *m_speicher = nullptr;
     AbschnittListe m_abschnitte;
     QHash<QString, AbschnittListe::iterator> m_index; // folded section name
-    QStringList m_rollback;
+    std::vector<Rueckweg> m_rueckwege; // since the rollback point, oldest first
+    bool m_standGemerkt = false;      // the record holds a whole copy
     bool m_hatRollbackPunkt = false;
     bool m_geaendert = false;
     bool m_verworfen = false;

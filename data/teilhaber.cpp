@@ -1,6 +1,5 @@
 #include "data/teilhaber.h"
 
-#include "algo/formeln.h"
 
 #include <algorithm>
 
@@ -107,11 +106,9 @@ bool TTeilhaber::RechnungBuchen(const MonthKey &monat, Money betrag, DateTime, M
     });
 }
 
-bool TTeilhaber::AuszahlungBuchen(const MonthKey &monat, Money betrag, DateTime, Money sozialanteil, Money)
+bool TTeilhaber::AuszahlungBuchen(const MonthKey &monat, Money betrag, Money eigen, DateTime)
 {
     return Geschuetzt([&] {
-        const Money satz = GekuerzterSatz(SummeEinz(), SummeOffen(), sozialanteil);
-        const Money eigen = EigenanteilBetrag(betrag, satz);
         addiere(KSummeAusz, betrag);
         addiere(KSummeEigen, eigen);
         zaehle(KAnzahlAusz, 1);
@@ -204,12 +201,6 @@ Money TTeilhaber::Einzahlungen(const MonthKey &monat) const { return monatsSumme
 Money TTeilhaber::Rechnungen(const MonthKey &monat) const { return monatsSumme(SRechnungen, monat); }
 Money TTeilhaber::Eigenanteile(const MonthKey &monat) const { return monatsSumme(SEigenanteile, monat); }
 Money TTeilhaber::Auszahlungen(const MonthKey &monat) const { return monatsSumme(SAuszahlungen, monat); }
-
-Money TTeilhaber::Kapitalanteil(const MonthKey &monat, Money limitVirtSumme) const
-{
-    return KapitalanteilNeu(GespeicherterKapitalanteil(Vormonat(monat)), Einzahlungen(monat), Eigenanteile(monat),
-                            Auszahlungen(monat), limitVirtSumme);
-}
 
 Money TTeilhaber::GespeicherterKapitalanteil(const MonthKey &monat) const
 {

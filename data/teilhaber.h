@@ -26,11 +26,9 @@ public:
     /// limitVirtSumme are not used.
     bool RechnungBuchen(const MonthKey &monat, Money betrag, DateTime datum, Money sozialanteil,
                         Money limitVirtSumme);
-    /// Pays out betrag and records its own share, split at
-    /// GekuerzterSatz(SummeEinz, SummeOffen, sozialanteil) (scaled fraction);
-    /// writes the file.
-    bool AuszahlungBuchen(const MonthKey &monat, Money betrag, DateTime datum, Money sozialanteil,
-                          Money limitVirtSumme);
+    /// Pays out betrag and records eigenanteil, the part of it that is the
+    /// participant's own share; writes the file. datum is not stored.
+    bool AuszahlungBuchen(const MonthKey &monat, Money betrag, Money eigenanteil, DateTime datum);
 
     /// Remove the month's entries and take them off the totals; write the file.
     /// Invoices change no total; deleting payouts leaves "AnzahlAusz".
@@ -61,10 +59,6 @@ public:
     Money Eigenanteile(const MonthKey &monat) const;
     Money Auszahlungen(const MonthKey &monat) const;
 
-    /// The month's capital share before scaling: KapitalanteilNeu of the
-    /// previous month's stored share (0 when none) and the month's sums,
-    /// never below limitVirtSumme.
-    Money Kapitalanteil(const MonthKey &monat, Money limitVirtSumme) const;
     /// The stored capital share of a month; 0 when none.
     Money GespeicherterKapitalanteil(const MonthKey &monat) const;
 

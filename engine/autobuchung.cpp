@@ -279,8 +279,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
         } catch (const VennlokFehler &fehler) {
             // The lines before this one stay booked: the group is undone and booked again without it.
             m_speicher->Abbrechen();
-            zustandNeuLaden(QString(), QString());
-            zustandNeuLaden(Buchungsmonat(), QString());
+            zustandNeuLaden(QString());
             stand = gruppenStand;
             m_speicher->Beginnen();
             for (int k = gruppe; k < nr; ++k)
@@ -328,35 +327,3 @@ int TVennlok::GesicherteZeile()
     return 0;
 }
 
-void TVennlok::simulationSpeichern(const QString &datei)
-{
-    // The archive folder sits beside the command file and is named after its
-    // name up to the first point; a command file of the data directory is
-    // named without its folder, as the script runs there.
-    const QFileInfo info(datei);
-    const bool hier = info.absolutePath() == m_verzeichnis;
-    const QString quelle = hier ? info.fileName() : info.absoluteFilePath();
-    const qsizetype punkt = info.fileName().indexOf(QLatin1Char('.'));
-    const QString ziel = punkt < 0 ? QString()
-                                   : (hier ? QString() : info.absolutePath() + QLatin1Char('/'))
-                                         + info.fileName().left(punkt + 1);
-    const auto alsWort = [](const QString &pfad) {
-        return pfad.contains(QLatin1Char(' ')) ? QLatin1Char('"') + pfad + QLatin1Char('"') : pfad;
-    };
-    const QString z = alsWort(ziel);
-    const QStringList zeilen{QStringLiteral("md ") + z,
-                             QStringLiteral("move *.buc ") + z,
-                             QStringLiteral("move *.ven ") + z,
-                             QStringLiteral("copy ") + alsWort(quelle) + QLatin1Char(' ') + z,
-                             QStringLiteral("copy Grafolin.exe ") + z,
-                             QStringLiteral("cd ") + z,
-                             QStringLiteral("Grafolin.exe")};
-    Textdatei::ZeilenSchreiben(Pfad(QStringLiteral("G654J76N.BAT")), zeilen);
-    // The engine lets go of every file before the script moves them away.
-    dateienLoslassen();
-    Plattform::SkriptStarten(Pfad(QStringLiteral("G654J76N.BAT")), m_verzeichnis);
-    Plattform::AufSkripteWarten();
-    // The script moved the files away behind the store's back: it looks again.
-    m_speicher = std::make_unique<TJournalSpeicher>(m_verzeichnis);
-    m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
-}

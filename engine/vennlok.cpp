@@ -1,4 +1,7 @@
+// The engine's frame: the locked directory, its store, the master data and the open month.
+
 #include "engine/vennlok.h"
+#include "engine/intern.h"
 
 #include "algo/fehler.h"
 #include "algo/formeln.h"
@@ -16,30 +19,7 @@
 
 namespace {
 
-const QString SkriptSicherung = QStringLiteral("G654J76N.BAT");
-const QString SkriptTransfers = QStringLiteral("T633786A.BAT");
 const QString Sperrdatei = QStringLiteral("Vennlok.lck");
-const QString TeilhaberMuster = QStringLiteral("T_*.ven");
-
-QString geldText(Money wert)
-{
-    return Textformat::moneyZuText(wert);
-}
-
-QString zahl(double wert)
-{
-    return Textformat::floatZuText(wert);
-}
-
-// A text as it can stand in the log: what Windows-1252 or a line cannot hold becomes "?".
-QString fuerLog(const QString &text)
-{
-    QString t = text;
-    for (qsizetype i = 0; i < t.size(); ++i)
-        if (Cp1252::istSteuerzeichen(t[i]) || !Cp1252::darstellbar(t.mid(i, 1)))
-            t[i] = QLatin1Char('?');
-    return t;
-}
 
 } // namespace
 
@@ -71,17 +51,26 @@ TVennlok::TVennlok(const QString &datenverzeichnis)
         throw VennlokFehler(QStringLiteral("Im Datenverzeichnis \u201E%1\u201C kann keine Sperrdatei angelegt werden.")
                                 .arg(m_verzeichnis));
     }
-    m_speicher = std::make_unique<TJournalSpeicher>(m_verzeichnis);
+    speicherOeffnen();
     m_wiederhergestellt = m_speicher->Wiederherstellen();
     m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
+}
+
+void TVennlok::speicherOeffnen()
+{
+    dateienLoslassen();
+    m_register.reset();
+    m_speicher.reset(); // one store per directory at a time
+    m_speicher = std::make_unique<TJournalSpeicher>(m_verzeichnis);
+    m_register = std::make_unique<TTeilhaberRegister>(*m_speicher, m_verzeichnis);
 }
 
 TVennlok::~TVennlok()
 {
     // A script still at work reads its file first; it ends before the file goes.
     Plattform::AufSkripteWarten();
-    QFile::remove(Pfad(SkriptSicherung));
-    QFile::remove(Pfad(SkriptTransfers));
+    QFile::remove(Pfad(Intern::SkriptSicherung));
+    QFile::remove(Pfad(Intern::SkriptTransfers));
     // Every operation writes what it changed; nothing is written on the way out,
     // so a directory without a pact does not get an empty master data file.
     dateienLoslassen();
@@ -90,11 +79,12 @@ TVennlok::~TVennlok()
 void TVennlok::dateienLoslassen()
 {
     for (TRollMemIniFile *datei : {static_cast<TRollMemIniFile *>(m_daten.get()),
-                                   static_cast<TRollMemIniFile *>(m_kasse.get()),
-                                   static_cast<TRollMemIniFile *>(m_teilhaber.get())})
+                                   static_cast<TRollMemIniFile *>(m_kasse.get())})
         if (datei)
             datei->Verwerfen();
-    m_teilhaber.reset();
+    m_teilhaber = nullptr;
+    if (m_register)
+        m_register->AllesVergessen();
     m_kasse.reset();
     m_buchungslog.reset();
     m_daten.reset();
@@ -210,373 +200,38 @@ int TVennlok::AnzahlAusgangsbuchungen() const
     return m_kasse ? m_kasse->Ausgangsbuchungen(Buchungsmonat()) : FehlwertInt;
 }
 
-void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag,
-                       Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil,
-                       double daempfung, Money grundsicherung, Money limitVirtSumme)
+void TVennlok::transaktion(const QString &fehlerzeile, const std::function<void()> &schritte)
 {
-    if (PaktVorhanden()) {
-        meldung = QStringLiteral("In diesem Datenverzeichnis besteht bereits ein Pakt. Ein neuer Pakt kann hier "
-                                 "nicht angelegt werden; die Pakt-Daten bleiben unverändert.");
+    m_speicher->Beginnen();
+    try {
+        schritte();
+        m_speicher->Festschreiben();
+    } catch (const std::exception &) {
+        m_speicher->Abbrechen();
+        zustandNeuLaden(fehlerzeile);
+        throw;
+    }
+}
+
+void TVennlok::zustandNeuLaden(const QString &fehlerzeile)
+{
+    dateienLoslassen();
+    m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
+    const MonthKey monat = Buchungsmonat();
+    if (monat.isEmpty() || !m_speicher->Existiert(Pfad(TKasse::Dateiname(monat))))
         return;
-    }
-    datenAendern([&] {
-        QString eigene;
-        m_daten->NeuerPakt(version, MonatKey(datum), datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
-                           R4(intSozialanteil), R4(daempfung), grundsicherung, limitVirtSumme, eigene);
-    });
-    if (PaktVorhanden())
-        KasseOeffnen(m_daten->Buchungsmonat(), Uhr::Heute());
-    log(QStringLiteral("NeuPakt,") + version + QLatin1Char(',') + Textformat::datumZuText(datum) + QLatin1Char(',')
-        + m_daten->Buchungsmonat() + QLatin1Char(',') + geldText(beitrag) + QLatin1Char(',')
-        + geldText(honorarEingangsbuchung) + QLatin1Char(',') + geldText(honorarRechnungsbuchung) + QLatin1Char(',')
-        + zahl(intSozialanteil) + QLatin1Char(',') + zahl(daempfung) + QLatin1Char(',') + geldText(grundsicherung)
-        + QLatin1Char(',') + geldText(limitVirtSumme));
-    log(QString());
-    meldung = QStringLiteral("Neuer Pakt angelegt. Hauptdatei: A_Vennlok.ven");
-}
-
-bool TVennlok::vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
-                       Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
-{
-    m_daten->SetRollbackPoint();
-    const bool ok = m_daten->Ergaenzungsvertrag(datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
-                                                daempfung, grundsicherung, limitVirtSumme);
-    if (!ok)
-        m_daten->Rollback(); // nothing of a contract that could not be stored stays in memory
-    log(QStringLiteral("Vertrag,") + version + QLatin1Char(',') + Textformat::datumZuText(datum) + QLatin1Char(',')
-        + geldText(beitrag) + QLatin1Char(',') + geldText(honorarEingangsbuchung) + QLatin1Char(',')
-        + geldText(honorarRechnungsbuchung) + QLatin1Char(',') + geldText(daempfung) + QLatin1Char(',')
-        + geldText(grundsicherung) + QLatin1Char(',') + geldText(limitVirtSumme));
-    log(QString());
-    return ok;
-}
-
-bool TVennlok::StartdatenVorhanden() const
-{
-    return m_daten->IstAngelegt();
-}
-
-QStringList TVennlok::AnwaltListe() const
-{
-    return m_daten->Anwaelte();
-}
-
-void TVennlok::AnwaltWert(const QString &name, QString &adresse) const
-{
-    adresse = m_daten->AnwaltAdresse(name);
-}
-
-QString TVennlok::anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
-{
+    m_kasse = std::make_unique<TKasse>(Pfad(TKasse::Dateiname(monat)));
     try {
-        datenAendern([&] { m_daten->SetAnwalt(name, adresse); });
-    } catch (const VennlokFehler &e) {
-        return e.text();
-    }
-    const QString art = m_daten->HatErgaenzungsvertrag() ? QStringLiteral("Vertrag") : QStringLiteral("NeuPakt");
-    log(art + QStringLiteral(":Adresse,") + name + QLatin1Char(',') + adresse + QLatin1Char(',') + datumstext);
-    return QString();
-}
-
-QString TVennlok::teilhaberDatei(const QString &name) const
-{
-    return m_speicher->NameOhneGrossKlein(TeilhaberDateiname(name));
-}
-
-void TVennlok::buchungAbschliessen(bool gebucht, const QString &zeile, const QString &fehlerzeile)
-{
-    if (!gebucht) {
-        // The cash book refused: the participant file goes back to what it was.
-        m_teilhaber->Rollback();
-        try {
-            m_teilhaber->UpdateFile();
-        } catch (const VennlokFehler &) {
+        m_buchungslog = std::make_unique<TBuchungslog>(Pfad(TBuchungslog::Dateiname(monat)));
+        if (!fehlerzeile.isEmpty())
             log(fehlerzeile);
-            throw;
-        }
+    } catch (const VennlokFehler &) {
+        // The booking is undone either way; a log that cannot be written must not hide why.
     }
-    log(gebucht ? zeile : fehlerzeile);
 }
 
-bool TVennlok::kassenEinzahlung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
+void TVennlok::dateiUmbenennen(const QString &alt, const QString &neu)
 {
-    return m_kasse && m_kasse->EinzahlungBuchen(monat, name, betrag, datum);
+    m_speicher->Umbenennen(Pfad(alt), Pfad(neu));
 }
 
-QString TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
-{
-    const Money beitrag = Beitrag();
-    if (!m_kasse)
-        return QStringLiteral("Die Kasse ist nicht offen.");
-    const QString fehler = TeilhaberNameFehler(name);
-    if (!fehler.isEmpty()) {
-        log(QStringLiteral("Ein#####,") + fuerLog(name) + QLatin1Char(',') + geldText(betrag)
-            + QStringLiteral("   UNZULÄSSIGER NAME"));
-        return fehler;
-    }
-    QString datei = teilhaberDatei(name);
-    if (datei.isEmpty())
-        datei = teilhaberDatei(NameFuerDatei(name));
-    const bool neu = datei.isEmpty();
-    const QString wer = neu ? NameFuerDatei(name) : NameAusDateiname(datei);
-    if (wer.size() < 4) {
-        log(QStringLiteral("Teilhabername zu kurz, Länge mindestens: 4"));
-        return QString();
-    }
-    m_teilhaber = std::make_unique<TTeilhaber>(Pfad(neu ? TeilhaberDateiname(wer) : datei));
-    TeilhaberFreigabe freigabe{m_teilhaber};
-    if (neu)
-        m_teilhaber->Anlegen(wer);
-    if (beitrag <= m_teilhaber->Einzahlungen(monat))
-        return QStringLiteral("Für diesen Tag / Monat existiert eine Buchung. Bitte die Korrektur benutzen");
-    const MonthKey buchungsmonat = Buchungsmonat();
-    m_teilhaber->SetRollbackPoint();
-    const bool ok1 = m_teilhaber->EinzahlungBuchen(buchungsmonat, betrag, datum);
-    const bool ok2 = ok1 && kassenEinzahlung(buchungsmonat, wer, betrag, datum);
-    buchungAbschliessen(ok2, QStringLiteral("Einzahlg,") + wer + QLatin1Char(',') + geldText(betrag),
-                        QStringLiteral("Ein#####,") + wer + QLatin1Char(',') + geldText(betrag)
-                            + QStringLiteral("   BUCHUNGSFEHLER"));
-    return QString();
-}
-
-bool TVennlok::kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
-{
-    const bool ok = m_kasse->RechnungBuchen(monat, name, betrag, datum);
-    if (Buchungsmonat() != m_daten->Startmonat()) {
-        const double s = Sozialanteil();
-        const double p = Deckungsquote(m_kasse->SummeVormonat(), m_kasse->Rechnungen(), s);
-        const Money p4 = R4(p);
-        if (double(p4) < s * double(MoneyProEinheit))
-            SetIntSozialanteil(IntAusExt(double(p4) / double(MoneyProEinheit)));
-    }
-    return ok;
-}
-
-QString TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
-{
-    const Money limit = LimitVirtSumme();
-    if (Buchungsmonat() == m_daten->Startmonat()) {
-        const QString text = QStringLiteral("Im ersten Monat erfolgen keine Rechnungsbuchungen.");
-        log(text);
-        return text;
-    }
-    if (!m_kasse)
-        return QString();
-    const QString fehler = TeilhaberNameFehler(name);
-    if (!fehler.isEmpty()) {
-        log(QStringLiteral("Rec#####,") + fuerLog(name) + QLatin1Char(',') + geldText(betrag)
-            + QStringLiteral("    UNZULÄSSIGER NAME"));
-        return fehler;
-    }
-    const QString datei = teilhaberDatei(name);
-    if (datei.isEmpty())
-        return QString();
-    const QString wer = NameAusDateiname(datei);
-    m_teilhaber = std::make_unique<TTeilhaber>(Pfad(datei));
-    TeilhaberFreigabe freigabe{m_teilhaber};
-    m_teilhaber->SetRollbackPoint();
-    const MonthKey buchungsmonat = Buchungsmonat();
-    const bool ok1 = m_teilhaber->RechnungBuchen(buchungsmonat, betrag, datum, R4(Sozialanteil()), limit);
-    const bool ok2 = ok1 && kassenRechnung(buchungsmonat, wer, betrag, datum);
-    buchungAbschliessen(ok2, QStringLiteral("Rechnung,") + wer + QLatin1Char(',') + geldText(betrag),
-                        QStringLiteral("Rec#####,") + wer + QLatin1Char(',') + geldText(betrag)
-                            + QStringLiteral("    BUCHUNGSFEHLER"));
-    return QString();
-}
-
-bool TVennlok::TeilhaberVorhanden(const QString &name) const
-{
-    return TeilhaberNameFehler(name).isEmpty() && !teilhaberDatei(name).isEmpty();
-}
-
-bool TVennlok::teilhaberOeffnen(const QString &name, QString *meldung)
-{
-    const QString fehler = TeilhaberNameFehler(name);
-    if (!fehler.isEmpty()) {
-        if (meldung)
-            *meldung = fehler;
-        return false;
-    }
-    const QString gefaltet = NameFuerDatei(name);
-    const QString datei = teilhaberDatei(gefaltet);
-    if (m_teilhaber)
-        m_teilhaber->Verwerfen();
-    m_teilhaber = std::make_unique<TTeilhaber>(Pfad(datei.isEmpty() ? TeilhaberDateiname(gefaltet) : datei));
-    if (datei.isEmpty() && !m_teilhaber->Anlegen(gefaltet)) {
-        m_teilhaber->Verwerfen();
-        m_teilhaber.reset();
-        if (meldung)
-            *meldung = QStringLiteral("Die Teilhaberdatei \u201E%1\u201C kann nicht angelegt werden.")
-                           .arg(TeilhaberDateiname(gefaltet));
-        return false;
-    }
-    return true;
-}
-
-QStringList TVennlok::Adressen() const
-{
-    return m_teilhaber ? m_teilhaber->Adressen() : QStringList();
-}
-
-void TVennlok::AdressWert(const QString &schluessel, QString &wert) const
-{
-    wert = m_teilhaber ? m_teilhaber->Adresse(schluessel) : QString();
-}
-
-bool TVennlok::adresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext,
-                                QString *meldung)
-{
-    if (!m_teilhaber)
-        return true;
-    try {
-        m_teilhaber->AdresseSetzen(schluessel, wert, datumstext);
-    } catch (const VennlokFehler &e) {
-        if (meldung)
-            *meldung = e.text();
-        return false;
-    }
-    log(QFileInfo(m_teilhaber->FileName()).fileName() + QStringLiteral(":Adresse,") + schluessel + QLatin1Char(',')
-        + wert + QLatin1Char(',') + datumstext);
-    return true;
-}
-
-bool TVennlok::TeilhaberSchliessen()
-{
-    if (!m_teilhaber)
-        return false;
-    TeilhaberFreigabe freigabe{m_teilhaber};
-    if (m_teilhaber->Geaendert() || !m_speicher->Existiert(m_teilhaber->FileName()))
-        transaktion(QString(), [&] { m_teilhaber->UpdateFile(); });
-    return true;
-}
-
-Money TVennlok::TeilhaberEinzahlungen(const QString &dateiname, const MonthKey &monat)
-{
-    m_teilhaber = std::make_unique<TTeilhaber>(Pfad(dateiname));
-    TeilhaberFreigabe freigabe{m_teilhaber};
-    return m_teilhaber->Einzahlungen(monat);
-}
-
-QStringList TVennlok::teilhaberDateien() const
-{
-    return m_speicher->Liste(TeilhaberMuster);
-}
-
-int TVennlok::AnzahlTeilhaber(int art)
-{
-    const MonthKey monat = Buchungsmonat();
-    const Money beitrag = Beitrag();
-    int anzahl = 0;
-    for (const QString &datei : teilhaberDateien()) {
-        if (art == 0) {
-            ++anzahl;
-        } else if (art == 1 || art == 2) {
-            const Money bezahlt = TeilhaberEinzahlungen(datei, monat);
-            if ((art == 1 && bezahlt == beitrag) || (art == 2 && bezahlt < beitrag))
-                ++anzahl;
-        }
-    }
-    return anzahl;
-}
-
-void TVennlok::TeilhaberNamen(const QString &datenverzeichnis, QStringList &liste)
-{
-    for (const QString &datei : Plattform::DateienSuchen(datenverzeichnis, TeilhaberMuster))
-        liste.append(NameAusDateiname(datei));
-}
-
-QStringList TVennlok::liste(bool nurOffene)
-{
-    const MonthKey monat = Buchungsmonat();
-    const Money beitrag = Beitrag();
-    QStringList zeilen;
-    for (const QString &datei : teilhaberDateien()) {
-        const Money bezahlt = TeilhaberEinzahlungen(datei, monat);
-        if (nurOffene && bezahlt >= beitrag)
-            continue;
-        const QString name = NameAusDateiname(datei);
-        zeilen.append(name + QString(qMax<qsizetype>(0, 40 - name.size()), QLatin1Char('.')) + geldText(bezahlt));
-    }
-    return zeilen;
-}
-
-void TVennlok::Starten(const QString &zeile)
-{
-    const QString skript = Pfad(QStringLiteral("B7654F.BAT"));
-    Textdatei::ZeilenSchreiben(skript, {zeile});
-    Plattform::SkriptStarten(skript, m_verzeichnis);
-}
-
-void TVennlok::FensterSkriptLoeschen()
-{
-    Plattform::AufSkripteWarten();
-    QFile::remove(Pfad(QStringLiteral("B7654F.BAT")));
-}
-
-void TVennlok::TeilhaberListeSchreiben(bool nurOffene)
-{
-    const QString titel = nurOffene ? QStringLiteral("Liste der Teilhaber mit zu kleinem Beitrag. Datum: ")
-                                    : QStringLiteral("Liste aller Teilhaber / Beitrag. Datum: ");
-    Textdatei::ZeilenSchreiben(Pfad(QStringLiteral("TeilhaberListe.txt")),
-                               QStringList{titel + Textformat::datumZuText(Uhr::Jetzt()), QString()} + liste(nurOffene)
-                                   + QStringList{QString()});
-}
-
-QStringList TVennlok::TeilhaberListe()
-{
-    return liste(false);
-}
-
-QStringList TVennlok::TeilhaberListeOffen()
-{
-    return liste(true);
-}
-
-// Every public booking is one transaction.
-
-void TVennlok::NeuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung, Money limitVirtSumme)
-{
-    transaktion(QString(), [&] { neuPakt(version, meldung, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, intSozialanteil, daempfung, grundsicherung, limitVirtSumme); });
-}
-
-bool TVennlok::Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
-{
-    bool ergebnis{};
-    transaktion(QString(), [&] { ergebnis = vertrag(version, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, daempfung, grundsicherung, limitVirtSumme); });
-    return ergebnis;
-}
-
-QString TVennlok::AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
-{
-    QString ergebnis{};
-    transaktion(QString(), [&] { ergebnis = anwaltSetzen(name, adresse, datumstext); });
-    return ergebnis;
-}
-
-QString TVennlok::Einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
-{
-    QString ergebnis{};
-    transaktion(QString(), [&] { ergebnis = einzahlung(name, monat, betrag, datum); });
-    return ergebnis;
-}
-
-QString TVennlok::Rechnung(const QString &name, Money betrag, DateTime datum)
-{
-    QString ergebnis{};
-    transaktion(QString(), [&] { ergebnis = rechnung(name, betrag, datum); });
-    return ergebnis;
-}
-
-bool TVennlok::TeilhaberOeffnen(const QString &name, QString *meldung)
-{
-    bool ergebnis{};
-    transaktion(QString(), [&] { ergebnis = teilhaberOeffnen(name, meldung); });
-    return ergebnis;
-}
-
-bool TVennlok::AdresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext, QString *meldung)
-{
-    bool ergebnis{};
-    transaktion(QString(), [&] { ergebnis = adresseSpeichern(schluessel, wert, datumstext, meldung); });
-    return ergebnis;
-}

@@ -5,6 +5,7 @@
 #include "data/kasse.h"
 #include "data/teilhaber.h"
 #include "data/vennlokdaten.h"
+#include "engine/teilhaberregister.h"
 #include "platform/journal.h"
 
 #include <QLockFile>
@@ -230,6 +231,7 @@ protected:
     /// Called after each step of a month close; a failure seam for tests.
     virtual void NachSchritt(const QString &schritt) { Q_UNUSED(schritt) }
 
+    // Month close (monatsabschluss.cpp).
     void fuerJedenTeilhaber(const std::function<void(TTeilhaber &, const QString &datei)> &schritt);
     void teilhaberAuszahlen(TTeilhaber &teilhaber, const QString &name, const MonthKey &monat);
     void auszahlungenBuchen(const MonthKey &monat);
@@ -238,55 +240,51 @@ protected:
     void kapitalanteileBerechnen(const MonthKey &monat);
     void parameterBerechnen(const MonthKey &monat);
     void transfersSchreiben(const MonthKey &monat, DateTime datum);
+    // Exit and discarding (austritt.cpp).
     void buchungenVerwerfen(const MonthKey &monat, int arten);
+    // Command scripts (skripte.cpp).
     void skriptStarten(const QString &name, const QStringList &zeilen);
-    /// Lets go of every open file without writing it (each operation writes what it changes).
-    void dateienLoslassen();
-    /// Reopens master data, cash book and log of monat from disk after files were put back.
-    void zustandNeuLaden(const MonthKey &monat, const QString &fehlerzeile);
     void simulationSpeichern(const QString &datei);
 
+    // Bookings (buchungen.cpp).
+    /// Ends a booking into a participant and the cash book: on refusal the
+    /// participant goes back to its state before; the log tells the outcome.
+    void buchungAbschliessen(TTeilhaber &teilhaber, bool gebucht, const QString &zeile, const QString &fehlerzeile);
+    bool kassenEinzahlung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
+    bool kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
+    /// Changes the master data as a unit: when a step throws, memory is put back and the error passed on.
+    void datenAendern(const std::function<void()> &aenderung);
+
+    // Participants (teilhaberregister.cpp).
     /// The participant file of name, resolved as it is stored (letter case
     /// ignored); empty when there is none.
     QString teilhaberDatei(const QString &name) const;
-    QStringList teilhaberDateien() const;
-    void log(const QString &zeile);
-    /// Changes the master data as a unit: when a step throws, memory is put back and the error passed on.
-    void datenAendern(const std::function<void()> &aenderung);
-    /// Ends a booking into the open participant and the cash book: on refusal the
-    /// participant file is put back; the log tells the outcome.
-    void buchungAbschliessen(bool gebucht, const QString &zeile, const QString &fehlerzeile);
-    bool kassenEinzahlung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
-    bool kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
     QStringList liste(bool nurOffene);
 
+    // The frame (vennlok.cpp).
+    void log(const QString &zeile);
     /// Runs schritte as one transaction: every file they change reaches the
     /// disk together or not at all. When a step throws, nothing is written,
-    /// the open files are read anew, fehlerzeile (when given) is logged and
-    /// the error passed on.
+    /// every file is read anew, fehlerzeile (when given) is logged and the
+    /// error passed on.
     void transaktion(const QString &fehlerzeile, const std::function<void()> &schritte);
+    /// Lets go of every open file without writing it (each operation writes what it changes).
+    void dateienLoslassen();
+    /// After a transaction was undone: forgets what memory holds and reads
+    /// master data, cash book and log of the booking month from the store;
+    /// logs fehlerzeile when given.
+    void zustandNeuLaden(const QString &fehlerzeile);
+    /// A new store (and register) for the directory, after files changed behind its back.
+    void speicherOeffnen();
     void dateiUmbenennen(const QString &alt, const QString &neu);
-
-    // Frees the participant object on every path out of an operation; when
-    // an error is on its way, without writing the file.
-    struct TeilhaberFreigabe
-    {
-        std::unique_ptr<TTeilhaber> &feld;
-        int ausnahmen = std::uncaught_exceptions();
-        ~TeilhaberFreigabe()
-        {
-            if (feld && std::uncaught_exceptions() > ausnahmen)
-                feld->Verwerfen();
-            feld.reset();
-        }
-    };
 
     QString m_verzeichnis;
     QLockFile m_sperre;
     std::unique_ptr<TJournalSpeicher> m_speicher;
     QString m_wiederhergestellt; // what opening found of an interrupted booking
     std::unique_ptr<TVennlokDaten> m_daten;
+    std::unique_ptr<TTeilhaberRegister> m_register;
     std::unique_ptr<TKasse> m_kasse;
-    std::unique_ptr<TTeilhaber> m_teilhaber;
+    TTeilhaber *m_teilhaber = nullptr; // the participant the address page has open, held by m_register
     std::unique_ptr<TBuchungslog> m_buchungslog;
 };

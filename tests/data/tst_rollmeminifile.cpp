@@ -129,6 +129,45 @@ private slots:
         QCOMPARE(dateiInhalt(p), vorher);
     }
 
+    void rollbackNachZufaelligenAenderungen()
+    {
+        // Random writes, new keys and sections, deletions and erased sections, on a file with
+        // doubled keys and lines without "=": going back always gives the point's exact lines,
+        // also after long runs and after a second point was set on the way.
+        QRandomGenerator zufall(4711);
+        const QStringList abschnitte{QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("Neu"), QStringLiteral("x")};
+        const QStringList schluessel{QStringLiteral("k"), QStringLiteral("K"), QStringLiteral("m"), QStringLiteral("z1")};
+        for (int lauf = 0; lauf < 150; ++lauf) {
+            const QString p = pfad(QStringLiteral("zufall.ven"));
+            schreiben(p, "[A]\nk=1\nk=2\nohne Gleich\nm=3\n[B]\nz1=4\n");
+            TRollMemIniFile ini(p), ohnePunkt(p); // the second one shows what the changes must give
+            QStringList punkt;
+            const int schritte = 1 + int(zufall.bounded(lauf < 100 ? 12 : 300));
+            const int punktBei = int(zufall.bounded(schritte));
+            for (int i = 0; i < schritte; ++i) {
+                if (i == punktBei) {
+                    ini.SetRollbackPoint();
+                    punkt = ini.Zeilen();
+                }
+                const QString &a = abschnitte[zufall.bounded(abschnitte.size())];
+                const QString &k = schluessel[zufall.bounded(schluessel.size())];
+                // Long runs without deletions fold their record into one copy on the way.
+                const QString nr = QString::number(zufall.bounded(lauf >= 100 ? 3 : i + 1));
+                const int art = lauf >= 100 && lauf % 2 ? 9 : int(zufall.bounded(10));
+                for (TRollMemIniFile *datei : {&ini, &ohnePunkt}) {
+                    switch (art) {
+                    case 0: datei->DeleteKey(a, k); break;
+                    case 1: datei->EraseSection(a); break;
+                    default: datei->WriteString(a, k + nr, QString::number(i)); break;
+                    }
+                }
+            }
+            QCOMPARE(ini.Zeilen(), ohnePunkt.Zeilen());
+            ini.Rollback();
+            QCOMPARE(ini.Zeilen(), punkt);
+        }
+    }
+
     void typisierteWerte()
     {
         const QString p = pfad(QStringLiteral("typen.ven"));

@@ -1,0 +1,212 @@
+// Bookings: founding, contracts, trustees, payments and invoices.
+
+#include "engine/vennlok.h"
+
+#include "algo/formeln.h"
+#include "algo/runden.h"
+#include "data/uhr.h"
+#include "engine/intern.h"
+
+using namespace Intern;
+
+void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag,
+                       Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil,
+                       double daempfung, Money grundsicherung, Money limitVirtSumme)
+{
+    if (PaktVorhanden()) {
+        meldung = QStringLiteral("In diesem Datenverzeichnis besteht bereits ein Pakt. Ein neuer Pakt kann hier "
+                                 "nicht angelegt werden; die Pakt-Daten bleiben unverändert.");
+        return;
+    }
+    datenAendern([&] {
+        QString eigene;
+        m_daten->NeuerPakt(version, MonatKey(datum), datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
+                           R4(intSozialanteil), R4(daempfung), grundsicherung, limitVirtSumme, eigene);
+    });
+    if (PaktVorhanden())
+        KasseOeffnen(m_daten->Buchungsmonat(), Uhr::Heute());
+    log(QStringLiteral("NeuPakt,") + version + QLatin1Char(',') + Textformat::datumZuText(datum) + QLatin1Char(',')
+        + m_daten->Buchungsmonat() + QLatin1Char(',') + geldText(beitrag) + QLatin1Char(',')
+        + geldText(honorarEingangsbuchung) + QLatin1Char(',') + geldText(honorarRechnungsbuchung) + QLatin1Char(',')
+        + zahl(intSozialanteil) + QLatin1Char(',') + zahl(daempfung) + QLatin1Char(',') + geldText(grundsicherung)
+        + QLatin1Char(',') + geldText(limitVirtSumme));
+    log(QString());
+    meldung = QStringLiteral("Neuer Pakt angelegt. Hauptdatei: A_Vennlok.ven");
+}
+
+bool TVennlok::vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
+                       Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
+{
+    m_daten->SetRollbackPoint();
+    const bool ok = m_daten->Ergaenzungsvertrag(datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
+                                                daempfung, grundsicherung, limitVirtSumme);
+    if (!ok)
+        m_daten->Rollback(); // nothing of a contract that could not be stored stays in memory
+    log(QStringLiteral("Vertrag,") + version + QLatin1Char(',') + Textformat::datumZuText(datum) + QLatin1Char(',')
+        + geldText(beitrag) + QLatin1Char(',') + geldText(honorarEingangsbuchung) + QLatin1Char(',')
+        + geldText(honorarRechnungsbuchung) + QLatin1Char(',') + geldText(daempfung) + QLatin1Char(',')
+        + geldText(grundsicherung) + QLatin1Char(',') + geldText(limitVirtSumme));
+    log(QString());
+    return ok;
+}
+
+bool TVennlok::StartdatenVorhanden() const
+{
+    return m_daten->IstAngelegt();
+}
+
+QStringList TVennlok::AnwaltListe() const
+{
+    return m_daten->Anwaelte();
+}
+
+void TVennlok::AnwaltWert(const QString &name, QString &adresse) const
+{
+    adresse = m_daten->AnwaltAdresse(name);
+}
+
+QString TVennlok::anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
+{
+    try {
+        datenAendern([&] { m_daten->SetAnwalt(name, adresse); });
+    } catch (const VennlokFehler &e) {
+        return e.text();
+    }
+    const QString art = m_daten->HatErgaenzungsvertrag() ? QStringLiteral("Vertrag") : QStringLiteral("NeuPakt");
+    log(art + QStringLiteral(":Adresse,") + name + QLatin1Char(',') + adresse + QLatin1Char(',') + datumstext);
+    return QString();
+}
+
+void TVennlok::buchungAbschliessen(TTeilhaber &teilhaber, bool gebucht, const QString &zeile,
+                                   const QString &fehlerzeile)
+{
+    if (!gebucht) {
+        // The cash book refused: the participant file goes back to what it was.
+        teilhaber.Rollback();
+        try {
+            teilhaber.UpdateFile();
+        } catch (const VennlokFehler &) {
+            log(fehlerzeile);
+            throw;
+        }
+    }
+    log(gebucht ? zeile : fehlerzeile);
+}
+
+bool TVennlok::kassenEinzahlung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
+{
+    return m_kasse && m_kasse->EinzahlungBuchen(monat, name, betrag, datum);
+}
+
+QString TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
+{
+    const Money beitrag = Beitrag();
+    if (!m_kasse)
+        return QStringLiteral("Die Kasse ist nicht offen.");
+    const QString fehler = TeilhaberNameFehler(name);
+    if (!fehler.isEmpty()) {
+        log(QStringLiteral("Ein#####,") + fuerLog(name) + QLatin1Char(',') + geldText(betrag)
+            + QStringLiteral("   UNZULÄSSIGER NAME"));
+        return fehler;
+    }
+    QString datei = teilhaberDatei(name);
+    if (datei.isEmpty())
+        datei = teilhaberDatei(NameFuerDatei(name));
+    const bool neu = datei.isEmpty();
+    const QString wer = neu ? NameFuerDatei(name) : NameAusDateiname(datei);
+    if (wer.size() < 4) {
+        log(QStringLiteral("Teilhabername zu kurz, Länge mindestens: 4"));
+        return QString();
+    }
+    TTeilhaber &teilhaber = m_register->Teilhaber(neu ? TeilhaberDateiname(wer) : datei);
+    if (neu)
+        teilhaber.Anlegen(wer);
+    if (beitrag <= teilhaber.Einzahlungen(monat))
+        return QStringLiteral("Für diesen Tag / Monat existiert eine Buchung. Bitte die Korrektur benutzen");
+    const MonthKey buchungsmonat = Buchungsmonat();
+    teilhaber.SetRollbackPoint();
+    const bool ok1 = teilhaber.EinzahlungBuchen(buchungsmonat, betrag, datum);
+    const bool ok2 = ok1 && kassenEinzahlung(buchungsmonat, wer, betrag, datum);
+    buchungAbschliessen(teilhaber, ok2, QStringLiteral("Einzahlg,") + wer + QLatin1Char(',') + geldText(betrag),
+                        QStringLiteral("Ein#####,") + wer + QLatin1Char(',') + geldText(betrag)
+                            + QStringLiteral("   BUCHUNGSFEHLER"));
+    return QString();
+}
+
+bool TVennlok::kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
+{
+    const bool ok = m_kasse->RechnungBuchen(monat, name, betrag, datum);
+    if (Buchungsmonat() != m_daten->Startmonat()) {
+        const double s = Sozialanteil();
+        const double p = Deckungsquote(m_kasse->SummeVormonat(), m_kasse->Rechnungen(), s);
+        const Money p4 = R4(p);
+        if (double(p4) < s * double(MoneyProEinheit))
+            SetIntSozialanteil(IntAusExt(double(p4) / double(MoneyProEinheit)));
+    }
+    return ok;
+}
+
+QString TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
+{
+    if (Buchungsmonat() == m_daten->Startmonat()) {
+        const QString text = QStringLiteral("Im ersten Monat erfolgen keine Rechnungsbuchungen.");
+        log(text);
+        return text;
+    }
+    if (!m_kasse)
+        return QString();
+    const QString fehler = TeilhaberNameFehler(name);
+    if (!fehler.isEmpty()) {
+        log(QStringLiteral("Rec#####,") + fuerLog(name) + QLatin1Char(',') + geldText(betrag)
+            + QStringLiteral("    UNZULÄSSIGER NAME"));
+        return fehler;
+    }
+    const QString datei = teilhaberDatei(name);
+    if (datei.isEmpty())
+        return QString();
+    const QString wer = NameAusDateiname(datei);
+    TTeilhaber &teilhaber = m_register->Teilhaber(datei);
+    teilhaber.SetRollbackPoint();
+    const MonthKey buchungsmonat = Buchungsmonat();
+    const bool ok1 = teilhaber.RechnungBuchen(buchungsmonat, betrag, datum, R4(Sozialanteil()), LimitVirtSumme());
+    const bool ok2 = ok1 && kassenRechnung(buchungsmonat, wer, betrag, datum);
+    buchungAbschliessen(teilhaber, ok2, QStringLiteral("Rechnung,") + wer + QLatin1Char(',') + geldText(betrag),
+                        QStringLiteral("Rec#####,") + wer + QLatin1Char(',') + geldText(betrag)
+                            + QStringLiteral("    BUCHUNGSFEHLER"));
+    return QString();
+}
+
+// Every public booking is one transaction.
+
+void TVennlok::NeuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung, Money limitVirtSumme)
+{
+    transaktion(QString(), [&] { neuPakt(version, meldung, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, intSozialanteil, daempfung, grundsicherung, limitVirtSumme); });
+}
+
+bool TVennlok::Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
+{
+    bool ergebnis{};
+    transaktion(QString(), [&] { ergebnis = vertrag(version, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, daempfung, grundsicherung, limitVirtSumme); });
+    return ergebnis;
+}
+
+QString TVennlok::AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
+{
+    QString ergebnis{};
+    transaktion(QString(), [&] { ergebnis = anwaltSetzen(name, adresse, datumstext); });
+    return ergebnis;
+}
+
+QString TVennlok::Einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
+{
+    QString ergebnis{};
+    transaktion(QString(), [&] { ergebnis = einzahlung(name, monat, betrag, datum); });
+    return ergebnis;
+}
+
+QString TVennlok::Rechnung(const QString &name, Money betrag, DateTime datum)
+{
+    QString ergebnis{};
+    transaktion(QString(), [&] { ergebnis = rechnung(name, betrag, datum); });
+    return ergebnis;
+}

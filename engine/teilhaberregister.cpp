@@ -1,0 +1,202 @@
+// The participants: finding them, the address page, counts and lists.
+
+#include "engine/teilhaberregister.h"
+
+#include "platform/journal.h"
+#include "engine/intern.h"
+#include "engine/vennlok.h"
+#include "data/textdatei.h"
+#include "data/uhr.h"
+#include "platform/dateien.h"
+
+#include <QFileInfo>
+#include <utility>
+
+using namespace Intern;
+
+TTeilhaberRegister::TTeilhaberRegister(TJournalSpeicher &speicher, const QString &verzeichnis)
+    : m_speicher(speicher), m_verzeichnis(verzeichnis)
+{
+}
+
+QString TTeilhaberRegister::Datei(const QString &name) const
+{
+    return m_speicher.NameOhneGrossKlein(TeilhaberDateiname(name));
+}
+
+QStringList TTeilhaberRegister::Mitglieder() const
+{
+    return m_speicher.Liste(QStringLiteral("T_*.ven"));
+}
+
+QStringList TTeilhaberRegister::Ausgetretene() const
+{
+    return m_speicher.Liste(QStringLiteral("X_*.ven"));
+}
+
+TTeilhaber &TTeilhaberRegister::Teilhaber(const QString &datei)
+{
+    std::shared_ptr<TTeilhaber> &eintrag = m_teilhaber[datei];
+    if (!eintrag)
+        eintrag = std::make_shared<TTeilhaber>(m_verzeichnis + QLatin1Char('/') + datei);
+    return *eintrag;
+}
+
+void TTeilhaberRegister::Vergessen(const QString &datei)
+{
+    m_teilhaber.remove(datei);
+}
+
+void TTeilhaberRegister::AllesVergessen()
+{
+    m_teilhaber.clear();
+}
+
+// --- the engine's participant operations ---------------------------------
+
+QString TVennlok::teilhaberDatei(const QString &name) const
+{
+    return m_register->Datei(name);
+}
+
+bool TVennlok::TeilhaberVorhanden(const QString &name) const
+{
+    return TeilhaberNameFehler(name).isEmpty() && !teilhaberDatei(name).isEmpty();
+}
+
+bool TVennlok::teilhaberOeffnen(const QString &name, QString *meldung)
+{
+    const QString fehler = TeilhaberNameFehler(name);
+    if (!fehler.isEmpty()) {
+        if (meldung)
+            *meldung = fehler;
+        return false;
+    }
+    const QString gefaltet = NameFuerDatei(name);
+    const QString datei = teilhaberDatei(gefaltet);
+    m_teilhaber = &m_register->Teilhaber(datei.isEmpty() ? TeilhaberDateiname(gefaltet) : datei);
+    if (datei.isEmpty() && !m_teilhaber->Anlegen(gefaltet)) {
+        m_register->Vergessen(TeilhaberDateiname(gefaltet));
+        m_teilhaber = nullptr;
+        if (meldung)
+            *meldung = QStringLiteral("Die Teilhaberdatei \u201E%1\u201C kann nicht angelegt werden.")
+                           .arg(TeilhaberDateiname(gefaltet));
+        return false;
+    }
+    return true;
+}
+
+QStringList TVennlok::Adressen() const
+{
+    return m_teilhaber ? m_teilhaber->Adressen() : QStringList();
+}
+
+void TVennlok::AdressWert(const QString &schluessel, QString &wert) const
+{
+    wert = m_teilhaber ? m_teilhaber->Adresse(schluessel) : QString();
+}
+
+bool TVennlok::adresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext,
+                                QString *meldung)
+{
+    if (!m_teilhaber)
+        return true;
+    try {
+        m_teilhaber->AdresseSetzen(schluessel, wert, datumstext);
+    } catch (const VennlokFehler &e) {
+        if (meldung)
+            *meldung = e.text();
+        return false;
+    }
+    // Stored with its log line, so file and log always agree.
+    m_teilhaber->UpdateFile();
+    log(QFileInfo(m_teilhaber->FileName()).fileName() + QStringLiteral(":Adresse,") + schluessel + QLatin1Char(',')
+        + wert + QLatin1Char(',') + datumstext);
+    return true;
+}
+
+bool TVennlok::TeilhaberSchliessen()
+{
+    if (!m_teilhaber)
+        return false;
+    TTeilhaber *teilhaber = std::exchange(m_teilhaber, nullptr);
+    if (teilhaber->Geaendert() || !m_speicher->Existiert(teilhaber->FileName()))
+        transaktion(QString(), [&] { teilhaber->UpdateFile(); });
+    return true;
+}
+
+Money TVennlok::TeilhaberEinzahlungen(const QString &dateiname, const MonthKey &monat)
+{
+    return m_register->Teilhaber(dateiname).Einzahlungen(monat);
+}
+
+int TVennlok::AnzahlTeilhaber(int art)
+{
+    const MonthKey monat = Buchungsmonat();
+    const Money beitrag = Beitrag();
+    int anzahl = 0;
+    for (const QString &datei : m_register->Mitglieder()) {
+        if (art == 0) {
+            ++anzahl;
+        } else if (art == 1 || art == 2) {
+            const Money bezahlt = TeilhaberEinzahlungen(datei, monat);
+            if ((art == 1 && bezahlt == beitrag) || (art == 2 && bezahlt < beitrag))
+                ++anzahl;
+        }
+    }
+    return anzahl;
+}
+
+void TVennlok::TeilhaberNamen(const QString &datenverzeichnis, QStringList &liste)
+{
+    for (const QString &datei : Plattform::DateienSuchen(datenverzeichnis, QStringLiteral("T_*.ven")))
+        liste.append(NameAusDateiname(datei));
+}
+
+QStringList TVennlok::liste(bool nurOffene)
+{
+    const MonthKey monat = Buchungsmonat();
+    const Money beitrag = Beitrag();
+    QStringList zeilen;
+    for (const QString &datei : m_register->Mitglieder()) {
+        const Money bezahlt = TeilhaberEinzahlungen(datei, monat);
+        if (nurOffene && bezahlt >= beitrag)
+            continue;
+        const QString name = NameAusDateiname(datei);
+        zeilen.append(name + QString(qMax<qsizetype>(0, 40 - name.size()), QLatin1Char('.')) + geldText(bezahlt));
+    }
+    return zeilen;
+}
+
+void TVennlok::TeilhaberListeSchreiben(bool nurOffene)
+{
+    const QString titel = nurOffene ? QStringLiteral("Liste der Teilhaber mit zu kleinem Beitrag. Datum: ")
+                                    : QStringLiteral("Liste aller Teilhaber / Beitrag. Datum: ");
+    Textdatei::ZeilenSchreiben(Pfad(QStringLiteral("TeilhaberListe.txt")),
+                               QStringList{titel + Textformat::datumZuText(Uhr::Jetzt()), QString()} + liste(nurOffene)
+                                   + QStringList{QString()});
+}
+
+QStringList TVennlok::TeilhaberListe()
+{
+    return liste(false);
+}
+
+QStringList TVennlok::TeilhaberListeOffen()
+{
+    return liste(true);
+}
+
+bool TVennlok::TeilhaberOeffnen(const QString &name, QString *meldung)
+{
+    bool ergebnis{};
+    transaktion(QString(), [&] { ergebnis = teilhaberOeffnen(name, meldung); });
+    return ergebnis;
+}
+
+bool TVennlok::AdresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext, QString *meldung)
+{
+    bool ergebnis{};
+    transaktion(QString(), [&] { ergebnis = adresseSpeichern(schluessel, wert, datumstext, meldung); });
+    return ergebnis;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "data/teilhaber.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class TJournalSpeicher;
+
+/// The participant files of the data directory ("T_" for members, "X_" for
+/// those who left). Each file is parsed once, on first use, and kept while
+/// the engine lives; it changes only through the engine's transactions, so
+/// memory and disk agree after every commit. A transaction that is undone
+/// makes the register forget everything, and the files are read anew.
+class TTeilhaberRegister
+{
+public:
+    TTeilhaberRegister(TJournalSpeicher &speicher, const QString &verzeichnis);
+
+    /// The file of name as it is stored, letter case ignored (hashed); empty
+    /// when there is none or name cannot be a file name.
+    QString Datei(const QString &name) const;
+    /// The files of the current members, sorted.
+    QStringList Mitglieder() const;
+    /// The files of those who left, sorted.
+    QStringList Ausgetretene() const;
+    /// The participant of the directory's file datei, read on first use; an
+    /// empty one when the file does not exist yet.
+    TTeilhaber &Teilhaber(const QString &datei);
+    /// Forgets datei (renamed or deleted within a transaction).
+    void Vergessen(const QString &datei);
+    /// Forgets every participant.
+    void AllesVergessen();
+
+private:
+    TJournalSpeicher &m_speicher;
+    QString m_verzeichnis;
+    QHash<QString, std::shared_ptr<TTeilhaber>> m_teilhaber;
+};
