@@ -1,4 +1,5 @@
 #include "data/speicher.h"
+#include "data/textdatei.h"
 
 #include "algo/fehler.h"
 
@@ -56,17 +57,19 @@ std::optional<QByteArray> Lesen(const QString &pfad)
         return std::nullopt;
     if (!datei.open(QIODevice::ReadOnly))
         throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht gelesen werden: %2")
-                                .arg(pfad, datei.errorString()));
+                                .arg(pfad, Textdatei::Grund(datei.error())), pfad);
     return datei.readAll();
 }
 
 void Anhaengen(const QString &pfad, const QByteArray &inhalt)
 {
     QFile datei(pfad);
-    if (!datei.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)
-        || datei.write(inhalt) != inhalt.size())
+    if (!datei.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht geschrieben werden: %2")
-                                .arg(pfad, datei.errorString()));
+                                .arg(pfad, Textdatei::Grund(datei.error())), pfad);
+    if (!Textdatei::GanzSchreiben(datei, inhalt))
+        throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht geschrieben werden: %2")
+                                .arg(pfad, Textdatei::Grund(QFileDevice::ResourceError)), pfad);
 }
 
 } // namespace Direkt

@@ -15,23 +15,45 @@ void SchreibeAtomar(const QString &pfad, const QByteArray &inhalt)
     QSaveFile datei(pfad);
     QString grund;
     if (datei.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        qint64 geschrieben = 0;
-        while (geschrieben < inhalt.size()) {
-            const qint64 n = datei.write(inhalt.constData() + geschrieben, inhalt.size() - geschrieben);
-            if (n <= 0)
-                break;
-            geschrieben += n;
-        }
-        if (geschrieben == inhalt.size() && datei.commit())
+        const bool ganz = GanzSchreiben(datei, inhalt);
+        if (ganz && datei.commit())
             return;
-        grund = geschrieben < inhalt.size()
-                    ? QStringLiteral("Es konnten nicht alle Daten geschrieben werden (Datenträger voll?).")
-                    : datei.errorString();
+        grund = ganz ? Grund(datei.error()) : Grund(QFileDevice::ResourceError);
         datei.cancelWriting();
     } else {
-        grund = datei.errorString();
+        grund = Grund(datei.error());
     }
-    throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht geschrieben werden: %2").arg(pfad, grund));
+    throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht geschrieben werden: %2").arg(pfad, grund), pfad);
+}
+
+bool GanzSchreiben(QIODevice &datei, const QByteArray &inhalt)
+{
+    qint64 geschrieben = 0;
+    while (geschrieben < inhalt.size()) {
+        const qint64 n = datei.write(inhalt.constData() + geschrieben, inhalt.size() - geschrieben);
+        if (n <= 0)
+            return false;
+        geschrieben += n;
+    }
+    return true;
+}
+
+QString Grund(QFileDevice::FileError fehler)
+{
+    switch (fehler) {
+    case QFileDevice::ResourceError:
+    case QFileDevice::WriteError:
+        return QStringLiteral("Es konnten nicht alle Daten geschrieben werden (Datenträger voll?).");
+    case QFileDevice::ReadError:
+        return QStringLiteral("Die Datei kann nicht gelesen werden.");
+    case QFileDevice::OpenError:
+    case QFileDevice::PermissionsError:
+        return QStringLiteral("Die Datei kann nicht geöffnet werden (fehlende Berechtigung oder schreibgeschützt).");
+    case QFileDevice::RenameError:
+        return QStringLiteral("Die neue Fassung kann nicht an die Stelle der alten treten.");
+    default:
+        return QStringLiteral("Der Datenträger meldet einen Fehler.");
+    }
 }
 
 QByteArray Kodieren(const QStringList &zeilen)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,13 @@ namespace Textdatei {
 /// Replaces pfad by inhalt. Throws VennlokFehler when it cannot be written;
 /// the old file then stays as it was.
 void SchreibeAtomar(const QString &pfad, const QByteArray &inhalt);
+
+/// Writes all of inhalt to an open, unbuffered device; false when a write
+/// falls short (a full disk, a size limit).
+bool GanzSchreiben(QIODevice &datei, const QByteArray &inhalt);
+
+/// Why a file operation failed, in German, for messages to the operator.
+QString Grund(QFileDevice::FileError fehler);
 
 /// The lines in Windows-1252, each ended by CR LF. Throws VennlokFehler for
 /// a character outside Windows-1252.

@@ -93,7 +93,7 @@ QStringList zeilenLesen(const QString &datei)
     QFile f(datei);
     if (!f.open(QIODevice::ReadOnly))
         throw VennlokFehler(QStringLiteral("Die Befehlsdatei \u201E%1\u201C kann nicht gelesen werden: %2")
-                                .arg(datei, f.errorString()));
+                                .arg(datei, Textdatei::Grund(f.error())), datei);
     const QByteArray bytes = f.readAll();
     // A file written on a Linux desktop is UTF-8; one from Windows is Windows-1252.
     QStringDecoder utf8(QStringConverter::Utf8);

@@ -2,6 +2,7 @@
 
 #include "algo/fehler.h"
 #include "data/rollmeminifile.h"
+#include "data/textdatei.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,7 +28,8 @@ const QString Ende = QStringLiteral("ENDE");
 
 [[noreturn]] void fehler(const QString &datei, const QString &grund)
 {
-    throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht geschrieben werden: %2").arg(datei, grund));
+    throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C kann nicht geschrieben werden: %2").arg(datei, grund),
+                        datei);
 }
 
 bool dateiSyncen(QFile &datei)
@@ -57,6 +59,29 @@ bool ersetzen(const QString &quelle, const QString &ziel)
 QString systemgrund()
 {
     return QStringLiteral("Der Datenträger ist voll oder nicht beschreibbar.");
+}
+
+// Makes the written files durable in one batch: on Linux one sync of the
+// file system, elsewhere (or when that fails) file by file.
+bool allesSyncen(const QString &verzeichnis, const QStringList &dateien)
+{
+#ifdef Q_OS_LINUX
+    const int fd = ::open(QFile::encodeName(verzeichnis).constData(), O_RDONLY);
+    if (fd >= 0) {
+        const int ergebnis = ::syncfs(fd);
+        ::close(fd);
+        if (ergebnis == 0)
+            return true;
+    }
+#else
+    Q_UNUSED(verzeichnis)
+#endif
+    for (const QString &pfad : dateien) {
+        QFile datei(pfad);
+        if (!datei.open(QIODevice::ReadWrite) || !dateiSyncen(datei))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -261,23 +286,15 @@ void TJournalSpeicher::namenEintragen(const QString &n)
         m_kleinVeraltet = true;
 }
 
-void TJournalSpeicher::schreibenSynchron(const QString &p, const QByteArray &inhalt)
+void TJournalSpeicher::schreiben(const QString &p, const QByteArray &inhalt)
 {
     schritt(QStringLiteral("schreiben ") + name(p));
     QFile datei(p);
     if (!datei.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        fehler(name(p), datei.errorString());
-    qint64 geschrieben = 0;
-    while (geschrieben < inhalt.size()) {
-        const qint64 n = datei.write(inhalt.constData() + geschrieben, inhalt.size() - geschrieben);
-        if (n <= 0)
-            break;
-        geschrieben += n;
-    }
-    if (geschrieben != inhalt.size() || !dateiSyncen(datei))
+        fehler(name(p), Textdatei::Grund(datei.error()));
+    if (!Textdatei::GanzSchreiben(datei, inhalt))
         fehler(name(p), systemgrund());
     m_zaehler.bytes += inhalt.size();
-    ++m_zaehler.syncs;
 }
 
 void TJournalSpeicher::syncVerzeichnis()
@@ -315,7 +332,7 @@ void TJournalSpeicher::Festschreiben()
         for (auto it = m_neu.cbegin(); it != m_neu.cend(); ++it) {
             if (it.value()) {
                 temporaer.append(pfad(it.key() + NeuEndung));
-                schreibenSynchron(temporaer.last(), *it.value());
+                schreiben(temporaer.last(), *it.value());
                 journal.append(QStringLiteral("S\t") + it.key());
             } else {
                 journal.append(QStringLiteral("L\t") + it.key());
@@ -326,13 +343,18 @@ void TJournalSpeicher::Festschreiben()
                 continue;
             const qint64 laenge = m_namenVorher.contains(n) ? QFileInfo(pfad(n)).size() : 0;
             temporaer.append(pfad(n + AnhangEndung));
-            schreibenSynchron(temporaer.last(), m_anhaenge.value(n));
+            schreiben(temporaer.last(), m_anhaenge.value(n));
             journal.append(QStringLiteral("A\t%1\t%2").arg(n).arg(laenge));
         }
         journal.append(Ende);
         const QString neuesJournal = pfad(Journalname + NeuEndung);
         temporaer.append(neuesJournal);
-        schreibenSynchron(neuesJournal, journal.join(QLatin1Char('\n')).toUtf8() + '\n');
+        schreiben(neuesJournal, journal.join(QLatin1Char('\n')).toUtf8() + '\n');
+        // Every new version and the journal are durable before the journal counts.
+        schritt(QStringLiteral("syncen"));
+        if (!allesSyncen(m_verzeichnis, temporaer))
+            fehler(Journalname, systemgrund());
+        ++m_zaehler.syncs;
         syncVerzeichnis();
         schritt(QStringLiteral("umbenennen ") + Journalname);
         if (!ersetzen(neuesJournal, pfad(Journalname)))

@@ -11,10 +11,10 @@
 /// Between Beginnen and Festschreiben every write is held in memory. The
 /// outermost Festschreiben makes them durable together:
 ///  1. each new file content and each appended piece of a log is written to a
-///     temporary file "*.neu~" beside its target and synced;
-///  2. the journal "Vennlok.jrn" listing them is written, synced and renamed
-///     into place, and the directory is synced: from here on the transaction
-///     counts as done;
+///     temporary file "*.neu~" beside its target;
+///  2. the journal "Vennlok.jrn" listing them is written, all are synced in
+///     one batch, the journal is renamed into place and the directory is
+///     synced: from here on the transaction counts as done;
 ///  3. the temporary files replace their targets, appends are made, deletions
 ///     carried out, the directory synced and the journal removed.
 /// A failure before step 2 removes the temporary files and leaves every file
@@ -83,7 +83,7 @@ private:
     QString name(const QString &pfad) const;
     QString pfad(const QString &name) const;
     void ausfuehren(const QStringList &journal);
-    void schreibenSynchron(const QString &pfad, const QByteArray &inhalt);
+    void schreiben(const QString &pfad, const QByteArray &inhalt);
     void syncVerzeichnis();
     void schritt(const QString &beschreibung);
     void vorgemerkteUebernehmen();
