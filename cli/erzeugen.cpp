@@ -95,7 +95,7 @@ QByteArray Befehlsdatei(int teilhaber, int monate, std::uint32_t saat)
         if (m > 0) {
             z << QStringLiteral("Datum,%1").arg(tag(monat, 15));
             for (const Mitglied &mg : mitglieder)
-                if (mg.eintritt < m && w.prozent(7))
+                if (mg.eintritt < m && w.prozent(60))
                     z << QStringLiteral("Rechnung,%1,%2").arg(mg.datei, betrag(1500 + w.bis(12000)));
             // One member with many small invoices.
             const Mitglied &viel = mitglieder[size_t(w.bis(int(mitglieder.size())))];

@@ -24,6 +24,12 @@ const char Hilfe[] =
     "      --fortsetzen nach der letzten gesicherten Zeile\n"
     "  erzeugen --teilhaber N --monate M [--seed S]\n"
     "      schreibt eine realistische Befehlsdatei auf die Standardausgabe\n"
+    "  pruefen [--dir VERZEICHNIS]\n"
+    "      prüft, ob die Dateien des Pakts zueinander passen; eine Zeile je Befund,\n"
+    "      Rückgabewert 0 ohne Befund, 1 mit Befunden\n"
+    "  oeffnen [--dir VERZEICHNIS]\n"
+    "      öffnet das Datenverzeichnis: eine unterbrochene Buchung wird zu Ende geführt\n"
+    "      oder verworfen und das gemeldet\n"
     "  report [--dir VERZEICHNIS] [--csv]\n"
     "      zeigt die Monatstabelle eines Pakts: Monat, Eingangsbuchungen, Einzahlungen,\n"
     "      Auszahlungen, Eigenanteile, Summe, IntSozialanteil, ExtSozialanteil\n"
@@ -61,6 +67,26 @@ int tabelle(const QString &verzeichnis, bool csv)
     for (const QString &zeile : csv ? Bericht::Csv(verzeichnis) : Bericht::Tabelle(verzeichnis))
         ausgeben(stdout, zeile);
     return 0;
+}
+
+int pruefen(const QString &verzeichnis)
+{
+    // Opening would finish or undo an interrupted transaction: what it left is reported first.
+    QStringList befunde = TVennlok::Unterbrochen(verzeichnis);
+    if (befunde.isEmpty()) {
+        if (!TVennlok::PaktVorhanden(verzeichnis)) {
+            ausgeben(stderr, QStringLiteral("Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
+                                 .arg(QDir::toNativeSeparators(verzeichnis)));
+            return 1;
+        }
+        TVennlok vennlok(verzeichnis);
+        befunde = vennlok.Pruefen();
+    }
+    for (const QString &befund : befunde)
+        ausgeben(stdout, befund);
+    if (befunde.isEmpty())
+        ausgeben(stderr, QStringLiteral("Keine Befunde: die Dateien des Pakts passen zueinander."));
+    return befunde.isEmpty() ? 0 : 1;
 }
 
 } // namespace
@@ -109,6 +135,16 @@ int main(int argc, char *argv[])
     try {
         if (befehl == QLatin1String("report") && argumente.size() == 1)
             return tabelle(verzeichnis, parser.isSet(csv));
+        if (befehl == QLatin1String("pruefen") && argumente.size() == 1)
+            return pruefen(verzeichnis);
+        if (befehl == QLatin1String("oeffnen") && argumente.size() == 1) {
+            const QStringList reste = TVennlok::Unterbrochen(verzeichnis);
+            TVennlok vennlok(verzeichnis);
+            vennlok.Oeffnen();
+            ausgeben(stderr, reste.isEmpty() ? QStringLiteral("Geöffnet; es war keine Buchung unterbrochen.")
+                                             : QStringLiteral("Geöffnet; die unterbrochene Buchung ist bereinigt."));
+            return 0;
+        }
         if (befehl == QLatin1String("replay") && argumente.size() == 2) {
             const QString datei = QFileInfo(argumente[1]).absoluteFilePath();
             if (!QFileInfo(datei).isFile()) {

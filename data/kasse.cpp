@@ -216,6 +216,26 @@ Money TKasse::Rechnungen() const { return ReadMoney(KasseAbschnitt, KRechnungen,
 Money TKasse::Eigenanteile() const { return ReadMoney(KasseAbschnitt, KEigenanteile, FehlwertMoney); }
 Money TKasse::Auszahlungen() const { return ReadMoney(KasseAbschnitt, KAuszahlungen, FehlwertMoney); }
 
+std::vector<TKasse::Eintrag> TKasse::Eintraege() const
+{
+    const std::pair<const QString &, Eintrag::Art> arten[] = {
+        {DEinzahlungen, Eintrag::Einzahlung}, {DRechnungen, Eintrag::Rechnung}, {DEigenanteil, Eintrag::Eigenanteil},
+        {DAuszahlungen, Eintrag::Auszahlung}, {DAustritte, Eintrag::Austritt}};
+    std::vector<Eintrag> eintraege;
+    for (const QString &section : ReadSections())
+        for (const auto &[stamm, art] : arten)
+            if (section.startsWith(stamm))
+                for (const QString &key : ReadSection(section))
+                    eintraege.push_back({art, key.left(std::max<qsizetype>(0, key.lastIndexOf(QLatin1Char('_')))),
+                                         ReadMoney(section, key, FehlwertMoney), section, key});
+    return eintraege;
+}
+
+Money TKasse::HonorareGesamt() const
+{
+    return ReadMoney(Honorar, KHonorarGesamt, 0);
+}
+
 void TKasse::SetSumme(Money wert) { WriteMoney(KasseAbschnitt, KSumme, wert); }
 void TKasse::SetSummeVormonat(Money wert) { WriteMoney(KasseAbschnitt, KSummeVormonat, wert); }
 void TKasse::SetAbgeschlossen(DateTime datum) { WriteDateTime(Kopf, KAbgeschlossen, datum); }

@@ -3,6 +3,8 @@
 #include "data/monatkey.h"
 #include "data/rollmeminifile.h"
 
+#include <vector>
+
 /// The fund's cash book of one month, "A_Kassendaten" + month + ".ven": the
 /// header ("Kopfdaten"), the balance, totals and booking counters ("Kasse"),
 /// one detail section per kind of booking and day, and the trustee fee
@@ -68,6 +70,22 @@ public:
     Money Rechnungen() const;
     Money Eigenanteile() const;
     Money Auszahlungen() const;
+
+    /// One detail entry of the book as stored: its kind, the participant (the
+    /// key without its "_" + number), the amount, and where it stands.
+    struct Eintrag
+    {
+        enum Art { Einzahlung, Rechnung, Eigenanteil, Auszahlung, Austritt } art;
+        QString name;
+        Money betrag;
+        QString abschnitt;
+        QString schluessel;
+    };
+    /// Every detail entry of the book, in stored order. An amount that does
+    /// not read gives the missing-value sentinel.
+    std::vector<Eintrag> Eintraege() const;
+    /// The trustee fees booked into this book; 0 when none.
+    Money HonorareGesamt() const;
 
     /// Memory only.
     void SetSumme(Money wert);

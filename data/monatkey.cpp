@@ -117,3 +117,15 @@ QString TeilhaberNameFehler(const QString &name)
                           .arg(name.mid(falsch, name[falsch].isHighSurrogate() ? 2 : 1)));
     return QString();
 }
+
+bool MonatGueltig(const MonthKey &monat)
+{
+    if (monat.size() != 6)
+        return false;
+    for (QChar c : monat)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    const int jahr = monat.left(4).toInt();
+    const int m = monat.mid(4).toInt();
+    return jahr >= 1900 && jahr <= 9998 && m >= 1 && m <= 12;
+}

@@ -13,6 +13,9 @@ MonthKey MonatKey(DateTime datum);
 /// Year, month and day of a date: "20060305" for 5 March 2006.
 QString DatumText(DateTime datum);
 
+/// Whether monat is six digits, a year from 1900 to 9998 and a month 01 to 12.
+bool MonatGueltig(const MonthKey &monat);
+
 /// The month before and after. Only the first six characters are looked at.
 /// Throws VennlokFehler when they are not a year and a month in digits.
 MonthKey Vormonat(const MonthKey &monat);

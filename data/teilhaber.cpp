@@ -207,6 +207,28 @@ Money TTeilhaber::GespeicherterKapitalanteil(const MonthKey &monat) const
     return ReadMoney(SKapital, monat, 0);
 }
 
+TTeilhaber::Eintragssummen TTeilhaber::AlleEintraege() const
+{
+    Eintragssummen summen;
+    const auto summe = [&](const QString &section, Money &ziel, int *anzahl) {
+        for (const QString &key : ReadSection(section)) {
+            ziel += ReadMoney(section, key, 0);
+            if (anzahl)
+                ++*anzahl;
+        }
+    };
+    summe(SEinzahlungen, summen.einzahlungen, &summen.anzahlEinzahlungen);
+    summe(SEigenanteile, summen.eigenanteile, nullptr);
+    summe(SAuszahlungen, summen.auszahlungen, nullptr);
+    summe(SOffen, summen.offen, nullptr);
+    return summen;
+}
+
+QStringList TTeilhaber::KapitalMonate() const
+{
+    return ReadSection(SKapital);
+}
+
 Money TTeilhaber::Auszahlung() const { return ReadMoney(Kopf, KAuszahlung, 0); }
 Money TTeilhaber::SummeOffen() const { return ReadMoney(Kopf, KSummeOffen, 0); }
 Money TTeilhaber::SummeEinz() const { return ReadMoney(Kopf, KSummeEinz, FehlwertMoney); }

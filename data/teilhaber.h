@@ -62,6 +62,16 @@ public:
     /// The stored capital share of a month; 0 when none.
     Money GespeicherterKapitalanteil(const MonthKey &monat) const;
 
+    /// Sums over the entries of every month, read as stored.
+    struct Eintragssummen
+    {
+        Money einzahlungen = 0, eigenanteile = 0, auszahlungen = 0, offen = 0;
+        int anzahlEinzahlungen = 0;
+    };
+    Eintragssummen AlleEintraege() const;
+    /// The months with a stored capital share.
+    QStringList KapitalMonate() const;
+
     Money Auszahlung() const;
     Money SummeOffen() const;
     /// The totals; the missing-value sentinel when absent.

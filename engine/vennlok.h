@@ -211,6 +211,19 @@ public:
     /// Standdatei), 0 when no replay was interrupted here.
     int GesicherteZeile();
 
+    /// The consistency check of the data directory. Reads only. One German
+    /// line per finding ("file [section] key: erwartet …, gefunden …"); none
+    /// when the files agree: the cash books' totals and counters with their
+    /// entries, each participant's totals with its entries, the open month's
+    /// payments and payouts of each participant with the cash book, the
+    /// month sections of the master data without gaps, and each closed
+    /// month's capital shares with its fund (one unit of rounding per share).
+    QStringList Pruefen();
+    /// What a crash left in datenverzeichnis for the next opening to finish
+    /// or undo; one German line each. Reads only: call it before an engine
+    /// opens the directory.
+    static QStringList Unterbrochen(const QString &datenverzeichnis);
+
     /// The fields of a command-file line: separated by commas and blanks,
     /// quoted with double quotes ("" inside for one quote).
     static QStringList FelderTrennen(const QString &zeile);

@@ -416,6 +416,12 @@ void TJournalSpeicher::ausfuehren(const QStringList &journal)
     QFile::remove(pfad(Journalname));
 }
 
+QStringList TJournalSpeicher::Reste(const QString &verzeichnis)
+{
+    return QDir(verzeichnis).entryList({Journalname, QLatin1Char('*') + NeuEndung, QLatin1Char('*') + AnhangEndung},
+                                       QDir::Files | QDir::Hidden, QDir::Name);
+}
+
 QString TJournalSpeicher::Wiederherstellen()
 {
     QString meldung;

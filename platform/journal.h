@@ -74,6 +74,9 @@ public:
     static std::function<bool(const QString &schritt)> Fehlerhaken;
 
     static const QString Journalname;
+    /// What an interrupted transaction left in verzeichnis (the journal,
+    /// temporary files), without touching anything.
+    static QStringList Reste(const QString &verzeichnis);
 
 private:
     struct Anhang

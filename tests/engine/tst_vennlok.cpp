@@ -195,6 +195,84 @@ private slots:
         QCOMPARE(datei("T_Zahler60.ven"), vorher);
     }
 
+    void pruefenFindetJedeUnstimmigkeit_data()
+    {
+        QTest::addColumn<QString>("datei");
+        QTest::addColumn<QString>("muster"); // replaced in datei; empty: the file is created
+        QTest::addColumn<QString>("ersatz");
+        QTest::addColumn<QStringList>("befunde"); // parts of the expected lines, in order
+
+        QTest::newRow("an untouched pact has no finding") << "A_Vennlok.ven" << "\\[Startdaten\\]" << "[Startdaten]"
+                                                          << QStringList();
+        QTest::newRow("a cash book total that is not its opening plus its entries")
+            << "A_Kassendaten200605.ven" << "\\nSumme=" << "\nSumme=1" << QStringList{"A_Kassendaten200605.ven [Kasse] Summe:"};
+        QTest::newRow("a changed payment entry disagrees with the totals and the participant")
+            << "A_Kassendaten200605.ven" << "Meier_1=50" << "Meier_1=40"
+            << QStringList{"[Kasse] Einzahlungen: erwartet 90, gefunden 100",
+                           "[Kasse] Summe:", "A_Kassendaten200605.ven [TeilhaberEinzahlungen] Meier: erwartet 50, gefunden 40"};
+        QTest::newRow("a payment booked under a name without a participant file")
+            << "A_Kassendaten200605.ven" << "Schmidt_1=" << "Schmitt_1="
+            << QStringList{"[TeilhaberEinzahlungen] Schmidt: erwartet 50, gefunden 0",
+                           "[TeilhaberEinzahlungen] schmitt: erwartet eine Teilhaberdatei, gefunden keine"};
+        QTest::newRow("a payout entry of the cash book that the participant does not have")
+            << "T_Meier.ven" << "(\\[Auszahlungen\\][^[]*)200605_1=" << "\\1200604_2="
+            << QStringList{"[TeilhaberAuszahlungen] Meier: erwartet 0, gefunden"};
+        QTest::newRow("a month counter that does not count the entries")
+            << "A_Kassendaten200605.ven" << "Eingangsbuchungen200605=2" << "Eingangsbuchungen200605=3"
+            << QStringList{"[Kasse] Eingangsbuchungen200605: erwartet 2, gefunden 3"};
+        QTest::newRow("a participant total that is not the sum of its entries")
+            << "T_Schmidt.ven" << "SummeEinz=" << "SummeEinz=1" << QStringList{"T_Schmidt.ven [Kopfdaten] SummeEinz:"};
+        QTest::newRow("an unreadable total")
+            << "T_Schmidt.ven" << "SummeAusz=0" << "SummeAusz=x" << QStringList{"[Kopfdaten] SummeAusz: erwartet 0, gefunden nichts Lesbares"};
+        QTest::newRow("capital shares that no longer add up to the month's fund")
+            << "T_Meier.ven" << "\\n200603=" << "\n200603=1" << QStringList{"[Kapitalanteil] 200603:"};
+        QTest::newRow("a closed month without its section, and one that is not closed")
+            << "A_Vennlok.ven" << "\\[Monat200603\\]" << "[Monat200612]"
+            << QStringList{"[Monat200603] (Abschnitt): erwartet der abgeschlossene Monat", "[Monat200612]"};
+        QTest::newRow("a temporary file of an interrupted booking")
+            << "T_Meier.ven.neu~" << "" << "x" << QStringList{"T_Meier.ven.neu~: Eine vorläufige Datei"};
+        QTest::newRow("the journal of an interrupted booking")
+            << "Vennlok.jrn" << "" << "S\tT_Meier.ven\nENDE\n" << QStringList{"Vennlok.jrn: Eine unterbrochene Buchung"};
+    }
+
+    void pruefenFindetJedeUnstimmigkeit()
+    {
+        QFETCH(QString, datei);
+        QFETCH(QString, muster);
+        QFETCH(QString, ersatz);
+        QFETCH(QStringList, befunde);
+        {
+            // Two closed months, then in 200605 payments, an invoice and its payout.
+            auto v = neuerPakt();
+            for (int monat = 3; monat <= 5; ++monat) {
+                const MonthKey m = v->Buchungsmonat();
+                for (const char *name : {"Meier", "Schmidt"})
+                    QVERIFY(v->Einzahlung(name, m, e(50), zeitpunkt(2006, monat, 2)).isEmpty());
+                if (monat > 3)
+                    QVERIFY(v->Rechnung("Meier", e(30), zeitpunkt(2006, monat, 3)).isEmpty());
+                if (monat < 5)
+                    QVERIFY(!v->Monatsabschluss(m, true, zeitpunkt(2006, monat, 28)));
+            }
+            QVERIFY(v->AuszahlungenBuchen("200605"));
+        }
+        const QString p = pfad(datei);
+        if (muster.isEmpty()) {
+            schreiben(p, ersatz.toLatin1());
+        } else {
+            QString text = QString::fromLatin1(dateiInhalt(p));
+            const QString vorher = text;
+            text.replace(QRegularExpression(muster), ersatz);
+            QVERIFY2(text != vorher || befunde.isEmpty(), "the damage must change the file");
+            schreiben(p, text.toLatin1());
+        }
+        QStringList gefunden = TVennlok::Unterbrochen(m_dir.path());
+        if (gefunden.isEmpty())
+            gefunden = TVennlok(m_dir.path()).Pruefen();
+        QCOMPARE(gefunden.size(), befunde.size());
+        for (int i = 0; i < befunde.size(); ++i)
+            QVERIFY2(gefunden[i].contains(befunde[i]), qPrintable(gefunden.join(QLatin1Char('\n'))));
+    }
+
     void adressenMitVerlauf()
     {
         auto v = neuerPakt();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Kills replays of a generated pact with SIGKILL at random moments, opens each
-# directory again, resumes the replay after its last durable line (--fortsetzen), and
+# directory again, checks that its files agree with each other (pruefen),
+# resumes the replay after its last durable line (--fortsetzen), and
 # compares the result with an uninterrupted replay: the data files must be
 # identical (the booking logs apart from the lines that opening a month adds).
 # Arguments: the vennlok-cli program, the number of kills (default 30).
@@ -36,7 +37,12 @@ for ((i = 1; i <= runden; i++)); do
   sleep "0.$(printf '%03d' $((RANDOM % 600)))"
   kill -9 "$pid" 2> /dev/null || true
   wait "$pid" 2> /dev/null || true
-  # Opening finishes or undoes an interrupted transaction; the replay goes on after its last durable line.
+  # Opening finishes or undoes an interrupted transaction; the files then agree with each other.
+  "$cli" oeffnen --dir "$d" 2> /dev/null
+  if [ -f "$d/A_Vennlok.ven" ] && ! "$cli" pruefen --dir "$d" > "$d.pruefen" 2>&1; then
+    echo "Lauf $i: pruefen meldet Befunde nach dem Öffnen"; cat "$d.pruefen"; fehler=1
+  fi
+  # The replay goes on after its last durable line.
   "$cli" replay "$arbeit/pakt.aut" --dir "$d" --fortsetzen > /dev/null 2> "$d.err" || { echo "Lauf $i: Fortsetzen misslang"; cat "$d.err"; fehler=1; continue; }
   ab=$(grep -m1 -o 'gesichert bis Zeile [0-9]*' "$d.err" || echo "nichts fortzusetzen")
   if ls "$d" | grep -q -e '~$' -e '^Vennlok.jrn$'; then

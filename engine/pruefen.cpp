@@ -1,0 +1,171 @@
+// The consistency check: do the files of the data directory agree with each other?
+
+#include "engine/vennlok.h"
+
+#include "engine/intern.h"
+
+#include <QHash>
+#include <cstdlib>
+
+using namespace Intern;
+
+namespace {
+
+QString alsGeld(Money wert)
+{
+    return wert == FehlwertMoney ? QStringLiteral("nichts Lesbares") : geldText(wert);
+}
+
+// Figures of one cash book, summed from its detail entries.
+struct Kassensummen
+{
+    Money betrag[5] = {};
+    int anzahl[5] = {};
+    QHash<QString, Money> einzahlungen; // by folded name
+    QHash<QString, Money> auszahlungen;
+    bool lesbar = true;
+};
+
+Kassensummen summieren(const TKasse &kasse)
+{
+    Kassensummen s;
+    for (const TKasse::Eintrag &e : kasse.Eintraege()) {
+        if (e.betrag == FehlwertMoney) {
+            s.lesbar = false;
+            continue;
+        }
+        s.betrag[e.art] += e.betrag;
+        ++s.anzahl[e.art];
+        if (e.art == TKasse::Eintrag::Einzahlung)
+            s.einzahlungen[e.name.toCaseFolded()] += e.betrag;
+        else if (e.art == TKasse::Eintrag::Auszahlung)
+            s.auszahlungen[e.name.toCaseFolded()] += e.betrag;
+    }
+    return s;
+}
+
+} // namespace
+
+QStringList TVennlok::Unterbrochen(const QString &datenverzeichnis)
+{
+    QStringList befunde;
+    for (const QString &rest : TJournalSpeicher::Reste(datenverzeichnis))
+        befunde.append(rest == TJournalSpeicher::Journalname
+                           ? QStringLiteral("%1: Eine unterbrochene Buchung ist noch nicht abgeschlossen; sie wird beim "
+                                            "nächsten Öffnen zu Ende geführt.").arg(rest)
+                           : QStringLiteral("%1: Eine vorläufige Datei einer unterbrochenen Buchung liegt noch da; sie "
+                                            "wird beim nächsten Öffnen entfernt.").arg(rest));
+    return befunde;
+}
+
+QStringList TVennlok::Pruefen()
+{
+    QStringList befunde;
+    const auto befund = [&](const QString &datei, const QString &abschnitt, const QString &schluessel,
+                            const QString &erwartet, const QString &gefunden) {
+        befunde.append(QStringLiteral("%1 [%2] %3: erwartet %4, gefunden %5")
+                           .arg(datei, abschnitt, schluessel, erwartet, gefunden));
+    };
+    const auto geld = [&](const QString &datei, const QString &abschnitt, const QString &schluessel, Money erwartet,
+                          Money gefunden) {
+        if (erwartet != gefunden)
+            befund(datei, abschnitt, schluessel, alsGeld(erwartet), alsGeld(gefunden));
+    };
+    if (!PaktVorhanden())
+        return befunde;
+    const MonthKey buchungsmonat = Buchungsmonat();
+    const QString kasseAbschnitt = QStringLiteral("Kasse");
+
+    // Each cash book: its totals and counters against its entries. The dated
+    // record of a discarded month is left as it was discarded.
+    Kassensummen offen;
+    bool offenGefunden = false;
+    for (const QString &datei : m_speicher->Liste(QStringLiteral("A_Kassendaten*.ven"))) {
+        const MonthKey monat = datei.mid(13, datei.size() - 13 - 4);
+        if (!MonatGueltig(monat))
+            continue;
+        const TKasse kasse(Pfad(datei));
+        const Kassensummen s = summieren(kasse);
+        using E = TKasse::Eintrag;
+        if (!s.lesbar)
+            befund(datei, QStringLiteral("Teilhaber…"), QStringLiteral("Einträge"), QStringLiteral("Beträge"),
+                   QStringLiteral("nicht lesbare Beträge"));
+        geld(datei, kasseAbschnitt, QStringLiteral("Einzahlungen"), s.betrag[E::Einzahlung], kasse.Einzahlungen());
+        geld(datei, kasseAbschnitt, QStringLiteral("Rechnungen"), s.betrag[E::Rechnung], kasse.Rechnungen());
+        geld(datei, kasseAbschnitt, QStringLiteral("Eigenanteile"), s.betrag[E::Eigenanteil], kasse.Eigenanteile());
+        const Money ausgaben = s.betrag[E::Auszahlung] + s.betrag[E::Austritt] + kasse.HonorareGesamt();
+        geld(datei, kasseAbschnitt, QStringLiteral("Auszahlungen"), ausgaben, kasse.Auszahlungen());
+        if (kasse.SummeVormonat() != FehlwertMoney)
+            geld(datei, kasseAbschnitt, QStringLiteral("Summe"),
+                 kasse.SummeVormonat() + s.betrag[E::Einzahlung] - ausgaben + s.betrag[E::Eigenanteil], kasse.Summe());
+        const auto zaehler = [&](const QString &name, int erwartet, int gefunden) {
+            if (erwartet != gefunden)
+                befund(datei, kasseAbschnitt, name + monat, QString::number(erwartet), QString::number(gefunden));
+        };
+        zaehler(QStringLiteral("Eingangsbuchungen"), s.anzahl[E::Einzahlung], kasse.Eingangsbuchungen(monat));
+        zaehler(QStringLiteral("Rechnungsbuchungen"), s.anzahl[E::Rechnung], kasse.Rechnungsbuchungen(monat));
+        zaehler(QStringLiteral("Ausgangsbuchungen"), s.anzahl[E::Auszahlung] + s.anzahl[E::Austritt],
+                kasse.Ausgangsbuchungen(monat));
+        if (monat == buchungsmonat) {
+            offen = s;
+            offenGefunden = true;
+        }
+    }
+
+    // Each participant: totals against entries; the open month against the cash book.
+    const QString kopf = QStringLiteral("Kopfdaten");
+    QHash<MonthKey, std::pair<Money, int>> kapital; // month -> sum of the shares, number of shares
+    for (const QString &datei : m_register->Mitglieder() + m_register->Ausgetretene()) {
+        const TTeilhaber &t = m_register->Teilhaber(datei);
+        const TTeilhaber::Eintragssummen s = t.AlleEintraege();
+        geld(datei, kopf, QStringLiteral("SummeEinz"), s.einzahlungen, t.SummeEinz());
+        geld(datei, kopf, QStringLiteral("SummeEigen"), s.eigenanteile, t.SummeEigen());
+        geld(datei, kopf, QStringLiteral("SummeAusz"), s.auszahlungen, t.SummeAusz());
+        geld(datei, kopf, QStringLiteral("SummeOffen"), s.offen, t.SummeOffen());
+        if (s.anzahlEinzahlungen != t.AnzahlEinz())
+            befund(datei, kopf, QStringLiteral("AnzahlEinz"), QString::number(s.anzahlEinzahlungen),
+                   QString::number(t.AnzahlEinz()));
+        const bool dabei = datei.startsWith(QLatin1Char('T')) || t.AusgetretenImMonat() == buchungsmonat;
+        if (dabei && offenGefunden) {
+            const QString name = t.Name().toCaseFolded();
+            const QString kasse = TKasse::Dateiname(buchungsmonat);
+            geld(kasse, QStringLiteral("TeilhaberEinzahlungen"), t.Name(), t.Einzahlungen(buchungsmonat),
+                 offen.einzahlungen.take(name));
+            geld(kasse, QStringLiteral("TeilhaberAuszahlungen"), t.Name(), t.Auszahlungen(buchungsmonat),
+                 offen.auszahlungen.take(name));
+        }
+        for (const QString &monat : t.KapitalMonate()) {
+            auto &[summe, anzahl] = kapital[monat];
+            summe += t.GespeicherterKapitalanteil(monat);
+            ++anzahl;
+        }
+    }
+    // What the open cash book holds for nobody of the pact.
+    for (const QHash<QString, Money> *rest : {&offen.einzahlungen, &offen.auszahlungen})
+        for (auto it = rest->cbegin(); it != rest->cend(); ++it)
+            if (it.value() != 0)
+                befund(TKasse::Dateiname(buchungsmonat), rest == &offen.einzahlungen ? QStringLiteral("TeilhaberEinzahlungen")
+                                                                                    : QStringLiteral("TeilhaberAuszahlungen"),
+                       it.key(), QStringLiteral("eine Teilhaberdatei"), QStringLiteral("keine"));
+
+    // The closed months: one section each, without gaps, and capital shares that add up to the fund.
+    const QList<MonthKey> archiviert = m_daten->ArchivierteMonate();
+    for (MonthKey monat = m_daten->Startmonat(); MonatGueltig(monat) && monat < buchungsmonat; monat = Folgemonat(monat))
+        if (!archiviert.contains(monat))
+            befund(TVennlokDaten::Dateiname, QStringLiteral("Monat") + monat, QStringLiteral("(Abschnitt)"),
+                   QStringLiteral("der abgeschlossene Monat"), QStringLiteral("kein Abschnitt"));
+    for (const MonthKey &monat : archiviert) {
+        if (monat >= buchungsmonat) {
+            befund(TVennlokDaten::Dateiname, QStringLiteral("Monat") + monat, QStringLiteral("(Abschnitt)"),
+                   QStringLiteral("kein Abschnitt für den offenen Monat oder später"), QStringLiteral("ein Abschnitt"));
+            continue;
+        }
+        const auto [summe, anzahl] = kapital.value(monat);
+        const Money fonds = m_daten->MonatSumme(monat);
+        // Each share is rounded on its own: the sum may miss the fund by one unit per share.
+        if (anzahl > 0 && (fonds == FehlwertMoney || std::llabs(summe - fonds) > anzahl))
+            befund(QStringLiteral("T_*.ven"), QStringLiteral("Kapitalanteil"), monat,
+                   QStringLiteral("zusammen der Kassenstand %1 (A_Vennlok.ven)").arg(alsGeld(fonds)), alsGeld(summe));
+    }
+    return befunde;
+}
