@@ -59,10 +59,37 @@ bool darstellbar(const QString &text)
 
 QByteArray kodieren(const QString &text)
 {
-    QByteArray bytes(text.size(), Qt::Uninitialized);
+    QByteArray bytes;
+    anhaengen(bytes, text);
+    return bytes;
+}
+
+bool kodierenNach(char *ziel, const QString &text)
+{
+    const QChar *zeichen = text.constData();
+    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
+        const char16_t u = zeichen[i].unicode();
+        // Latin-1 outside the C1 range is its own byte: the common case, without the table.
+        const int b = u < 0x80 || (u >= 0xA0 && u <= 0xFF) ? int(u) : byteFuer(u);
+        if (b < 0)
+            return false;
+        ziel[i] = char(b);
+    }
+    return true;
+}
+
+void anhaengen(QByteArray &ziel, const QString &text)
+{
+    const qsizetype anfang = ziel.size();
+    ziel.resize(anfang + text.size());
+    char *bytes = ziel.data() + anfang;
+    const QChar *zeichen = text.constData();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const int b = byteFuer(text[i].unicode());
+        const char16_t u = zeichen[i].unicode();
+        // Latin-1 outside the C1 range is its own byte: the common case, without the table.
+        const int b = u < 0x80 || (u >= 0xA0 && u <= 0xFF) ? int(u) : byteFuer(u);
         if (b < 0) {
+            ziel.resize(anfang);
             // A surrogate pair is one character for the operator.
             const bool paar = text[i].isHighSurrogate() && i + 1 < text.size();
             const uint code = paar ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
@@ -73,7 +100,6 @@ QByteArray kodieren(const QString &text)
         }
         bytes[i] = char(b);
     }
-    return bytes;
 }
 
 } // namespace Cp1252

@@ -16,6 +16,11 @@ QString dekodieren(const QByteArray &bytes);
 /// Encodes text. Throws VennlokFehler naming the first character that
 /// Windows-1252 cannot hold; nothing is ever replaced silently.
 QByteArray kodieren(const QString &text);
+/// Encodes text onto the end of ziel; throws like kodieren, ziel then unchanged.
+void anhaengen(QByteArray &ziel, const QString &text);
+/// Encodes text into ziel, which has room for text.size() bytes; false when
+/// a character has no byte (kodieren then tells which). For bulk writing.
+bool kodierenNach(char *ziel, const QString &text);
 
 /// True when every character of text has a Windows-1252 byte.
 bool darstellbar(const QString &text);

@@ -165,6 +165,7 @@ TRollMemIniFile::Abschnitt &TRollMemIniFile::abschnittAnlegen(const QString &sec
 
 void TRollMemIniFile::zeileAnhaengen(Abschnitt &abschnitt, const Zeile &zeile)
 {
+    abschnitt.kodiert.clear();
     abschnitt.zeilen.push_back(zeile);
     if (!zeile.mitGleich)
         return;
@@ -290,6 +291,7 @@ void TRollMemIniFile::zuruecknehmen(const Rueckweg &schritt)
         auto z = abschnitt.index.find(schritt.schluessel);
         if (z != abschnitt.index.end())
             z.value()->wert = schritt.alt;
+        abschnitt.kodiert.clear();
         return;
     }
     // A new line is always the last one of its section.
@@ -301,6 +303,7 @@ void TRollMemIniFile::zuruecknehmen(const Rueckweg &schritt)
             abschnitt.index.erase(z);
     }
     abschnitt.zeilen.erase(letzte);
+    abschnitt.kodiert.clear();
 }
 
 void TRollMemIniFile::Rollback()
@@ -338,10 +341,12 @@ void TRollMemIniFile::WriteString(const QString &section, const QString &key, co
         merken({Rueckweg::Zeile, falte(section), {}, {}, {}});
     Abschnitt &abschnitt = abschnittAnlegen(section);
     auto it = abschnitt.index.constFind(falte(key));
-    if (it != abschnitt.index.constEnd())
+    if (it != abschnitt.index.constEnd()) {
         it.value()->wert = value;
-    else
+        abschnitt.kodiert.clear();
+    } else {
         zeileAnhaengen(abschnitt, Zeile{key, value, true});
+    }
     m_geaendert = true;
 }
 
@@ -458,6 +463,7 @@ void TRollMemIniFile::DeleteKey(const QString &section, const QString &key)
     Abschnitt *abschnitt = finde(section);
     auto it = abschnitt->index.find(falte(key));
     abschnitt->zeilen.erase(it.value());
+    abschnitt->kodiert.clear();
     --abschnitt->anzahlSchluessel;
     if (abschnitt->hatDoppelte)
         indexNeuAufbauen(*abschnitt); // a later line with the same key takes over
@@ -477,5 +483,31 @@ void TRollMemIniFile::UpdateFile()
 
 QByteArray TRollMemIniFile::Inhalt() const
 {
-    return Textdatei::Kodieren(Zeilen());
+    // Each section keeps its bytes until it changes: a cash book of many
+    // days is written after every booking, and only the day booked into and
+    // the totals are encoded again.
+    qsizetype groesse = 0;
+    for (const Abschnitt &abschnitt : m_abschnitte) {
+        if (abschnitt.kodiert.isEmpty()) {
+            QByteArray &k = abschnitt.kodiert;
+            k += '[';
+            Cp1252::anhaengen(k, abschnitt.name);
+            k += "]\r\n";
+            for (const Zeile &zeile : abschnitt.zeilen) {
+                Cp1252::anhaengen(k, zeile.schluessel);
+                if (zeile.mitGleich) {
+                    k += '=';
+                    Cp1252::anhaengen(k, zeile.wert);
+                }
+                k += "\r\n";
+            }
+            k += "\r\n";
+        }
+        groesse += abschnitt.kodiert.size();
+    }
+    QByteArray inhalt;
+    inhalt.reserve(groesse);
+    for (const Abschnitt &abschnitt : m_abschnitte)
+        inhalt += abschnitt.kodiert;
+    return inhalt;
 }

@@ -130,6 +130,8 @@ private:
         QHash<QString, ZeilenListe::iterator> index; // folded key -> first line with it
         int anzahlSchluessel = 0;
         bool hatDoppelte = false;
+        // The section's bytes as Inhalt last encoded them; empty after a change.
+        mutable QByteArray kodiert;
     };
     using AbschnittListe = std::list<Abschnitt>;
 

@@ -60,7 +60,7 @@ QByteArray Kodieren(const QStringList &zeilen)
 {
     QByteArray inhalt;
     for (const QString &zeile : zeilen) {
-        inhalt += Cp1252::kodieren(zeile);
+        Cp1252::anhaengen(inhalt, zeile);
         inhalt += "\r\n";
     }
     return inhalt;

@@ -23,8 +23,8 @@ const QString TJournalSpeicher::Journalname = QStringLiteral("Vennlok.jrn");
 namespace {
 
 const QString NeuEndung = QStringLiteral(".neu~");
-const QString AnhangEndung = QStringLiteral(".anh~");
-const QString Ende = QStringLiteral("ENDE");
+const QByteArray JournalKopf = QByteArrayLiteral("VENNLOK-JOURNAL 2\n");
+const QByteArray JournalEnde = QByteArrayLiteral("ENDE\n");
 
 [[noreturn]] void fehler(const QString &datei, const QString &grund)
 {
@@ -61,12 +61,13 @@ QString systemgrund()
     return QStringLiteral("Der Datenträger ist voll oder nicht beschreibbar.");
 }
 
-// Makes the written files durable in one batch: on Linux one sync of the
-// file system, elsewhere (or when that fails) file by file.
+// Makes the written files durable in one batch: many files (a month close)
+// on Linux by one sync of the file system, a few (a booking) or elsewhere
+// file by file, which does not wait for other programs' writes.
 bool allesSyncen(const QString &verzeichnis, const QStringList &dateien)
 {
 #ifdef Q_OS_LINUX
-    const int fd = ::open(QFile::encodeName(verzeichnis).constData(), O_RDONLY);
+    const int fd = dateien.size() <= 16 ? -1 : ::open(QFile::encodeName(verzeichnis).constData(), O_RDONLY);
     if (fd >= 0) {
         const int ergebnis = ::syncfs(fd);
         ::close(fd);
@@ -316,64 +317,58 @@ void TJournalSpeicher::Festschreiben()
     vorgemerkteUebernehmen();
     if (m_neu.isEmpty() && m_anhaenge.isEmpty())
         return;
-    // A committed transaction whose files could not all be put in place comes first.
+    // A committed transaction whose files could not all be written yet comes first.
     if (const auto offen = Direkt::Lesen(pfad(Journalname))) {
-        try {
-            ausfuehren(QString::fromUtf8(*offen).split(QLatin1Char('\n'), Qt::SkipEmptyParts));
-        } catch (...) {
+        if (!ausfuehren(*offen)) {
             Abbrechen();
-            throw;
+            fehler(Journalname, QStringLiteral("Eine frühere Buchung ist gesichert, aber noch nicht in alle Dateien "
+                                               "übertragen; der Datenträger ist voll oder nicht beschreibbar."));
         }
     }
 
-    QStringList journal;
-    QStringList temporaer;
+    // The journal holds every change whole: the new content of each file, the
+    // piece appended to each log with the length it is appended at, and each
+    // deletion. Once it is durable under its name, the transaction is done.
+    QByteArray journal = JournalKopf;
+    for (auto it = m_neu.cbegin(); it != m_neu.cend(); ++it) {
+        if (it.value())
+            journal += "S\t" + it.key().toUtf8() + '\t' + QByteArray::number(it.value()->size()) + '\n'
+                       + *it.value() + '\n';
+        else
+            journal += "L\t" + it.key().toUtf8() + "\t0\n\n";
+    }
+    for (const QString &n : std::as_const(m_anhangReihenfolge)) {
+        if (!m_anhaenge.contains(n))
+            continue;
+        const qint64 laenge = m_namenVorher.contains(n) ? QFileInfo(pfad(n)).size() : 0;
+        const QByteArray &stueck = m_anhaenge[n];
+        journal += "A\t" + n.toUtf8() + '\t' + QByteArray::number(stueck.size()) + '\t' + QByteArray::number(laenge)
+                   + '\n' + stueck + '\n';
+    }
+    journal += JournalEnde;
+    const QString neuesJournal = pfad(Journalname + NeuEndung);
     try {
-        for (auto it = m_neu.cbegin(); it != m_neu.cend(); ++it) {
-            if (it.value()) {
-                temporaer.append(pfad(it.key() + NeuEndung));
-                schreiben(temporaer.last(), *it.value());
-                journal.append(QStringLiteral("S\t") + it.key());
-            } else {
-                journal.append(QStringLiteral("L\t") + it.key());
-            }
-        }
-        for (const QString &n : std::as_const(m_anhangReihenfolge)) {
-            if (!m_anhaenge.contains(n))
-                continue;
-            const qint64 laenge = m_namenVorher.contains(n) ? QFileInfo(pfad(n)).size() : 0;
-            temporaer.append(pfad(n + AnhangEndung));
-            schreiben(temporaer.last(), m_anhaenge.value(n));
-            journal.append(QStringLiteral("A\t%1\t%2").arg(n).arg(laenge));
-        }
-        journal.append(Ende);
-        const QString neuesJournal = pfad(Journalname + NeuEndung);
-        temporaer.append(neuesJournal);
-        schreiben(neuesJournal, journal.join(QLatin1Char('\n')).toUtf8() + '\n');
-        // Every new version and the journal are durable before the journal counts.
-        schritt(QStringLiteral("syncen"));
-        if (!allesSyncen(m_verzeichnis, temporaer))
+        schreiben(neuesJournal, journal);
+        schritt(QStringLiteral("syncen ") + Journalname);
+        QFile datei(neuesJournal);
+        if (!datei.open(QIODevice::ReadWrite) || !dateiSyncen(datei))
             fehler(Journalname, systemgrund());
         ++m_zaehler.syncs;
-        syncVerzeichnis();
+        datei.close();
         schritt(QStringLiteral("umbenennen ") + Journalname);
         if (!ersetzen(neuesJournal, pfad(Journalname)))
             fehler(Journalname, systemgrund());
         syncVerzeichnis();
     } catch (...) {
-        for (const QString &t : std::as_const(temporaer))
-            QFile::remove(t);
+        QFile::remove(neuesJournal);
         Abbrechen();
         throw;
     }
 
-    // Committed: what follows may be repeated after a crash.
-    for (auto it = m_neu.cbegin(); it != m_neu.cend(); ++it) {
-        if (it.value())
-            m_cache.insert(it.key(), *it.value());
-        else
-            m_cache.insert(it.key(), std::nullopt);
-    }
+    // Committed: memory takes the new state; the files follow. Should that
+    // fail, the journal stays and the next commit or opening finishes it.
+    for (auto it = m_neu.cbegin(); it != m_neu.cend(); ++it)
+        m_cache.insert(it.key(), it.value());
     for (const QString &n : std::as_const(m_anhangReihenfolge))
         m_cache.remove(n);
     m_neu.clear();
@@ -383,61 +378,90 @@ void TJournalSpeicher::Festschreiben()
     ausfuehren(journal);
 }
 
-void TJournalSpeicher::ausfuehren(const QStringList &journal)
+bool TJournalSpeicher::ausfuehren(const QByteArray &journal)
 {
-    for (const QString &zeile : journal) {
-        const QStringList teile = zeile.split(QLatin1Char('\t'));
-        if (teile.size() < 2)
-            continue;
-        const QString &n = teile[1];
-        if (teile[0] == QLatin1String("S")) {
-            const QString quelle = pfad(n + NeuEndung);
-            if (QFile::exists(quelle)) {
-                if (!ersetzen(quelle, pfad(n)))
-                    fehler(n, QStringLiteral("Die Buchung ist gesichert und wird beim nächsten Öffnen abgeschlossen."));
-            }
-        } else if (teile[0] == QLatin1String("L")) {
-            QFile::remove(pfad(n));
-        } else if (teile[0] == QLatin1String("A") && teile.size() == 3) {
-            const QString quelle = pfad(n + AnhangEndung);
-            const auto stueck = Direkt::Lesen(quelle);
-            if (!stueck)
+    const std::optional<QList<Aenderung>> aenderungen = lesen(journal);
+    if (!aenderungen)
+        return false;
+    QStringList geschrieben;
+    bool namenGeaendert = false;
+    try {
+        for (const Aenderung &a : *aenderungen) {
+            const QString ziel = pfad(a.name);
+            if (a.art == 'L') {
+                namenGeaendert |= QFile::remove(ziel);
                 continue;
-            QFile ziel(pfad(n));
-            if (!ziel.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !ziel.resize(teile[2].toLongLong())
-                || !ziel.seek(teile[2].toLongLong()) || ziel.write(*stueck) != stueck->size() || !dateiSyncen(ziel))
-                fehler(n, QStringLiteral("Die Buchung ist gesichert und wird beim nächsten Öffnen abgeschlossen."));
-            ++m_zaehler.syncs;
-            ziel.close();
-            QFile::remove(quelle);
+            }
+            schritt(QStringLiteral("ausführen ") + a.name);
+            namenGeaendert |= !QFileInfo::exists(ziel);
+            // Written over in place: a new file per version would cost the file system a fresh inode each time.
+            QFile datei(ziel);
+            if (!datei.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !datei.resize(a.ab)
+                || !datei.seek(a.ab) || !Textdatei::GanzSchreiben(datei, a.inhalt))
+                return false;
+            m_zaehler.bytes += a.inhalt.size();
+            geschrieben.append(ziel);
         }
+        if (!allesSyncen(m_verzeichnis, geschrieben))
+            return false;
+    } catch (const VennlokFehler &) {
+        return false;
     }
-    syncVerzeichnis();
+    ++m_zaehler.syncs;
+    if (namenGeaendert)
+        syncVerzeichnis();
     QFile::remove(pfad(Journalname));
+    return true;
+}
+
+std::optional<QList<TJournalSpeicher::Aenderung>> TJournalSpeicher::lesen(const QByteArray &journal)
+{
+    // Anything but a whole journal (a crash before it was durable) is no transaction.
+    if (!journal.startsWith(JournalKopf) || !journal.endsWith(JournalEnde))
+        return std::nullopt;
+    QList<Aenderung> aenderungen;
+    qsizetype pos = JournalKopf.size();
+    const qsizetype ende = journal.size() - JournalEnde.size();
+    while (pos < ende) {
+        const qsizetype zeilenende = journal.indexOf('\n', pos);
+        if (zeilenende < 0)
+            return std::nullopt;
+        const QList<QByteArray> teile = journal.mid(pos, zeilenende - pos).split('\t');
+        bool ok1 = false, ok2 = true;
+        const qsizetype laenge = teile.value(2).toLongLong(&ok1);
+        const qint64 ab = teile.size() > 3 ? teile[3].toLongLong(&ok2) : 0;
+        const char art = teile.value(0).size() == 1 ? teile[0][0] : '?';
+        if (!ok1 || !ok2 || laenge < 0 || ab < 0 || (art != 'S' && art != 'L' && art != 'A')
+            || zeilenende + 1 + laenge + 1 > ende || journal[zeilenende + 1 + laenge] != '\n'
+            || teile.value(1).isEmpty() || teile[1].contains('/') || teile[1].contains('\\'))
+            return std::nullopt;
+        aenderungen.append({art, QString::fromUtf8(teile[1]), journal.mid(zeilenende + 1, laenge), ab});
+        pos = zeilenende + 1 + laenge + 1;
+    }
+    return aenderungen;
 }
 
 QStringList TJournalSpeicher::Reste(const QString &verzeichnis)
 {
-    return QDir(verzeichnis).entryList({Journalname, QLatin1Char('*') + NeuEndung, QLatin1Char('*') + AnhangEndung},
-                                       QDir::Files | QDir::Hidden, QDir::Name);
+    return QDir(verzeichnis).entryList({Journalname, QLatin1Char('*') + NeuEndung}, QDir::Files | QDir::Hidden,
+                                       QDir::Name);
 }
 
 QString TJournalSpeicher::Wiederherstellen()
 {
     QString meldung;
-    const auto journal = Direkt::Lesen(pfad(Journalname));
-    if (journal) {
-        const QStringList zeilen = QString::fromUtf8(*journal).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        if (!zeilen.isEmpty() && zeilen.last() == Ende) {
-            ausfuehren(zeilen);
+    if (const auto journal = Direkt::Lesen(pfad(Journalname))) {
+        if (lesen(*journal)) {
+            if (!ausfuehren(*journal))
+                fehler(Journalname, QStringLiteral("Eine unterbrochene Buchung kann nicht zu Ende geführt werden; "
+                                                   "der Datenträger ist voll oder nicht beschreibbar."));
             meldung = QStringLiteral("Eine unterbrochene Buchung wurde beim Öffnen zu Ende geführt.");
         } else {
             QFile::remove(pfad(Journalname));
         }
     }
     bool verworfen = false;
-    for (const QString &rest : QDir(m_verzeichnis).entryList({QLatin1Char('*') + NeuEndung, QLatin1Char('*') + AnhangEndung},
-                                                            QDir::Files | QDir::Hidden))
+    for (const QString &rest : QDir(m_verzeichnis).entryList({QLatin1Char('*') + NeuEndung}, QDir::Files | QDir::Hidden))
         verworfen |= QFile::remove(pfad(rest));
     if (verworfen && meldung.isEmpty())
         meldung = QStringLiteral("Eine unterbrochene Buchung wurde beim Öffnen verworfen; es gilt der Stand davor.");

@@ -3,25 +3,28 @@
 #include "data/speicher.h"
 
 #include <QHash>
+#include <QList>
 #include <QMap>
+#include <optional>
 #include <functional>
 
 /// The transactional store of a data directory.
 ///
 /// Between Beginnen and Festschreiben every write is held in memory. The
-/// outermost Festschreiben makes them durable together:
-///  1. each new file content and each appended piece of a log is written to a
-///     temporary file "*.neu~" beside its target;
-///  2. the journal "Vennlok.jrn" listing them is written, all are synced in
-///     one batch, the journal is renamed into place and the directory is
-///     synced: from here on the transaction counts as done;
-///  3. the temporary files replace their targets, appends are made, deletions
-///     carried out, the directory synced and the journal removed.
-/// A failure before step 2 removes the temporary files and leaves every file
-/// as it was; a crash before step 2 leaves only temporary files, which
-/// Wiederherstellen removes. A crash after it leaves a journal, which
-/// Wiederherstellen carries out again (every step may be repeated). Undoing
-/// never needs free space.
+/// outermost Festschreiben makes them durable together, as a redo journal:
+///  1. the journal, holding every change whole (each file's new content, each
+///     piece appended to a log with the length it goes at, each deletion), is
+///     written to "Vennlok.jrn.neu~", synced, renamed to "Vennlok.jrn" and the
+///     directory synced: from here on the transaction counts as done;
+///  2. the files are written over in place, synced in one batch, the
+///     directory synced when names came or went, and the journal removed.
+/// A failure in step 1 removes the temporary journal and leaves every file as
+/// it was; a crash in step 1 leaves at most the temporary journal, which
+/// Wiederherstellen removes. A crash or a failure in step 2 leaves the
+/// journal, which the next commit or Wiederherstellen carries out again
+/// (each step may be repeated). Undoing never needs free space. Files are
+/// written over rather than replaced, so the file system allocates no new
+/// inode per file and commit: its cost stays in proportion to the data.
 ///
 /// Nested Beginnen calls join the outer transaction. Abbrechen forgets
 /// everything held since the outermost Beginnen.
@@ -68,9 +71,10 @@ public:
     };
     const Zaehler &Statistik() const { return m_zaehler; }
 
-    /// A test hook: called before each file write of a commit and before the
-    /// rename that commits it, with a short description; returning false lets
-    /// that step fail. (Steps after the commit point are repeated, not undone.)
+    /// A test hook: called before each disk step of a commit (writing and
+    /// syncing the journal, the rename that commits it, writing each file
+    /// afterwards) with a short description; returning false lets that step
+    /// fail. Steps after the commit point are repeated later, not undone.
     static std::function<bool(const QString &schritt)> Fehlerhaken;
 
     static const QString Journalname;
@@ -85,7 +89,18 @@ private:
     };
     QString name(const QString &pfad) const;
     QString pfad(const QString &name) const;
-    void ausfuehren(const QStringList &journal);
+    // One change of a journal: 'S' a file's whole new content, 'A' a piece
+    // appended at length ab, 'L' a deletion.
+    struct Aenderung
+    {
+        char art;
+        QString name;
+        QByteArray inhalt;
+        qint64 ab = 0;
+    };
+    static std::optional<QList<Aenderung>> lesen(const QByteArray &journal);
+    /// Carries out a journal and removes it; false, leaving it, when a file cannot be written.
+    bool ausfuehren(const QByteArray &journal);
     void schreiben(const QString &pfad, const QByteArray &inhalt);
     void syncVerzeichnis();
     void schritt(const QString &beschreibung);

@@ -1,0 +1,151 @@
+// Replays generated pacts of growing size into a directory on disk, every
+// month close durable, and times one interactive payment on a large pact.
+// Prints Markdown tables for the README. Not a test: run it by hand from the
+// build tree (bench/bench_replay [Teilhaber ...]); the directory is made under
+// the current working directory, so run it on the disk that is to be measured.
+#include "algo/fehler.h"
+#include "cli/erzeugen.h"
+#include "data/textformat.h"
+#include "engine/vennlok.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const int Monate = 24;
+
+QTemporaryDir arbeitsverzeichnis()
+{
+    return QTemporaryDir(QDir::current().filePath(QStringLiteral("vennlok-bench-XXXXXX")));
+}
+
+qint64 verzeichnisGroesse(const QString &pfad)
+{
+    qint64 summe = 0;
+    for (const QFileInfo &info : QDir(pfad).entryInfoList(QDir::Files))
+        summe += info.size();
+    return summe;
+}
+
+struct Ergebnis
+{
+    int teilhaber;
+    double sekunden;
+    qint64 bytes, groesse, syncs;
+};
+
+Ergebnis einspielen(int teilhaber)
+{
+    QTemporaryDir dir = arbeitsverzeichnis();
+    const QString befehle = dir.filePath(QStringLiteral("pakt.aut"));
+    QFile f(befehle);
+    if (!f.open(QIODevice::WriteOnly) || f.write(Erzeugen::Befehlsdatei(teilhaber, Monate, 1)) < 0)
+        throw VennlokFehler(QStringLiteral("Die Befehlsdatei kann nicht geschrieben werden."));
+    f.close();
+    const QString daten = dir.filePath(QStringLiteral("daten"));
+    QDir().mkpath(daten);
+    QElapsedTimer uhr;
+    uhr.start();
+    TVennlok vennlok(daten);
+    vennlok.Oeffnen();
+    vennlok.AutoBuchung(befehle, 31);
+    const double sekunden = double(uhr.nsecsElapsed()) / 1e9;
+    const auto &z = vennlok.Speicher().Statistik();
+    return {teilhaber, sekunden, z.bytes, verzeichnisGroesse(daten), z.syncs};
+}
+
+// A pact of 1,000 participants whose open cash book holds about 100,000
+// entries: a month of payments, closed, then payments of all but a few and
+// 99 invoices of each payer. Then the few pay one by one, each payment
+// durable on its own as from the window.
+void einzahlungAufGrossemPakt()
+{
+    const int teilhaber = 1000, offen = 7, rechnungen = 99;
+    QTemporaryDir dir = arbeitsverzeichnis();
+    const QString befehle = dir.filePath(QStringLiteral("gross.aut"));
+    QByteArray text = "NeuPakt,V1,01.01.2010,50,0.5,2,0.5,0.65,3000,-300\nDatum,02.01.2010\n";
+    const auto name = [](int i) { return QStringLiteral("Teilhaber_%1").arg(i, 4, 10, QLatin1Char('0')).toUtf8(); };
+    for (int i = 0; i < teilhaber; ++i)
+        text += "Einzahlg," + name(i) + ",50\n";
+    text += "Monatsab,201001\nDatum,02.02.2010\n";
+    for (int i = offen; i < teilhaber; ++i)
+        text += "Einzahlg," + name(i) + ",50\n";
+    text += "Datum,15.02.2010\n";
+    for (int r = 0; r < rechnungen; ++r)
+        for (int i = offen; i < teilhaber; ++i)
+            text += "Rechnung," + name(i) + ",\"0,01\"\n";
+    QFile f(befehle);
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) < 0)
+        throw VennlokFehler(QStringLiteral("Die Befehlsdatei kann nicht geschrieben werden."));
+    f.close();
+    const QString daten = dir.filePath(QStringLiteral("daten"));
+    QDir().mkpath(daten);
+    TVennlok vennlok(daten);
+    vennlok.Oeffnen();
+    vennlok.AutoBuchung(befehle, 31);
+    vennlok.AutoModus = false;
+    const qint64 eintraege = vennlok.AnzahlEingangsbuchungen() + (teilhaber - offen) * rechnungen;
+    std::vector<double> ms;
+    for (int i = 0; i < offen; ++i) {
+        QElapsedTimer uhr;
+        uhr.start();
+        const QString meldung = vennlok.Einzahlung(QString::fromUtf8(name(i)), vennlok.Buchungsmonat(), 500000,
+                                                   Textformat::textZuDateTime(QStringLiteral("20.02.2010")).value());
+        ms.push_back(double(uhr.nsecsElapsed()) / 1e6);
+        if (!meldung.isEmpty())
+            throw VennlokFehler(meldung);
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("\n| Einzahlung, durabel | Teilhaber | Einträge der Kasse | Kassendatei | Median | langsamste |\n"
+                "|---|---:|---:|---:|---:|---:|\n"
+                "| aus dem Fenster | %d | %lld | %.1f MB | %.1f ms | %.1f ms |\n",
+                teilhaber, static_cast<long long>(eintraege),
+                double(QFileInfo(QDir(daten).filePath(QStringLiteral("A_Kassendaten201002.ven"))).size()) / 1e6,
+                ms[ms.size() / 2], ms.back());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    std::vector<int> groessen;
+    for (int i = 1; i < argc; ++i)
+        groessen.push_back(QString::fromLocal8Bit(argv[i]).toInt());
+    if (groessen.empty())
+        groessen = {100, 200, 400, 1000};
+    try {
+        std::printf("| Teilhaber × Monate | Sekunden | s je Monat | × je Verdopplung | geschrieben | Endgröße | "
+                    "Faktor | Syncs je Monat |\n|---|---:|---:|---:|---:|---:|---:|---:|\n");
+        const Ergebnis *vorher = nullptr;
+        std::vector<Ergebnis> ergebnisse;
+        ergebnisse.reserve(groessen.size());
+        for (int n : groessen) {
+            ergebnisse.push_back(einspielen(n));
+            const Ergebnis &e = ergebnisse.back();
+            // The growth per doubling of the participants, whatever the step between two sizes.
+            QString wachstum = QStringLiteral("–");
+            if (vorher)
+                wachstum = QString::number(std::pow(e.sekunden / vorher->sekunden,
+                                                    1.0 / std::log2(double(e.teilhaber) / vorher->teilhaber)), 'f', 2);
+            std::printf("| %d × %d | %.1f | %.3f | %s | %.1f MB | %.1f MB | %.1f | %.1f |\n", e.teilhaber, Monate,
+                        e.sekunden, e.sekunden / Monate, qPrintable(wachstum), double(e.bytes) / 1e6,
+                        double(e.groesse) / 1e6, double(e.bytes) / double(e.groesse), double(e.syncs) / Monate);
+            std::fflush(stdout);
+            vorher = &e;
+        }
+        einzahlungAufGrossemPakt();
+    } catch (const VennlokFehler &f) {
+        std::fprintf(stderr, "bench_replay: %s\n", qPrintable(f.text()));
+        return 1;
+    }
+    return 0;
+}
