@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <utility>
 
 namespace {
 
@@ -181,6 +182,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
 {
     AutoModus = true;
     AutoModusAus aus{AutoModus};
+    m_fehlerzeile.clear();
     const QStringList zeilen = zeilenLesen(datei);
     const QString dateiname = QFileInfo(datei).fileName();
     Stand stand{Uhr::Heute(), 0};
@@ -284,6 +286,8 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
             m_speicher->Beginnen();
             for (int k = gruppe; k < nr; ++k)
                 ausfuehren(k, false);
+            if (!m_fehlerzeile.isEmpty())
+                log(std::exchange(m_fehlerzeile, QString()));
             standMerken(nr);
             m_speicher->Festschreiben();
             if (fortschritt)

@@ -202,13 +202,17 @@ int TVennlok::AnzahlAusgangsbuchungen() const
 
 void TVennlok::transaktion(const QString &fehlerzeile, const std::function<void()> &schritte)
 {
+    // Inside a replay's group the failure line waits until the group's good lines are booked again.
+    const bool innen = m_speicher->InTransaktion();
     m_speicher->Beginnen();
     try {
         schritte();
         m_speicher->Festschreiben();
     } catch (const std::exception &) {
         m_speicher->Abbrechen();
-        zustandNeuLaden(fehlerzeile);
+        zustandNeuLaden(innen ? QString() : fehlerzeile);
+        if (innen)
+            m_fehlerzeile = fehlerzeile;
         throw;
     }
 }

@@ -32,12 +32,26 @@ public:
 };
 
 /// The pact's one business object: it owns the open data files of one data
-/// directory and carries out every booking. It never shows a dialog; it
-/// returns message texts (empty when there is nothing to tell) or Booleans.
+/// directory and carries out every booking. It never shows a dialog.
 ///
 /// Amounts are Money; shares and the damping factor are double fractions.
 /// The engine locks its data directory for its whole life, so no second
-/// engine (another window or a command-line replay) can book into it.
+/// engine (another window or a command-line replay) can book into it. It
+/// keeps every file it has read in memory, changed only by its own
+/// transactions; participants are found through a hashed register.
+///
+/// How a call reports failure:
+///  - every operation that changes files is one transaction: all its files
+///    reach the disk together or none does;
+///  - a booking the rules refuse (a second payment in a month, an unknown
+///    name) changes nothing and says why in its returned message text, or
+///    returns false where the result is a Boolean; an empty text means done;
+///  - a failure to store (a full disk, a file that cannot be written, a step
+///    that cannot be carried out) throws VennlokFehler with a German text
+///    that names the file and the reason; nothing is then changed on disk or
+///    in memory, and the log tells of it where it can;
+///  - reading calls (the getters, lists and counts) do not fail; a value
+///    missing in the files comes back as the missing-value sentinel.
 class TVennlok
 {
 public:
@@ -295,6 +309,7 @@ protected:
     QLockFile m_sperre;
     std::unique_ptr<TJournalSpeicher> m_speicher;
     QString m_wiederhergestellt; // what opening found of an interrupted booking
+    QString m_fehlerzeile;       // the log line of an operation that failed inside a replay's group
     std::unique_ptr<TVennlokDaten> m_daten;
     std::unique_ptr<TTeilhaberRegister> m_register;
     std::unique_ptr<TKasse> m_kasse;

@@ -6,6 +6,7 @@
 #include "tests/testhilfe.h"
 
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 using namespace Testhilfe;
@@ -171,6 +172,25 @@ private slots:
         QCOMPARE(TKasse(pfad("A_Kassendaten200604.ven")).Summe(), e(177.5));
     }
 
+    void abschlussfehlerImAbspielen()
+    {
+        // A close that fails in a replay: the lines before it stay booked, and
+        // the log tells of the failure after them, in the order of the file.
+        auto v = pakt<TFehlerVennlok>();
+        schreiben(pfad("a.aut"), "Datum,05.03.2006\nEinzahlg,Dora,50\nMonatsab,200603\n");
+        v->fehlerNach = QStringLiteral("KapitalanteileBerechnen");
+        try {
+            v->AutoBuchung(pfad("a.aut"), 31);
+            QFAIL("the replay did not stop");
+        } catch (const VennlokFehler &f) {
+            QVERIFY2(f.text().startsWith(QStringLiteral("a.aut, Zeile 3: Testfehler")), qPrintable(f.text()));
+        }
+        QVERIFY(v->TeilhaberVorhanden(QStringLiteral("Dora")));
+        QCOMPARE(v->Buchungsmonat(), Maerz);
+        const QByteArray log = dateiInhalt(pfad("A_Kassendaten200603.buc"));
+        QVERIFY2(log.endsWith("Einzahlg,Dora,50\r\nMonatsab#####,200603   ABSCHLUSSFEHLER\r\n"), log.constData());
+    }
+
     // Every disk step of a booking's commit in turn fails (the k-th file write
     // or rename): each time every file stays exactly as it was and the error
     // is reported; the next k goes one step further, until the booking succeeds.
@@ -198,10 +218,11 @@ private slots:
         };
         const auto vorher = verzeichnisstand(m_dir);
         int k = 0;
+        QStringList gesehen;
         for (bool gelungen = false; !gelungen; ) {
             ++k;
             int schritt = 0;
-            QStringList gesehen;
+            gesehen.clear();
             TJournalSpeicher::Fehlerhaken = [&](const QString &was) { gesehen << was; return ++schritt != k; };
             try {
                 gelungen = buchen();
@@ -225,6 +246,18 @@ private slots:
         }
         QVERIFY2(k > 3, "the commit wrote too few files to have been tested");
         QVERIFY(verzeichnisstand(m_dir) != vorher);
+        // The last step that failed came after the commit point: the booking
+        // counts, and opening the directory finishes writing its files.
+        QVERIFY2(gesehen.last().startsWith(QStringLiteral("ausführen ")), qPrintable(gesehen.join(QLatin1Char(','))));
+        QVERIFY(QFile::exists(pfad(TJournalSpeicher::Journalname)));
+        v.reset();
+        TVennlok wieder(m_dir.path());
+        QVERIFY(!QFile::exists(pfad(TJournalSpeicher::Journalname)));
+        QCOMPARE(wieder.Pruefen(), QStringList());
+        const auto nachher = verzeichnisstand(m_dir);
+        QVERIFY(std::any_of(nachher.keyBegin(), nachher.keyEnd(), [&](const QString &datei) {
+            return datei.endsWith(QLatin1String(".ven")) && nachher[datei] != vorher.value(datei);
+        }));
     }
 
     void erstenMonatNichtVerwerfen()
