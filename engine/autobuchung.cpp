@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -169,6 +170,25 @@ namespace {
 // What a replayed line did.
 enum class Zeilenart { Gewoehnlich, Abschluss, Ende };
 
+// One line of a command file: its number (from 1), its text and its fields.
+struct Befehl
+{
+    int zeile;
+    QString text;
+    QStringList felder;
+};
+
+// The command file parsed once, before anything is booked.
+std::vector<Befehl> befehleLesen(const QString &datei)
+{
+    const QStringList zeilen = zeilenLesen(datei);
+    std::vector<Befehl> befehle;
+    befehle.reserve(std::size_t(zeilen.size()));
+    for (const QString &zeile : zeilen)
+        befehle.push_back({int(befehle.size()) + 1, zeile, TVennlok::FelderTrennen(zeile)});
+    return befehle;
+}
+
 // The replay's state that lines carry forward.
 struct Stand
 {
@@ -183,7 +203,8 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     AutoModus = true;
     AutoModusAus aus{AutoModus};
     m_fehlerzeile.clear();
-    const QStringList zeilen = zeilenLesen(datei);
+    const std::vector<Befehl> befehle = befehleLesen(datei);
+    const int anzahl = int(befehle.size());
     const QString dateiname = QFileInfo(datei).fileName();
     Stand stand{Uhr::Heute(), 0};
     int abschluesse = 0;
@@ -191,13 +212,13 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
 
     // Carries out line nr; melden: whether refusals are reported (not when a line is repeated).
     const auto ausfuehren = [&](int nr, bool melden) {
-        Felder f(FelderTrennen(zeilen[nr]));
+        Felder f(befehle[nr].felder);
         if (f.anzahl() == 0)
             return Zeilenart::Gewoehnlich;
         const QString wort = f.text(0);
         const auto meldung = [&](const QString &text) {
             if (melden && !text.isEmpty() && fortschritt)
-                fortschritt->Meldung(QStringLiteral("%1, Zeile %2: %3").arg(dateiname).arg(nr + 1).arg(text));
+                fortschritt->Meldung(QStringLiteral("%1, Zeile %2: %3").arg(dateiname).arg(befehle[nr].zeile).arg(text));
         };
         if (wort == QLatin1String("Kaeufer")) {
             stand.kaeufer = f.ganzzahl(1);
@@ -244,8 +265,8 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     };
 
     // A resumed replay takes the date and buyer model of the lines before without booking them.
-    for (int nr = 0; nr < std::min<int>(abZeile - 1, int(zeilen.size())); ++nr) {
-        const QStringList f = FelderTrennen(zeilen[nr]);
+    for (int nr = 0; nr < std::min(abZeile - 1, anzahl); ++nr) {
+        const QStringList &f = befehle[nr].felder;
         if (f.value(0) == QLatin1String("Kaeufer"))
             stand.kaeufer = Textformat::textZuInt(f.value(1)).value_or(stand.kaeufer);
         else if (f.value(0) == QLatin1String("Datum") || f.value(0) == QLatin1String("NeuPakt")
@@ -272,9 +293,9 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     int gruppe = std::max(0, abZeile - 1);
     Stand gruppenStand = stand;
     m_speicher->Beginnen();
-    for (int nr = gruppe; nr < zeilen.size(); ++nr) {
+    for (int nr = gruppe; nr < anzahl; ++nr) {
         if (fortschritt)
-            fortschritt->Zeilen(nr, int(zeilen.size()));
+            fortschritt->Zeilen(nr, anzahl);
         Zeilenart art;
         try {
             art = ausfuehren(nr, true);
@@ -292,7 +313,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
             m_speicher->Festschreiben();
             if (fortschritt)
                 fortschritt->Gesichert(nr);
-            throw VennlokFehler(QStringLiteral("%1, Zeile %2: %3\n%4").arg(dateiname).arg(nr + 1).arg(fehler.text(), zeilen[nr]));
+            throw VennlokFehler(QStringLiteral("%1, Zeile %2: %3\n%4").arg(dateiname).arg(befehle[nr].zeile).arg(fehler.text(), befehle[nr].text));
         }
         if (art == Zeilenart::Ende) {
             m_speicher->Loeschen(Pfad(Standdatei));
@@ -315,8 +336,8 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     m_speicher->Loeschen(Pfad(Standdatei));
     m_speicher->Festschreiben();
     if (fortschritt) {
-        fortschritt->Gesichert(int(zeilen.size()));
-        fortschritt->Zeilen(int(zeilen.size()), int(zeilen.size()));
+        fortschritt->Gesichert(anzahl);
+        fortschritt->Zeilen(anzahl, anzahl);
     }
 }
 
