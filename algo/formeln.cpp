@@ -90,7 +90,7 @@ Money GekuerzterSatz(Money summeEinz, Money summeOffen, Money satz)
 Money KapitalanteilNeu(Money kapitalVormonat, Money einzahlungen, Money eigenanteile,
                        Money auszahlungen, Money minimum)
 {
-    const Money neu = kapitalVormonat + einzahlungen + eigenanteile - auszahlungen;
+    const Money neu = GeldPlus(GeldPlus(kapitalVormonat, einzahlungen), GeldPlus(eigenanteile, -auszahlungen));
     return neu > minimum ? neu : minimum;
 }
 

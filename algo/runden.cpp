@@ -22,6 +22,46 @@ Money R4(double einheiten)
     return *betrag;
 }
 
+namespace {
+
+[[noreturn]] void zuGross()
+{
+    throw VennlokFehler(QStringLiteral("Der Betrag wird zu groß: die Dateien fassen höchstens 99.999.999.999,9999."),
+                        QString(), VennlokFehler::Grenze);
+}
+
+} // namespace
+
+// Portable checks (no compiler built-ins): every operand is first brought
+// within the limit, so the arithmetic below cannot overflow 64 bits.
+Money GeldPlus(Money a, Money b)
+{
+    if (a > GeldGrenze || a < -GeldGrenze || b > GeldGrenze || b < -GeldGrenze)
+        zuGross();
+    const Money summe = a + b;
+    if (summe > GeldGrenze || summe < -GeldGrenze)
+        zuGross();
+    return summe;
+}
+
+Money GeldMal(Money betrag, std::int64_t anzahl)
+{
+    if (betrag == 0 || anzahl == 0)
+        return 0;
+    if (betrag > GeldGrenze || betrag < -GeldGrenze || anzahl > GeldGrenze || anzahl < -GeldGrenze
+        || (betrag < 0 ? -betrag : betrag) > GeldGrenze / (anzahl < 0 ? -anzahl : anzahl))
+        zuGross();
+    return betrag * anzahl;
+}
+
+int ZaehlerPlus(int zaehler, int schritt)
+{
+    const std::int64_t summe = std::int64_t(zaehler) + schritt;
+    if (summe > 2147483647 || summe < -2147483647 - 1)
+        throw VennlokFehler(QStringLiteral("Ein Zähler wird zu groß für die Dateien."), QString(), VennlokFehler::Grenze);
+    return int(summe);
+}
+
 double R2(double x)
 {
     const double schritt = 0.01;

@@ -13,6 +13,15 @@ std::optional<Money> R4Optional(double einheiten);
 /// As R4Optional; throws VennlokFehler where that gives no value.
 Money R4(double einheiten);
 
+/// Sums and products of Money, checked: a result beyond GeldGrenze throws
+/// VennlokFehler (art Grenze) instead of going on with a value the files
+/// cannot hold or an overflowed one.
+Money GeldPlus(Money a, Money b);
+Money GeldMal(Money betrag, std::int64_t anzahl);
+
+/// A count plus schritt, checked against the 32 bits counters are stored in.
+int ZaehlerPlus(int zaehler, int schritt);
+
 /// x divided by the double nearest 0.01 (0.001), rounded to an integer and
 /// multiplied back: two (three) decimal places with binary residue.
 double R2(double x);

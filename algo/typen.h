@@ -16,3 +16,11 @@ constexpr Money MoneyProEinheit = 10000;
 constexpr int FehlwertInt = -2147483647 - 1;
 constexpr double FehlwertFloat = -2147483648.0;
 constexpr Money FehlwertMoney = Money(-2147483648LL) * MoneyProEinheit;
+
+/// The largest magnitude of an amount that is typed, read from a command file
+/// or booked: 100,000,000 units.
+constexpr Money BetragGrenze = Money(100000000) * MoneyProEinheit;
+
+/// The largest magnitude of any Money the files hold: their text form keeps
+/// 15 significant digits, so below 10^11 units every value is exact.
+constexpr Money GeldGrenze = Money(999999999999999);

@@ -1,5 +1,7 @@
 #include "data/kasse.h"
 
+#include "algo/runden.h"
+
 #include "data/textformat.h"
 #include "data/uhr.h"
 
@@ -100,7 +102,7 @@ bool TKasse::Abschliessen(const MonthKey &monat, DateTime)
 
 void TKasse::addiere(const QString &key, Money betrag)
 {
-    WriteMoney(KasseAbschnitt, key, ReadMoney(KasseAbschnitt, key, FehlwertMoney) + betrag);
+    WriteMoney(KasseAbschnitt, key, GeldPlus(MoneyNoetig(KasseAbschnitt, key), betrag));
 }
 
 bool TKasse::buchen(const MonthKey &monat, const QString &name, DateTime datum, const QString &zaehler,
@@ -112,12 +114,12 @@ bool TKasse::buchen(const MonthKey &monat, const QString &name, DateTime datum, 
         for (const auto &[key, betrag] : summen)
             addiere(key, betrag);
         const QString monatsZaehler = zaehler + monat;
-        WriteInteger(KasseAbschnitt, monatsZaehler, ReadInteger(KasseAbschnitt, monatsZaehler, FehlwertInt) + 1);
+        WriteInteger(KasseAbschnitt, monatsZaehler, ZaehlerPlus(IntegerNoetig(KasseAbschnitt, monatsZaehler), 1));
         const QString tag = Textformat::datumZuText(datum);
         const QString tagesZaehler = zaehler + tag;
         if (!ValueExists(KasseAbschnitt, tagesZaehler))
             WriteInteger(KasseAbschnitt, tagesZaehler, 0);
-        WriteInteger(KasseAbschnitt, tagesZaehler, ReadInteger(KasseAbschnitt, tagesZaehler, 0) + 1);
+        WriteInteger(KasseAbschnitt, tagesZaehler, ZaehlerPlus(IntegerNoetig(KasseAbschnitt, tagesZaehler), 1));
         for (const Posten &p : posten) {
             const QString section = p.section + tag;
             int n = 1;
@@ -154,15 +156,15 @@ bool TKasse::AuszahlungBuchen(const MonthKey &monat, const QString &name, Money 
 bool TKasse::HonorarBuchen(DateTime datum, Money honorarEin, Money honorarRech)
 {
     return Geschuetzt([&] {
-        const Money gesamt = honorarEin + honorarRech;
+        const Money gesamt = GeldPlus(honorarEin, honorarRech);
         WriteDateTime(Honorar, QStringLiteral("Datum"), datum);
         WriteMoney(Honorar, QStringLiteral("Honorare aus Einbuchungen"), honorarEin);
         WriteMoney(Honorar, QStringLiteral("Honorare aus Rechnungen"), honorarRech);
         // An earlier fee booking of this book goes back into the fund first.
-        const Money frueher = ReadMoney(Honorar, KHonorarGesamt, 0);
+        const Money frueher = ValueExists(Honorar, KHonorarGesamt) ? MoneyNoetig(Honorar, KHonorarGesamt) : 0;
         WriteMoney(Honorar, KHonorarGesamt, gesamt);
-        addiere(KSumme, frueher - gesamt);
-        addiere(KAuszahlungen, gesamt - frueher);
+        addiere(KSumme, GeldPlus(frueher, -gesamt));
+        addiere(KAuszahlungen, GeldPlus(gesamt, -frueher));
         UpdateFile();
     });
 }
@@ -182,19 +184,20 @@ bool TKasse::AuszahlungenStornieren(const MonthKey &monat, const QString &name)
             for (const QString &key : ReadSection(section)) {
                 if (!istEintragVon(key, name))
                     continue;
-                const Money betrag = ReadMoney(section, key, 0);
+                const Money betrag = MoneyNoetig(section, key);
                 if (auszahlung) {
-                    auszahlungen += betrag;
+                    auszahlungen = GeldPlus(auszahlungen, betrag);
                     const QString tagesZaehler = ZAusgang + tag;
-                    WriteInteger(KasseAbschnitt, tagesZaehler, ReadInteger(KasseAbschnitt, tagesZaehler, 1) - 1);
-                    WriteInteger(KasseAbschnitt, ZAusgang + monat, ReadInteger(KasseAbschnitt, ZAusgang + monat, 1) - 1);
+                    WriteInteger(KasseAbschnitt, tagesZaehler, ZaehlerPlus(IntegerNoetig(KasseAbschnitt, tagesZaehler), -1));
+                    WriteInteger(KasseAbschnitt, ZAusgang + monat,
+                                 ZaehlerPlus(IntegerNoetig(KasseAbschnitt, ZAusgang + monat), -1));
                 } else {
-                    eigenanteile += betrag;
+                    eigenanteile = GeldPlus(eigenanteile, betrag);
                 }
                 DeleteKey(section, key);
             }
         }
-        addiere(KSumme, auszahlungen - eigenanteile);
+        addiere(KSumme, GeldPlus(auszahlungen, -eigenanteile));
         addiere(KAuszahlungen, -auszahlungen);
         addiere(KEigenanteile, -eigenanteile);
         UpdateFile();

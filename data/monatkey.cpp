@@ -101,10 +101,12 @@ QString NameAusDateiname(const QString &dateiname)
 QString TeilhaberNameFehler(const QString &name)
 {
     const auto fehler = [&](const QString &grund) {
-        return QStringLiteral("Der Teilhabername \u201E%1\u201C ist nicht zulässig: %2.").arg(name, grund);
+        return QStringLiteral("Der Teilhabername \u201E%1\u201C ist nicht zulässig: %2.").arg(Textformat::zitat(name), grund);
     };
     if (name.trimmed().isEmpty())
         return QStringLiteral("Bitte einen Teilhabernamen angeben.");
+    if (name.size() > 60)
+        return fehler(QStringLiteral("er ist länger als 60 Zeichen"));
     for (QChar c : name) {
         if (Cp1252::istSteuerzeichen(c))
             return fehler(QStringLiteral("er enthält ein Steuerzeichen"));

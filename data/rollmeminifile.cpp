@@ -1,14 +1,16 @@
 #include "data/rollmeminifile.h"
 
+#include "algo/fehler.h"
 #include "algo/runden.h"
 #include "data/cp1252.h"
-#include "algo/fehler.h"
 #include "data/speicher.h"
 #include "data/textdatei.h"
 #include "data/textformat.h"
 
 #include <QDebug>
 #include <QFile>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -98,9 +100,13 @@ void pruefeWert(const QString &value)
 TRollMemIniFile::TRollMemIniFile(const QString &fileName)
     : m_fileName(fileName), m_speicher(TSpeicher::Fuer(fileName))
 {
-    const std::optional<QByteArray> inhalt = m_speicher ? m_speicher->Lesen(fileName) : Direkt::Lesen(fileName);
-    if (inhalt)
-        laden(zeilenTrennen(Cp1252::dekodieren(*inhalt)));
+    std::optional<QByteArray> inhalt = m_speicher ? m_speicher->Lesen(fileName) : Direkt::Lesen(fileName);
+    if (!inhalt)
+        return;
+    // A byte-order mark that an editor put at the start is not part of the first section's name.
+    if (inhalt->startsWith("\xEF\xBB\xBF"))
+        inhalt->remove(0, 3);
+    laden(zeilenTrennen(Cp1252::dekodieren(*inhalt)));
 }
 
 TRollMemIniFile::~TRollMemIniFile()
@@ -360,6 +366,8 @@ int TRollMemIniFile::ReadInteger(const QString &section, const QString &key, int
 
 void TRollMemIniFile::WriteInteger(const QString &section, const QString &key, int value)
 {
+    if (value == FehlwertInt)
+        Beschaedigt(section, key, QStringLiteral("soll einen fehlenden Wert erhalten"));
     WriteString(section, key, Textformat::intZuText(value));
 }
 
@@ -373,7 +381,11 @@ double TRollMemIniFile::ReadFloat(const QString &section, const QString &key, do
 
 void TRollMemIniFile::WriteFloat(const QString &section, const QString &key, double value)
 {
-    WriteString(section, key, Textformat::floatZuText(value));
+    const QString text = Textformat::floatZuText(value);
+    // What the text form cannot give back (the sentinel, a double at the edge of its range) is not written.
+    if (value == FehlwertFloat || !Textformat::textZuFloat(text))
+        Beschaedigt(section, key, QStringLiteral("soll den Wert %1 erhalten, den die Datei nicht fassen kann").arg(text));
+    WriteString(section, key, text);
 }
 
 Money TRollMemIniFile::ReadMoney(const QString &section, const QString &key, Money defaultValue) const
@@ -384,12 +396,50 @@ Money TRollMemIniFile::ReadMoney(const QString &section, const QString &key, Mon
     const auto einheiten = Textformat::textZuFloat(text);
     if (!einheiten)
         return defaultValue;
-    return R4Optional(*einheiten).value_or(defaultValue);
+    const auto betrag = R4Optional(*einheiten);
+    // More than four decimals, or more digits than the text form holds, is no amount of this program.
+    if (!betrag || *betrag > GeldGrenze || *betrag < -GeldGrenze
+        || std::fabs(double(*betrag) - *einheiten * double(MoneyProEinheit)) > 1e-6 * std::max(1.0, std::fabs(double(*betrag))))
+        return defaultValue;
+    return *betrag;
 }
 
 void TRollMemIniFile::WriteMoney(const QString &section, const QString &key, Money value)
 {
-    WriteString(section, key, Textformat::moneyZuText(value));
+    if (value == FehlwertMoney)
+        Beschaedigt(section, key, QStringLiteral("soll einen fehlenden Wert erhalten"));
+    WriteString(section, key, Textformat::moneyZuText(GeldPlus(value, 0)));
+}
+
+Money TRollMemIniFile::MoneyNoetig(const QString &section, const QString &key) const
+{
+    const Money wert = ReadMoney(section, key, FehlwertMoney);
+    if (wert == FehlwertMoney)
+        Beschaedigt(section, key, QStringLiteral("fehlt oder ist nicht lesbar"));
+    return wert;
+}
+
+int TRollMemIniFile::IntegerNoetig(const QString &section, const QString &key) const
+{
+    const int wert = ReadInteger(section, key, FehlwertInt);
+    if (wert == FehlwertInt)
+        Beschaedigt(section, key, QStringLiteral("fehlt oder ist nicht lesbar"));
+    return wert;
+}
+
+double TRollMemIniFile::FloatNoetig(const QString &section, const QString &key) const
+{
+    const double wert = ReadFloat(section, key, FehlwertFloat);
+    if (wert == FehlwertFloat)
+        Beschaedigt(section, key, QStringLiteral("fehlt oder ist nicht lesbar"));
+    return wert;
+}
+
+void TRollMemIniFile::Beschaedigt(const QString &section, const QString &key, const QString &was) const
+{
+    const QString name = m_fileName.mid(m_fileName.lastIndexOf(QLatin1Char('/')) + 1);
+    throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C ist beschädigt: [%2] %3 %4.").arg(name, section, key, was),
+                        m_fileName, VennlokFehler::Beschaedigt);
 }
 
 DateTime TRollMemIniFile::ReadDateTime(const QString &section, const QString &key, DateTime defaultValue) const

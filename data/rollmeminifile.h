@@ -1,5 +1,6 @@
 #pragma once
 
+#include "algo/fehler.h"
 #include "algo/typen.h"
 
 #include <QHash>
@@ -62,10 +63,23 @@ public:
     void WriteFloat(const QString &section, const QString &key, double value);
 
     /// An amount stored in units ("12,5" for 125000). Read back: the number
-    /// times 10000 rounded to the nearest integer, ties to even; missing,
-    /// unreadable or out-of-range text gives the default.
+    /// times 10000; missing or unreadable text, more than four decimals or a
+    /// magnitude beyond GeldGrenze give the default. Writing a value beyond
+    /// GeldGrenze, which the text form could not hold exactly, throws
+    /// VennlokFehler (art Grenze).
     Money ReadMoney(const QString &section, const QString &key, Money defaultValue) const;
     void WriteMoney(const QString &section, const QString &key, Money value);
+
+    /// The value a booking needs: missing or unreadable, it throws
+    /// VennlokFehler (art Beschaedigt) "Die Datei „X“ ist beschädigt:
+    /// [section] key fehlt oder ist nicht lesbar." The missing-value
+    /// sentinel never comes back from these.
+    Money MoneyNoetig(const QString &section, const QString &key) const;
+    int IntegerNoetig(const QString &section, const QString &key) const;
+    double FloatNoetig(const QString &section, const QString &key) const;
+    /// Throws VennlokFehler (art Beschaedigt) for a value of this file that
+    /// breaks a rule: "Die Datei „X“ ist beschädigt: [section] key was".
+    [[noreturn]] void Beschaedigt(const QString &section, const QString &key, const QString &was) const;
 
     /// "dd.MM.yyyy HH:mm:ss", the time left out at exactly midnight.
     DateTime ReadDateTime(const QString &section, const QString &key, DateTime defaultValue) const;
@@ -103,13 +117,18 @@ public:
 
 protected:
     /// Runs the steps of an operation that reports failure by its result:
-    /// true when they complete, false when any of them throws.
+    /// true when they complete, false when any of them throws. A damaged
+    /// file or a value beyond the limits is passed on with its message.
     template <typename F>
     static bool Geschuetzt(F schritte)
     {
         try {
             schritte();
             return true;
+        } catch (const VennlokFehler &f) {
+            if (f.art() != VennlokFehler::Allgemein)
+                throw;
+            return false;
         } catch (const std::exception &) {
             return false;
         }

@@ -1,5 +1,7 @@
 #include "data/teilhaber.h"
 
+#include "algo/runden.h"
+
 
 #include <algorithm>
 
@@ -51,12 +53,12 @@ bool TTeilhaber::Anlegen(const QString &name)
 
 void TTeilhaber::addiere(const QString &key, Money betrag)
 {
-    WriteMoney(Kopf, key, ReadMoney(Kopf, key, FehlwertMoney) + betrag);
+    WriteMoney(Kopf, key, GeldPlus(MoneyNoetig(Kopf, key), betrag));
 }
 
 void TTeilhaber::zaehle(const QString &key, int schritt)
 {
-    WriteInteger(Kopf, key, ReadInteger(Kopf, key, FehlwertInt) + schritt);
+    WriteInteger(Kopf, key, ZaehlerPlus(IntegerNoetig(Kopf, key), schritt));
 }
 
 void TTeilhaber::neuerEintrag(const QString &section, const MonthKey &monat, Money betrag)
@@ -78,7 +80,7 @@ Money TTeilhaber::monatsSumme(const QString &section, const MonthKey &monat) con
 {
     Money summe = 0;
     for (const QString &key : eintraege(section, monat))
-        summe += ReadMoney(section, key, 0);
+        summe = GeldPlus(summe, MoneyNoetig(section, key));
     return summe;
 }
 
@@ -122,7 +124,7 @@ bool TTeilhaber::EinzahlungenLoeschen(const MonthKey &monat)
 {
     return Geschuetzt([&] {
         for (const QString &key : eintraege(SEinzahlungen, monat)) {
-            addiere(KSummeEinz, -ReadMoney(SEinzahlungen, key, 0));
+            addiere(KSummeEinz, -MoneyNoetig(SEinzahlungen, key));
             zaehle(KAnzahlEinz, -1);
             DeleteKey(SEinzahlungen, key);
         }
@@ -176,15 +178,15 @@ void TTeilhaber::SetSummeOffen(Money wert)
 
 bool TTeilhaber::OffenBuchen(const MonthKey &monat, Money beitrag)
 {
-    const Money fehlt = beitrag - Einzahlungen(monat);
-    const Money frueher = ReadMoney(SOffen, monat, 0);
+    const Money fehlt = GeldPlus(beitrag, -Einzahlungen(monat));
+    const Money frueher = ValueExists(SOffen, monat) ? MoneyNoetig(SOffen, monat) : 0;
     if (fehlt > 0)
         WriteMoney(SOffen, monat, fehlt);
     else
         DeleteKey(SOffen, monat);
     const Money neu = std::max<Money>(fehlt, 0);
     if (neu != frueher)
-        SetSummeOffen(SummeOffen() + neu - frueher);
+        SetSummeOffen(GeldPlus(ValueExists(Kopf, KSummeOffen) ? MoneyNoetig(Kopf, KSummeOffen) : 0, GeldPlus(neu, -frueher)));
     return true;
 }
 
@@ -212,7 +214,7 @@ TTeilhaber::Eintragssummen TTeilhaber::AlleEintraege() const
     Eintragssummen summen;
     const auto summe = [&](const QString &section, Money &ziel, int *anzahl) {
         for (const QString &key : ReadSection(section)) {
-            ziel += ReadMoney(section, key, 0);
+            ziel = GeldPlus(ziel, MoneyNoetig(section, key));
             if (anzahl)
                 ++*anzahl;
         }

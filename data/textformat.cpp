@@ -241,4 +241,18 @@ QDateTime zuQDateTime(DateTime zeitpunkt)
     return QDateTime(z.datum, QTime::fromMSecsSinceStartOfDay(int(z.ms)));
 }
 
+QString zitat(const QString &text)
+{
+    QString z;
+    qsizetype i = 0;
+    for (; i < text.size() && z.size() < 60; ++i) {
+        const char16_t u = text[i].unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0))
+            z += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            z += text[i];
+    }
+    return i < text.size() || z.size() > 60 ? z.left(60) + QChar(0x2026) : z;
+}
+
 } // namespace Textformat

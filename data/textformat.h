@@ -46,6 +46,10 @@ QString dateTimeZuText(DateTime zeitpunkt);
 /// anything else or an impossible date such as 31.02.2006.
 std::optional<DateTime> textZuDateTime(const QString &text);
 
+/// At most 60 characters of a text someone gave, as a message quotes it:
+/// control characters shown as \xNN, anything longer cut off with "…".
+QString zitat(const QString &text);
+
 /// Conversions between DateTime and a QDateTime in local time.
 DateTime ausQDateTime(const QDateTime &zeitpunkt);
 QDateTime zuQDateTime(DateTime zeitpunkt);

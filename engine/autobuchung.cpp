@@ -1,6 +1,7 @@
 // The automatic booking replay of a command file.
 
 #include "engine/vennlok.h"
+#include "engine/intern.h"
 
 #include "algo/fehler.h"
 #include "algo/formeln.h"
@@ -12,6 +13,8 @@
 #include "platform/skript.h"
 
 #include <QFile>
+#include <algorithm>
+#include <cmath>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <utility>
@@ -39,11 +42,14 @@ public:
         return m_felder[i];
     }
 
+    // A field's text as a message quotes it.
+    QString zitiert(int i) const { return Intern::zitat(text(i)); }
+
     DateTime datum(int i) const
     {
         const auto d = Textformat::textZuDateTime(text(i));
         if (!d)
-            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiges Datum").arg(text(i)));
+            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiges Datum").arg(zitiert(i)));
         return *d;
     }
 
@@ -51,7 +57,7 @@ public:
     {
         const auto n = Textformat::textZuInt(text(i));
         if (!n)
-            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiger ganzzahliger Wert").arg(text(i)));
+            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiger ganzzahliger Wert").arg(zitiert(i)));
         return *n;
     }
 
@@ -59,7 +65,7 @@ public:
     {
         const auto x = Textformat::textZuFloat(text(i));
         if (!x)
-            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiger Gleitkommawert").arg(text(i)));
+            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiger Gleitkommawert").arg(zitiert(i)));
         return *x;
     }
 
@@ -67,8 +73,8 @@ public:
     {
         const auto b = R4Optional(zahl(i));
         if (!b)
-            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiger Betrag").arg(text(i)));
-        return *b;
+            throw VennlokFehler(QStringLiteral("'%1' ist kein gültiger Betrag").arg(zitiert(i)));
+        return imRahmen(i, *b);
     }
 
     // An amount of a payment or invoice: a line whose amount does not read is skipped.
@@ -77,7 +83,21 @@ public:
         if (i >= m_felder.size())
             return std::nullopt;
         const auto x = Textformat::textZuFloat(m_felder[i]);
-        return x ? R4Optional(*x) : std::nullopt;
+        const auto b = x ? R4Optional(*x) : std::nullopt;
+        return b ? std::optional<Money>(imRahmen(i, *b)) : std::nullopt;
+    }
+
+    // An amount read must be one the program books: at most four decimals and 100,000,000.
+    Money imRahmen(int i, Money b) const
+    {
+        const double x = *Textformat::textZuFloat(text(i));
+        if (b > BetragGrenze || b < -BetragGrenze
+            || std::fabs(double(b) - x * double(MoneyProEinheit)) > 1e-6 * std::max(1.0, std::fabs(double(b))))
+            throw VennlokFehler(QStringLiteral("der Betrag '%1' ist nicht zulässig: erlaubt sind höchstens vier "
+                                               "Nachkommastellen und Beträge bis 100.000.000")
+                                    .arg(zitiert(i)),
+                                QString(), VennlokFehler::Grenze);
+        return b;
     }
 
     void punktZuKomma()
@@ -292,6 +312,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     };
     int gruppe = std::max(0, abZeile - 1);
     Stand gruppenStand = stand;
+    dateienPruefen();
     m_speicher->Beginnen();
     for (int nr = gruppe; nr < anzahl; ++nr) {
         if (fortschritt)
@@ -313,7 +334,11 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
             m_speicher->Festschreiben();
             if (fortschritt)
                 fortschritt->Gesichert(nr);
-            throw VennlokFehler(QStringLiteral("%1, Zeile %2: %3\n%4").arg(dateiname).arg(befehle[nr].zeile).arg(fehler.text(), befehle[nr].text));
+            throw VennlokFehler(QStringLiteral("%1, Zeile %2: %3\n%4")
+                                    .arg(dateiname)
+                                    .arg(befehle[nr].zeile)
+                                    .arg(fehler.text(), Intern::zitat(befehle[nr].text)),
+                                fehler.datei(), fehler.art());
         }
         if (art == Zeilenart::Ende) {
             m_speicher->Loeschen(Pfad(Standdatei));
@@ -330,6 +355,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
             }
             gruppe = nr + 1;
             gruppenStand = stand;
+            dateienPruefen();
             m_speicher->Beginnen();
         }
     }

@@ -18,6 +18,12 @@ void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum,
                                  "nicht angelegt werden; die Pakt-Daten bleiben unverändert.");
         return;
     }
+    werteVerlangen({{QStringLiteral("Beitrag"), einheiten(beitrag)},
+                    {QStringLiteral("HonorarEingangsbuchung"), einheiten(honorarEingangsbuchung)},
+                    {QStringLiteral("HonorarRechnungsbuchung"), einheiten(honorarRechnungsbuchung)},
+                    {QStringLiteral("IntSozialanteil"), intSozialanteil}, {QStringLiteral("Daempfung"), daempfung},
+                    {QStringLiteral("Grundsicherung"), einheiten(grundsicherung)},
+                    {QStringLiteral("LimitVirtSumme"), einheiten(limitVirtSumme)}});
     datenAendern([&] {
         QString eigene;
         m_daten->NeuerPakt(version, MonatKey(datum), datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
@@ -37,6 +43,12 @@ void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum,
 bool TVennlok::vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
                        Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
 {
+    werteVerlangen({{QStringLiteral("Beitrag"), einheiten(beitrag)},
+                    {QStringLiteral("HonorarEingangsbuchung"), einheiten(honorarEingangsbuchung)},
+                    {QStringLiteral("HonorarRechnungsbuchung"), einheiten(honorarRechnungsbuchung)},
+                    {QStringLiteral("Daempfung"), einheiten(daempfung)},
+                    {QStringLiteral("Grundsicherung"), einheiten(grundsicherung)},
+                    {QStringLiteral("LimitVirtSumme"), einheiten(limitVirtSumme)}});
     m_daten->SetRollbackPoint();
     const bool ok = m_daten->Ergaenzungsvertrag(datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
                                                 daempfung, grundsicherung, limitVirtSumme);
@@ -103,10 +115,14 @@ QString TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money b
     const Money beitrag = Beitrag();
     if (!m_kasse)
         return QStringLiteral("Die Kasse ist nicht offen.");
+    if (betrag > BetragGrenze || betrag < -BetragGrenze)
+        return betragZuGross(betrag);
     const QString fehler = TeilhaberNameFehler(name);
     if (!fehler.isEmpty()) {
-        log(QStringLiteral("Ein#####,") + fuerLog(name) + QLatin1Char(',') + geldText(betrag)
-            + QStringLiteral("   UNZULÄSSIGER NAME"));
+        // A name too long for the files is refused without a trace in them.
+        if (name.size() <= 60)
+            log(QStringLiteral("Ein#####,") + fuerLog(name) + QLatin1Char(',') + geldText(betrag)
+                + QStringLiteral("   UNZULÄSSIGER NAME"));
         return fehler;
     }
     QString datei = teilhaberDatei(name);
@@ -155,10 +171,14 @@ QString TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
     }
     if (!m_kasse)
         return QString();
+    if (betrag > BetragGrenze || betrag < -BetragGrenze)
+        return betragZuGross(betrag);
     const QString fehler = TeilhaberNameFehler(name);
     if (!fehler.isEmpty()) {
-        log(QStringLiteral("Rec#####,") + fuerLog(name) + QLatin1Char(',') + geldText(betrag)
-            + QStringLiteral("    UNZULÄSSIGER NAME"));
+        // A name too long for the files is refused without a trace in them.
+        if (name.size() <= 60)
+            log(QStringLiteral("Rec#####,") + fuerLog(name) + QLatin1Char(',') + geldText(betrag)
+                + QStringLiteral("    UNZULÄSSIGER NAME"));
         return fehler;
     }
     const QString datei = teilhaberDatei(name);

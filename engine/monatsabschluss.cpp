@@ -84,8 +84,8 @@ bool TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime d
 
 void TVennlok::anwaltHonorarBuchen(const MonthKey &monat, DateTime datum)
 {
-    const Money ein = HonorarEingangsbuchung() * m_kasse->Eingangsbuchungen(monat);
-    const Money rech = HonorarRechnungsbuchung() * m_kasse->Rechnungsbuchungen(monat);
+    const Money ein = GeldMal(HonorarEingangsbuchung(), m_kasse->Eingangsbuchungen(monat));
+    const Money rech = GeldMal(HonorarRechnungsbuchung(), m_kasse->Rechnungsbuchungen(monat));
     TAnwalt anwalt(Pfad(TAnwalt::Dateiname));
     if (!anwalt.HonorareSetzen(monat, datum, ein, rech)) {
         anwalt.Verwerfen();
@@ -108,7 +108,7 @@ void TVennlok::teilhaberAuszahlen(TTeilhaber &teilhaber, const QString &name, co
     if (rechnungen <= 0 || rechnungen <= ausgezahlt)
         return;
     // Only what is still unpaid: a payout made earlier in the month is not paid again.
-    const Money offen = rechnungen - ausgezahlt;
+    const Money offen = GeldPlus(rechnungen, -ausgezahlt);
     // Arrears cut the rate of the own share.
     const Money satz = GekuerzterSatz(teilhaber.SummeEinz(), teilhaber.SummeOffen(), R4(Sozialanteil()));
     const Money eigen = EigenanteilBetrag(offen, satz);
@@ -140,7 +140,7 @@ void TVennlok::kapitalanteileBerechnen(const MonthKey &monat)
         return KapitalanteilNeu(t.GespeicherterKapitalanteil(Vormonat(monat)), t.Einzahlungen(monat),
                                 t.Eigenanteile(monat), t.Auszahlungen(monat), limit);
     };
-    fuerJedenTeilhaber([&](TTeilhaber &t, const QString &) { summe += vorher(t); });
+    fuerJedenTeilhaber([&](TTeilhaber &t, const QString &) { summe = GeldPlus(summe, vorher(t)); });
     const Money kasse = m_kasse->Summe();
     fuerJedenTeilhaber([&](TTeilhaber &t, const QString &) { t.SetKapitalanteil(monat, Dreisatz(vorher(t), kasse, summe)); });
 }

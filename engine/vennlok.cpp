@@ -113,8 +113,18 @@ void TVennlok::log(const QString &zeile)
 
 void TVennlok::Oeffnen()
 {
-    if (PaktVorhanden())
+    if (PaktVorhanden()) {
+        dateienPruefen();
+        // A lost cash book of a later month must not come back with a balance of 0.
+        const QString kasse = TKasse::Dateiname(Buchungsmonat());
+        if (!m_speicher->Existiert(Pfad(kasse)) && Buchungsmonat() != m_daten->Startmonat())
+            throw VennlokFehler(QStringLiteral("Die Kassendatei \u201E%1\u201C des offenen Monats fehlt. Sie wird nicht mit "
+                                               "dem Kassenstand 0 neu angelegt; bitte die Datei aus einer Sicherung "
+                                               "zurückholen.").arg(kasse),
+                                Pfad(kasse), VennlokFehler::Beschaedigt);
         transaktion(QString(), [&] { KasseOeffnen(Buchungsmonat(), Uhr::Heute()); });
+        dateienPruefen();
+    }
     if (!m_wiederhergestellt.isEmpty()) {
         log(m_wiederhergestellt);
         m_wiederhergestellt.clear();
@@ -204,6 +214,9 @@ void TVennlok::transaktion(const QString &fehlerzeile, const std::function<void(
 {
     // Inside a replay's group the failure line waits until the group's good lines are booked again.
     const bool innen = m_speicher->InTransaktion();
+    // A value a booking needs that is missing or damaged refuses it before anything is touched.
+    if (!innen)
+        dateienPruefen();
     m_speicher->Beginnen();
     try {
         schritte();

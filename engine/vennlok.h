@@ -288,6 +288,15 @@ protected:
     QString teilhaberDatei(const QString &name) const;
     QStringList liste(bool nurOffene);
 
+    // Validity (gueltigkeit.cpp).
+    /// Throws VennlokFehler (art Grenze) naming the first parameter whose
+    /// value (units for amounts, fractions for shares) breaks its rule.
+    void werteVerlangen(const QList<std::pair<QString, double>> &werte);
+    /// Throws VennlokFehler (art Beschaedigt) when the master data or the
+    /// open cash book lacks a value a booking needs or holds one the rules
+    /// do not allow.
+    void dateienPruefen();
+
     // The frame (vennlok.cpp).
     void log(const QString &zeile);
     /// Runs schritte as one transaction: every file they change reaches the

@@ -1,0 +1,117 @@
+// What values a pact may hold: the same rules for founding, contracts and
+// the master data and cash book read from disk.
+
+#include "engine/vennlok.h"
+
+#include "algo/formeln.h"
+#include "engine/intern.h"
+
+using namespace Intern;
+
+namespace {
+
+enum class Bedingung { Positiv, NichtNegativ, NichtPositiv, Anteil, AnteilInKraft };
+
+struct Regel
+{
+    QString schluessel;
+    Bedingung bedingung;
+};
+
+const Regel Regeln[] = {
+    {QStringLiteral("Beitrag"), Bedingung::Positiv},
+    {QStringLiteral("HonorarEingangsbuchung"), Bedingung::NichtNegativ},
+    {QStringLiteral("HonorarRechnungsbuchung"), Bedingung::NichtNegativ},
+    {QStringLiteral("IntSozialanteil"), Bedingung::Anteil},
+    {QStringLiteral("ExtSozialanteil"), Bedingung::AnteilInKraft},
+    {QStringLiteral("Daempfung"), Bedingung::Anteil},
+    {QStringLiteral("Grundsicherung"), Bedingung::Positiv},
+    {QStringLiteral("LimitVirtSumme"), Bedingung::NichtPositiv},
+};
+
+bool istAnteil(Bedingung b)
+{
+    return b == Bedingung::Anteil || b == Bedingung::AnteilInKraft;
+}
+
+// Why wert (units for amounts) breaks the rule; empty when it keeps it.
+QString verletzt(Bedingung b, double wert)
+{
+    const double grenze = double(BetragGrenze / MoneyProEinheit);
+    // The share in force follows the internal one on its curve, which ends a little above 1.
+    const double hoechsterAnteil = b == Bedingung::AnteilInKraft ? ExtAusInt(2, 1.0) : 1.0;
+    switch (b) {
+    case Bedingung::Positiv:
+        return wert > 0 && wert <= grenze ? QString() : QStringLiteral("größer als 0 und höchstens 100.000.000");
+    case Bedingung::NichtNegativ:
+        return wert >= 0 && wert <= grenze ? QString() : QStringLiteral("von 0 bis 100.000.000");
+    case Bedingung::NichtPositiv:
+        return wert <= 0 && wert >= -grenze ? QString() : QStringLiteral("von -100.000.000 bis 0");
+    case Bedingung::Anteil:
+    case Bedingung::AnteilInKraft:
+        return wert >= 0 && wert <= hoechsterAnteil ? QString()
+                                                    : QStringLiteral("von 0 bis %1").arg(zahl(hoechsterAnteil));
+    }
+    return QString();
+}
+
+const Regel &regel(const QString &schluessel)
+{
+    for (const Regel &r : Regeln)
+        if (r.schluessel == schluessel)
+            return r;
+    throw VennlokFehler(QStringLiteral("Unbekannter Parameter %1.").arg(schluessel));
+}
+
+} // namespace
+
+void TVennlok::werteVerlangen(const QList<std::pair<QString, double>> &werte)
+{
+    for (const auto &[schluessel, wert] : werte) {
+        const Regel &r = regel(schluessel);
+        const QString erlaubt = verletzt(r.bedingung, wert);
+        if (!erlaubt.isEmpty())
+            throw VennlokFehler(QStringLiteral("%1 %2 ist nicht zulässig; erlaubt ist %3. Es wurde nichts gebucht.")
+                                    .arg(schluessel, zahl(wert), erlaubt),
+                                QString(), VennlokFehler::Grenze);
+    }
+}
+
+void TVennlok::dateienPruefen()
+{
+    if (!PaktVorhanden())
+        return;
+    // The master data: the booking month and every parameter where it stands.
+    const QString start = QStringLiteral("Startdaten"), aktuell = QStringLiteral("aktuelle Daten");
+    const QString monatKey = QStringLiteral("Buchungsmonat");
+    for (const QString &section : {start, aktuell}) {
+        const MonthKey monat = m_daten->ReadString(section, monatKey, QString());
+        if (!MonatGueltig(monat))
+            m_daten->Beschaedigt(section, monatKey,
+                                 monat.isEmpty() ? QStringLiteral("fehlt")
+                                                 : QStringLiteral("\u201E%1\u201C ist kein Monat (JJJJMM, Monat 01 bis 12)")
+                                                       .arg(zitat(monat)));
+        for (const Regel &r : Regeln) {
+            if (!m_daten->ValueExists(section, r.schluessel))
+                continue;
+            const double wert = istAnteil(r.bedingung)
+                                    ? m_daten->FloatNoetig(section, r.schluessel)
+                                    : double(m_daten->MoneyNoetig(section, r.schluessel)) / double(MoneyProEinheit);
+            const QString erlaubt = verletzt(r.bedingung, wert);
+            if (!erlaubt.isEmpty())
+                m_daten->Beschaedigt(section, r.schluessel,
+                                     QStringLiteral("ist %1; erlaubt ist %2").arg(zahl(wert), erlaubt));
+        }
+    }
+    if (Buchungsmonat() < m_daten->Startmonat())
+        m_daten->Beschaedigt(aktuell, monatKey, QStringLiteral("liegt vor dem Startmonat"));
+    // The open cash book: every total a booking adds to, and the month's counters.
+    if (m_kasse) {
+        const QString kasse = QStringLiteral("Kasse");
+        for (const char *key : {"Summe", "SummeVormonat", "Einzahlungen", "Rechnungen", "Eigenanteile", "Auszahlungen"})
+            m_kasse->MoneyNoetig(kasse, QString::fromLatin1(key));
+        for (const char *zaehler : {"Eingangsbuchungen", "Rechnungsbuchungen", "Ausgangsbuchungen"})
+            if (m_kasse->ValueExists(kasse, QString::fromLatin1(zaehler) + Buchungsmonat()))
+                m_kasse->IntegerNoetig(kasse, QString::fromLatin1(zaehler) + Buchungsmonat());
+    }
+}
