@@ -123,7 +123,6 @@ void TVennlok::Oeffnen()
                                                "zurückholen.").arg(kasse),
                                 Pfad(kasse), VennlokFehler::Beschaedigt);
         transaktion(QString(), [&] { KasseOeffnen(Buchungsmonat(), Uhr::Heute()); });
-        dateienPruefen();
     }
     if (!m_wiederhergestellt.isEmpty()) {
         log(m_wiederhergestellt);
@@ -140,6 +139,9 @@ void TVennlok::KasseOeffnen(const MonthKey &monat, DateTime datum)
     if (m_kasse)
         m_kasse->Verwerfen();
     m_kasse = std::make_unique<TKasse>(name);
+    // A damaged book is refused before the log tells of its opening.
+    if (!neu)
+        dateienPruefen();
     if (m_kasse->Abgeschlossen()) {
         // A closed month opened again keeps every figure it has.
         if (!m_kasse->Wiedereroeffnen(Uhr::Jetzt()))

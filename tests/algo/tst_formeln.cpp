@@ -4,6 +4,7 @@
 #include "data/textformat.h"
 
 #include <QtTest>
+#include <limits>
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -192,6 +193,7 @@ private slots:
         QCOMPARE(alsText(ExtAusInt(2, x)), erreicht);
     }
 
+    // Each of these throws rather than giving infinity, an overflowed value or one the files cannot hold.
     void divisionDurchNullWirftStattUnendlich_data()
     {
         QTest::addColumn<int>("fall");
@@ -201,6 +203,12 @@ private slots:
         QTest::newRow("IntAusExt of infinity") << 3;
         QTest::newRow("IntAusExt of NaN") << 4;
         QTest::newRow("ExtAusInt of NaN") << 5;
+        QTest::newRow("two payments of 922337203685477 units") << 6;
+        QTest::newRow("a sum one unit beyond the 15 digits of the files") << 7;
+        QTest::newRow("a fee of 100,000,000 times 1,000 bookings") << 8;
+        QTest::newRow("the largest 64-bit amount times 2") << 9;
+        QTest::newRow("a counter at 2^31 - 1 counted once more") << 10;
+        QTest::newRow("a capital share whose sum leaves the range") << 11;
     }
 
     void divisionDurchNullWirftStattUnendlich()
@@ -214,10 +222,16 @@ private slots:
             case 3: IntAusExt(HUGE_VAL); break;
             case 4: IntAusExt(std::nan("")); break;
             case 5: ExtAusInt(2, std::nan("")); break;
+            case 6: GeldPlus(922337203685477 * MoneyProEinheit, 922337203685477 * MoneyProEinheit); break;
+            case 7: GeldPlus(GeldGrenze, 1); break;
+            case 8: GeldMal(BetragGrenze, 1000); break;
+            case 9: GeldMal(std::numeric_limits<Money>::max(), 2); break;
+            case 10: ZaehlerPlus(2147483647, 1); break;
+            case 11: KapitalanteilNeu(GeldGrenze, 1, 0, 0, 0); break;
             }
             QFAIL("no exception");
         } catch (const VennlokFehler &e) {
-            QVERIFY(e.text().startsWith(QStringLiteral("Rechenfehler")));
+            QVERIFY(fall < 6 ? e.text().startsWith(QStringLiteral("Rechenfehler")) : e.art() == VennlokFehler::Grenze);
         }
     }
 

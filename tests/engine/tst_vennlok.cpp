@@ -273,6 +273,77 @@ private slots:
             QVERIFY2(gefunden[i].contains(befunde[i]), qPrintable(gefunden.join(QLatin1Char('\n'))));
     }
 
+    // A damaged data file refuses the operation that needs it, naming the
+    // file, section and key; nothing is written, byte for byte.
+    void beschaedigteDateienWerdenAbgewiesen_data()
+    {
+        QTest::addColumn<QString>("datei");
+        QTest::addColumn<QString>("muster"); // replaced in datei; "-" deletes it
+        QTest::addColumn<QString>("ersatz");
+        QTest::addColumn<QString>("meldung"); // empty: the payment is booked
+        const QString kasse = QStringLiteral("A_Kassendaten200604.ven"), daten = QStringLiteral("A_Vennlok.ven");
+        const QString aktuell = QStringLiteral("(\\[aktuelle Daten\\][^[]*\\n%1=)[^\\r]*");
+        QTest::newRow("a cash book total that does not read") << kasse << "\\nSumme=[^\\r]*" << "\nSumme=abc"
+            << "Die Datei \u201EA_Kassendaten200604.ven\u201C ist beschädigt: [Kasse] Summe fehlt oder ist nicht lesbar.";
+        QTest::newRow("a truncated cash book") << kasse << "\\nEinzahlungen=[\\s\\S]*" << "\nEinzahlungen=5"
+            << "[Kasse] Rechnungen fehlt oder ist nicht lesbar.";
+        QTest::newRow("a counter at its largest") << kasse << "Eingangsbuchungen200604=\\d+"
+                                                  << "Eingangsbuchungen200604=2147483647" << "Ein Zähler wird zu groß";
+        QTest::newRow("a fund that the payment would carry beyond 15 digits")
+            << kasse << "\\nSumme=[^\\r]*" << "\nSumme=99999999999,9999" << "Der Betrag wird zu groß";
+        QTest::newRow("a participant without its total") << "T_Schmidt.ven" << "SummeEinz=[^\\r]*\\r\\n" << ""
+            << "Die Datei \u201ET_Schmidt.ven\u201C ist beschädigt: [Kopfdaten] SummeEinz fehlt oder ist nicht lesbar.";
+        QTest::newRow("a contribution of -50") << daten << aktuell.arg("Beitrag") << "\\1-50"
+            << "[aktuelle Daten] Beitrag ist -50; erlaubt ist größer als 0 und höchstens 100.000.000.";
+        QTest::newRow("a social share of 1E300") << daten << aktuell.arg("IntSozialanteil") << "\\11E300"
+            << "[aktuelle Daten] IntSozialanteil ist 1E300; erlaubt ist von 0 bis 1.";
+        QTest::newRow("a booking month abc") << daten << aktuell.arg("Buchungsmonat") << "\\1abc"
+            << "[aktuelle Daten] Buchungsmonat \u201Eabc\u201C ist kein Monat";
+        QTest::newRow("a booking month of seven digits") << daten << aktuell.arg("Buchungsmonat") << "\\11000001"
+            << "[aktuelle Daten] Buchungsmonat \u201E1000001\u201C ist kein Monat";
+        QTest::newRow("an empty master file") << daten << "^[\\s\\S]*$" << ""
+            << "Die Datei \u201EA_Vennlok.ven\u201C ist beschädigt: [Startdaten] Buchungsmonat fehlt.";
+        QTest::newRow("the open month's cash book is gone") << kasse << "-" << ""
+            << "Die Kassendatei \u201EA_Kassendaten200604.ven\u201C des offenen Monats fehlt.";
+        QTest::newRow("a byte-order mark before the first section is dropped")
+            << "T_Schmidt.ven" << "^" << QString::fromLatin1("\xEF\xBB\xBF") << "";
+    }
+
+    void beschaedigteDateienWerdenAbgewiesen()
+    {
+        QFETCH(QString, datei);
+        QFETCH(QString, muster);
+        QFETCH(QString, ersatz);
+        QFETCH(QString, meldung);
+        {
+            auto v = neuerPakt();
+            for (const char *name : {"Meier", "Schmidt"})
+                QVERIFY(v->Einzahlung(name, "200603", e(50), zeitpunkt(2006, 3, 2)).isEmpty());
+            QVERIFY(!v->Monatsabschluss("200603", true, zeitpunkt(2006, 3, 28)));
+            QVERIFY(v->Einzahlung("Meier", "200604", e(50), zeitpunkt(2006, 4, 2)).isEmpty());
+        }
+        if (muster == QLatin1String("-")) {
+            QVERIFY(QFile::remove(pfad(datei)));
+        } else {
+            QString text = QString::fromLatin1(dateiInhalt(pfad(datei)));
+            text.replace(QRegularExpression(muster), ersatz);
+            schreiben(pfad(datei), text.toLatin1());
+        }
+        auto vorher = verzeichnisstand(m_dir);
+        try {
+            TVennlok v(m_dir.path());
+            v.Oeffnen();
+            vorher = verzeichnisstand(m_dir); // opening adds to the log
+            const QString antwort = v.Einzahlung("Schmidt", "200604", e(50), zeitpunkt(2006, 4, 3));
+            QVERIFY2(meldung.isEmpty() && antwort.isEmpty(), qPrintable(antwort));
+            QVERIFY(dateiInhalt(pfad("T_Schmidt.ven")).startsWith("[Kopfdaten]\r\n"));
+            QCOMPARE(v.Pruefen(), QStringList());
+        } catch (const VennlokFehler &f) {
+            QVERIFY2(!meldung.isEmpty() && f.text().contains(meldung), qPrintable(f.text()));
+            QCOMPARE(verzeichnisstand(m_dir), vorher);
+        }
+    }
+
     void adressenMitVerlauf()
     {
         auto v = neuerPakt();
