@@ -33,6 +33,7 @@ TVennlok::TVennlok(const QString &datenverzeichnis)
         throw VennlokFehler(QStringLiteral("Das Datenverzeichnis \u201E%1\u201C gibt es nicht.").arg(m_verzeichnis));
     // A lock left by a crashed program is taken over; a living holder keeps it however old it is.
     m_sperre.setStaleLockTime(0);
+    const bool verwaist = QFileInfo::exists(QDir(datenverzeichnis).filePath(Sperrdatei));
     bool gesperrt = m_sperre.tryLock(0);
     if (!gesperrt && m_sperre.error() == QLockFile::LockFailedError) {
         // A lock file that a killed program left empty or half written names no holder: it is taken over.
@@ -52,7 +53,14 @@ TVennlok::TVennlok(const QString &datenverzeichnis)
                                 .arg(m_verzeichnis));
     }
     speicherOeffnen();
-    m_wiederhergestellt = m_speicher->Wiederherstellen();
+    // The lock of a program that ended without letting go (killed, a power
+    // cut, a file left empty or garbled) was taken over: the log says so.
+    QStringList gefunden;
+    if (verwaist)
+        gefunden << QStringLiteral("Eine verwaiste Sperrdatei eines beendeten Programms wurde übernommen.");
+    gefunden << m_speicher->Wiederherstellen();
+    gefunden.removeAll(QString());
+    m_wiederhergestellt = gefunden.join(QLatin1Char(' '));
     m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
 }
 

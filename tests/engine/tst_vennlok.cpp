@@ -112,6 +112,48 @@ private slots:
         QVERIFY(!QFile::exists(pfad("A_Kassendaten200701.ven")));
     }
 
+    // The lock of a program that is gone is taken over and the log says so;
+    // a live holder is refused (below).
+    void verwaisteSperreWirdUebernommen_data()
+    {
+        QTest::addColumn<QByteArray>("sperre"); // "TOT": the lock of an ended process
+        QTest::addColumn<bool>("alt");
+        QTest::newRow("an empty lock file") << QByteArray() << false;
+        QTest::newRow("a lock file of garbage") << QByteArray("\x01\xff garbage\n\n") << false;
+        QTest::newRow("the lock of a process that has ended") << QByteArray("TOT") << false;
+        QTest::newRow("a stale lock, two days old, of a process that has ended") << QByteArray("TOT") << true;
+    }
+
+    void verwaisteSperreWirdUebernommen()
+    {
+        QFETCH(QByteArray, sperre);
+        QFETCH(bool, alt);
+        neuerPakt().reset();
+        const QString datei = pfad("Vennlok.lck");
+        if (sperre == "TOT") {
+            // A real lock, then the process id of one that has ended.
+            QProcess ende;
+            ende.start(QStringLiteral("true"), QStringList());
+            QVERIFY(ende.waitForStarted());
+            const qint64 pid = ende.processId();
+            QVERIFY(ende.waitForFinished());
+            QLockFile echt(datei);
+            QVERIFY(echt.lock());
+            QByteArray inhalt = dateiInhalt(datei);
+            echt.unlock();
+            sperre = QByteArray::number(pid) + inhalt.mid(inhalt.indexOf('\n'));
+        }
+        schreiben(datei, sperre);
+        if (alt) {
+            QFile f(datei);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+        }
+        TVennlok v(m_dir.path());
+        v.Oeffnen();
+        QVERIFY(dateiInhalt(pfad("A_Kassendaten200603.buc")).contains("Eine verwaiste Sperrdatei eines beendeten Programms wurde "));
+    }
+
     void zweitesProgrammWirdAbgewiesen()
     {
         auto erstes = std::make_unique<TVennlok>(m_dir.path());
