@@ -180,7 +180,7 @@ Money MischeBetrag(Money a, Money b, double w)
         return a;
     const Breit f = m * differenz;
     const Breit ganz = f >> k; // floor
-    const Breit rest = f - (ganz << k);
+    const Breit rest = f - ganz * (Breit(1) << k); // a product: shifting a negative value left is undefined
     const Breit haelfte = Breit(1) << (k - 1);
     Breit q = Breit(a) + ganz;
     if (rest > haelfte || (rest == haelfte && (q & 1) != 0))

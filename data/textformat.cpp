@@ -79,7 +79,13 @@ QString floatZuText(double wert)
         return QStringLiteral("0");
 
     // 15 significant digits, rounded once; the exponent is the one after rounding.
-    const QString e = QString::number(std::fabs(wert), 'e', 14); // d.dddddddddddddde±XX
+    QString e = QString::number(std::fabs(wert), 'e', 14); // d.dddddddddddddde±XX
+    if (!std::isfinite(e.toDouble())) {
+        // Rounded up beyond the largest double, the text would read back as
+        // nothing: the digits are cut off instead.
+        const QString lang = QString::number(std::fabs(wert), 'e', 16);
+        e = lang.left(16) + lang.mid(lang.indexOf(QLatin1Char('e')));
+    }
     const qsizetype ePos = e.indexOf(QLatin1Char('e'));
     QString ziffern = e.left(1) + e.mid(2, ePos - 2);
     const int exponent = e.mid(ePos + 1).toInt();

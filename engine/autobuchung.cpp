@@ -298,13 +298,14 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     // the same as when each line is booked alone, written once per month.
     struct Offen
     {
-        TJournalSpeicher &speicher;
+        // By the owning pointer: archiving the pact replaces the store on the way.
+        std::unique_ptr<TJournalSpeicher> &speicher;
         ~Offen()
         {
-            if (speicher.InTransaktion())
-                speicher.Abbrechen(); // memory only: nothing of the open group is written
+            if (speicher && speicher->InTransaktion())
+                speicher->Abbrechen(); // memory only: nothing of the open group is written
         }
-    } offen{*m_speicher};
+    } offen{m_speicher};
     // How far the replay is durable, stored with the bookings themselves.
     const auto standMerken = [&](int zeile) {
         if (PaktVorhanden())

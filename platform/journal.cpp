@@ -18,6 +18,7 @@
 #endif
 
 std::function<bool(const QString &)> TJournalSpeicher::Fehlerhaken;
+bool TJournalSpeicher::Syncen = true;
 const QString TJournalSpeicher::Journalname = QStringLiteral("Vennlok.jrn");
 
 namespace {
@@ -36,6 +37,8 @@ bool dateiSyncen(QFile &datei)
 {
     if (!datei.flush())
         return false;
+    if (!TJournalSpeicher::Syncen)
+        return true;
 #ifdef Q_OS_WIN
     return _commit(datei.handle()) == 0;
 #else
@@ -66,6 +69,8 @@ QString systemgrund()
 // file by file, which does not wait for other programs' writes.
 bool allesSyncen(const QString &verzeichnis, const QStringList &dateien)
 {
+    if (!TJournalSpeicher::Syncen)
+        return true;
 #ifdef Q_OS_LINUX
     const int fd = dateien.size() <= 16 ? -1 : ::open(QFile::encodeName(verzeichnis).constData(), O_RDONLY);
     if (fd >= 0) {
@@ -300,6 +305,8 @@ void TJournalSpeicher::schreiben(const QString &p, const QByteArray &inhalt)
 
 void TJournalSpeicher::syncVerzeichnis()
 {
+    if (!Syncen)
+        return;
 #ifndef Q_OS_WIN
     const int fd = ::open(QFile::encodeName(m_verzeichnis).constData(), O_RDONLY);
     if (fd >= 0) {

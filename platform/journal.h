@@ -77,6 +77,10 @@ public:
     /// fail. Steps after the commit point are repeated later, not undone.
     static std::function<bool(const QString &schritt)> Fehlerhaken;
 
+    /// Only the fuzz targets turn this off, for speed: then nothing is
+    /// synced. The program always syncs.
+    static bool Syncen;
+
     static const QString Journalname;
     /// What an interrupted transaction left in verzeichnis (the journal,
     /// temporary files), without touching anything.

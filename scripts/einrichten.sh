@@ -21,5 +21,8 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   als_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
 
+# --nur-pakete: the packages only (the sanitizer and fuzz scripts build elsewhere).
+[ "${1:-}" = "--nur-pakete" ] && exit 0
+
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --parallel "$(nproc)"

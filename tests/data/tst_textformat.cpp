@@ -3,6 +3,7 @@
 
 #include <QLocale>
 #include <QtTest>
+#include <limits>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -49,6 +50,9 @@ private slots:
         QTest::newRow("exponent -6 turns scientific") << 0.000001 << "1E-6";
         QTest::newRow("negative scientific value") << -0.00000015 << "-1,5E-7";
         QTest::newRow("a Money-scaled fraction") << 0.775 << "0,775";
+        // Found by fuzzing: rounding to 15 digits went beyond the largest double.
+        QTest::newRow("the most negative double is cut, not rounded, so it reads back")
+            << -std::numeric_limits<double>::max() << "-1,79769313486231E308";
     }
 
     void floatText()

@@ -21,7 +21,7 @@ stand() {
   for f in $(cd "$dir" && ls | grep -v '^Vennlok.lck$' | sort); do
     echo "== $f"
     case "$f" in
-      *.buc) tr -d '\r' < "$dir/$f" | grep -av -e '^KasseAuf,' -e '^BuchungsLog vom' -e '^Datum,' -e '^Eine unterbrochene' -e '^$' || true ;;
+      *.buc) tr -d '\r' < "$dir/$f" | grep -av -e '^KasseAuf,' -e '^BuchungsLog vom' -e '^Datum,' -e '^Eine unterbrochene' -e '^Eine verwaiste' -e '^$' || true ;;
       *) cat "$dir/$f" ;;
     esac
   done
