@@ -106,12 +106,16 @@ void TVennlok::dateienPruefen()
     if (Buchungsmonat() < m_daten->Startmonat())
         m_daten->Beschaedigt(aktuell, monatKey, QStringLiteral("liegt vor dem Startmonat"));
     // The open cash book: every total a booking adds to, and the month's counters.
-    if (m_kasse) {
-        const QString kasse = QStringLiteral("Kasse");
-        for (const char *key : {"Summe", "SummeVormonat", "Einzahlungen", "Rechnungen", "Eigenanteile", "Auszahlungen"})
-            m_kasse->MoneyNoetig(kasse, QString::fromLatin1(key));
-        for (const char *zaehler : {"Eingangsbuchungen", "Rechnungsbuchungen", "Ausgangsbuchungen"})
-            if (m_kasse->ValueExists(kasse, QString::fromLatin1(zaehler) + Buchungsmonat()))
-                m_kasse->IntegerNoetig(kasse, QString::fromLatin1(zaehler) + Buchungsmonat());
-    }
+    if (m_kasse)
+        kassePruefen(*m_kasse, Buchungsmonat());
+}
+
+void TVennlok::kassePruefen(const TKasse &kasse, const MonthKey &monat)
+{
+    const QString abschnitt = QStringLiteral("Kasse");
+    for (const char *key : {"Summe", "SummeVormonat", "Einzahlungen", "Rechnungen", "Eigenanteile", "Auszahlungen"})
+        kasse.MoneyNoetig(abschnitt, QString::fromLatin1(key));
+    for (const char *zaehler : {"Eingangsbuchungen", "Rechnungsbuchungen", "Ausgangsbuchungen"})
+        if (kasse.ValueExists(abschnitt, QString::fromLatin1(zaehler) + monat))
+            kasse.IntegerNoetig(abschnitt, QString::fromLatin1(zaehler) + monat);
 }

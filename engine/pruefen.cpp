@@ -73,6 +73,27 @@ QStringList TVennlok::Pruefen()
     };
     if (!PaktVorhanden())
         return befunde;
+    // What a booking would refuse: the master data first; with a damaged
+    // booking month there is nothing more to compare.
+    try {
+        dateienPruefen();
+    } catch (const VennlokFehler &f) {
+        befunde.append(f.text());
+        if (!MonatGueltig(Buchungsmonat()))
+            return befunde;
+    }
+    // Lines the files should not hold: neither a section, a key nor blank (a comment passes).
+    for (const QString &datei : m_speicher->Liste(QStringLiteral("*.ven"))) {
+        const QStringList zeilen = QString::fromLatin1(m_speicher->Lesen(Pfad(datei)).value_or(QByteArray()))
+                                       .split(QLatin1Char('\n'));
+        for (int i = 0; i < zeilen.size(); ++i) {
+            const QString z = zeilen[i].trimmed();
+            if (!z.isEmpty() && !z.startsWith(QLatin1Char(';')) && !z.contains(QLatin1Char('='))
+                && !(z.startsWith(QLatin1Char('[')) && z.endsWith(QLatin1Char(']'))))
+                befunde.append(QStringLiteral("%1, Zeile %2: weder Abschnitt noch Schlüssel: \u201E%3\u201C")
+                                   .arg(datei).arg(i + 1).arg(zitat(z)));
+        }
+    }
     const MonthKey buchungsmonat = Buchungsmonat();
     const QString kasseAbschnitt = QStringLiteral("Kasse");
 
@@ -85,6 +106,11 @@ QStringList TVennlok::Pruefen()
         if (!MonatGueltig(monat))
             continue;
         const TKasse kasse(Pfad(datei));
+        try {
+            kassePruefen(kasse, monat);
+        } catch (const VennlokFehler &f) {
+            befunde.append(f.text());
+        }
         const Kassensummen s = summieren(kasse);
         using E = TKasse::Eintrag;
         if (!s.lesbar)
@@ -117,7 +143,13 @@ QStringList TVennlok::Pruefen()
     QHash<MonthKey, std::pair<Money, int>> kapital; // month -> sum of the shares, number of shares
     for (const QString &datei : m_register->Mitglieder() + m_register->Ausgetretene()) {
         const TTeilhaber &t = m_register->Teilhaber(datei);
-        const TTeilhaber::Eintragssummen s = t.AlleEintraege();
+        TTeilhaber::Eintragssummen s;
+        try {
+            s = t.AlleEintraege();
+        } catch (const VennlokFehler &f) {
+            befunde.append(f.text()); // an entry that does not read
+            continue;
+        }
         geld(datei, kopf, QStringLiteral("SummeEinz"), s.einzahlungen, t.SummeEinz());
         geld(datei, kopf, QStringLiteral("SummeEigen"), s.eigenanteile, t.SummeEigen());
         geld(datei, kopf, QStringLiteral("SummeAusz"), s.auszahlungen, t.SummeAusz());

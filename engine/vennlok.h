@@ -232,6 +232,9 @@ public:
     /// payments and payouts of each participant with the cash book, the
     /// month sections of the master data without gaps, and each closed
     /// month's capital shares with its fund (one unit of rounding per share).
+    /// Also what bookings would refuse: values missing, unreadable or
+    /// against the rules, and lines that are neither a section, a key nor
+    /// blank.
     QStringList Pruefen();
     /// What a crash left in datenverzeichnis for the next opening to finish
     /// or undo; one German line each. Reads only: call it before an engine
@@ -296,6 +299,8 @@ protected:
     /// open cash book lacks a value a booking needs or holds one the rules
     /// do not allow.
     void dateienPruefen();
+    /// The totals and the month's counters every booking into kasse needs.
+    static void kassePruefen(const TKasse &kasse, const MonthKey &monat);
 
     // The frame (vennlok.cpp).
     void log(const QString &zeile);

@@ -271,6 +271,12 @@ private slots:
         QTest::newRow("a closed month without its section, and one that is not closed")
             << "A_Vennlok.ven" << "\\[Monat200603\\]" << "[Monat200612]"
             << QStringList{"[Monat200603] (Abschnitt): erwartet der abgeschlossene Monat", "[Monat200612]"};
+        QTest::newRow("a line that is neither a section, a key nor blank")
+            << "T_Schmidt.ven" << "\\[Einzahlungen\\]" << "Unsinn\r\n[Einzahlungen]"
+            << QStringList{"T_Schmidt.ven, Zeile 9: weder Abschnitt noch Schlüssel: \u201EUnsinn\u201C"};
+        QTest::newRow("a value a booking would refuse")
+            << "A_Vennlok.ven" << "(\\[aktuelle Daten\\][^[]*\\nBeitrag=)[^\\r]*" << "\\1-50"
+            << QStringList{"ist beschädigt: [aktuelle Daten] Beitrag ist -50"};
         QTest::newRow("a temporary file of an interrupted booking")
             << "T_Meier.ven.neu~" << "" << "x" << QStringList{"T_Meier.ven.neu~: Eine vorläufige Datei"};
         QTest::newRow("the journal of an interrupted booking")
