@@ -274,7 +274,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
         } else if (wort == QLatin1String("Monatsab") && (arten & 16)) {
             const MonthKey monat = f.text(1);
             if (monat != Buchungsmonat())
-                throw VennlokFehler(QStringLiteral("der Monat %1 ist nicht der Buchungsmonat %2").arg(monat, Buchungsmonat()));
+                throw VennlokFehler(QStringLiteral("der Monat %1 ist nicht der Buchungsmonat %2").arg(Intern::zitat(monat), Buchungsmonat()));
             Monatsabschluss(monat, true, stand.datum);
             geschlossen = monat;
             return Zeilenart::Abschluss;

@@ -2,6 +2,7 @@
 
 #include "engine/vennlok.h"
 
+#include "algo/runden.h"
 #include "engine/intern.h"
 
 #include <QHash>
@@ -34,12 +35,12 @@ Kassensummen summieren(const TKasse &kasse)
             s.lesbar = false;
             continue;
         }
-        s.betrag[e.art] += e.betrag;
+        s.betrag[e.art] = GeldPlus(s.betrag[e.art], e.betrag);
         ++s.anzahl[e.art];
         if (e.art == TKasse::Eintrag::Einzahlung)
-            s.einzahlungen[e.name.toCaseFolded()] += e.betrag;
+            s.einzahlungen[e.name.toCaseFolded()] = GeldPlus(s.einzahlungen.value(e.name.toCaseFolded()), e.betrag);
         else if (e.art == TKasse::Eintrag::Auszahlung)
-            s.auszahlungen[e.name.toCaseFolded()] += e.betrag;
+            s.auszahlungen[e.name.toCaseFolded()] = GeldPlus(s.auszahlungen.value(e.name.toCaseFolded()), e.betrag);
     }
     return s;
 }
@@ -111,7 +112,13 @@ QStringList TVennlok::Pruefen()
         } catch (const VennlokFehler &f) {
             befunde.append(f.text());
         }
-        const Kassensummen s = summieren(kasse);
+        Kassensummen s;
+        try {
+            s = summieren(kasse);
+        } catch (const VennlokFehler &f) {
+            befunde.append(datei + QStringLiteral(": ") + f.text()); // entries too large to add up
+            continue;
+        }
         using E = TKasse::Eintrag;
         if (!s.lesbar)
             befund(datei, QStringLiteral("Teilhaber…"), QStringLiteral("Einträge"), QStringLiteral("Beträge"),
@@ -168,7 +175,11 @@ QStringList TVennlok::Pruefen()
         }
         for (const QString &monat : t.KapitalMonate()) {
             auto &[summe, anzahl] = kapital[monat];
-            summe += t.GespeicherterKapitalanteil(monat);
+            try {
+                summe = GeldPlus(summe, t.GespeicherterKapitalanteil(monat));
+            } catch (const VennlokFehler &f) {
+                befunde.append(datei + QStringLiteral(" [Kapitalanteil] ") + monat + QStringLiteral(": ") + f.text());
+            }
             ++anzahl;
         }
     }
