@@ -173,6 +173,9 @@ QString TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
         return QString();
     if (betrag > BetragGrenze || betrag < -BetragGrenze)
         return betragZuGross(betrag);
+    if (betrag < 0)
+        return QStringLiteral("Eine Rechnung über %1 ist nicht zulässig: der Betrag darf nicht negativ sein. "
+                              "Es wurde nichts gebucht.").arg(geldText(betrag));
     const QString fehler = TeilhaberNameFehler(name);
     if (!fehler.isEmpty()) {
         // A name too long for the files is refused without a trace in them.

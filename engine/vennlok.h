@@ -60,7 +60,7 @@ public:
     /// program holds the directory.
     explicit TVennlok(const QString &datenverzeichnis);
     /// Deletes the command scripts left behind and closes the log.
-    ~TVennlok();
+    virtual ~TVennlok();
 
     TVennlok(const TVennlok &) = delete;
     TVennlok &operator=(const TVennlok &) = delete;

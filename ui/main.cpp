@@ -1,10 +1,14 @@
 #include "algo/fehler.h"
+#include "engine/vennlok.h"
 #include "ui/venbuchungform.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QMessageBox>
 #include <memory>
 #include <cstdio>
@@ -12,12 +16,13 @@
 namespace {
 
 const char Hilfetext[] =
-    "Aufruf: vennlok [--dir VERZEICHNIS]\n"
+    "Aufruf: vennlok [--dir VERZEICHNIS] [--version]\n"
     "\n"
     "Vennlok Buchungsprogramm: Buchhaltung eines Vennlok-Pakts.\n"
     "\n"
     "Optionen:\n"
     "  --dir VERZEICHNIS  Datenverzeichnis des Pakts (Vorgabe: das Arbeitsverzeichnis)\n"
+    "  --version          die Version des Programms zeigen\n"
     "  -h, --help         diese Hilfe zeigen\n";
 
 void fehler(const QString &text)
@@ -36,8 +41,10 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     const QCommandLineOption hilfe(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption verzeichnis(QStringLiteral("dir"), QString(), QStringLiteral("VERZEICHNIS"));
+    const QCommandLineOption version(QStringLiteral("version"));
     parser.addOption(hilfe);
     parser.addOption(verzeichnis);
+    parser.addOption(version);
     if (!parser.parse(argumente)) {
         fehler(parser.errorText());
         std::fputs(Hilfetext, stderr);
@@ -45,6 +52,10 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(hilfe)) {
         std::fputs(Hilfetext, stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("Vennlok Buchungsprogramm %s (%s)\n", VENNLOK_VERSION, qPrintable(TVennlok::Version));
         return 0;
     }
     if (!parser.positionalArguments().isEmpty()) {
@@ -60,6 +71,11 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    // Qt's own texts (standard buttons, the file dialog) in German, where the translations are installed.
+    QTranslator qtTexte;
+    if (qtTexte.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexte);
     std::unique_ptr<TVenBuchungForm> fenster;
     try {
         fenster = std::make_unique<TVenBuchungForm>(info.absoluteFilePath());

@@ -461,12 +461,15 @@ void TVenBuchungForm::Anzeige()
     if (!m_vennlok)
         return;
     TVennlok &v = *m_vennlok;
-    m_labEinBuchungen->setText(QString::number(v.AnzahlEingangsbuchungen()));
-    m_labAusBuchungen->setText(QString::number(v.AnzahlAusgangsbuchungen()));
-    m_labKassenbestand->setText(Anzeigeformat::Kasse(v.Kassenstand()));
-    m_labSozialant->setText(Anzeigeformat::Anteil(v.Sozialanteil()));
-    m_labSozialanteil->setText(Anzeigeformat::Anteil(v.Sozialanteil()));
-    m_labEigenanteil->setText(Anzeigeformat::Anteil(1 - v.Sozialanteil()));
+    // Without a pact (or an open month) there are no figures: a dash, never the missing-value sentinel.
+    const bool offen = v.PaktVorhanden() && v.KasseOffen();
+    const QString strich = QStringLiteral("\u2013");
+    m_labEinBuchungen->setText(offen ? QString::number(v.AnzahlEingangsbuchungen()) : strich);
+    m_labAusBuchungen->setText(offen ? QString::number(v.AnzahlAusgangsbuchungen()) : strich);
+    m_labKassenbestand->setText(offen ? Anzeigeformat::Kasse(v.Kassenstand()) : strich);
+    m_labSozialant->setText(offen ? Anzeigeformat::Anteil(v.Sozialanteil()) : strich);
+    m_labSozialanteil->setText(offen ? Anzeigeformat::Anteil(v.Sozialanteil()) : strich);
+    m_labEigenanteil->setText(offen ? Anzeigeformat::Anteil(1 - v.Sozialanteil()) : strich);
     m_edBuchMonat->setText(v.Buchungsmonat());
     m_edEinBetrag->setText(einheitenText(v.Beitrag()));
     m_btnNeu->setEnabled(!v.PaktVorhanden());
@@ -768,10 +771,14 @@ void TVenBuchungForm::BtnAutoClick()
 void TVenBuchungForm::BtnKillMonthClick()
 {
     const MonthKey monat = m_vennlok->Buchungsmonat();
+    if (monat.isEmpty() || !m_vennlok->KasseOffen()) {
+        m_benutzer->Meldung(this, QStringLiteral("Es gibt keinen offenen Monat, der verworfen werden könnte."));
+        return;
+    }
     if (!m_benutzer->Frage(this, QStringLiteral("letzten Monat verwerfen"),
                            QStringLiteral("Den Monat %1 verwerfen? Alle seine Einzahlungen, Rechnungen und Auszahlungen "
                                           "werden gelöscht, und der Monat %2 wird wieder geöffnet.")
-                               .arg(monat, monat.isEmpty() ? QString() : Vormonat(monat)))) {
+                               .arg(monat, Vormonat(monat)))) {
         return;
     }
     if (!m_vennlok->MonatVerwerfen(monat))

@@ -1,5 +1,6 @@
 #include "data/teilhaber.h"
 #include "data/vennlokdaten.h"
+#include "engine/vennlok.h"
 
 #include "tests/testhilfe.h"
 
@@ -16,10 +17,10 @@ struct Lauf
     QString aus, fehler;
 };
 
-Lauf cli(const QStringList &argumente)
+Lauf cli(const QStringList &argumente, const QString &programm = QStringLiteral(VENNLOK_CLI))
 {
     QProcess p;
-    p.start(QStringLiteral(VENNLOK_CLI), argumente);
+    p.start(programm, argumente);
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
             QString::fromLocal8Bit(p.readAllStandardError())};
@@ -56,6 +57,13 @@ private slots:
             QVERIFY(lauf.aus.contains(QStringLiteral("Aufruf: vennlok-cli")));
         else
             QVERIFY2(lauf.fehler.contains(meldung), qPrintable(lauf.fehler));
+    }
+
+    void versionOhneFenster()
+    {
+        const Lauf lauf = cli({QStringLiteral("--version")}, QStringLiteral(VENNLOK_GUI));
+        QCOMPARE(lauf.status, 0);
+        QCOMPARE(lauf.aus, QStringLiteral("Vennlok Buchungsprogramm %1 (%2)\n").arg(VENNLOK_VERSION, TVennlok::Version));
     }
 
     void zeileMitFehlerNenntDieZeile()

@@ -9,16 +9,22 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
+// A small pact in a fresh folder; renewed every 200 inputs, so that the pact
+// the lines build up does not grow without end and slow the search down.
 TVennlok *pakt(const QString &befehle)
 {
-    static QTemporaryDir verzeichnis;
-    static TVennlok *vennlok = nullptr;
-    if (!vennlok) {
+    static std::unique_ptr<QTemporaryDir> verzeichnis;
+    static std::unique_ptr<TVennlok> vennlok;
+    static int eingaben = 0;
+    if (eingaben++ % 200 == 0) {
+        vennlok.reset();
+        verzeichnis = std::make_unique<QTemporaryDir>();
         TJournalSpeicher::Syncen = false;
-        vennlok = new TVennlok(verzeichnis.path());
+        vennlok = std::make_unique<TVennlok>(verzeichnis->path());
         vennlok->Oeffnen();
         QFile f(befehle);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -28,7 +34,7 @@ TVennlok *pakt(const QString &befehle)
         f.close();
         vennlok->AutoBuchung(befehle, 31);
     }
-    return vennlok;
+    return vennlok.get();
 }
 
 } // namespace
