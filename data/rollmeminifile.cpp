@@ -163,7 +163,7 @@ TRollMemIniFile::Abschnitt &TRollMemIniFile::abschnittAnlegen(const QString &sec
     auto it = m_index.constFind(schluessel);
     if (it != m_index.constEnd())
         return *it.value();
-    m_abschnitte.push_back(Abschnitt{section, {}, {}, 0, false});
+    m_abschnitte.push_back(Abschnitt{section, {}, {}, 0, false, {}});
     auto neu = std::prev(m_abschnitte.end());
     m_index.insert(schluessel, neu);
     return *neu;

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
@@ -17,14 +16,17 @@ namespace {
 // the lines build up does not grow without end and slow the search down.
 TVennlok *pakt(const QString &befehle)
 {
-    static std::unique_ptr<QTemporaryDir> verzeichnis;
-    static std::unique_ptr<TVennlok> vennlok;
+    // Plain pointers: the last pact is left to the end of the process, as the
+    // engine must not outlive the script threads' pool at exit.
+    static QTemporaryDir *verzeichnis = nullptr;
+    static TVennlok *vennlok = nullptr;
     static int eingaben = 0;
     if (eingaben++ % 200 == 0) {
-        vennlok.reset();
-        verzeichnis = std::make_unique<QTemporaryDir>();
+        delete vennlok;
+        delete verzeichnis;
+        verzeichnis = new QTemporaryDir;
         TJournalSpeicher::Syncen = false;
-        vennlok = std::make_unique<TVennlok>(verzeichnis->path());
+        vennlok = new TVennlok(verzeichnis->path());
         vennlok->Oeffnen();
         QFile f(befehle);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -34,7 +36,7 @@ TVennlok *pakt(const QString &befehle)
         f.close();
         vennlok->AutoBuchung(befehle, 31);
     }
-    return vennlok.get();
+    return vennlok;
 }
 
 } // namespace
