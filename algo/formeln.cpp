@@ -110,7 +110,7 @@ double ExtAusInt(int modell, double intAnteil)
     const double nenner = 0.3 + intAnteil;
     if (nenner == 0)
         divisionDurchNull("ExtAusInt");
-    volatile double y = 1 - 0.3 / nenner + 0.2 * intAnteil; // stored as a double, as specified
+    volatile double y = 1 - 0.3 / nenner + 0.2 * intAnteil; // stored as a double, as the rules define it
     y = 0.05 + y;
     return R3(y);
 }
