@@ -11,11 +11,6 @@ namespace {
 
 constexpr double Einheit = double(MoneyProEinheit);
 
-double einheiten(Money betrag)
-{
-    return double(betrag) / Einheit;
-}
-
 // The product of two Money values in units. The integer product is exact
 // while it fits; only beyond that it is formed in floating point.
 double produktInEinheiten(Money a, Money b)
@@ -26,7 +21,7 @@ double produktInEinheiten(Money a, Money b)
         produkt = a * b;
         return double(produkt) / (Einheit * Einheit);
     }
-    return einheiten(a) * einheiten(b);
+    return Einheiten(a) * Einheiten(b);
 }
 
 [[noreturn]] void divisionDurchNull(const char *formel)
@@ -73,7 +68,7 @@ Money EigenanteilBetrag(Money betrag, Money satz)
 {
     if (betrag <= 0)
         return 0;
-    return R4(R2(einheiten(betrag - SozialanteilBetrag(betrag, satz))));
+    return R4(R2(Einheiten(betrag - SozialanteilBetrag(betrag, satz))));
 }
 
 Money GekuerzterSatz(Money summeEinz, Money summeOffen, Money satz)
@@ -152,7 +147,7 @@ Money Deckungsgrad(int eingangsbuchungen, Money summe, Money grundsicherung)
 
 double Kubik(Money x)
 {
-    const double e = einheiten(x);
+    const double e = Einheiten(x);
     const double k = e * e * e;
     return k < 0 ? 0 : k;
 }
@@ -199,14 +194,14 @@ double NeuerIntSozialanteil(int eingangsbuchungen, Money einzahlungen, Money aus
     const Money r = Zuflussfaktor(einzahlungen, auszahlungen);
     const Money s = Deckungsgrad(eingangsbuchungen, summe, grundsicherung);
     const Money b = MischeBetrag(r, s, Kubik(s));
-    return Mische(intAlt, einheiten(b), daempfung);
+    return Mische(intAlt, Einheiten(b), daempfung);
 }
 
 double Deckungsquote(Money summeVormonat, Money rechnungen, double vorgabe)
 {
     if (rechnungen <= 0)
         return vorgabe;
-    return 1 - (einheiten(rechnungen) - einheiten(summeVormonat)) / einheiten(rechnungen);
+    return 1 - (Einheiten(rechnungen) - Einheiten(summeVormonat)) / Einheiten(rechnungen);
 }
 
 Money KaeuferBetrag(int kaeufer, Money betrag, double sozialanteil)

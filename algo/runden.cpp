@@ -3,6 +3,7 @@
 #include "algo/fehler.h"
 
 #include <QString>
+#include <algorithm>
 #include <cmath>
 
 std::optional<Money> R4Optional(double einheiten)
@@ -12,6 +13,20 @@ std::optional<Money> R4Optional(double einheiten)
     if (!std::isfinite(roh) || roh >= 9223372036854775808.0 || roh < -9223372036854775808.0)
         return std::nullopt;
     return Money(roh);
+}
+
+std::optional<Money> R4Genau(double einheiten)
+{
+    const auto betrag = R4Optional(einheiten);
+    if (!betrag || std::fabs(double(*betrag) - einheiten * double(MoneyProEinheit))
+                       > 1e-6 * std::max(1.0, std::fabs(double(*betrag))))
+        return std::nullopt;
+    return betrag;
+}
+
+double Einheiten(Money betrag)
+{
+    return double(betrag) / double(MoneyProEinheit);
 }
 
 Money R4(double einheiten)

@@ -13,6 +13,13 @@ std::optional<Money> R4Optional(double einheiten);
 /// As R4Optional; throws VennlokFehler where that gives no value.
 Money R4(double einheiten);
 
+/// x units as Money when x has at most four decimals (up to the residue of
+/// its binary form): no value for more decimals, infinity, NaN or 64 bits.
+std::optional<Money> R4Genau(double einheiten);
+
+/// A Money in units, as a double.
+double Einheiten(Money betrag);
+
 /// Sums and products of Money, checked: a result beyond GeldGrenze throws
 /// VennlokFehler (art Grenze) instead of going on with a value the files
 /// cannot hold or an overflowed one.

@@ -396,10 +396,9 @@ Money TRollMemIniFile::ReadMoney(const QString &section, const QString &key, Mon
     const auto einheiten = Textformat::textZuFloat(text);
     if (!einheiten)
         return defaultValue;
-    const auto betrag = R4Optional(*einheiten);
+    const auto betrag = R4Genau(*einheiten);
     // More than four decimals, or more digits than the text form holds, is no amount of this program.
-    if (!betrag || *betrag > GeldGrenze || *betrag < -GeldGrenze
-        || std::fabs(double(*betrag) - *einheiten * double(MoneyProEinheit)) > 1e-6 * std::max(1.0, std::fabs(double(*betrag))))
+    if (!betrag || *betrag > GeldGrenze || *betrag < -GeldGrenze)
         return defaultValue;
     return *betrag;
 }

@@ -43,7 +43,7 @@ public:
     }
 
     // A field's text as a message quotes it.
-    QString zitiert(int i) const { return Intern::zitat(text(i)); }
+    QString zitiert(int i) const { return Textformat::zitat(text(i)); }
 
     DateTime datum(int i) const
     {
@@ -71,10 +71,10 @@ public:
 
     Money betrag(int i) const
     {
-        const auto b = R4Optional(zahl(i));
-        if (!b)
+        const double x = zahl(i);
+        if (!R4Optional(x))
             throw VennlokFehler(QStringLiteral("'%1' ist kein gültiger Betrag").arg(zitiert(i)));
-        return imRahmen(i, *b);
+        return imRahmen(i, x);
     }
 
     // An amount of a payment or invoice: a line whose amount does not read is skipped.
@@ -83,21 +83,19 @@ public:
         if (i >= m_felder.size())
             return std::nullopt;
         const auto x = Textformat::textZuFloat(m_felder[i]);
-        const auto b = x ? R4Optional(*x) : std::nullopt;
-        return b ? std::optional<Money>(imRahmen(i, *b)) : std::nullopt;
+        return x && R4Optional(*x) ? std::optional<Money>(imRahmen(i, *x)) : std::nullopt;
     }
 
     // An amount read must be one the program books: at most four decimals and 100,000,000.
-    Money imRahmen(int i, Money b) const
+    Money imRahmen(int i, double x) const
     {
-        const double x = *Textformat::textZuFloat(text(i));
-        if (b > BetragGrenze || b < -BetragGrenze
-            || std::fabs(double(b) - x * double(MoneyProEinheit)) > 1e-6 * std::max(1.0, std::fabs(double(b))))
+        const auto b = R4Genau(x);
+        if (!b || *b > BetragGrenze || *b < -BetragGrenze)
             throw VennlokFehler(QStringLiteral("der Betrag '%1' ist nicht zulässig: erlaubt sind höchstens vier "
                                                "Nachkommastellen und Beträge bis 100.000.000")
                                     .arg(zitiert(i)),
                                 QString(), VennlokFehler::Grenze);
-        return b;
+        return *b;
     }
 
     void punktZuKomma()
@@ -274,7 +272,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
         } else if (wort == QLatin1String("Monatsab") && (arten & 16)) {
             const MonthKey monat = f.text(1);
             if (monat != Buchungsmonat())
-                throw VennlokFehler(QStringLiteral("der Monat %1 ist nicht der Buchungsmonat %2").arg(Intern::zitat(monat), Buchungsmonat()));
+                throw VennlokFehler(QStringLiteral("der Monat %1 ist nicht der Buchungsmonat %2").arg(Textformat::zitat(monat), Buchungsmonat()));
             Monatsabschluss(monat, true, stand.datum);
             geschlossen = monat;
             return Zeilenart::Abschluss;
@@ -338,7 +336,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
             throw VennlokFehler(QStringLiteral("%1, Zeile %2: %3\n%4")
                                     .arg(dateiname)
                                     .arg(befehle[nr].zeile)
-                                    .arg(fehler.text(), Intern::zitat(befehle[nr].text)),
+                                    .arg(fehler.text(), Textformat::zitat(befehle[nr].text)),
                                 fehler.datei(), fehler.art());
         }
         if (art == Zeilenart::Ende) {

@@ -9,6 +9,21 @@
 
 using namespace Intern;
 
+namespace {
+
+// The amounts that founding and contracts both set, as the rules check them.
+QList<std::pair<QString, double>> betraege(Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung,
+                                           Money grundsicherung, Money limitVirtSumme)
+{
+    return {{QStringLiteral("Beitrag"), Einheiten(beitrag)},
+            {QStringLiteral("HonorarEingangsbuchung"), Einheiten(honorarEingangsbuchung)},
+            {QStringLiteral("HonorarRechnungsbuchung"), Einheiten(honorarRechnungsbuchung)},
+            {QStringLiteral("Grundsicherung"), Einheiten(grundsicherung)},
+            {QStringLiteral("LimitVirtSumme"), Einheiten(limitVirtSumme)}};
+}
+
+} // namespace
+
 void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag,
                        Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil,
                        double daempfung, Money grundsicherung, Money limitVirtSumme)
@@ -18,12 +33,9 @@ void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum,
                                  "nicht angelegt werden; die Pakt-Daten bleiben unverändert.");
         return;
     }
-    werteVerlangen({{QStringLiteral("Beitrag"), einheiten(beitrag)},
-                    {QStringLiteral("HonorarEingangsbuchung"), einheiten(honorarEingangsbuchung)},
-                    {QStringLiteral("HonorarRechnungsbuchung"), einheiten(honorarRechnungsbuchung)},
-                    {QStringLiteral("IntSozialanteil"), intSozialanteil}, {QStringLiteral("Daempfung"), daempfung},
-                    {QStringLiteral("Grundsicherung"), einheiten(grundsicherung)},
-                    {QStringLiteral("LimitVirtSumme"), einheiten(limitVirtSumme)}});
+    werteVerlangen(betraege(beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, grundsicherung, limitVirtSumme)
+                   + QList<std::pair<QString, double>>{{QStringLiteral("IntSozialanteil"), intSozialanteil},
+                                                       {QStringLiteral("Daempfung"), daempfung}});
     datenAendern([&] {
         QString eigene;
         m_daten->NeuerPakt(version, MonatKey(datum), datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
@@ -43,12 +55,8 @@ void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum,
 bool TVennlok::vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
                        Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
 {
-    werteVerlangen({{QStringLiteral("Beitrag"), einheiten(beitrag)},
-                    {QStringLiteral("HonorarEingangsbuchung"), einheiten(honorarEingangsbuchung)},
-                    {QStringLiteral("HonorarRechnungsbuchung"), einheiten(honorarRechnungsbuchung)},
-                    {QStringLiteral("Daempfung"), einheiten(daempfung)},
-                    {QStringLiteral("Grundsicherung"), einheiten(grundsicherung)},
-                    {QStringLiteral("LimitVirtSumme"), einheiten(limitVirtSumme)}});
+    werteVerlangen(betraege(beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, grundsicherung, limitVirtSumme)
+                   + QList<std::pair<QString, double>>{{QStringLiteral("Daempfung"), Einheiten(daempfung)}});
     m_daten->SetRollbackPoint();
     const bool ok = m_daten->Ergaenzungsvertrag(datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
                                                 daempfung, grundsicherung, limitVirtSumme);
@@ -105,6 +113,15 @@ void TVennlok::buchungAbschliessen(TTeilhaber &teilhaber, bool gebucht, const QS
     log(gebucht ? zeile : fehlerzeile);
 }
 
+QString TVennlok::nameAbweisen(const QString &name, Money betrag, const QString &kopf, const QString &abstand)
+{
+    const QString fehler = TeilhaberNameFehler(name);
+    // A name too long for the files is refused without a trace in them.
+    if (!fehler.isEmpty() && name.size() <= 60)
+        log(kopf + fuerLog(name) + QLatin1Char(',') + geldText(betrag) + abstand + QStringLiteral("UNZULÄSSIGER NAME"));
+    return fehler;
+}
+
 bool TVennlok::kassenEinzahlung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
 {
     return m_kasse && m_kasse->EinzahlungBuchen(monat, name, betrag, datum);
@@ -117,14 +134,9 @@ QString TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money b
         return QStringLiteral("Die Kasse ist nicht offen.");
     if (betrag > BetragGrenze || betrag < -BetragGrenze)
         return betragZuGross(betrag);
-    const QString fehler = TeilhaberNameFehler(name);
-    if (!fehler.isEmpty()) {
-        // A name too long for the files is refused without a trace in them.
-        if (name.size() <= 60)
-            log(QStringLiteral("Ein#####,") + fuerLog(name) + QLatin1Char(',') + geldText(betrag)
-                + QStringLiteral("   UNZULÄSSIGER NAME"));
+    if (const QString fehler = nameAbweisen(name, betrag, QStringLiteral("Ein#####,"), QStringLiteral("   "));
+        !fehler.isEmpty())
         return fehler;
-    }
     QString datei = teilhaberDatei(name);
     if (datei.isEmpty())
         datei = teilhaberDatei(NameFuerDatei(name));
@@ -176,14 +188,9 @@ QString TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
     if (betrag < 0)
         return QStringLiteral("Eine Rechnung über %1 ist nicht zulässig: der Betrag darf nicht negativ sein. "
                               "Es wurde nichts gebucht.").arg(geldText(betrag));
-    const QString fehler = TeilhaberNameFehler(name);
-    if (!fehler.isEmpty()) {
-        // A name too long for the files is refused without a trace in them.
-        if (name.size() <= 60)
-            log(QStringLiteral("Rec#####,") + fuerLog(name) + QLatin1Char(',') + geldText(betrag)
-                + QStringLiteral("    UNZULÄSSIGER NAME"));
+    if (const QString fehler = nameAbweisen(name, betrag, QStringLiteral("Rec#####,"), QStringLiteral("    "));
+        !fehler.isEmpty())
         return fehler;
-    }
     const QString datei = teilhaberDatei(name);
     if (datei.isEmpty())
         return QString();

@@ -4,6 +4,7 @@
 #include "engine/vennlok.h"
 
 #include "algo/formeln.h"
+#include "algo/runden.h"
 #include "engine/intern.h"
 
 using namespace Intern;
@@ -90,13 +91,13 @@ void TVennlok::dateienPruefen()
             m_daten->Beschaedigt(section, monatKey,
                                  monat.isEmpty() ? QStringLiteral("fehlt")
                                                  : QStringLiteral("\u201E%1\u201C ist kein Monat (JJJJMM, Monat 01 bis 12)")
-                                                       .arg(zitat(monat)));
+                                                       .arg(Textformat::zitat(monat)));
         for (const Regel &r : Regeln) {
             if (!m_daten->ValueExists(section, r.schluessel))
                 continue;
             const double wert = istAnteil(r.bedingung)
                                     ? m_daten->FloatNoetig(section, r.schluessel)
-                                    : double(m_daten->MoneyNoetig(section, r.schluessel)) / double(MoneyProEinheit);
+                                    : Einheiten(m_daten->MoneyNoetig(section, r.schluessel));
             const QString erlaubt = verletzt(r.bedingung, wert);
             if (!erlaubt.isEmpty())
                 m_daten->Beschaedigt(section, r.schluessel,

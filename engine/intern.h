@@ -31,21 +31,10 @@ inline QString fuerLog(const QString &text)
     return t;
 }
 
-// At most 60 characters of text a user gave, for a message.
-inline QString zitat(const QString &text)
-{
-    return Textformat::zitat(text);
-}
-
 // A step of a booking that failed: the whole operation is undone.
 [[noreturn]] inline void misslungen(const QString &was)
 {
     throw VennlokFehler(QStringLiteral("%1 ist misslungen; es wurde nichts gebucht.").arg(was));
-}
-
-inline double einheiten(Money betrag)
-{
-    return double(betrag) / double(MoneyProEinheit);
 }
 
 // Why an amount is refused that lies beyond what may be booked.

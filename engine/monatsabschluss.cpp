@@ -42,7 +42,7 @@ bool TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime d
         throw VennlokFehler(QStringLiteral("Es ist keine Kasse offen: ohne Pakt gibt es keinen Monatsabschluss."));
     if (monat != Buchungsmonat())
         throw VennlokFehler(QStringLiteral("Der Monat %1 ist nicht der Buchungsmonat %2 und kann nicht abgeschlossen werden.")
-                                .arg(zitat(monat), Buchungsmonat()));
+                                .arg(Textformat::zitat(monat), Buchungsmonat()));
     if (AnzahlTeilhaber(2) != 0 && !erzwingen)
         return true;
 

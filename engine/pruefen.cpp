@@ -92,7 +92,7 @@ QStringList TVennlok::Pruefen()
             if (!z.isEmpty() && !z.startsWith(QLatin1Char(';')) && !z.contains(QLatin1Char('='))
                 && !(z.startsWith(QLatin1Char('[')) && z.endsWith(QLatin1Char(']'))))
                 befunde.append(QStringLiteral("%1, Zeile %2: weder Abschnitt noch Schlüssel: \u201E%3\u201C")
-                                   .arg(datei).arg(i + 1).arg(zitat(z)));
+                                   .arg(datei).arg(i + 1).arg(Textformat::zitat(z)));
         }
     }
     const MonthKey buchungsmonat = Buchungsmonat();

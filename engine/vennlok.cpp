@@ -149,7 +149,7 @@ void TVennlok::KasseOeffnen(const MonthKey &monat, DateTime datum)
     m_kasse = std::make_unique<TKasse>(name);
     // A damaged book is refused before the log tells of its opening.
     if (!neu)
-        dateienPruefen();
+        kassePruefen(*m_kasse, monat);
     if (m_kasse->Abgeschlossen()) {
         // A closed month opened again keeps every figure it has.
         if (!m_kasse->Wiedereroeffnen(Uhr::Jetzt()))

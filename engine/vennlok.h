@@ -280,6 +280,9 @@ protected:
     /// Ends a booking into a participant and the cash book: on refusal the
     /// participant goes back to its state before; the log tells the outcome.
     void buchungAbschliessen(TTeilhaber &teilhaber, bool gebucht, const QString &zeile, const QString &fehlerzeile);
+    /// Why name cannot be a participant, or an empty text; a refusal is logged
+    /// as kopf + name + amount + abstand + "UNZULÄSSIGER NAME".
+    QString nameAbweisen(const QString &name, Money betrag, const QString &kopf, const QString &abstand);
     bool kassenEinzahlung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
     bool kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
     /// Changes the master data as a unit: when a step throws, memory is put back and the error passed on.

@@ -47,6 +47,21 @@ class TstVennlok : public QObject
         return v;
     }
 
+    // Damages datei: muster (a regular expression) replaced by ersatz; an
+    // empty muster writes ersatz as the whole file, "-" deletes it. True
+    // when the file changed.
+    bool beschaedigen(const QString &datei, const QString &muster, const QString &ersatz)
+    {
+        if (muster == QLatin1String("-"))
+            return QFile::remove(pfad(datei));
+        const QString vorher = QString::fromLatin1(dateiInhalt(pfad(datei)));
+        QString text = muster.isEmpty() ? ersatz : vorher;
+        if (!muster.isEmpty())
+            text.replace(QRegularExpression(muster), ersatz);
+        schreiben(pfad(datei), text.toLatin1());
+        return text != vorher;
+    }
+
 private slots:
     void init()
     {
@@ -304,16 +319,7 @@ private slots:
             }
             QVERIFY(v->AuszahlungenBuchen("200605"));
         }
-        const QString p = pfad(datei);
-        if (muster.isEmpty()) {
-            schreiben(p, ersatz.toLatin1());
-        } else {
-            QString text = QString::fromLatin1(dateiInhalt(p));
-            const QString vorher = text;
-            text.replace(QRegularExpression(muster), ersatz);
-            QVERIFY2(text != vorher || befunde.isEmpty(), "the damage must change the file");
-            schreiben(p, text.toLatin1());
-        }
+        QVERIFY2(beschaedigen(datei, muster, ersatz) || befunde.isEmpty(), "the damage must change the file");
         QStringList gefunden = TVennlok::Unterbrochen(m_dir.path());
         if (gefunden.isEmpty())
             gefunden = TVennlok(m_dir.path()).Pruefen();
@@ -371,13 +377,7 @@ private slots:
             QVERIFY(!v->Monatsabschluss("200603", true, zeitpunkt(2006, 3, 28)));
             QVERIFY(v->Einzahlung("Meier", "200604", e(50), zeitpunkt(2006, 4, 2)).isEmpty());
         }
-        if (muster == QLatin1String("-")) {
-            QVERIFY(QFile::remove(pfad(datei)));
-        } else {
-            QString text = QString::fromLatin1(dateiInhalt(pfad(datei)));
-            text.replace(QRegularExpression(muster), ersatz);
-            schreiben(pfad(datei), text.toLatin1());
-        }
+        QVERIFY(beschaedigen(datei, muster, ersatz));
         auto vorher = verzeichnisstand(m_dir);
         try {
             TVennlok v(m_dir.path());
