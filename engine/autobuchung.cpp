@@ -309,6 +309,13 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
         if (PaktVorhanden())
             m_speicher->Schreiben(Pfad(Standdatei), QStringLiteral("Datei=%1\r\nZeile=%2\r\n").arg(dateiname).arg(zeile).toUtf8());
     };
+    // The replay's last transaction: no record of an interruption is left.
+    const auto beenden = [&](int zeile) {
+        m_speicher->Loeschen(Pfad(Standdatei));
+        m_speicher->Festschreiben();
+        if (fortschritt)
+            fortschritt->Gesichert(zeile);
+    };
     int gruppe = std::max(0, abZeile - 1);
     Stand gruppenStand = stand;
     dateienPruefen();
@@ -316,6 +323,8 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     for (int nr = gruppe; nr < anzahl; ++nr) {
         if (fortschritt)
             fortschritt->Zeilen(nr, anzahl);
+        if (fortschritt && fortschritt->Abbruch())
+            return beenden(nr); // what is booked stays, as after a last line
         Zeilenart art;
         try {
             art = ausfuehren(nr, true);
@@ -358,12 +367,9 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
             m_speicher->Beginnen();
         }
     }
-    m_speicher->Loeschen(Pfad(Standdatei));
-    m_speicher->Festschreiben();
-    if (fortschritt) {
-        fortschritt->Gesichert(anzahl);
+    beenden(anzahl);
+    if (fortschritt)
         fortschritt->Zeilen(anzahl, anzahl);
-    }
 }
 
 int TVennlok::GesicherteZeile()

@@ -164,14 +164,26 @@ QString TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money b
 bool TVennlok::kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
 {
     const bool ok = m_kasse->RechnungBuchen(monat, name, betrag, datum);
-    if (Buchungsmonat() != m_daten->Startmonat()) {
-        const double s = Sozialanteil();
-        const double p = Deckungsquote(m_kasse->SummeVormonat(), m_kasse->Rechnungen(), s);
-        const Money p4 = R4(p);
-        if (double(p4) < s * double(MoneyProEinheit))
-            SetIntSozialanteil(IntAusExt(double(p4) / double(MoneyProEinheit)));
-    }
+    if (const auto gesenkt = gedeckterAnteil(0))
+        SetIntSozialanteil(*gesenkt);
     return ok;
+}
+
+std::optional<double> TVennlok::gedeckterAnteil(Money weitere) const
+{
+    if (!m_kasse || Buchungsmonat() == m_daten->Startmonat())
+        return std::nullopt;
+    const double s = Sozialanteil();
+    const Money p4 = R4(Deckungsquote(m_kasse->SummeVormonat(), GeldPlus(m_kasse->Rechnungen(), weitere), s));
+    if (double(p4) < s * double(MoneyProEinheit))
+        return IntAusExt(double(p4) / double(MoneyProEinheit));
+    return std::nullopt;
+}
+
+double TVennlok::SozialanteilNachRechnung(Money betrag) const
+{
+    const auto gesenkt = gedeckterAnteil(betrag);
+    return gesenkt ? ExtAusInt(2, *gesenkt) : Sozialanteil();
 }
 
 QString TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)

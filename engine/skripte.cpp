@@ -16,6 +16,11 @@ void TVennlok::Starten(const QString &zeile)
     skriptStarten(SkriptFenster, {zeile});
 }
 
+bool TVennlok::DokumentVorhanden(const QString &datei) const
+{
+    return QFileInfo(QFileInfo(datei).isAbsolute() ? datei : Pfad(datei)).isFile();
+}
+
 void TVennlok::FensterSkriptLoeschen()
 {
     Plattform::AufSkripteWarten();

@@ -64,6 +64,28 @@ bool TVennlok::TeilhaberVorhanden(const QString &name) const
     return TeilhaberNameFehler(name).isEmpty() && !teilhaberDatei(name).isEmpty();
 }
 
+QString TVennlok::TeilhaberName(const QString &eingabe) const
+{
+    const QString name = eingabe.trimmed();
+    if (!TeilhaberNameFehler(name).isEmpty())
+        return QString();
+    QString datei = teilhaberDatei(name);
+    if (datei.isEmpty())
+        datei = teilhaberDatei(NameFuerDatei(name));
+    return datei.isEmpty() ? QString() : NameAusDateiname(datei);
+}
+
+QStringList TVennlok::OffeneTeilhaber()
+{
+    const MonthKey monat = Buchungsmonat();
+    const Money beitrag = Beitrag();
+    QStringList namen;
+    for (const QString &datei : m_register->Mitglieder())
+        if (TeilhaberEinzahlungen(datei, monat) < beitrag)
+            namen.append(NameAusDateiname(datei));
+    return namen;
+}
+
 bool TVennlok::teilhaberOeffnen(const QString &name, QString *meldung)
 {
     const QString fehler = TeilhaberNameFehler(name);

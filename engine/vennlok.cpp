@@ -220,6 +220,16 @@ int TVennlok::AnzahlAusgangsbuchungen() const
     return m_kasse ? m_kasse->Ausgangsbuchungen(Buchungsmonat()) : FehlwertInt;
 }
 
+int TVennlok::AnzahlRechnungsbuchungen() const
+{
+    return m_kasse ? m_kasse->Rechnungsbuchungen(Buchungsmonat()) : FehlwertInt;
+}
+
+Money TVennlok::SummeRechnungen() const
+{
+    return m_kasse ? m_kasse->Rechnungen() : FehlwertMoney;
+}
+
 void TVennlok::transaktion(const QString &fehlerzeile, const std::function<void()> &schritte)
 {
     // Inside a replay's group the failure line waits until the group's good lines are booked again.

@@ -14,6 +14,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 
 /// What an automatic replay reports while it runs.
 class TFortschritt
@@ -29,6 +30,9 @@ public:
     /// Lines 1 to zeile are durably booked; a replay interrupted later goes
     /// on with zeile + 1.
     virtual void Gesichert(int zeile) { Q_UNUSED(zeile) }
+    /// Asked before each line: true stops the replay there. The lines before
+    /// it stay booked and the replay ends as after its last line.
+    virtual bool Abbruch() { return false; }
 };
 
 /// The pact's one business object: it owns the open data files of one data
@@ -132,8 +136,23 @@ public:
     /// share when the month's opening balance no longer covers the invoices.
     QString Rechnung(const QString &name, Money betrag, DateTime datum);
 
+    /// The share in force after an invoice of betrag were booked now: lower
+    /// than Sozialanteil when the month's opening balance no longer covers
+    /// the invoices. Books nothing.
+    double SozialanteilNachRechnung(Money betrag) const;
+    /// The booking month's invoices: how many and their total; the sentinel
+    /// when no cash book is open.
+    int AnzahlRechnungsbuchungen() const;
+    Money SummeRechnungen() const;
     /// Whether the participant's file exists (letter case ignored).
     bool TeilhaberVorhanden(const QString &name) const;
+    /// The stored name of the participant typed as eingabe, as payments find
+    /// it: under the typed name or the folded one ("Anna Bäcker" finds
+    /// "Anna_Baecker"), letter case ignored. Empty when there is none.
+    QString TeilhaberName(const QString &eingabe) const;
+    /// The names of the participants who paid less than the contribution in
+    /// the booking month, in file order.
+    QStringList OffeneTeilhaber();
     /// Opens (or creates, under the folded name) a participant for the
     /// address page. False with meldung when the name cannot be used or the
     /// file cannot be created.
@@ -201,6 +220,9 @@ public:
     /// "B7654F.BAT" and hands it over without waiting (documents, help,
     /// contact links, the participant list).
     void Starten(const QString &zeile);
+    /// Whether a document to open is there: datei in the data directory, or
+    /// an absolute path.
+    bool DokumentVorhanden(const QString &datei) const;
     /// Deletes the window's command script.
     void FensterSkriptLoeschen();
     /// Writes "TeilhaberListe.txt" (title line with today's date, an empty
@@ -218,7 +240,8 @@ public:
     /// The lines up to and including each month close are stored as one
     /// transaction; Gesichert and Standdatei tell how far it is durable. abZeile
     /// (1-based) goes on after an interruption: the lines before it are only
-    /// read for the date and the buyer model.
+    /// read for the date and the buyer model. The progress is reported from
+    /// the calling thread; the caller must not use the engine meanwhile.
     void AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt = nullptr, int abZeile = 1);
 
     /// The last line of an interrupted replay that is durably booked (from
@@ -256,6 +279,9 @@ protected:
     QString einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
     QString rechnung(const QString &name, Money betrag, DateTime datum);
     bool teilhaberOeffnen(const QString &name, QString *meldung);
+    /// The internal share the month's invoices plus weitere leave covered,
+    /// when that is lower than the share in force.
+    std::optional<double> gedeckterAnteil(Money weitere) const;
     bool adresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext, QString *meldung);
 
     /// Called after each step of a month close; a failure seam for tests.

@@ -23,9 +23,17 @@ QString Anteil(double anteil);
 /// that confirming an unchanged value changes nothing.
 QString Dialogwert(double wert);
 
+/// A share as a percentage with 2 decimals ("50,00 %").
+QString Prozent(double anteil);
+
 /// An amount typed by the operator: German form, blanks allowed around, no
-/// thousands separator, rounded to the Money grid. No value when it does not read.
+/// thousands separator, at most four decimals. No value when it does not read.
 std::optional<Money> Betrag(const QString &text);
+
+/// Why text is no amount that can be booked, in one German sentence for the
+/// line beside the field; empty when it is one. Refused too: a negative
+/// amount and one beyond the booking limit.
+QString BetragFehler(const QString &text);
 
 /// One item of a memo line "key=value;": the key before the first "=", the
 /// value after it up to the line's first ";" (or its end), trimmed. No item

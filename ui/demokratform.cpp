@@ -77,9 +77,12 @@ TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *ha
     raster->addWidget(m_btnDataOK, 9, 0, 1, 2);
     connect(m_btnDataOK, &QPushButton::clicked, this, &TDemokratForm::BtnDataOKClick);
 
-    QWidget *reihenfolge[] = {m_edits[0], m_edits[1], m_edits[2], m_edits[3], m_edits[4], m_edits[5],
-                              m_btnDataOK, m_memAdresse, m_edMon, m_edVen};
-    for (int i = 0; i + 1 < 10; ++i)
+    // Down the form as it reads; the start month is never typed.
+    m_edMon->setFocusPolicy(Qt::NoFocus);
+    m_memAdresse->setTabChangesFocus(true);
+    QWidget *reihenfolge[] = {m_edits[0], m_edits[1], m_edits[2], m_edVen, m_edits[3], m_edits[4], m_edits[5],
+                              m_memAdresse, m_btnDataOK};
+    for (int i = 0; i + 1 < 9; ++i)
         setTabOrder(reihenfolge[i], reihenfolge[i + 1]);
 
     new TTastenVorschau(this, [this](QKeyEvent *taste) {
@@ -87,6 +90,9 @@ TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *ha
             close();
         else if (taste->key() == Qt::Key_W && (taste->modifiers() & Qt::ControlModifier))
             BtnDataOKClick();
+        else
+            return false;
+        return true;
     });
     // Coming back from the main window refills the dialog, as the engine may have changed.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *alt, QWidget *neu) {
@@ -99,6 +105,8 @@ TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *ha
 void TDemokratForm::showEvent(QShowEvent *ereignis)
 {
     QWidget::showEvent(ereignis);
+    if (m_hauptfenster)
+        move(m_hauptfenster->frameGeometry().center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
     FormActivate();
 }
 
@@ -112,24 +120,31 @@ void TDemokratForm::closeEvent(QCloseEvent *ereignis)
 void TDemokratForm::FormActivate()
 {
     const bool start = m_vennlok.StartdatenVorhanden();
-    m_labels[0]->setText(QStringLiteral("Startmonat"));
-    m_edMon->setText(MonatKey(Uhr::Jetzt()));
-    grau(m_edMon, start);
-    m_labels[1]->setText(QStringLiteral("Beitrag"));
-    m_edits[0]->setText(Anzeigeformat::Dialogwert(einheiten(m_vennlok.Beitrag())));
-    m_labels[2]->setText(QStringLiteral("HonorarEingangsbuchung"));
-    m_edits[1]->setText(Anzeigeformat::Dialogwert(einheiten(m_vennlok.HonorarEingangsbuchung())));
-    m_labels[3]->setText(QStringLiteral("HonorarRechnungsbuchung"));
-    m_edits[2]->setText(Anzeigeformat::Dialogwert(einheiten(m_vennlok.HonorarRechnungsbuchung())));
-    m_labels[4]->setText(QStringLiteral("IntSozialanteil"));
-    m_edVen->setText(Anzeigeformat::Dialogwert(m_vennlok.Sozialanteil()));
+    // The words a treasurer reads; the key of the master data stays as a tooltip.
+    const auto zeile = [this](int nr, QLineEdit *edit, const QString &text, const QString &schluessel, const QString &wert) {
+        m_labels[nr]->setText(text);
+        m_labels[nr]->setToolTip(schluessel);
+        edit->setToolTip(schluessel);
+        edit->setText(wert);
+    };
+    zeile(0, m_edMon, start ? QStringLiteral("Monat des Vertrags") : QStringLiteral("Startmonat"),
+          QStringLiteral("der laufende Monat; er kann nicht gewählt werden"), MonatKey(Uhr::Jetzt()));
+    grau(m_edMon, true);
+    zeile(1, m_edits[0], QStringLiteral("Monatsbeitrag (€)"), QStringLiteral("Beitrag"),
+          Anzeigeformat::Dialogwert(einheiten(m_vennlok.Beitrag())));
+    zeile(2, m_edits[1], QStringLiteral("Gebühr je Einzahlung (€)"), QStringLiteral("HonorarEingangsbuchung"),
+          Anzeigeformat::Dialogwert(einheiten(m_vennlok.HonorarEingangsbuchung())));
+    zeile(3, m_edits[2], QStringLiteral("Gebühr je Rechnung (€)"), QStringLiteral("HonorarRechnungsbuchung"),
+          Anzeigeformat::Dialogwert(einheiten(m_vennlok.HonorarRechnungsbuchung())));
+    zeile(4, m_edVen, QStringLiteral("Sozialanteil intern (0 bis 1)"), QStringLiteral("IntSozialanteil"),
+          Anzeigeformat::Dialogwert(m_vennlok.Sozialanteil()));
     grau(m_edVen, start);
-    m_labels[5]->setText(QStringLiteral("Daempfung"));
-    m_edits[3]->setText(Anzeigeformat::Dialogwert(m_vennlok.Daempfung()));
-    m_labels[6]->setText(QStringLiteral("Grundsicherung"));
-    m_edits[4]->setText(Anzeigeformat::Dialogwert(einheiten(m_vennlok.Grundsicherung())));
-    m_labels[7]->setText(QStringLiteral("LimitVirtSumme"));
-    m_edits[5]->setText(Anzeigeformat::Dialogwert(einheiten(m_vennlok.LimitVirtSumme())));
+    zeile(5, m_edits[3], QStringLiteral("Dämpfung (0 bis 1)"), QStringLiteral("Daempfung"),
+          Anzeigeformat::Dialogwert(m_vennlok.Daempfung()));
+    zeile(6, m_edits[4], QStringLiteral("Grundsicherung (€)"), QStringLiteral("Grundsicherung"),
+          Anzeigeformat::Dialogwert(einheiten(m_vennlok.Grundsicherung())));
+    zeile(7, m_edits[5], QStringLiteral("Grenze der virtuellen Summe (€)"), QStringLiteral("LimitVirtSumme"),
+          Anzeigeformat::Dialogwert(einheiten(m_vennlok.LimitVirtSumme())));
     m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AnwaltVorlage, m_vennlok.AnwaltListe(), [this](const QString &key) {
                                    QString adresse;
                                    m_vennlok.AnwaltWert(key, adresse);
@@ -146,7 +161,9 @@ void TDemokratForm::BtnDataOKClick()
     for (int i = 0; i < 7; ++i) {
         const auto wert = Textformat::textZuFloat(felder[i]->text());
         if (!wert || !R4Optional(*wert)) {
-            m_benutzer.Meldung(this, QStringLiteral("'%1' ist kein gültiger Gleitkommawert").arg(felder[i]->text()));
+            m_benutzer.Meldung(this, QStringLiteral("%1: '%2' ist kein gültiger Gleitkommawert")
+                                         .arg(m_labels[i + 1]->text(), felder[i]->text()));
+            felder[i]->setFocus();
             return;
         }
         werte[i] = *wert;
@@ -160,14 +177,18 @@ void TDemokratForm::BtnDataOKClick()
             if (m_benutzer.Frage(this, QStringLiteral("neuen Pakt anlegen"), QStringLiteral("Diese Startdaten eintragen?"))) {
                 QString meldung;
                 m_vennlok.NeuPakt(TVennlok::Version, meldung, Uhr::Jetzt(), beitrag, ein, rech, anteil, daempfung, grund, limit);
-                if (!m_vennlok.StartdatenVorhanden())
+                if (!m_vennlok.StartdatenVorhanden()) {
                     m_benutzer.Meldung(this, meldung);
-                else
+                } else {
                     anwaltSpeichern();
+                    emit gebucht(QStringLiteral("Neuer Pakt angelegt, erster Buchungsmonat %1").arg(m_vennlok.Buchungsmonat()));
+                }
             }
         } else if (m_benutzer.Frage(this, QStringLiteral("Ergänzungsvertrag"), QStringLiteral("Ergänzungsvertrag eintragen?"))) {
             if (!m_vennlok.Vertrag(TVennlok::Version, Uhr::Jetzt(), beitrag, ein, rech, R4(daempfung), grund, limit))
                 m_benutzer.Meldung(this, QStringLiteral("Der Ergänzungsvertrag konnte nicht gespeichert werden."));
+            else
+                emit gebucht(QStringLiteral("Ergänzungsvertrag eingetragen (Monat %1)").arg(m_vennlok.Buchungsmonat()));
             anwaltSpeichern();
         }
     } catch (const VennlokFehler &fehler) {

@@ -25,6 +25,10 @@ public:
     /// Converts the fields, asks, and creates the pact or enters the contract.
     void BtnDataOKClick();
 
+signals:
+    /// The pact was created or a contract entered; text says so for the status line.
+    void gebucht(const QString &text);
+
 protected:
     void showEvent(QShowEvent *ereignis) override;
     void closeEvent(QCloseEvent *ereignis) override;

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QDir>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -30,6 +31,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace {
@@ -115,6 +117,7 @@ TVenBuchungForm::TVenBuchungForm(const QString &datenverzeichnis, TBenutzer *ben
     m_seiten = new QStackedWidget(panel);
     const QList<QWidget *> seiten{seiteTeilhaber(), seiteEinzahlungen(), seiteRechnungen(), seiteAuszahlungen(),
                                   seiteMonatsabschluss(), seiteAustritt(), seiteNeuAuto(), seiteSetup()};
+    QList<QWidget *> reiter;
     for (int i = 0; i < seiten.size(); ++i) {
         seiten[i]->setObjectName(SeitenNamen[i]);
         m_seiten->addWidget(seiten[i]);
@@ -122,9 +125,11 @@ TVenBuchungForm::TVenBuchungForm(const QString &datenverzeichnis, TBenutzer *ben
         knopf->setObjectName(SeitenNamen[i] + QStringLiteral("Reiter"));
         knopf->setCheckable(true);
         knopf->setFixedWidth(150);
-        knopf->setFocusPolicy(Qt::NoFocus);
+        knopf->setFocusPolicy(Qt::TabFocus);
+        knopf->setToolTip(QStringLiteral("Strg+%1").arg(i + 1));
         m_reiter->addButton(knopf, i);
         reiterRaster->addWidget(knopf, i / 4, i % 4);
+        reiter.append(knopf);
     }
     connect(m_reiter, &QButtonGroup::idClicked, this, [this](int id) {
         m_seiten->setCurrentIndex(id);
@@ -132,21 +137,25 @@ TVenBuchungForm::TVenBuchungForm(const QString &datenverzeichnis, TBenutzer *ben
     });
     spalte->addWidget(reiterLeiste);
     spalte->addWidget(m_seiten, 1);
+    m_labStatus = benannt(new QLabel(panel), QStringLiteral("LabStatus"));
+    m_labStatus->setFrameShape(QFrame::StyledPanel);
+    m_labStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    spalte->addWidget(m_labStatus);
     spalte->addWidget(statusPanel());
     setCentralWidget(panel);
+    tabReihenfolge(m_tabSeiten, reiter + QList<QWidget *>{findChild<QWidget *>(QStringLiteral("Button3")),
+                                                          findChild<QWidget *>(QStringLiteral("BtnHelp"))});
 
     setWindowTitle(QStringLiteral("Vennlok Buchungsprogramm "));
 
-    QStringList namen;
-    TVennlok::TeilhaberNamen(datenverzeichnis, namen);
-    for (QComboBox *box : {m_cbEinTeilhaber, m_cbAusTeilhaber, m_cbTeilAustritt, m_cbTeilhaber, m_cbRechTeilhaber})
-        box->addItems(namen);
-    for (QComboBox *box : {m_cbEinTeilhaber, m_cbAusTeilhaber, m_cbTeilAustritt, m_cbTeilhaber, m_cbRechTeilhaber})
-        box->setCurrentIndex(-1);
-
     m_vennlok = std::make_unique<TVennlok>(datenverzeichnis);
+    teilhaberListenFuellen();
     m_infoForm = std::make_unique<TInfoForm>(this);
     m_demokratForm = std::make_unique<TDemokratForm>(*m_vennlok, *m_benutzer, this);
+    connect(m_demokratForm.get(), &TDemokratForm::gebucht, this, [this](const QString &text) {
+        status(text);
+        Anzeige();
+    });
     if (m_vennlok->PaktVorhanden())
         m_vennlok->Oeffnen();
     Anzeige();
@@ -155,20 +164,20 @@ TVenBuchungForm::TVenBuchungForm(const QString &datenverzeichnis, TBenutzer *ben
     m_edAusBetrag->setEnabled(false);
     findChild<QPushButton *>(QStringLiteral("BtnAuszahlung"))->setEnabled(false);
 
-    new TTastenVorschau(this, [this](QKeyEvent *taste) {
-        if (taste->key() == Qt::Key_Return && AktiveSeite() == Einzahlungen)
-            sicher([this] { BtnEinzahlenClick(); });
-        else if (taste->key() == Qt::Key_Return && AktiveSeite() == Austritt)
-            sicher([this] { BtnTeilAustrittClick(); });
-        else if (taste->key() == Qt::Key_Q && (taste->modifiers() & Qt::ControlModifier))
-            BtnCloseClick();
-    });
+    new TTastenVorschau(this, [this](QKeyEvent *ereignis) { return taste(ereignis); });
 
     setFixedSize(sizeHint().expandedTo(QSize(640, 470)));
 }
 
 TVenBuchungForm::~TVenBuchungForm()
 {
+    if (m_arbeit) {
+        // Only a test or the end of the session gets here while work runs: stop at the next line.
+        m_infoForm->Abbrechen();
+        m_arbeit->wait();
+        delete m_arbeit;
+        m_arbeit = nullptr;
+    }
     if (m_vennlok)
         m_vennlok->FensterSkriptLoeschen();
     m_demokratForm.reset();
@@ -215,17 +224,27 @@ QWidget *TVenBuchungForm::seiteTeilhaber()
     links->addStretch();
     zeile->addLayout(links);
     auto *teiler = new QSplitter(Qt::Vertical, seite);
-    m_memAdresse = benannt(new QPlainTextEdit(QStringLiteral("MemAdresse"), teiler), QStringLiteral("MemAdresse"));
-    m_memVertreter = benannt(new QPlainTextEdit(QStringLiteral("MemVertreter"), teiler), QStringLiteral("MemVertreter"));
+    m_memAdresse = benannt(new QPlainTextEdit(teiler), QStringLiteral("MemAdresse"));
+    m_memVertreter = benannt(new QPlainTextEdit(teiler), QStringLiteral("MemVertreter"));
+    m_memAdresse->setPlaceholderText(QStringLiteral("Adresse: erst links einen Teilhaber wählen oder einen neuen Namen eingeben"));
+    m_memVertreter->setPlaceholderText(QStringLiteral("Vertreter des Teilhabers"));
+    m_memAdresse->setToolTip(QStringLiteral("Adresse, je Zeile Eintrag=Wert; „speichern“ legt sie ab"));
+    m_memVertreter->setToolTip(QStringLiteral("Vertreter, je Zeile Eintrag=Wert"));
     for (QPlainTextEdit *memo : {m_memAdresse, m_memVertreter}) {
         memo->setLineWrapMode(QPlainTextEdit::NoWrap);
         memo->setMinimumHeight(20);
+        memo->setTabChangesFocus(true);
     }
+    m_labAdresse = benannt(new QLabel(QStringLiteral("Adresse"), seite), QStringLiteral("LabAdresse"));
+    auto *rechts = new QVBoxLayout;
+    rechts->addWidget(m_labAdresse);
     teiler->addWidget(m_memAdresse);
     teiler->addWidget(m_memVertreter);
     teiler->setChildrenCollapsible(false);
     teiler->setSizes({180, 120});
-    zeile->addWidget(teiler, 1);
+    rechts->addWidget(teiler, 1);
+    zeile->addLayout(rechts, 1);
+    m_tabSeiten.append({m_cbTeilhaber, m_memAdresse, m_memVertreter, speichern, neu, liste});
     return seite;
 }
 
@@ -234,7 +253,7 @@ QWidget *TVenBuchungForm::seiteEinzahlungen()
     auto *seite = new QWidget;
     auto *raster = new QGridLayout(seite);
     raster->addWidget(new QLabel(QStringLiteral("Teilhaber"), seite), 0, 0);
-    raster->addWidget(new QLabel(QStringLiteral("Betrag"), seite), 0, 1);
+    raster->addWidget(new QLabel(QStringLiteral("Beitrag (€)"), seite), 0, 1);
     m_cbEinTeilhaber = teilhaberBox(QStringLiteral("CBEinTeilhaber"), true);
     m_edEinBetrag = benannt(new QLineEdit(seite), QStringLiteral("EdEinBetrag"));
     nurLesen(m_edEinBetrag);
@@ -248,6 +267,9 @@ QWidget *TVenBuchungForm::seiteEinzahlungen()
     raster->addWidget(alle, 2, 0);
     raster->addWidget(offen, 2, 1);
     raster->setRowStretch(3, 1);
+    m_cbEinTeilhaber->setToolTip(QStringLiteral("Name eintippen oder wählen, dann Return: bucht den Monatsbeitrag"));
+    m_edEinBetrag->setToolTip(QStringLiteral("Der Monatsbeitrag des Pakts; er wird im Ergänzungsvertrag geändert"));
+    m_tabSeiten.append({m_cbEinTeilhaber, m_edEinBetrag, einzahlen, alle, offen});
     return seite;
 }
 
@@ -259,23 +281,32 @@ QWidget *TVenBuchungForm::seiteRechnungen()
     m_cbRechTeilhaber = teilhaberBox(QStringLiteral("CBRechTeilhaber"), false);
     m_cbRechTeilhaber->installEventFilter(this);
     links->addWidget(m_cbRechTeilhaber, 0, 0, 1, 2);
+    m_cbRechTeilhaber->setToolTip(QStringLiteral("Name wie bei den Einzahlungen, z. B. „Anna Bäcker“"));
     m_edRechBetrag = benannt(new QLineEdit(seite), QStringLiteral("EdRechBetrag"));
+    m_edRechBetrag->setPlaceholderText(QStringLiteral("Betrag, z. B. 80,25"));
     connect(m_edRechBetrag, &QLineEdit::textChanged, this, [this] { sicher([this] { EdRechBetragChange(); }); });
     links->addWidget(m_edRechBetrag, 1, 0);
-    links->addWidget(new QLabel(QStringLiteral("Euro"), seite), 1, 1);
+    links->addWidget(new QLabel(QStringLiteral("€"), seite), 1, 1);
+    m_labRechFehler = benannt(new QLabel(seite), QStringLiteral("LabRechFehler"));
+    m_labRechFehler->setStyleSheet(QStringLiteral("color: #a00000;"));
+    m_labRechFehler->setWordWrap(true);
+    links->addWidget(m_labRechFehler, 2, 0, 1, 2);
     auto *buchen = knopf(seite, QStringLiteral("BtnRechnung"), QStringLiteral("Rechnung buchen"), &TVenBuchungForm::BtnRechnungClick);
-    links->addWidget(buchen, 2, 0, 1, 2);
-    links->setRowStretch(3, 1);
-    links->addWidget(new QLabel(QStringLiteral("Sozialanteil"), seite), 4, 0);
+    links->addWidget(buchen, 3, 0, 1, 2);
+    links->setRowStretch(4, 1);
+    links->addWidget(new QLabel(QStringLiteral("davon Sozialanteil (€)"), seite), 5, 0);
     m_labAbsVen = wert(QStringLiteral("LabAbsVen"), seite);
-    links->addWidget(m_labAbsVen, 4, 1);
-    links->addWidget(new QLabel(QStringLiteral("Eigenanteil"), seite), 5, 0);
+    links->addWidget(m_labAbsVen, 5, 1);
+    links->addWidget(new QLabel(QStringLiteral("davon Eigenanteil (€)"), seite), 6, 0);
     m_labAbsEigen = wert(QStringLiteral("LabAbsEigen"), seite);
-    links->addWidget(m_labAbsEigen, 5, 1);
+    links->addWidget(m_labAbsEigen, 6, 1);
     zeile->addLayout(links);
-    m_memRechnung = benannt(new QPlainTextEdit(QStringLiteral("MemRechnung"), seite), QStringLiteral("MemRechnung"));
+    m_memRechnung = benannt(new QPlainTextEdit(seite), QStringLiteral("MemRechnung"));
+    m_memRechnung->setPlaceholderText(QStringLiteral("Empfänger der Rechnung"));
     m_memRechnung->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_memRechnung->setTabChangesFocus(true);
     zeile->addWidget(m_memRechnung, 1);
+    m_tabSeiten.append({m_cbRechTeilhaber, m_edRechBetrag, buchen, m_memRechnung});
     return seite;
 }
 
@@ -283,10 +314,10 @@ QWidget *TVenBuchungForm::seiteAuszahlungen()
 {
     auto *seite = new QWidget;
     auto *raster = new QGridLayout(seite);
-    raster->addWidget(new QLabel(QStringLiteral("Sozialanteil %"), seite), 0, 0);
+    raster->addWidget(new QLabel(QStringLiteral("Sozialanteil"), seite), 0, 0);
     m_labSozialanteil = wert(QStringLiteral("LabSozialanteil"), seite);
     raster->addWidget(m_labSozialanteil, 0, 1);
-    raster->addWidget(new QLabel(QStringLiteral("Eigenanteil %"), seite), 0, 2);
+    raster->addWidget(new QLabel(QStringLiteral("Eigenanteil"), seite), 0, 2);
     m_labEigenanteil = wert(QStringLiteral("LabEigenanteil"), seite);
     raster->addWidget(m_labEigenanteil, 0, 3);
     raster->addWidget(new QLabel(QStringLiteral("Teilhaber"), seite), 1, 0);
@@ -306,6 +337,7 @@ QWidget *TVenBuchungForm::seiteAuszahlungen()
     raster->addWidget(auszahlen, 5, 0, 1, 2);
     raster->addWidget(weg, 5, 2, 1, 2);
     raster->setRowStretch(6, 1);
+    m_tabSeiten.append(QList<QWidget *>{auszahlen, weg});
     return seite;
 }
 
@@ -315,7 +347,9 @@ QWidget *TVenBuchungForm::seiteMonatsabschluss()
     auto *spalte = new QVBoxLayout(seite);
     auto *abschliessen = knopf(seite, QStringLiteral("Button2"), QStringLiteral("Monat abschließen"), &TVenBuchungForm::BtnMonatsendeClick);
     abschliessen->setMinimumHeight(40);
+    abschliessen->setToolTip(QStringLiteral("Zahlt die Rechnungen aus, verteilt die Kasse und öffnet den nächsten Monat"));
     spalte->addWidget(abschliessen);
+    m_tabSeiten.append(QList<QWidget *>{abschliessen});
     spalte->addStretch();
     return seite;
 }
@@ -333,6 +367,7 @@ QWidget *TVenBuchungForm::seiteAustritt()
     raster->addWidget(endrechnung, 1, 1);
     raster->setRowStretch(2, 1);
     raster->setColumnStretch(2, 1);
+    m_tabSeiten.append({m_cbTeilAustritt, endrechnung});
     return seite;
 }
 
@@ -340,20 +375,31 @@ QWidget *TVenBuchungForm::seiteNeuAuto()
 {
     auto *seite = new QWidget;
     auto *raster = new QGridLayout(seite);
+    m_labHinweis = benannt(new QLabel(QStringLiteral("Noch kein Pakt in diesem Verzeichnis: mit \u201EPakt anlegen\u201C "
+                                                     "beginnen oder eine Autobuchung abspielen."),
+                                      seite),
+                           QStringLiteral("LabHinweis"));
+    m_labHinweis->setWordWrap(true);
+    QFont fett = m_labHinweis->font();
+    fett.setBold(true);
+    m_labHinweis->setFont(fett);
     m_btnNeu = knopf(seite, QStringLiteral("BtnNeu"), QStringLiteral("Pakt anlegen"), &TVenBuchungForm::BtnNeuClick);
-    auto *auto_ = knopf(seite, QStringLiteral("BtnAuto"), QStringLiteral("Autobuchung"), &TVenBuchungForm::BtnAutoClick);
+    m_btnAuto = knopf(seite, QStringLiteral("BtnAuto"), QStringLiteral("Autobuchung"), &TVenBuchungForm::BtnAutoClick);
+    m_btnAuto->setToolTip(QStringLiteral("Spielt eine Befehlsdatei (*.aut) ab: Pakt, Einzahlungen, Rechnungen, Monatsabschlüsse"));
     m_btnVertrag = knopf(seite, QStringLiteral("BtnVertrag"), QStringLiteral("Ergänzungsvertrag eintragen"), &TVenBuchungForm::BtnVertragClick);
-    auto *kill = knopf(seite, QStringLiteral("BtnKillMonth"), QStringLiteral("letzten Monat verwerfen"), &TVenBuchungForm::BtnKillMonthClick);
+    m_btnKillMonth = knopf(seite, QStringLiteral("BtnKillMonth"), QStringLiteral("letzten Monat verwerfen"), &TVenBuchungForm::BtnKillMonthClick);
     auto *start = knopf(seite, QStringLiteral("BtnStartvertrag"), QStringLiteral("Doku Startvertrag"), &TVenBuchungForm::BtnStartvertragClick);
     auto *erg = knopf(seite, QStringLiteral("BtnErgVertrag"), QStringLiteral("Doku Ergänzungsvertrag"), &TVenBuchungForm::BtnErgVertragClick);
-    raster->addWidget(m_btnNeu, 0, 0);
-    raster->addWidget(auto_, 0, 1);
-    raster->addWidget(m_btnVertrag, 1, 0);
-    raster->addWidget(kill, 1, 1);
-    raster->addWidget(linie(seite), 2, 0, 1, 2);
-    raster->addWidget(start, 3, 0);
-    raster->addWidget(erg, 3, 1);
-    raster->setRowStretch(4, 1);
+    raster->addWidget(m_labHinweis, 0, 0, 1, 2);
+    raster->addWidget(m_btnNeu, 1, 0);
+    raster->addWidget(m_btnAuto, 1, 1);
+    raster->addWidget(m_btnVertrag, 2, 0);
+    raster->addWidget(m_btnKillMonth, 2, 1);
+    raster->addWidget(linie(seite), 3, 0, 1, 2);
+    raster->addWidget(start, 4, 0);
+    raster->addWidget(erg, 4, 1);
+    raster->setRowStretch(5, 1);
+    m_tabSeiten.append({m_btnNeu, m_btnAuto, m_btnVertrag, m_btnKillMonth, start, erg});
     return seite;
 }
 
@@ -376,6 +422,7 @@ QWidget *TVenBuchungForm::seiteSetup()
     verweis(QStringLiteral("LabHTTP"), QStringLiteral("http://") + WebAdresse, &TVenBuchungForm::LabHTTPClick);
     verweis(QStringLiteral("LabMail"), QStringLiteral("mailto://") + MailAdresse, &TVenBuchungForm::LabMailClick);
     spalte->addStretch();
+    m_tabSeiten.append(QList<QWidget *>());
     return seite;
 }
 
@@ -398,18 +445,22 @@ QWidget *TVenBuchungForm::statusPanel()
     raster->addWidget(new QLabel(QStringLiteral("Kasse"), panel), 0, 3);
     m_labKassenbestand = wert(QStringLiteral("LabKassenbestand"), panel);
     raster->addWidget(m_labKassenbestand, 0, 4);
-    raster->addWidget(new QLabel(QStringLiteral("Sozialanteil %"), panel), 1, 3);
+    raster->addWidget(new QLabel(QStringLiteral("Sozialanteil"), panel), 1, 3);
     m_labSozialant = wert(QStringLiteral("LabSozialant"), panel);
     raster->addWidget(m_labSozialant, 1, 4);
+    raster->addWidget(new QLabel(QStringLiteral("Rechnungen"), panel), 2, 1);
+    m_labRechnungen = wert(QStringLiteral("LabRechnungen"), panel);
+    m_labRechnungen->setToolTip(QStringLiteral("Rechnungen des Buchungsmonats: Anzahl und Summe"));
+    raster->addWidget(m_labRechnungen, 2, 2, 1, 3);
     auto *ende = benannt(new QPushButton(QStringLiteral("Programmende [Ctrl][Q]"), panel), QStringLiteral("Button3"));
     auto *hilfe = knopf(panel, QStringLiteral("BtnHelp"), QStringLiteral("Dokumentation / Hilfe"), &TVenBuchungForm::BtnHelpClick);
     for (QPushButton *k : {ende, hilfe}) {
         k->setAutoDefault(false);
-        k->setFocusPolicy(Qt::NoFocus);
+        k->setFocusPolicy(Qt::TabFocus);
     }
     connect(ende, &QPushButton::clicked, this, [this] { BtnCloseClick(); });
-    raster->addWidget(ende, 2, 0, 1, 2);
-    raster->addWidget(hilfe, 2, 3, 1, 2);
+    raster->addWidget(ende, 3, 0, 1, 2);
+    raster->addWidget(hilfe, 3, 3, 1, 2);
     raster->setColumnStretch(4, 1);
     return panel;
 }
@@ -418,8 +469,8 @@ QWidget *TVenBuchungForm::statusPanel()
 
 void TVenBuchungForm::sicher(const std::function<void()> &handler)
 {
-    if (m_imHandler)
-        return; // a question box of a running handler must not start another
+    if (m_imHandler || Beschaeftigt())
+        return; // a question box of a running handler must not start another, nor may work beside the window
     m_imHandler = true;
     try {
         handler();
@@ -429,6 +480,77 @@ void TVenBuchungForm::sicher(const std::function<void()> &handler)
         m_benutzer->Meldung(this, QString::fromUtf8(fehler.what()));
     }
     m_imHandler = false;
+}
+
+bool TVenBuchungForm::taste(QKeyEvent *ereignis)
+{
+    const bool strg = ereignis->modifiers() & Qt::ControlModifier;
+    const int key = ereignis->key();
+    if (Beschaeftigt())
+        return key != Qt::Key_Escape; // keys wait until the work is done
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && AktiveSeite() == Einzahlungen)
+        sicher([this] { BtnEinzahlenClick(); });
+    else if ((key == Qt::Key_Return || key == Qt::Key_Enter) && AktiveSeite() == Austritt)
+        sicher([this] { BtnTeilAustrittClick(); });
+    else if (strg && key >= Qt::Key_1 && key <= Qt::Key_8)
+        sicher([this, key] { SeiteWaehlen(Seite(key - Qt::Key_1)); });
+    else if (strg && key == Qt::Key_Q)
+        BtnCloseClick();
+    else
+        return false;
+    return true;
+}
+
+void TVenBuchungForm::tabReihenfolge(const QList<QList<QWidget *>> &seiten, const QList<QWidget *> &panel)
+{
+    // Each page in reading order, then the page buttons, then the panel's
+    // buttons; the hidden pages' controls are passed over by Tab.
+    QList<QWidget *> kette;
+    for (const QList<QWidget *> &seite : seiten)
+        kette += seite;
+    kette += panel;
+    for (int i = 0; i + 1 < kette.size(); ++i)
+        setTabOrder(kette[i], kette[i + 1]);
+}
+
+void TVenBuchungForm::status(const QString &text)
+{
+    m_labStatus->setText(text);
+}
+
+QString TVenBuchungForm::Statuszeile() const
+{
+    return m_labStatus->text();
+}
+
+void TVenBuchungForm::imHintergrund(const QString &titel, bool abbrechbar, std::function<void()> arbeit,
+                                    std::function<void(const QString &)> danach)
+{
+    m_demokratForm->hide();
+    centralWidget()->setEnabled(false);
+    status(titel);
+    m_infoForm->Beginnen(titel, abbrechbar);
+    auto fehler = std::make_shared<QString>();
+    m_arbeit = QThread::create([arbeit = std::move(arbeit), fehler] {
+        try {
+            arbeit();
+        } catch (const VennlokFehler &f) {
+            *fehler = f.text();
+        } catch (const std::exception &f) {
+            *fehler = QString::fromUtf8(f.what());
+        }
+    });
+    connect(m_arbeit, &QThread::finished, this, [this, danach = std::move(danach), fehler] {
+        m_arbeit->deleteLater();
+        m_arbeit = nullptr;
+        m_infoForm->hide();
+        centralWidget()->setEnabled(true);
+        teilhaberListenFuellen();
+        Anzeige();
+        PageControl1Change();
+        sicher([&] { danach(*fehler); });
+    });
+    m_arbeit->start();
 }
 
 TVenBuchungForm::Seite TVenBuchungForm::AktiveSeite() const
@@ -444,7 +566,7 @@ void TVenBuchungForm::SeiteWaehlen(Seite seite)
 
 void TVenBuchungForm::PageControl1Change()
 {
-    if (!m_vennlok->PaktVorhanden())
+    if (!m_vennlok->PaktVorhanden() && AktiveSeite() != SetupInfo)
         m_seiten->setCurrentIndex(NeuAuto);
     m_reiter->button(m_seiten->currentIndex())->setChecked(true);
     switch (AktiveSeite()) {
@@ -458,28 +580,45 @@ void TVenBuchungForm::PageControl1Change()
 
 void TVenBuchungForm::Anzeige()
 {
-    if (!m_vennlok)
+    if (!m_vennlok || Beschaeftigt())
         return;
     TVennlok &v = *m_vennlok;
     // Without a pact (or an open month) there are no figures: a dash, never the missing-value sentinel.
-    const bool offen = v.PaktVorhanden() && v.KasseOffen();
+    const bool pakt = v.PaktVorhanden();
+    const bool offen = pakt && v.KasseOffen();
     const QString strich = QStringLiteral("\u2013");
     m_labEinBuchungen->setText(offen ? QString::number(v.AnzahlEingangsbuchungen()) : strich);
     m_labAusBuchungen->setText(offen ? QString::number(v.AnzahlAusgangsbuchungen()) : strich);
     m_labKassenbestand->setText(offen ? Anzeigeformat::Kasse(v.Kassenstand()) : strich);
-    m_labSozialant->setText(offen ? Anzeigeformat::Anteil(v.Sozialanteil()) : strich);
-    m_labSozialanteil->setText(offen ? Anzeigeformat::Anteil(v.Sozialanteil()) : strich);
-    m_labEigenanteil->setText(offen ? Anzeigeformat::Anteil(1 - v.Sozialanteil()) : strich);
+    m_labSozialant->setText(offen ? Anzeigeformat::Prozent(v.Sozialanteil()) : strich);
+    m_labSozialanteil->setText(offen ? Anzeigeformat::Prozent(v.Sozialanteil()) : strich);
+    m_labEigenanteil->setText(offen ? Anzeigeformat::Prozent(1 - v.Sozialanteil()) : strich);
+    m_labRechnungen->setText(offen ? QStringLiteral("%1, zusammen %2")
+                                         .arg(v.AnzahlRechnungsbuchungen())
+                                         .arg(Anzeigeformat::Kasse(v.SummeRechnungen()))
+                                   : strich);
     m_edBuchMonat->setText(v.Buchungsmonat());
     m_edEinBetrag->setText(einheitenText(v.Beitrag()));
-    m_btnNeu->setEnabled(!v.PaktVorhanden());
-    m_btnVertrag->setEnabled(v.PaktVorhanden());
+    // What needs a pact is greyed out without one, and says why.
+    const QString ohnePakt = QStringLiteral("Erst einen Pakt anlegen oder eine Autobuchung abspielen.");
+    m_labHinweis->setVisible(!pakt);
+    m_btnNeu->setEnabled(!pakt);
+    m_btnNeu->setToolTip(pakt ? QStringLiteral("In diesem Verzeichnis gibt es schon einen Pakt.")
+                              : QStringLiteral("Legt einen neuen Pakt mit Beitrag, Gebühren und Sozialanteil an."));
+    for (QPushButton *k : {m_btnVertrag, m_btnKillMonth}) {
+        k->setEnabled(pakt);
+        k->setToolTip(pakt ? QString() : ohnePakt);
+    }
+    for (int i = Teilhaber; i <= Austritt; ++i) {
+        m_reiter->button(i)->setEnabled(pakt);
+        m_reiter->button(i)->setToolTip(pakt ? QStringLiteral("Strg+%1").arg(i + 1) : ohnePakt);
+    }
 }
 
 void TVenBuchungForm::changeEvent(QEvent *ereignis)
 {
     QMainWindow::changeEvent(ereignis);
-    if (ereignis->type() == QEvent::ActivationChange && isActiveWindow() && m_vennlok && !m_imHandler) {
+    if (ereignis->type() == QEvent::ActivationChange && isActiveWindow() && m_vennlok && !m_imHandler && !Beschaeftigt()) {
         PageControl1Change();
         Anzeige();
     }
@@ -487,6 +626,19 @@ void TVenBuchungForm::changeEvent(QEvent *ereignis)
 
 void TVenBuchungForm::closeEvent(QCloseEvent *ereignis)
 {
+    if (Beschaeftigt()) {
+        status(QStringLiteral("Bitte warten: das Programm endet erst, wenn die laufende Arbeit fertig oder abgebrochen ist."));
+        ereignis->ignore();
+        return;
+    }
+    const bool ungespeichert = m_memAdresse->document()->isModified() && !m_cbTeilhaber->currentText().trimmed().isEmpty();
+    if (ungespeichert
+        && !m_benutzer->Frage(this, QStringLiteral("Programmende"),
+                              QStringLiteral("Die Adresse von %1 ist geändert, aber nicht gespeichert. Trotzdem beenden?")
+                                  .arg(m_cbTeilhaber->currentText().trimmed()))) {
+        ereignis->ignore();
+        return;
+    }
     if (m_vennlok)
         m_vennlok->FensterSkriptLoeschen();
     m_demokratForm->close();
@@ -520,8 +672,24 @@ void TVenBuchungForm::starten(const QString &zeile)
     m_vennlok->Starten(zeile);
 }
 
+void TVenBuchungForm::dokumentOeffnen(const QString &datei, const QString &titel)
+{
+    if (!m_vennlok->DokumentVorhanden(datei)) {
+        m_benutzer->Meldung(this, QStringLiteral("%1 fehlt: die Datei \u201E%2\u201C liegt nicht im Datenverzeichnis %3.")
+                                      .arg(titel, datei, QDir::toNativeSeparators(m_datenverzeichnis)));
+        return;
+    }
+    starten(QStringLiteral("start ") + datei);
+    status(QStringLiteral("%1 wird geöffnet.").arg(titel));
+}
+
 void TVenBuchungForm::BtnHelpClick()
 {
+    const QString doku = QCoreApplication::applicationDirPath() + QStringLiteral("/VennlokDoku.html");
+    if (!m_vennlok->DokumentVorhanden(doku)) {
+        m_benutzer->Meldung(this, QStringLiteral("Die Hilfe fehlt: \u201E%1\u201C gibt es nicht.").arg(QDir::toNativeSeparators(doku)));
+        return;
+    }
     QString verzeichnis = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
     if (verzeichnis.startsWith(QLatin1Char('/')))
         verzeichnis.remove(0, 1); // "file:///" already carries the root
@@ -531,12 +699,12 @@ void TVenBuchungForm::BtnHelpClick()
 
 void TVenBuchungForm::BtnStartvertragClick()
 {
-    starten(QStringLiteral("start Startvertrag.html"));
+    dokumentOeffnen(QStringLiteral("Startvertrag.html"), QStringLiteral("Der Startvertrag"));
 }
 
 void TVenBuchungForm::BtnErgVertragClick()
 {
-    starten(QStringLiteral("start Ergaenzungsvertrag.html"));
+    dokumentOeffnen(QStringLiteral("Ergaenzungsvertrag.html"), QStringLiteral("Der Ergänzungsvertrag"));
 }
 
 void TVenBuchungForm::LabHTTPClick()
@@ -564,8 +732,30 @@ void TVenBuchungForm::initMemoRechnung()
 
 bool TVenBuchungForm::bekannt(const QString &name) const
 {
-    // Payments and the address page find a member under the typed or the folded name.
-    return m_vennlok->TeilhaberVorhanden(name) || m_vennlok->TeilhaberVorhanden(NameFuerDatei(name));
+    return !m_vennlok->TeilhaberName(name).isEmpty();
+}
+
+void TVenBuchungForm::teilhaberListenFuellen()
+{
+    QStringList namen;
+    TVennlok::TeilhaberNamen(m_datenverzeichnis, namen);
+    for (QComboBox *box : {m_cbEinTeilhaber, m_cbAusTeilhaber, m_cbTeilAustritt, m_cbTeilhaber, m_cbRechTeilhaber}) {
+        const QString text = box->currentText();
+        box->clear();
+        box->addItems(namen);
+        box->setCurrentIndex(-1);
+        box->setEditText(text);
+    }
+}
+
+QString TVenBuchungForm::teilhaberAusBox(QComboBox *box)
+{
+    const QString eingabe = box->currentText().trimmed();
+    const QString name = m_vennlok->TeilhaberName(eingabe);
+    if (name.isEmpty())
+        m_benutzer->Meldung(this, eingabe.isEmpty() ? QStringLiteral("Bitte einen Teilhaber eingeben oder wählen.")
+                                                    : QStringLiteral("Dieser Teilhaber existiert nicht: \u201E%1\u201C.").arg(eingabe));
+    return name;
 }
 
 void TVenBuchungForm::CBTeilhaberExit()
@@ -574,8 +764,9 @@ void TVenBuchungForm::CBTeilhaberExit()
     if (name.isEmpty())
         return;
     // A typo must not make a new member: a name without a file is admitted only on Yes.
-    if (!bekannt(name)
-        && !m_benutzer->Frage(this, QStringLiteral("unbekannter Teilhaber"), QStringLiteral("Diesen Teilhaber aufnehmen?"))) {
+    const bool neu = !bekannt(name);
+    if (neu && !m_benutzer->Frage(this, QStringLiteral("unbekannter Teilhaber"),
+                                  QStringLiteral("%1 als neuen Teilhaber aufnehmen?").arg(name))) {
         m_cbTeilhaber->setEditText(QString());
         return;
     }
@@ -592,6 +783,12 @@ void TVenBuchungForm::CBTeilhaberExit()
                                    return wert;
                                }).join(QLatin1Char('\n')));
     m_vennlok->TeilhaberSchliessen();
+    m_memAdresse->document()->setModified(false);
+    m_labAdresse->setText(QStringLiteral("Adresse von %1").arg(m_vennlok->TeilhaberName(name)));
+    if (neu) {
+        teilhaberListenFuellen();
+        status(QStringLiteral("%1 als neuen Teilhaber aufgenommen").arg(name));
+    }
     m_memAdresse->setFocus();
 }
 
@@ -599,21 +796,25 @@ void TVenBuchungForm::BtnSpeichernClick()
 {
     QString meldung;
     if (!m_vennlok->TeilhaberOeffnen(m_cbTeilhaber->currentText().trimmed(), &meldung)) {
-        if (!meldung.isEmpty())
-            m_benutzer->Meldung(this, meldung);
+        m_benutzer->Meldung(this, meldung.isEmpty() ? QStringLiteral("Bitte erst einen Teilhaber wählen.") : meldung);
         return;
     }
     const QString heute = DatumText(Uhr::Jetzt());
     QStringList abgelehnt;
+    int gespeichert = 0;
     for (const QString &zeile : m_memAdresse->toPlainText().split(QLatin1Char('\n'))) {
         const auto eintrag = Anzeigeformat::MemoZeile(zeile);
         if (!eintrag || eintrag->wert.isEmpty())
             continue;
         QString fehler;
-        if (!m_vennlok->AdresseSpeichern(eintrag->schluessel, eintrag->wert, heute, &fehler))
+        if (m_vennlok->AdresseSpeichern(eintrag->schluessel, eintrag->wert, heute, &fehler))
+            ++gespeichert;
+        else
             abgelehnt.append(fehler);
     }
     m_vennlok->TeilhaberSchliessen();
+    m_memAdresse->document()->setModified(false);
+    status(QStringLiteral("Adresse von %1 gespeichert (%2 Einträge)").arg(m_cbTeilhaber->currentText().trimmed()).arg(gespeichert));
     if (!abgelehnt.isEmpty())
         m_benutzer->Meldung(this, abgelehnt.join(QLatin1Char('\n')));
 }
@@ -622,12 +823,17 @@ void TVenBuchungForm::BtnNeuTeilhaberClick()
 {
     m_cbTeilhaber->setEditText(QString());
     initMemos();
+    m_memAdresse->document()->setModified(false);
+    m_labAdresse->setText(QStringLiteral("Adresse"));
+    m_cbTeilhaber->setFocus();
 }
 
 void TVenBuchungForm::teilhaberListe(bool nurOffene)
 {
     m_vennlok->TeilhaberListeSchreiben(nurOffene);
     starten(QStringLiteral("start TeilhaberListe.txt"));
+    status(nurOffene ? QStringLiteral("Liste der Teilhaber mit offenem Beitrag geschrieben: TeilhaberListe.txt")
+                     : QStringLiteral("Liste aller Teilhaber geschrieben: TeilhaberListe.txt"));
 }
 
 void TVenBuchungForm::BtnTeilListeClick()
@@ -644,12 +850,25 @@ void TVenBuchungForm::BtnTeilListeOffenClick()
 
 void TVenBuchungForm::BtnEinzahlenClick()
 {
-    QString meldung = QStringLiteral("Buchung war nicht möglich");
     const QString name = m_cbEinTeilhaber->currentText().trimmed();
-    if (name.size() >= 4
-        && (bekannt(name)
-            || m_benutzer->Frage(this, QStringLiteral("unbekannter Teilhaber"), QStringLiteral("Diesen Teilhaber aufnehmen?"))))
-        meldung = m_vennlok->Einzahlung(name, m_vennlok->Buchungsmonat(), m_vennlok->Beitrag(), Uhr::Jetzt());
+    const MonthKey monat = m_vennlok->Buchungsmonat();
+    QString meldung;
+    if (name.size() < 4) {
+        meldung = QStringLiteral("Buchung war nicht möglich: der Name braucht mindestens 4 Zeichen.");
+    } else if (bekannt(name) || m_benutzer->Frage(this, QStringLiteral("unbekannter Teilhaber"),
+                                                  QStringLiteral("%1 als neuen Teilhaber aufnehmen?").arg(name))) {
+        const int vorher = m_vennlok->AnzahlEingangsbuchungen();
+        const bool neu = !bekannt(name);
+        meldung = m_vennlok->Einzahlung(name, monat, m_vennlok->Beitrag(), Uhr::Jetzt());
+        if (m_vennlok->AnzahlEingangsbuchungen() != vorher) {
+            status(QStringLiteral("Einzahlung %1 für %2 gebucht (Monat %3)")
+                       .arg(Anzeigeformat::Kasse(m_vennlok->Beitrag()), name, monat));
+            if (neu)
+                teilhaberListenFuellen();
+        } else if (meldung.isEmpty()) {
+            meldung = QStringLiteral("Buchung war nicht möglich");
+        }
+    }
     if (!meldung.isEmpty())
         m_benutzer->Meldung(this, meldung);
     m_cbEinTeilhaber->setEditText(QString());
@@ -664,11 +883,26 @@ void TVenBuchungForm::CBRechTeilhaberExit()
     initMemoRechnung();
 }
 
+std::optional<Money> TVenBuchungForm::rechnungsbetrag()
+{
+    const QString fehler = Anzeigeformat::BetragFehler(m_edRechBetrag->text());
+    m_labRechFehler->setText(fehler);
+    return fehler.isEmpty() ? Anzeigeformat::Betrag(m_edRechBetrag->text()) : std::nullopt;
+}
+
 void TVenBuchungForm::EdRechBetragChange()
 {
-    const auto betrag = Anzeigeformat::Betrag(m_edRechBetrag->text());
-    if (!betrag)
+    // An empty field is no mistake while typing; the preview never keeps an old value.
+    std::optional<Money> betrag;
+    if (m_edRechBetrag->text().trimmed().isEmpty())
+        m_labRechFehler->clear();
+    else
+        betrag = rechnungsbetrag();
+    if (!betrag || !m_vennlok->KasseOffen()) {
+        m_labAbsVen->setText(QStringLiteral("\u2013"));
+        m_labAbsEigen->setText(QStringLiteral("\u2013"));
         return;
+    }
     const Money satz = R4(m_vennlok->Sozialanteil());
     m_labAbsVen->setText(einheitenText(SozialanteilBetrag(*betrag, satz)));
     m_labAbsEigen->setText(einheitenText(EigenanteilBetrag(*betrag, satz)));
@@ -676,16 +910,43 @@ void TVenBuchungForm::EdRechBetragChange()
 
 void TVenBuchungForm::BtnRechnungClick()
 {
-    const QString name = m_cbRechTeilhaber->currentText().trimmed();
-    const auto betrag = Anzeigeformat::Betrag(m_edRechBetrag->text());
-    if (!m_vennlok->TeilhaberVorhanden(name)) {
-        m_benutzer->Meldung(this, QStringLiteral("Dieser Teilhaber existiert nicht."));
-    } else if (betrag) {
-        const QString meldung = m_vennlok->Rechnung(name, *betrag, Uhr::Jetzt());
-        if (!meldung.isEmpty())
-            m_benutzer->Meldung(this, meldung);
+    const auto betrag = rechnungsbetrag();
+    if (!betrag) {
+        m_edRechBetrag->setFocus();
+        return;
     }
-    m_cbRechTeilhaber->setEditText(QString());
+    const QString name = teilhaberAusBox(m_cbRechTeilhaber);
+    if (name.isEmpty()) {
+        m_cbRechTeilhaber->setFocus();
+        return;
+    }
+    const double vorher = m_vennlok->Sozialanteil();
+    const double nachher = m_vennlok->SozialanteilNachRechnung(*betrag);
+    const bool senkt = nachher < vorher;
+    const bool groesser = m_vennlok->KasseOffen() && *betrag > m_vennlok->Kassenstand();
+    if (senkt || groesser) {
+        QStringList gruende;
+        if (groesser)
+            gruende << QStringLiteral("Die Rechnung über %1 ist größer als die Kasse (%2).")
+                           .arg(Anzeigeformat::Kasse(*betrag), Anzeigeformat::Kasse(m_vennlok->Kassenstand()));
+        if (senkt)
+            gruende << QStringLiteral("Sie senkt den Sozialanteil dieses Monats für alle von %1 auf %2.")
+                           .arg(Anzeigeformat::Prozent(vorher), Anzeigeformat::Prozent(nachher));
+        if (!m_benutzer->Frage(this, QStringLiteral("Rechnung buchen"),
+                               gruende.join(QLatin1Char(' ')) + QStringLiteral(" Trotzdem buchen?")))
+            return;
+    }
+    const int anzahl = m_vennlok->AnzahlRechnungsbuchungen();
+    const QString meldung = m_vennlok->Rechnung(name, *betrag, Uhr::Jetzt());
+    const bool gebucht = m_vennlok->AnzahlRechnungsbuchungen() != anzahl;
+    if (!meldung.isEmpty() || !gebucht)
+        m_benutzer->Meldung(this, meldung.isEmpty() ? QStringLiteral("Die Rechnung wurde nicht gebucht.") : meldung);
+    if (gebucht) {
+        status(QStringLiteral("Rechnung %1 für %2 gebucht (Monat %3)")
+                   .arg(Anzeigeformat::Kasse(*betrag), m_cbRechTeilhaber->currentText().trimmed(), m_vennlok->Buchungsmonat()));
+        m_edRechBetrag->clear();
+        m_cbRechTeilhaber->setEditText(QString());
+    }
     m_cbRechTeilhaber->setFocus();
     Anzeige();
 }
@@ -695,6 +956,7 @@ void TVenBuchungForm::BtnRechnungClick()
 void TVenBuchungForm::BtnAuszahlungenClick()
 {
     m_vennlok->AuszahlungenBuchen(m_vennlok->Buchungsmonat());
+    status(QStringLiteral("Die Rechnungen des Monats %1 sind ausgezahlt.").arg(m_vennlok->Buchungsmonat()));
     Anzeige();
 }
 
@@ -703,28 +965,49 @@ void TVenBuchungForm::BtnAuszWegClick()
     const MonthKey monat = m_vennlok->Buchungsmonat();
     if (m_benutzer->Frage(this, QStringLiteral("Auszahlungen verwerfen"),
                           QStringLiteral("Alle Auszahlungen des Monats %1 verwerfen? Sie werden aus den Teilhaberdateien "
-                                         "und aus der Kasse genommen.").arg(monat)))
+                                         "und aus der Kasse genommen.").arg(monat))) {
         m_vennlok->BuchungenVerwerfen(monat, 2);
+        status(QStringLiteral("Die Auszahlungen des Monats %1 sind verworfen.").arg(monat));
+    }
     Anzeige();
 }
 
 void TVenBuchungForm::BtnMonatsendeClick()
 {
-    if (m_benutzer->Frage(this, QStringLiteral("Monatsabschluß"), QStringLiteral("Diesen Monat abschließen?"))
-        && m_vennlok->Monatsabschluss(m_vennlok->Buchungsmonat(), false, Uhr::Jetzt())
-        && m_benutzer->Frage(this, QStringLiteral("Monatsabschluß"),
-                             QStringLiteral("Es haben noch nicht alle Teilhaber eingezahlt, trotzdem abschließen?")))
-        m_vennlok->Monatsabschluss(m_vennlok->Buchungsmonat(), true, Uhr::Jetzt());
-    Anzeige();
+    const MonthKey monat = m_vennlok->Buchungsmonat();
+    if (!m_benutzer->Frage(this, QStringLiteral("Monatsabschluß"), QStringLiteral("Den Monat %1 abschließen?").arg(monat)))
+        return;
+    const QStringList offen = m_vennlok->OffeneTeilhaber();
+    if (!offen.isEmpty()) {
+        QString wer = offen.mid(0, 10).join(QStringLiteral(", "));
+        if (offen.size() > 10)
+            wer += QStringLiteral(" und %1 weitere").arg(offen.size() - 10);
+        if (!m_benutzer->Frage(this, QStringLiteral("Monatsabschluß"),
+                               QStringLiteral("Es haben noch nicht alle Teilhaber eingezahlt (%1 offen: %2). "
+                                              "Ihr Beitrag wird als Rückstand gebucht. Trotzdem abschließen?")
+                                   .arg(offen.size())
+                                   .arg(wer)))
+            return;
+    }
+    const DateTime jetzt = Uhr::Jetzt();
+    imHintergrund(
+        QStringLiteral("Der Monat %1 wird abgeschlossen …").arg(monat), false,
+        [this, monat, jetzt] { m_vennlok->Monatsabschluss(monat, true, jetzt); },
+        [this, monat](const QString &fehler) {
+            if (!fehler.isEmpty()) {
+                status(QStringLiteral("Der Monat %1 wurde nicht abgeschlossen.").arg(monat));
+                m_benutzer->Meldung(this, fehler);
+            } else {
+                status(QStringLiteral("Monat %1 abgeschlossen; neuer Buchungsmonat %2").arg(monat, m_vennlok->Buchungsmonat()));
+            }
+        });
 }
 
 void TVenBuchungForm::BtnTeilAustrittClick()
 {
-    const QString name = m_cbTeilAustritt->currentText().trimmed();
-    if (!m_vennlok->TeilhaberVorhanden(name)) {
-        m_benutzer->Meldung(this, QStringLiteral("Dieser Teilhaber existiert nicht."));
+    const QString name = teilhaberAusBox(m_cbTeilAustritt);
+    if (name.isEmpty())
         return;
-    }
     const Money betrag = m_vennlok->Austrittsbetrag(name);
     if (!m_benutzer->Frage(this, QStringLiteral("Austritt"),
                            QStringLiteral("Den Austritt von %1 buchen? Die Endrechnung zahlt %2 aus; noch nicht "
@@ -732,8 +1015,14 @@ void TVenBuchungForm::BtnTeilAustrittClick()
                                .arg(name, Anzeigeformat::Kasse(betrag))))
         return;
     const QString meldung = m_vennlok->Austritt(name);
-    if (!meldung.isEmpty())
+    if (!meldung.isEmpty()) {
         m_benutzer->Meldung(this, meldung);
+    } else {
+        status(QStringLiteral("Austritt von %1 gebucht, Endrechnung %2 (Monat %3)")
+                   .arg(name, Anzeigeformat::Kasse(betrag), m_vennlok->Buchungsmonat()));
+        m_cbTeilAustritt->setEditText(QString());
+        teilhaberListenFuellen();
+    }
     Anzeige();
 }
 
@@ -753,19 +1042,45 @@ void TVenBuchungForm::BtnVertragClick()
 void TVenBuchungForm::BtnAutoClick()
 {
     const QString datei = m_benutzer->AutoDateiWaehlen(this, m_datenverzeichnis);
-    if (!datei.isEmpty()) {
-        Anzeige();
-        repaint();
-        try {
-            m_vennlok->AutoBuchung(datei, 31, m_infoForm.get());
-        } catch (const VennlokFehler &fehler) {
-            m_infoForm->hide();
-            Anzeige();
-            m_benutzer->Meldung(this, fehler.text());
-        }
-        m_infoForm->hide();
+    if (datei.isEmpty())
+        return;
+    const QString name = QFileInfo(datei).fileName();
+    imHintergrund(
+        QStringLiteral("Autobuchung von %1").arg(name), true,
+        [this, datei] { m_vennlok->AutoBuchung(datei, 31, m_infoForm.get()); },
+        [this, name](const QString &fehler) { autobuchungBeendet(name, fehler); });
+}
+
+void TVenBuchungForm::autobuchungBeendet(const QString &datei, const QString &fehler)
+{
+    const TInfoForm &info = *m_infoForm;
+    QStringList text;
+    QString kurz;
+    if (!fehler.isEmpty())
+        kurz = QStringLiteral("Autobuchung von %1 wegen eines Fehlers angehalten").arg(datei);
+    else if (info.Abgebrochen())
+        kurz = QStringLiteral("Autobuchung von %1 abgebrochen nach Zeile %2 von %3")
+                   .arg(datei).arg(info.GesicherteZeile()).arg(info.Zeilenzahl());
+    else
+        kurz = QStringLiteral("Autobuchung von %1 beendet").arg(datei);
+    const QStringList &monate = info.Monate();
+    const QString abschluesse = monate.isEmpty() ? QStringLiteral("kein Monat abgeschlossen")
+                              : monate.size() == 1 ? QStringLiteral("Monat %1 abgeschlossen").arg(monate.first())
+                                                   : QStringLiteral("%1 Monate abgeschlossen, %2 bis %3")
+                                                         .arg(monate.size()).arg(monate.first(), monate.last());
+    status(kurz + QStringLiteral("; ") + abschluesse + QLatin1Char('.'));
+    text << kurz + QLatin1Char('.') << abschluesse.left(1).toUpper() + abschluesse.mid(1) + QLatin1Char('.');
+    if (info.Abgebrochen())
+        text << QStringLiteral("Was bis dahin gebucht war, bleibt gebucht.");
+    if (!info.Meldungen().isEmpty()) {
+        text << QStringLiteral("Abgewiesene Zeilen (%1):").arg(info.Meldungen().size());
+        text += info.Meldungen().mid(0, 10);
+        if (info.Meldungen().size() > 10)
+            text << QStringLiteral("… und %1 weitere im Buchungsprotokoll.").arg(info.Meldungen().size() - 10);
     }
-    Anzeige();
+    if (!fehler.isEmpty())
+        text << QString() << fehler;
+    m_benutzer->Meldung(this, text.join(QLatin1Char('\n')));
 }
 
 void TVenBuchungForm::BtnKillMonthClick()
@@ -783,5 +1098,8 @@ void TVenBuchungForm::BtnKillMonthClick()
     }
     if (!m_vennlok->MonatVerwerfen(monat))
         m_benutzer->Meldung(this, QStringLiteral("Der Monat %1 kann nicht verworfen werden.").arg(monat));
+    else
+        status(QStringLiteral("Monat %1 verworfen; Buchungsmonat ist wieder %2").arg(monat, m_vennlok->Buchungsmonat()));
+    teilhaberListenFuellen();
     Anzeige();
 }

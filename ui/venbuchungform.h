@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QMainWindow>
+#include "algo/typen.h"
+
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QButtonGroup;
 class QComboBox;
+class QKeyEvent;
+class QThread;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -42,6 +47,11 @@ public:
 
     /// Refreshes the status panel and the figures of the pages from the engine.
     void Anzeige();
+    /// True while long work (a replay, a month close) runs beside the window;
+    /// meanwhile the window books nothing and reads nothing from the engine.
+    bool Beschaeftigt() const { return m_arbeit != nullptr; }
+    /// The line under the pages that says what was just done.
+    QString Statuszeile() const;
 
     // Handlers, named after control and event.
     void PageControl1Change();
@@ -94,7 +104,25 @@ private:
     void initMemos();
     void initMemoRechnung();
     void teilhaberListe(bool nurOffene);
+    /// Opens a document of the program's folder; says so when it is missing.
+    void dokumentOeffnen(const QString &datei, const QString &titel);
     void starten(const QString &zeile);
+    /// Reads the participants' names into every participant box.
+    void teilhaberListenFuellen();
+    /// The stored name for what the operator typed into box; a message when there is none.
+    QString teilhaberAusBox(QComboBox *box);
+    void status(const QString &text);
+    /// Checks the invoice amount and says why it cannot be booked beside the field.
+    std::optional<Money> rechnungsbetrag();
+    /// Runs arbeit on a working thread while the progress window shows titel;
+    /// then danach on the window's thread with the error text (empty when none).
+    void imHintergrund(const QString &titel, bool abbrechbar, std::function<void()> arbeit,
+                       std::function<void(const QString &fehler)> danach);
+    void autobuchungBeendet(const QString &datei, const QString &fehler);
+    /// The keys of the whole window: Return on the payment and exit pages,
+    /// Ctrl+1 to Ctrl+8 for the pages, Ctrl+Q. True when handled.
+    bool taste(QKeyEvent *taste);
+    void tabReihenfolge(const QList<QList<QWidget *>> &seiten, const QList<QWidget *> &panel);
     /// Runs a handler; an error on its way is shown to the operator.
     void sicher(const std::function<void()> &handler);
 
@@ -105,6 +133,7 @@ private:
     std::unique_ptr<TInfoForm> m_infoForm;
     std::unique_ptr<TDemokratForm> m_demokratForm;
     bool m_imHandler = false;
+    QThread *m_arbeit = nullptr;
 
     QStackedWidget *m_seiten;
     QButtonGroup *m_reiter;
@@ -114,5 +143,7 @@ private:
     QPlainTextEdit *m_memAdresse, *m_memVertreter, *m_memRechnung;
     QLineEdit *m_edEinBetrag, *m_edRechBetrag, *m_edAusBetrag;
     QLabel *m_labAbsVen, *m_labAbsEigen, *m_labSozialanteil, *m_labEigenanteil;
-    QPushButton *m_btnNeu, *m_btnVertrag;
+    QPushButton *m_btnNeu, *m_btnVertrag, *m_btnKillMonth, *m_btnAuto;
+    QLabel *m_labHinweis, *m_labStatus, *m_labRechFehler, *m_labRechnungen, *m_labAdresse;
+    QList<QList<QWidget *>> m_tabSeiten; // each page's controls in reading order
 };

@@ -32,12 +32,13 @@ private slots:
         QTest::addColumn<double>("wert");
         QTest::addColumn<QString>("anteil");
         QTest::addColumn<QString>("dialog");
-        QTest::newRow("a half") << 0.5 << "0,50" << "0,50";
-        QTest::newRow("three decimals stay in the dialog") << 0.657 << "0,66" << "0,657";
-        QTest::newRow("the share in force") << 0.775 << "0,78" << "0,775";
-        QTest::newRow("four decimals are the most") << 0.12345 << "0,12" << "0,1235";
-        QTest::newRow("a whole amount") << 180.0 << "180,00" << "180,00";
-        QTest::newRow("a negative limit") << -300.0 << "-300,00" << "-300,00";
+        QTest::addColumn<QString>("prozent");
+        QTest::newRow("a half") << 0.5 << "0,50" << "0,50" << "50,00 %";
+        QTest::newRow("three decimals stay in the dialog") << 0.657 << "0,66" << "0,657" << "65,70 %";
+        QTest::newRow("the share in force") << 0.775 << "0,78" << "0,775" << "77,50 %";
+        QTest::newRow("four decimals are the most") << 0.12345 << "0,12" << "0,1235" << "12,35 %";
+        QTest::newRow("a whole amount") << 180.0 << "180,00" << "180,00" << "18.000,00 %";
+        QTest::newRow("a negative limit") << -300.0 << "-300,00" << "-300,00" << "-30.000,00 %";
     }
 
     void anteile()
@@ -45,31 +46,38 @@ private slots:
         QFETCH(double, wert);
         QFETCH(QString, anteil);
         QFETCH(QString, dialog);
+        QFETCH(QString, prozent);
         QCOMPARE(Anteil(wert), anteil);
         QCOMPARE(Dialogwert(wert), dialog);
+        QCOMPARE(Prozent(wert), prozent);
     }
 
     void betrag_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("lesbar");
         QTest::addColumn<Money>("betrag");
-        QTest::newRow("a decimal comma") << "12,50" << true << Money(125000);
-        QTest::newRow("blanks around") << " 7 " << true << Money(70000);
-        QTest::newRow("rounded to the Money grid") << "0,00005" << true << Money(0);
-        QTest::newRow("a trailing letter") << "12,50x" << false << Money(0);
-        QTest::newRow("a thousands separator") << "1.000,00" << false << Money(0);
+        QTest::addColumn<QString>("grund"); // the start of the sentence beside the field; empty when it books
+        QTest::newRow("a decimal comma") << "12,50" << Money(125000) << "";
+        QTest::newRow("blanks around") << " 7 " << Money(70000) << "";
+        QTest::newRow("four decimals are the grid") << "0,0001" << Money(1) << "";
+        QTest::newRow("five decimals do not read") << "0,00005" << Money(-1) << "„0,00005“ ist kein Betrag: höchstens vier";
+        QTest::newRow("a decimal point names the comma") << "80.25" << Money(-1) << "„80.25“ ist kein Betrag: das Dezimalzeichen ist das Komma (80,25)";
+        QTest::newRow("a trailing letter") << "12abc" << Money(-1) << "„12abc“ ist kein Betrag: nur Ziffern";
+        QTest::newRow("a thousands separator") << "1.000,00" << Money(-1) << "„1.000,00“ ist kein Betrag: nur Ziffern";
+        QTest::newRow("an empty field asks for an amount") << "  " << Money(-1) << "Bitte einen Betrag";
+        QTest::newRow("a negative amount reads but is refused") << "-50" << Money(-500000) << "Der Betrag darf nicht negativ sein";
+        QTest::newRow("beyond the booking limit") << "99999999999" << Money(999999999990000LL) << "„99999999999“ ist zu groß: höchstens 1E08";
+        QTest::newRow("the booking limit itself books") << "100000000" << BetragGrenze << "";
     }
 
     void betrag()
     {
         QFETCH(QString, text);
-        QFETCH(bool, lesbar);
         QFETCH(Money, betrag);
-        const auto b = Betrag(text);
-        QCOMPARE(b.has_value(), lesbar);
-        if (lesbar)
-            QCOMPARE(*b, betrag);
+        QFETCH(QString, grund);
+        QCOMPARE(Betrag(text).value_or(-1), betrag);
+        const QString fehler = BetragFehler(text);
+        QVERIFY2(grund.isEmpty() ? fehler.isEmpty() : fehler.startsWith(grund), qPrintable(fehler));
     }
 };
 

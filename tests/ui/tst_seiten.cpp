@@ -97,9 +97,12 @@ private slots:
         QCOMPARE(feld("Edit4")->text(), QStringLiteral("0,65"));
         QCOMPARE(feld("Edit5")->text(), QStringLiteral("3000,00"));
         QCOMPARE(feld("Edit6")->text(), QStringLiteral("-300,00"));
-        QVERIFY(!feld("EdMon")->isReadOnly());
+        // The start month is the running one, never typed; captions in words, the key as a tooltip.
+        QVERIFY(feld("EdMon")->isReadOnly());
         QVERIFY(!feld("EdVen")->isReadOnly());
-        QCOMPARE(kind<QLabel>(&dialog, "LbVen")->text(), QStringLiteral("IntSozialanteil"));
+        QCOMPARE(kind<QLabel>(&dialog, "LbVen")->text(), QStringLiteral("Sozialanteil intern (0 bis 1)"));
+        QCOMPARE(kind<QLabel>(&dialog, "Label2")->text(), QStringLiteral("Gebühr je Einzahlung (€)"));
+        QCOMPARE(feld("Edit2")->toolTip(), QStringLiteral("HonorarEingangsbuchung"));
 
         // No stores nothing.
         m_benutzer.antworten = {false};
@@ -133,16 +136,24 @@ private slots:
         const auto vorher = verzeichnisstand(m_dir);
         m_benutzer.antworten = {false};
         m_fenster->BtnMonatsendeClick();
-        QCOMPARE(m_benutzer.fragen, QStringList({"Monatsabschluß: Diesen Monat abschließen?"}));
+        QCOMPARE(m_benutzer.fragen, QStringList({"Monatsabschluß: Den Monat 200604 abschließen?"}));
         QCOMPARE(verzeichnisstand(m_dir), vorher);
         m_benutzer.antworten = {true, false};
         m_fenster->BtnMonatsendeClick();
-        QCOMPARE(m_benutzer.fragen.last(),
-                 QStringLiteral("Monatsabschluß: Es haben noch nicht alle Teilhaber eingezahlt, trotzdem abschließen?"));
+        QCOMPARE(m_benutzer.fragen.last(), QStringLiteral("Monatsabschluß: Es haben noch nicht alle Teilhaber eingezahlt "
+                                                          "(1 offen: Bernd). Ihr Beitrag wird als Rückstand gebucht. "
+                                                          "Trotzdem abschließen?"));
         QCOMPARE(verzeichnisstand(m_dir), vorher);
+        // The close runs beside the window, which books nothing meanwhile.
         m_benutzer.antworten = {true, true};
         m_fenster->BtnMonatsendeClick();
+        QVERIFY(m_fenster->Beschaeftigt());
+        QTest::mouseClick(kind<QPushButton>(m_fenster.get(), "BtnEinzahlen"), Qt::LeftButton);
+        QTest::keyClick(m_fenster.get(), Qt::Key_Return);
+        QTRY_VERIFY(!m_fenster->Beschaeftigt());
         QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200605"));
+        QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Monat 200604 abgeschlossen; neuer Buchungsmonat 200605"));
+        QCOMPARE(m_benutzer.meldungen, QStringList());
         QVERIFY(QFile::exists(pfad("Transfers.tra")));
     }
 };
