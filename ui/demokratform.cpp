@@ -69,6 +69,7 @@ TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *ha
     m_memAdresse = new QPlainTextEdit(this);
     m_memAdresse->setObjectName(QStringLiteral("MemAdresse"));
     m_memAdresse->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_memAdresse->setToolTip(QStringLiteral("Adresse des Treuhänders, je Zeile Eintrag=Wert"));
     raster->addWidget(m_memAdresse, 8, 0, 1, 2);
     raster->setRowStretch(8, 1);
     raster->setColumnStretch(1, 1);
@@ -136,7 +137,7 @@ void TDemokratForm::FormActivate()
           Anzeigeformat::Dialogwert(einheiten(m_vennlok.HonorarEingangsbuchung())));
     zeile(3, m_edits[2], QStringLiteral("Gebühr je Rechnung (€)"), QStringLiteral("HonorarRechnungsbuchung"),
           Anzeigeformat::Dialogwert(einheiten(m_vennlok.HonorarRechnungsbuchung())));
-    zeile(4, m_edVen, QStringLiteral("Sozialanteil intern (0 bis 1)"), QStringLiteral("IntSozialanteil"),
+    zeile(4, m_edVen, QStringLiteral("Sozialanteil (0 bis 1)"), QStringLiteral("IntSozialanteil"),
           Anzeigeformat::Dialogwert(m_vennlok.Sozialanteil()));
     grau(m_edVen, start);
     zeile(5, m_edits[3], QStringLiteral("Dämpfung (0 bis 1)"), QStringLiteral("Daempfung"),

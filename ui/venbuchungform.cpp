@@ -158,6 +158,7 @@ TVenBuchungForm::TVenBuchungForm(const QString &datenverzeichnis, TBenutzer *ben
     });
     if (m_vennlok->PaktVorhanden())
         m_vennlok->Oeffnen();
+    status(QStringLiteral("Datenverzeichnis %1").arg(QDir::toNativeSeparators(datenverzeichnis)));
     Anzeige();
     SeiteWaehlen(m_vennlok->PaktVorhanden() ? Einzahlungen : NeuAuto);
     m_cbAusTeilhaber->setEnabled(false);

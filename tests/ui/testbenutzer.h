@@ -6,6 +6,7 @@
 #include "ui/benutzer.h"
 
 #include <QStringList>
+#include <functional>
 
 class TTestBenutzer : public TBenutzer
 {
@@ -13,10 +14,13 @@ public:
     QList<bool> antworten; // taken from the front; No when empty
     QStringList fragen, meldungen;
     QString datei;
+    std::function<void()> beiFrage; // what a real question box does to the windows meanwhile
 
     bool Frage(QWidget *, const QString &titel, const QString &text) override
     {
         fragen.append(titel + QStringLiteral(": ") + text);
+        if (beiFrage)
+            beiFrage();
         return antworten.isEmpty() ? false : antworten.takeFirst();
     }
     void Meldung(QWidget *, const QString &text) override { meldungen.append(text); }

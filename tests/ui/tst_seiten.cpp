@@ -1,4 +1,5 @@
 #include "algo/formeln.h"
+#include "data/monatkey.h"
 #include "engine/vennlok.h"
 #include "platform/skript.h"
 #include "ui/demokratform.h"
@@ -100,7 +101,7 @@ private slots:
         // The start month is the running one, never typed; captions in words, the key as a tooltip.
         QVERIFY(feld("EdMon")->isReadOnly());
         QVERIFY(!feld("EdVen")->isReadOnly());
-        QCOMPARE(kind<QLabel>(&dialog, "LbVen")->text(), QStringLiteral("Sozialanteil intern (0 bis 1)"));
+        QCOMPARE(kind<QLabel>(&dialog, "LbVen")->text(), QStringLiteral("Sozialanteil (0 bis 1)"));
         QCOMPARE(kind<QLabel>(&dialog, "Label2")->text(), QStringLiteral("Gebühr je Einzahlung (€)"));
         QCOMPARE(feld("Edit2")->toolTip(), QStringLiteral("HonorarEingangsbuchung"));
 
@@ -155,6 +156,54 @@ private slots:
         QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Monat 200604 abgeschlossen; neuer Buchungsmonat 200605"));
         QCOMPARE(m_benutzer.meldungen, QStringList());
         QVERIFY(QFile::exists(pfad("Transfers.tra")));
+    }
+
+    // A replay runs beside the window: progress arrives through the event
+    // loop, the cancel button stops it at a line, and a closing message says
+    // what was closed and refused.
+    void autobuchungNebenDemFenster()
+    {
+        QByteArray befehle = "NeuPakt,V1,01.01.2006,50,0.5,2,0.5,0.65,3000,-300\nEinzahlg,Anna,50\nEinzahlg,Anna,50\n";
+        for (int monat = 0; monat < 120; ++monat) {
+            befehle += QStringLiteral("Datum,02.%1.%2\n").arg(monat % 12 + 1, 2, 10, QLatin1Char('0')).arg(2006 + monat / 12).toUtf8();
+            for (const char *name : {"Anna", "Bernd", "Clara", "Doris", "Emil", "Frieda"})
+                befehle += QByteArray("Einzahlg,") + name + ",50\n";
+            befehle += QStringLiteral("Monatsab,%1%2\n").arg(2006 + monat / 12).arg(monat % 12 + 1, 2, 10, QLatin1Char('0')).toUtf8();
+        }
+        schreiben(pfad("lang.aut"), befehle);
+        fensterOeffnen();
+        m_benutzer.datei = pfad("lang.aut");
+        TInfoForm &info = m_fenster->InfoForm();
+        QStringList angekommen;
+        connect(&info, &TInfoForm::monatAngekommen, this, [&](const QString &monat) {
+            QVERIFY(m_fenster->Beschaeftigt());
+            angekommen.append(monat);
+            if (angekommen.size() == 2)
+                QTest::mouseClick(kind<QPushButton>(&info, "BtnAbbrechen"), Qt::LeftButton);
+        });
+        QTest::mouseClick(kind<QPushButton>(m_fenster.get(), "BtnAuto"), Qt::LeftButton);
+        QVERIFY(m_fenster->Beschaeftigt());
+        QVERIFY(info.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_fenster->Beschaeftigt(), 60000);
+        QVERIFY(!info.isVisible());
+
+        // Stopped at a line: what is booked stays, and the files agree with each other.
+        const int zeile = info.GesicherteZeile();
+        QVERIFY2(zeile > 3 + 2 * 8 && zeile < 3 + 120 * 8, qPrintable(QString::number(zeile)));
+        QCOMPARE(angekommen, info.Monate());
+        TVennlok &v = m_fenster->Vennlok();
+        QCOMPARE(v.Buchungsmonat(), Folgemonat(angekommen.last()));
+        QCOMPARE(v.Pruefen(), QStringList());
+        QCOMPARE(v.GesicherteZeile(), 0);
+        QCOMPARE(m_benutzer.meldungen.size(), 1);
+        const QStringList meldung = m_benutzer.meldungen[0].split('\n');
+        QCOMPARE(meldung.value(0), QStringLiteral("Autobuchung von lang.aut abgebrochen nach Zeile %1 von %2.").arg(zeile).arg(3 + 120 * 8));
+        QCOMPARE(meldung.value(1), QStringLiteral("%1 Monate abgeschlossen, 200601 bis %2.").arg(angekommen.size()).arg(angekommen.last()));
+        QCOMPARE(meldung.value(2), QStringLiteral("Was bis dahin gebucht war, bleibt gebucht."));
+        QCOMPARE(meldung.value(3), QStringLiteral("Abgewiesene Zeilen (2):"));
+        QVERIFY(meldung.value(4).startsWith(QStringLiteral("lang.aut, Zeile 3: Für diesen Tag / Monat existiert eine Buchung")));
+        QVERIFY(meldung.value(5).startsWith(QStringLiteral("lang.aut, Zeile 5: Für diesen Tag / Monat existiert eine Buchung")));
+        QVERIFY(m_fenster->Statuszeile().startsWith(QStringLiteral("Autobuchung von lang.aut abgebrochen nach Zeile")));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "engine/vennlok.h"
 #include "platform/skript.h"
+#include "ui/demokratform.h"
+#include "ui/infoform.h"
 #include "ui/venbuchungform.h"
 
 #include "tests/testhilfe.h"
@@ -43,6 +45,21 @@ class TstVenBuchungForm : public QObject
             TVennlok v(m_dir.path());
             QString meldung;
             v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.207, 0.65, e(3000), e(-300));
+        }
+        fensterOeffnen();
+    }
+
+    // A pact in its second month; Anna Bäcker and Bernd paid in the first.
+    void zweiterMonatOeffnen()
+    {
+        {
+            TVennlok v(m_dir.path());
+            v.AutoModus = true;
+            QString meldung;
+            v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
+            for (const char *name : {"Anna Bäcker", "Bernd"})
+                v.Einzahlung(QString::fromUtf8(name), v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2));
+            v.Monatsabschluss(QStringLiteral("200603"), true, zeitpunkt(2006, 3, 31));
         }
         fensterOeffnen();
     }
@@ -92,7 +109,17 @@ private slots:
         QCOMPARE(kind<QLineEdit>("EdBuchMonat")->text(), QString());
         QCOMPARE(kind<QLineEdit>("EdEinBetrag")->text(), QStringLiteral("180"));
         QVERIFY(kind<QPushButton>("BtnNeu")->isEnabled());
-        QVERIFY(!kind<QPushButton>("BtnVertrag")->isEnabled());
+        // What needs a pact is greyed out and says why; the page says what to do first.
+        for (const char *name : {"BtnVertrag", "BtnKillMonth", "TabShEinzahlungenReiter", "TabShAustrittReiter"}) {
+            QVERIFY(!kind<QPushButton>(name)->isEnabled());
+            QCOMPARE(kind<QPushButton>(name)->toolTip(), QStringLiteral("Erst einen Pakt anlegen oder eine Autobuchung abspielen."));
+        }
+        QVERIFY(kind<QLabel>("LabHinweis")->isVisible());
+        QVERIFY(kind<QLabel>("LabHinweis")->text().startsWith(QStringLiteral("Noch kein Pakt in diesem Verzeichnis")));
+        // Documents that are missing say so instead of doing nothing.
+        QTest::mouseClick(kind<QPushButton>("BtnStartvertrag"), Qt::LeftButton);
+        QVERIFY(m_benutzer.meldungen.value(0).startsWith(QStringLiteral("Der Startvertrag fehlt: die Datei „Startvertrag.html“")));
+        QVERIFY(m_geoeffnet.isEmpty());
         // Nothing is written by looking.
         m_fenster.reset();
         QCOMPARE(m_dir.entryList(QDir::Files), QStringList());
@@ -108,6 +135,125 @@ private slots:
         QVERIFY(!kind<QPushButton>("BtnNeu")->isEnabled());
         QVERIFY(kind<QPushButton>("BtnVertrag")->isEnabled());
         QVERIFY(!kind<QComboBox>("CBAusTeilhaber")->isEnabled());
+        QVERIFY(!kind<QLabel>("LabHinweis")->isVisible());
+        QCOMPARE(kind<QLabel>("LabSozialant")->text(), QStringLiteral("50,00 %"));
+        // Tab runs through the page, then the page buttons, then the panel's buttons.
+        kind<QPushButton>("BtnTeilListeOffen")->setFocus();
+        QStringList weg;
+        for (int i = 0; i < 10; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            weg.append(QApplication::focusWidget()->objectName());
+        }
+        // The page buttons are one stop, as a tab bar; the arrow keys move among them.
+        QCOMPARE(weg.join(' '), QStringLiteral("TabShTeilhaberReiter Button3 BtnHelp CBEinTeilhaber EdEinBetrag BtnEinzahlen "
+                                               "BtnTeilListe BtnTeilListeOffen TabShTeilhaberReiter Button3"));
+        // Ctrl and a digit choose a page.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_3, Qt::ControlModifier);
+        QCOMPARE(m_fenster->AktiveSeite(), TVenBuchungForm::Rechnungen);
+    }
+
+    void tastenWirkenEinmal_data()
+    {
+        QTest::addColumn<QString>("wo");
+        QTest::newRow("Return on the payment page admits and books a new member once") << "Einzahlungen";
+        QTest::newRow("Return on the exit page books the exit once") << "Austritt";
+        QTest::newRow("Ctrl+W in the dialog founds the pact once") << "Gruendung";
+        QTest::newRow("Ctrl+W in the dialog enters a contract once") << "Vertrag";
+    }
+
+    // A question box takes the focus from the window; the key must not act again when it returns.
+    void tastenWirkenEinmal()
+    {
+        QFETCH(QString, wo);
+        if (wo == QLatin1String("Gruendung"))
+            fensterOeffnen();
+        else
+            zweiterMonatOeffnen();
+        m_benutzer.antworten = {true};
+        m_benutzer.beiFrage = [] { QApplication::setActiveWindow(nullptr); };
+        if (wo == QLatin1String("Einzahlungen") || wo == QLatin1String("Austritt")) {
+            const bool einzahlung = wo == QLatin1String("Einzahlungen");
+            m_fenster->SeiteWaehlen(einzahlung ? TVenBuchungForm::Einzahlungen : TVenBuchungForm::Austritt);
+            auto *box = kind<QComboBox>(einzahlung ? "CBEinTeilhaber" : "CBTeilAustritt");
+            box->setEditText(einzahlung ? QStringLiteral("Clara Weiß") : QStringLiteral("bernd"));
+            QTest::keyClick(box, Qt::Key_Return);
+            QVERIFY(QFile::exists(pfad(einzahlung ? "T_Clara_Weiss.ven" : "X_Bernd.ven")));
+            QCOMPARE(m_fenster->Vennlok().AnzahlEingangsbuchungen(), einzahlung ? 1 : 0);
+            QVERIFY2(m_fenster->Statuszeile().startsWith(einzahlung ? "Einzahlung 50,00 € für Clara Weiß gebucht" : "Austritt von Bernd gebucht"),
+                     qPrintable(m_fenster->Statuszeile()));
+        } else {
+            m_fenster->BtnNeuClick();
+            QVERIFY(QTest::qWaitForWindowActive(&m_fenster->DemokratForm()));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+            QVERIFY(m_fenster->Vennlok().StartdatenVorhanden());
+        }
+        QCOMPARE(m_benutzer.fragen.size(), 1);
+        QCOMPARE(m_benutzer.meldungen, QStringList());
+    }
+
+    // Ctrl+Q asks only while an address is typed but not stored.
+    void schliessenFragtNurBeiUngespeichertem()
+    {
+        zweiterMonatOeffnen();
+        m_fenster->SeiteWaehlen(TVenBuchungForm::Teilhaber);
+        kind<QComboBox>("CBTeilhaber")->setEditText(QStringLiteral("bernd"));
+        m_fenster->CBTeilhaberExit();
+        QTest::keyClicks(kind<QPlainTextEdit>("MemAdresse"), QStringLiteral("Koeln"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(m_benutzer.fragen, QStringList({"Programmende: Die Adresse von Bernd ist geändert, aber nicht gespeichert. "
+                                                 "Trotzdem beenden?"}));
+        QVERIFY(m_fenster->isVisible());
+        m_fenster->BtnSpeichernClick();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(m_benutzer.fragen.size(), 1);
+        QVERIFY(!m_fenster->isVisible());
+    }
+
+    void rechnungen_data()
+    {
+        QTest::addColumn<QString>("betrag");
+        QTest::addColumn<bool>("antwort");
+        QTest::addColumn<QString>("frage");  // start of the question; empty when none is asked
+        QTest::addColumn<QString>("fehler"); // start of the text beside the field
+        QTest::addColumn<bool>("gebucht");
+        QTest::newRow("a decimal point is refused beside the field") << "80.25" << true << "" << "„80.25“ ist kein Betrag: das Dezimalzeichen" << false;
+        QTest::newRow("letters are refused beside the field") << "12abc" << true << "" << "„12abc“ ist kein Betrag" << false;
+        QTest::newRow("a negative invoice is refused") << "-50" << true << "" << "Der Betrag darf nicht negativ sein." << false;
+        QTest::newRow("an amount beyond the limit is refused") << "99999999999" << true << "" << "„99999999999“ ist zu groß" << false;
+        QTest::newRow("a covered invoice books at once") << "10" << false << "" << "" << true;
+        QTest::newRow("an invoice beyond the fund asks; No books nothing") << "100000" << false << "Rechnung buchen: Die Rechnung über 100.000,00 € ist größer als die Kasse" << "" << false;
+        QTest::newRow("an invoice beyond the fund asks; Yes books it") << "100000" << true << "Rechnung buchen: Die Rechnung über 100.000,00 € ist größer als die Kasse" << "" << true;
+    }
+
+    // The participant is typed as on the payment page: other letter case, umlauts unfolded.
+    void rechnungen()
+    {
+        QFETCH(QString, betrag);
+        QFETCH(bool, antwort);
+        QFETCH(QString, frage);
+        QFETCH(QString, fehler);
+        QFETCH(bool, gebucht);
+        zweiterMonatOeffnen();
+        m_fenster->SeiteWaehlen(TVenBuchungForm::Rechnungen);
+        kind<QComboBox>("CBRechTeilhaber")->setEditText(QStringLiteral("anna bäcker"));
+        kind<QLineEdit>("EdRechBetrag")->setText(betrag);
+        QCOMPARE(kind<QLabel>("LabRechFehler")->text().left(fehler.size()), fehler);
+        if (!fehler.isEmpty())
+            QCOMPARE(kind<QLabel>("LabAbsVen")->text(), QStringLiteral("–"));
+        m_benutzer.antworten = {antwort};
+        QTest::mouseClick(kind<QPushButton>("BtnRechnung"), Qt::LeftButton);
+        QCOMPARE(m_benutzer.fragen.value(0).left(frage.size()), frage);
+        QCOMPARE(m_benutzer.fragen.isEmpty(), frage.isEmpty());
+        if (!frage.isEmpty())
+            QVERIFY(m_benutzer.fragen[0].endsWith(QStringLiteral("(99,00 €). Sie senkt den Sozialanteil dieses Monats für alle "
+                                                                 "von 77,50 % auf 5,00 %. Trotzdem buchen?")));
+        QCOMPARE(m_benutzer.meldungen, QStringList());
+        QCOMPARE(m_fenster->Vennlok().AnzahlRechnungsbuchungen(), gebucht ? 1 : 0);
+        QCOMPARE(kind<QLineEdit>("EdRechBetrag")->text().isEmpty(), gebucht);
+        if (gebucht)
+            QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Rechnung %1,00 € für anna bäcker gebucht (Monat 200604)")
+                                                   .arg(betrag == QLatin1String("10") ? "10" : "100.000"));
+        QCOMPARE(kind<QLabel>("LabRechnungen")->text().startsWith(gebucht ? "1, zusammen" : "0, zusammen 0,00 €"), true);
     }
 
     void returnBuchtWelchesSteuerelementAuchImmer_data()
