@@ -487,8 +487,11 @@ bool TVenBuchungForm::taste(QKeyEvent *ereignis)
 {
     const bool strg = ereignis->modifiers() & Qt::ControlModifier;
     const int key = ereignis->key();
-    if (Beschaeftigt())
-        return key != Qt::Key_Escape; // keys wait until the work is done
+    if (Beschaeftigt()) {
+        if (strg && key == Qt::Key_Q)
+            BtnCloseClick(); // says why the program cannot end yet
+        return key != Qt::Key_Escape; // other keys wait until the work is done
+    }
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && AktiveSeite() == Einzahlungen)
         sicher([this] { BtnEinzahlenClick(); });
     else if ((key == Qt::Key_Return || key == Qt::Key_Enter) && AktiveSeite() == Austritt)
