@@ -190,6 +190,16 @@ bool TTeilhaber::OffenBuchen(const MonthKey &monat, Money beitrag)
     return true;
 }
 
+Money TTeilhaber::Offen(const MonthKey &monat) const
+{
+    return ValueExists(SOffen, monat) ? MoneyNoetig(SOffen, monat) : 0;
+}
+
+QStringList TTeilhaber::OffeneMonate() const
+{
+    return ReadSection(SOffen);
+}
+
 bool TTeilhaber::AdresseSetzen(const QString &schluessel, const QString &wert, const QString &datumstext)
 {
     const QString alt = Adresse(schluessel);

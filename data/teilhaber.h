@@ -59,6 +59,10 @@ public:
     Money Eigenanteile(const MonthKey &monat) const;
     Money Auszahlungen(const MonthKey &monat) const;
 
+    /// What was missing of the contribution at the close of monat; 0 when nothing.
+    Money Offen(const MonthKey &monat) const;
+    /// The months with something missing, in stored order.
+    QStringList OffeneMonate() const;
     /// The stored capital share of a month; 0 when none.
     Money GespeicherterKapitalanteil(const MonthKey &monat) const;
 

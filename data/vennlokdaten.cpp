@@ -244,6 +244,21 @@ Money TVennlokDaten::MonatEigenanteile(const MonthKey &monat) const
     return ReadMoney(monatsAbschnitt(monat), QStringLiteral("Eigenanteile"), FehlwertMoney);
 }
 
+Money TVennlokDaten::MonatBeitrag(const MonthKey &monat) const
+{
+    return ReadMoney(monatsAbschnitt(monat), KBeitrag, FehlwertMoney);
+}
+
+double TVennlokDaten::MonatIntSozialanteil(const MonthKey &monat) const
+{
+    return ReadFloat(monatsAbschnitt(monat), KInt, FehlwertFloat);
+}
+
+double TVennlokDaten::MonatExtSozialanteil(const MonthKey &monat) const
+{
+    return ReadFloat(monatsAbschnitt(monat), KExt, FehlwertFloat);
+}
+
 QList<MonthKey> TVennlokDaten::ArchivierteMonate() const
 {
     QList<MonthKey> monate;

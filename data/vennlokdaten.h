@@ -87,6 +87,12 @@ public:
     Money MonatAuszahlungen(const MonthKey &monat) const;
     Money MonatEigenanteile(const MonthKey &monat) const;
 
+    /// The parameters that were in force during a closed month; the
+    /// missing-value sentinel when absent.
+    Money MonatBeitrag(const MonthKey &monat) const;
+    double MonatIntSozialanteil(const MonthKey &monat) const;
+    double MonatExtSozialanteil(const MonthKey &monat) const;
+
     /// The closed months that have a history section, in stored order.
     QList<MonthKey> ArchivierteMonate() const;
 

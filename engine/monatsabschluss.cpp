@@ -167,34 +167,8 @@ void TVennlok::transfersSchreiben(const MonthKey &monat, DateTime datum)
                        QStringLiteral("Transfers des Monats ") + monat + QStringLiteral(" erzeugt am ")
                            + Textformat::datumZuText(datum) + QLatin1Char(',') + Textformat::zeitZuText(datum),
                        QString()};
-    const auto block = [&](const QString &art, Money betrag) {
-        zeilen << art + Textformat::transferBetrag(betrag) << Bankzeile << QString();
-    };
-    {
-        TAnwalt anwalt(Pfad(TAnwalt::Dateiname));
-        anwalt.Verwerfen();
-        const Money honorare = anwalt.HonorareGesamt(monat);
-        if (honorare > 0)
-            block(QStringLiteral("Honorare: "), honorare);
-    }
-    // Participants who left in this month are paid too: their invoices and their settlement.
-    std::vector<const TTeilhaber *> ausgetreten;
-    for (const QString &datei : m_register->Ausgetretene()) {
-        const TTeilhaber &t = m_register->Teilhaber(datei);
-        if (t.AusgetretenImMonat() == monat)
-            ausgetreten.push_back(&t);
-    }
-    fuerJedenTeilhaber([&](TTeilhaber &t, const QString &) {
-        const Money auszahlungen = t.Auszahlungen(monat);
-        if (auszahlungen > 0)
-            block(QStringLiteral("Rechnung: "), auszahlungen);
-    });
-    for (const TTeilhaber *t : ausgetreten)
-        if (t->Auszahlungen(monat) > 0)
-            block(QStringLiteral("Rechnung: "), t->Auszahlungen(monat));
-    for (const TTeilhaber *t : ausgetreten)
-        if (t->Auszahlung() > 0)
-            block(QStringLiteral("AustrittsAuszahlung: "), t->Auszahlung());
+    for (const TUeberweisung &u : Ueberweisungen(monat))
+        zeilen << u.art + QStringLiteral(": ") + Textformat::transferBetrag(u.betrag) << Bankzeile << QString();
     Textdatei::ZeilenSchreiben(Pfad(Transfers), zeilen);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/anwalt.h"
+#include "engine/auswertung.h"
 #include "data/buchungslog.h"
 #include "data/kasse.h"
 #include "data/teilhaber.h"
@@ -247,6 +248,26 @@ public:
     /// The last line of an interrupted replay that is durably booked (from
     /// Standdatei), 0 when no replay was interrupted here.
     int GesicherteZeile();
+
+    // Reading operations for statements, lists and charts (auswertung.cpp).
+    // They change nothing.
+
+    /// The closed months of the pact, oldest first.
+    QList<TMonatsverlauf> Verlauf() const;
+    /// The same of another folder (a replay's archive), read without an engine
+    /// on it. Throws VennlokFehler when it holds no pact.
+    static QList<TMonatsverlauf> Verlauf(const QString &verzeichnis);
+    /// The figures and transfers of a closed month (or of the booking month as
+    /// far as it is booked). Throws VennlokFehler for a month without a cash book.
+    TMonatsbericht Monatsbericht(const MonthKey &monat);
+    /// The transfers of a month close as "Transfers.tra" lists them.
+    QList<TUeberweisung> Ueberweisungen(const MonthKey &monat);
+    /// The statement of a member or of one who left, found as payments find
+    /// names. Throws VennlokFehler when there is no such participant.
+    TKontoauszug Kontoauszug(const QString &name);
+    /// Every member with arrears or an unpaid contribution in the booking
+    /// month, the largest amount first (then by name).
+    QList<TRueckstand> Rueckstaende();
 
     /// The consistency check of the data directory. Reads only. One German
     /// line per finding ("file [section] key: erwartet …, gefunden …"); none

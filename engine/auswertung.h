@@ -1,0 +1,74 @@
+#pragma once
+
+#include "algo/typen.h"
+#include "data/monatkey.h"
+
+#include <QList>
+#include <QPair>
+#include <QStringList>
+
+// What the engine's reading operations hand to statements, lists and charts.
+// Every amount is as booked; sums are formed by the engine.
+
+/// One closed month of the pact as its history section records it.
+struct TMonatsverlauf
+{
+    MonthKey monat;
+    Money kasse = 0; // the fund after the close
+    Money einzahlungen = 0, auszahlungen = 0, eigenanteile = 0;
+    int eingangsbuchungen = 0;
+    double intAnteil = 0, extAnteil = 0; // the social share in force during the month
+};
+
+/// One transfer of a month close: "Honorare", "Rechnung" or "AustrittsAuszahlung".
+struct TUeberweisung
+{
+    QString art;
+    QString name; // the participant; empty for the trustee's fees
+    Money betrag = 0;
+};
+
+/// The figures of one closed month, from its cash book.
+struct TMonatsbericht
+{
+    MonthKey monat;
+    Money kasseVorher = 0, kasseNachher = 0;
+    Money einzahlungen = 0, rechnungen = 0, auszahlungen = 0, eigenanteile = 0, honorare = 0;
+    int eingangsbuchungen = 0, rechnungsbuchungen = 0;
+    double anteil = 0;      // the share in force during the month
+    double neuerAnteil = 0; // the share in force after the close
+    QList<TUeberweisung> ueberweisungen;
+};
+
+/// One month of a participant's account.
+struct TKontoMonat
+{
+    MonthKey monat;
+    Money beitrag = 0;    // the contribution owed
+    Money eingezahlt = 0;
+    Money rueckstand = 0; // what was missing at the month's close
+    Money rechnungen = 0;
+    Money auszahlungen = 0, eigenanteile = 0, sozialanteile = 0; // the payout, split into its two parts
+    Money kapitalanteil = 0;
+    bool offen = false; // the booking month, not closed yet
+};
+
+/// A participant's statement, month by month from the first booking.
+struct TKontoauszug
+{
+    QString name;
+    QList<QPair<QString, QString>> adresse;
+    QList<TKontoMonat> monate;
+    TKontoMonat summe; // the money columns added up; the capital share of the last closed month
+    Money rueckstandGesamt = 0;
+    MonthKey ausgetreten;
+};
+
+/// A participant who owes: the arrears of closed months and what is unpaid
+/// of the booking month.
+struct TRueckstand
+{
+    QString name;
+    Money betrag = 0;
+    QStringList monate;
+};
