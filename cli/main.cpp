@@ -3,12 +3,14 @@
 #include "algo/fehler.h"
 #include "cli/bericht.h"
 #include "cli/erzeugen.h"
+#include "dokumente/dokumente.h"
 #include "engine/vennlok.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <cstdio>
 
 namespace {
@@ -30,6 +32,13 @@ const char Hilfe[] =
     "  oeffnen [--dir VERZEICHNIS]\n"
     "      öffnet das Datenverzeichnis: eine unterbrochene Buchung wird zu Ende geführt\n"
     "      oder verworfen und das gemeldet\n"
+    "  verlauf [--dir VERZEICHNIS] --png DATEI | --pdf DATEI\n"
+    "      zeichnet den Verlauf der abgeschlossenen Monate (Kasse, Ein- und Auszahlungen,\n"
+    "      Sozialanteil, Eingangsbuchungen); auch für den Ordner einer archivierten Simulation\n"
+    "  auszug NAME [--dir VERZEICHNIS] --pdf DATEI | --csv DATEI\n"
+    "      schreibt den Kontoauszug eines Teilhabers, Monat für Monat\n"
+    "  rueckstaende [--dir VERZEICHNIS] --pdf DATEI | --csv DATEI\n"
+    "      schreibt die Rückstandsliste: wer wie viel aus welchen Monaten schuldet\n"
     "  report [--dir VERZEICHNIS] [--csv]\n"
     "      zeigt die Monatstabelle eines Pakts: Monat, Eingangsbuchungen, Einzahlungen,\n"
     "      Auszahlungen, Eigenanteile, Summe, IntSozialanteil, ExtSozialanteil\n"
@@ -89,10 +98,68 @@ int pruefen(const QString &verzeichnis)
     return befunde.isEmpty() ? 0 : 1;
 }
 
+// verlauf, auszug, rueckstaende: documents drawn on the offscreen platform.
+int dokument(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("VERZEICHNIS"));
+    const QCommandLineOption pdf(QStringLiteral("pdf"), QString(), QStringLiteral("DATEI"));
+    const QCommandLineOption csv(QStringLiteral("csv"), QString(), QStringLiteral("DATEI"));
+    const QCommandLineOption png(QStringLiteral("png"), QString(), QStringLiteral("DATEI"));
+    parser.addOptions({dir, pdf, csv, png});
+    const QStringList argumente = parser.parse(app.arguments()) ? parser.positionalArguments() : QStringList();
+    const QString befehl = argumente.value(0);
+    const bool verlauf = befehl == QLatin1String("verlauf");
+    const int ausgaben = int(parser.isSet(pdf)) + int(parser.isSet(csv)) + int(parser.isSet(png));
+    const bool passt = argumente.size() == (befehl == QLatin1String("auszug") ? 2 : 1) && ausgaben == 1
+                       && (verlauf ? !parser.isSet(csv) : !parser.isSet(png));
+    if (!passt) {
+        ausgeben(stderr, parser.errorText().isEmpty() ? QStringLiteral("vennlok-cli: %1 braucht genau eine Ausgabe: %2.")
+                                                            .arg(befehl, verlauf ? QStringLiteral("--png DATEI oder --pdf DATEI")
+                                                                                 : QStringLiteral("--pdf DATEI oder --csv DATEI"))
+                                                      : QStringLiteral("vennlok-cli: ") + parser.errorText());
+        std::fputs(Hilfe, stderr);
+        return 2;
+    }
+    const QString verzeichnis = QFileInfo(parser.isSet(dir) ? parser.value(dir) : QDir::currentPath()).absoluteFilePath();
+    const QString pakt = Dokumente::PaktName(verzeichnis);
+    const QString ziel = parser.value(parser.isSet(pdf) ? pdf : parser.isSet(csv) ? csv : png);
+    try {
+        if (verlauf) {
+            const QList<TMonatsverlauf> monate = TVennlok::Verlauf(verzeichnis);
+            parser.isSet(png) ? Dokumente::VerlaufPng(monate, ziel) : Dokumente::VerlaufPdf(monate, pakt, ziel);
+        } else {
+            if (!TVennlok::PaktVorhanden(verzeichnis))
+                throw VennlokFehler(QStringLiteral("Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
+                                        .arg(QDir::toNativeSeparators(verzeichnis)));
+            TVennlok vennlok(verzeichnis);
+            if (befehl == QLatin1String("auszug")) {
+                const TKontoauszug auszug = vennlok.Kontoauszug(argumente[1]);
+                parser.isSet(pdf) ? Dokumente::KontoauszugPdf(auszug, pakt, ziel) : Dokumente::KontoauszugCsv(auszug, ziel);
+            } else {
+                const QList<TRueckstand> liste = vennlok.Rueckstaende();
+                parser.isSet(pdf) ? Dokumente::RueckstaendePdf(liste, vennlok.Buchungsmonat(), pakt, ziel)
+                                  : Dokumente::RueckstaendeCsv(liste, ziel);
+            }
+        }
+    } catch (const VennlokFehler &fehler) {
+        ausgeben(stderr, QStringLiteral("vennlok-cli: ") + fehler.text());
+        return 1;
+    }
+    ausgeben(stderr, QStringLiteral("Geschrieben: %1").arg(QDir::toNativeSeparators(ziel)));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    for (const char *befehl : {"verlauf", "auszug", "rueckstaende"})
+        if (argc > 1 && qstrcmp(argv[1], befehl) == 0)
+            return dokument(argc, argv);
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption hilfe(QStringList{QStringLiteral("h"), QStringLiteral("help")});

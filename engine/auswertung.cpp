@@ -186,7 +186,7 @@ QList<TRueckstand> TVennlok::Rueckstaende()
         const TTeilhaber &t = m_register->Teilhaber(datei);
         TRueckstand r{NameAusDateiname(datei), std::max<Money>(oderNull(t.SummeOffen()), 0), t.OffeneMonate()};
         const Money fehlt = GeldPlus(beitrag, -t.Einzahlungen(monat));
-        if (m_kasse && fehlt > 0) {
+        if (!monat.isEmpty() && fehlt > 0) {
             r.betrag = GeldPlus(r.betrag, fehlt);
             r.monate.append(monat);
         }

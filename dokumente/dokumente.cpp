@@ -1,0 +1,259 @@
+#include "dokumente/dokumente.h"
+
+#include "algo/fehler.h"
+#include "dokumente/diagramm.h"
+#include "dokumente/format.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QTextDocument>
+#include <functional>
+
+namespace {
+
+using Druckformat::Betrag;
+
+[[noreturn]] void nichtGeschrieben(const QString &datei, const QString &grund)
+{
+    throw VennlokFehler(QStringLiteral("Die Datei kann nicht geschrieben werden: %1").arg(grund), datei);
+}
+
+// Writes through a save file: the target changes only when everything is written.
+void schreiben(const QString &datei, const std::function<void(QIODevice &)> &inhalt)
+{
+    QSaveFile ziel(datei);
+    if (!ziel.open(QIODevice::WriteOnly))
+        nichtGeschrieben(datei, QStringLiteral("der Ordner ist nicht beschreibbar oder fehlt"));
+    inhalt(ziel);
+    if (!ziel.commit())
+        nichtGeschrieben(datei, QStringLiteral("der Datenträger ist voll oder nicht beschreibbar"));
+}
+
+QString heute()
+{
+    return QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+QString zelle(const QString &text, bool rechts = false)
+{
+    return QStringLiteral("<td%1>%2</td>").arg(rechts ? QStringLiteral(" align=\"right\"") : QString(), text.toHtmlEscaped());
+}
+
+QString zeile(const QStringList &zellen, int textspalten = 1, bool kopf = false)
+{
+    QString html = QStringLiteral("<tr>");
+    for (int i = 0; i < zellen.size(); ++i)
+        html += kopf ? QStringLiteral("<th>%1</th>").arg(zellen[i].toHtmlEscaped()) : zelle(zellen[i], i >= textspalten);
+    return html + QStringLiteral("</tr>");
+}
+
+QString tabelle(const QString &koerper)
+{
+    return QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\">") + koerper
+           + QStringLiteral("</table>");
+}
+
+// Lays the document out on A4 pages and writes each page's foot.
+void pdf(const QString &html, const QString &pakt, const QString &titel, const QString &datei, bool quer = false)
+{
+    schreiben(datei, [&](QIODevice &geraet) {
+        QPdfWriter writer(&geraet);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageOrientation(quer ? QPageLayout::Landscape : QPageLayout::Portrait);
+        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        writer.setResolution(300);
+        writer.setTitle(titel);
+        writer.setCreator(QStringLiteral("Vennlok Buchungsprogramm"));
+        QPainter maler(&writer);
+        const QRectF seite(QPointF(0, 0), QSizeF(writer.width(), writer.height()));
+        const double fuss = writer.resolution() * 0.35;
+        QTextDocument dokument;
+        QFont schrift = dokument.defaultFont();
+        schrift.setPointSizeF(8.5);
+        dokument.setDefaultFont(schrift);
+        dokument.setDefaultStyleSheet(QStringLiteral("th { background-color: #e8e8e8; } h1 { font-size: 14pt; } h2 { font-size: 11pt; }"));
+        dokument.setHtml(html);
+        // The layout works in points of 1/72 inch; the page in device pixels.
+        const double massstab = writer.resolution() / 72.0;
+        dokument.setPageSize(QSizeF(seite.width() / massstab, (seite.height() - fuss) / massstab));
+        const int seiten = dokument.pageCount();
+        for (int nr = 0; nr < seiten; ++nr) {
+            if (nr > 0)
+                writer.newPage();
+            maler.save();
+            maler.scale(massstab, massstab);
+            const QRectF ausschnitt(0, nr * dokument.pageSize().height(), dokument.pageSize().width(), dokument.pageSize().height());
+            maler.translate(0, -ausschnitt.top());
+            QAbstractTextDocumentLayout::PaintContext kontext;
+            kontext.clip = ausschnitt;
+            dokument.documentLayout()->draw(&maler, kontext);
+            maler.restore();
+            QFont klein = maler.font();
+            klein.setPointSizeF(8);
+            maler.setFont(klein);
+            maler.drawText(QRectF(0, seite.height() - fuss * 0.7, seite.width(), fuss * 0.7), Qt::AlignLeft | Qt::AlignVCenter,
+                           QStringLiteral("Pakt %1 · %2 · Stand %3").arg(pakt, titel, heute()));
+            maler.drawText(QRectF(0, seite.height() - fuss * 0.7, seite.width(), fuss * 0.7), Qt::AlignRight | Qt::AlignVCenter,
+                           QStringLiteral("Seite %1 von %2").arg(nr + 1).arg(seiten));
+        }
+        if (!maler.end())
+            nichtGeschrieben(datei, QStringLiteral("das PDF kann nicht erzeugt werden"));
+    });
+}
+
+// Semicolons, quotes where a field needs them, UTF-8 with BOM, CR LF.
+void csv(const QList<QStringList> &zeilen, const QString &datei)
+{
+    QByteArray text("\xEF\xBB\xBF");
+    for (const QStringList &z : zeilen) {
+        QStringList felder;
+        for (QString f : z) {
+            if (f.contains(QLatin1Char(';')) || f.contains(QLatin1Char('"')) || f.contains(QLatin1Char('\n')))
+                f = QLatin1Char('"') + f.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+            felder.append(f);
+        }
+        text += felder.join(QLatin1Char(';')).toUtf8() + "\r\n";
+    }
+    schreiben(datei, [&](QIODevice &geraet) { geraet.write(text); });
+}
+
+const QStringList KontoSpalten{QStringLiteral("Monat"), QStringLiteral("Beitrag"), QStringLiteral("eingezahlt"),
+                               QStringLiteral("Rückstand"), QStringLiteral("Rechnungen"), QStringLiteral("Auszahlung"),
+                               QStringLiteral("davon Eigenanteil"), QStringLiteral("davon Sozialanteil"),
+                               QStringLiteral("Kapitalanteil")};
+
+QStringList kontoZeile(const TKontoMonat &m, const QString &monat, const std::function<QString(Money)> &form)
+{
+    return {monat, form(m.beitrag), form(m.eingezahlt), form(m.rueckstand), form(m.rechnungen), form(m.auszahlungen),
+            form(m.eigenanteile), form(m.sozialanteile), form(m.kapitalanteil)};
+}
+
+QString monatsText(const TKontoMonat &m)
+{
+    return m.offen ? m.monat + QStringLiteral(" (offen)") : m.monat;
+}
+
+} // namespace
+
+namespace Dokumente {
+
+QString PaktName(const QString &verzeichnis)
+{
+    return QFileInfo(QDir(verzeichnis).absolutePath()).fileName();
+}
+
+void KontoauszugPdf(const TKontoauszug &a, const QString &pakt, const QString &datei)
+{
+    QString html = QStringLiteral("<h1>Kontoauszug %1</h1>").arg(a.name.toHtmlEscaped());
+    QStringList adresse;
+    for (const auto &[schluessel, wert] : a.adresse)
+        if (!wert.isEmpty())
+            adresse.append((schluessel + QStringLiteral(": ") + wert).toHtmlEscaped());
+    html += QStringLiteral("<p>%1</p>").arg(adresse.isEmpty() ? QStringLiteral("Keine Adresse gespeichert.") : adresse.join(QStringLiteral("<br>")));
+    html += QStringLiteral("<p>Pakt %1, Stand %2. Beträge in Euro.%3</p>")
+                .arg(pakt.toHtmlEscaped(), heute(),
+                     a.ausgetreten.isEmpty() ? QString() : QStringLiteral(" Ausgetreten im Monat %1.").arg(a.ausgetreten));
+    QString koerper = zeile(KontoSpalten, 1, true);
+    for (const TKontoMonat &m : a.monate)
+        koerper += zeile(kontoZeile(m, monatsText(m), Betrag));
+    koerper += zeile(kontoZeile(a.summe, QStringLiteral("Summe"), Betrag));
+    html += tabelle(koerper);
+    html += QStringLiteral("<p>Rückstand insgesamt: %1 €. Der Kapitalanteil der Summenzeile ist der des letzten abgeschlossenen Monats.</p>")
+                .arg(Betrag(a.rueckstandGesamt));
+    pdf(html, pakt, QStringLiteral("Kontoauszug %1").arg(a.name), datei, true);
+}
+
+void KontoauszugCsv(const TKontoauszug &a, const QString &datei)
+{
+    QList<QStringList> zeilen{KontoSpalten};
+    for (const TKontoMonat &m : a.monate)
+        zeilen.append(kontoZeile(m, monatsText(m), Druckformat::Tabellenbetrag));
+    zeilen.append(kontoZeile(a.summe, QStringLiteral("Summe"), Druckformat::Tabellenbetrag));
+    csv(zeilen, datei);
+}
+
+void RueckstaendePdf(const QList<TRueckstand> &liste, const QString &buchungsmonat, const QString &pakt, const QString &datei)
+{
+    QString html = QStringLiteral("<h1>Rückstandsliste</h1><p>Pakt %1, Buchungsmonat %2, Stand %3. Beträge in Euro, "
+                                  "der größte Rückstand zuerst.</p>")
+                       .arg(pakt.toHtmlEscaped(), buchungsmonat, heute());
+    QString koerper = zeile({QStringLiteral("Teilhaber"), QStringLiteral("Rückstand"), QStringLiteral("Monate")}, 1, true);
+    for (const TRueckstand &r : liste)
+        koerper += QStringLiteral("<tr>") + zelle(r.name) + zelle(Betrag(r.betrag), true) + zelle(r.monate.join(QStringLiteral(", ")))
+                   + QStringLiteral("</tr>");
+    html += liste.isEmpty() ? QStringLiteral("<p>Niemand ist im Rückstand.</p>") : tabelle(koerper);
+    pdf(html, pakt, QStringLiteral("Rückstandsliste"), datei);
+}
+
+void RueckstaendeCsv(const QList<TRueckstand> &liste, const QString &datei)
+{
+    QList<QStringList> zeilen{{QStringLiteral("Teilhaber"), QStringLiteral("Rückstand"), QStringLiteral("Monate")}};
+    for (const TRueckstand &r : liste)
+        zeilen.append({r.name, Druckformat::Tabellenbetrag(r.betrag), r.monate.join(QLatin1Char(' '))});
+    csv(zeilen, datei);
+}
+
+void MonatsberichtPdf(const TMonatsbericht &b, const QString &pakt, const QString &datei)
+{
+    QString html = QStringLiteral("<h1>Monatsbericht %1 (%2)</h1>").arg(b.monat, Druckformat::Monat(b.monat));
+    const QList<QPair<QString, QString>> zahlen{
+        {QStringLiteral("Kasse vor dem Monat"), Betrag(b.kasseVorher) + QStringLiteral(" €")},
+        {QStringLiteral("Einzahlungen (%1 Buchungen)").arg(b.eingangsbuchungen), Betrag(b.einzahlungen) + QStringLiteral(" €")},
+        {QStringLiteral("Rechnungen (%1 Buchungen)").arg(b.rechnungsbuchungen), Betrag(b.rechnungen) + QStringLiteral(" €")},
+        {QStringLiteral("Auszahlungen, mit Honoraren"), Betrag(b.auszahlungen) + QStringLiteral(" €")},
+        {QStringLiteral("davon Honorare des Treuhänders"), Betrag(b.honorare) + QStringLiteral(" €")},
+        {QStringLiteral("Eigenanteile"), Betrag(b.eigenanteile) + QStringLiteral(" €")},
+        {QStringLiteral("Kasse nach dem Abschluss"), Betrag(b.kasseNachher) + QStringLiteral(" €")},
+        {QStringLiteral("Sozialanteil im Monat"), Druckformat::Prozent(b.anteil)},
+        {QStringLiteral("neuer Sozialanteil"), Druckformat::Prozent(b.neuerAnteil)}};
+    QString koerper;
+    for (const auto &[text, wert] : zahlen)
+        koerper += QStringLiteral("<tr>") + zelle(text) + zelle(wert, true) + QStringLiteral("</tr>");
+    html += tabelle(koerper);
+    html += QStringLiteral("<h2>Überweisungen</h2>");
+    QString ueberweisungen = zeile({QStringLiteral("Art"), QStringLiteral("Empfänger"), QStringLiteral("Betrag (€)")}, 2, true);
+    for (const TUeberweisung &u : b.ueberweisungen)
+        ueberweisungen += zeile({u.art, u.name.isEmpty() ? QStringLiteral("Treuhänder") : u.name, Betrag(u.betrag)}, 2);
+    html += b.ueberweisungen.isEmpty() ? QStringLiteral("<p>Keine.</p>") : tabelle(ueberweisungen);
+    pdf(html, pakt, QStringLiteral("Monatsbericht %1").arg(b.monat), datei);
+}
+
+void VerlaufPng(const QList<TMonatsverlauf> &verlauf, const QString &datei, int breite, int hoehe)
+{
+    QImage bild(breite, hoehe, QImage::Format_RGB32);
+    bild.fill(Qt::white);
+    QPainter maler(&bild);
+    Verlaufsdiagramm::Zeichnen(maler, QRectF(0, 0, breite, hoehe).adjusted(8, 8, -8, -8), verlauf);
+    maler.end();
+    schreiben(datei, [&](QIODevice &geraet) {
+        if (!bild.save(&geraet, "PNG"))
+            nichtGeschrieben(datei, QStringLiteral("das Bild kann nicht erzeugt werden"));
+    });
+}
+
+void VerlaufPdf(const QList<TMonatsverlauf> &verlauf, const QString &pakt, const QString &datei)
+{
+    schreiben(datei, [&](QIODevice &geraet) {
+        QPdfWriter writer(&geraet);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageOrientation(QPageLayout::Landscape);
+        writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
+        writer.setResolution(150);
+        writer.setTitle(QStringLiteral("Verlauf des Pakts %1").arg(pakt));
+        QPainter maler(&writer);
+        const QRectF seite(0, 0, writer.width(), writer.height());
+        maler.drawText(QRectF(0, 0, seite.width(), 30), Qt::AlignLeft | Qt::AlignVCenter,
+                       QStringLiteral("Verlauf des Pakts %1 · Stand %2").arg(pakt, heute()));
+        Verlaufsdiagramm::Zeichnen(maler, seite.adjusted(0, 36, 0, 0), verlauf);
+        if (!maler.end())
+            nichtGeschrieben(datei, QStringLiteral("das PDF kann nicht erzeugt werden"));
+    });
+}
+
+} // namespace Dokumente

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "engine/auswertung.h"
+
+#include <QString>
+
+/// The printed documents and exported tables: PDF on A4 with the pact's name,
+/// the date and page numbers in every page's foot; CSV separated by
+/// semicolons with decimal commas, UTF-8 with BOM and CR LF, as German
+/// spreadsheet programs read it. Each writes its file whole or not at all
+/// and throws VennlokFehler naming the file when it cannot. They need a
+/// QGuiApplication (the offscreen platform will do).
+namespace Dokumente {
+
+void KontoauszugPdf(const TKontoauszug &auszug, const QString &pakt, const QString &datei);
+void KontoauszugCsv(const TKontoauszug &auszug, const QString &datei);
+
+void RueckstaendePdf(const QList<TRueckstand> &liste, const QString &buchungsmonat, const QString &pakt, const QString &datei);
+void RueckstaendeCsv(const QList<TRueckstand> &liste, const QString &datei);
+
+/// One page: the month's figures and its transfers.
+void MonatsberichtPdf(const TMonatsbericht &bericht, const QString &pakt, const QString &datei);
+
+/// The history charts as a picture of breite × hoehe pixels, or on an A4 page in landscape.
+void VerlaufPng(const QList<TMonatsverlauf> &verlauf, const QString &datei, int breite = 1000, int hoehe = 900);
+void VerlaufPdf(const QList<TMonatsverlauf> &verlauf, const QString &pakt, const QString &datei);
+
+/// The name a document gives the pact: the name of its data directory.
+QString PaktName(const QString &verzeichnis);
+
+} // namespace Dokumente

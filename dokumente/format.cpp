@@ -1,0 +1,57 @@
+#include "dokumente/format.h"
+
+#include <QLocale>
+#include <cstdlib>
+
+namespace {
+
+const QLocale Deutsch(QLocale::German, QLocale::Germany);
+
+QString betrag(Money betrag, bool tausender)
+{
+    const bool negativ = betrag < 0;
+    // The magnitude as unsigned, so the most negative value has one too.
+    const unsigned long long wert = negativ ? 0ULL - static_cast<unsigned long long>(betrag) : static_cast<unsigned long long>(betrag);
+    const unsigned long long ganz = wert / MoneyProEinheit;
+    const unsigned long long rest = wert % MoneyProEinheit;
+    QString ziffern = QString::number(ganz);
+    if (tausender)
+        for (qsizetype i = ziffern.size() - 3; i > 0; i -= 3)
+            ziffern.insert(i, QLatin1Char('.'));
+    const bool cent = rest % 100 == 0;
+    const QString nachkomma = cent ? QString::number(rest / 100).rightJustified(2, QLatin1Char('0'))
+                                   : QString::number(rest).rightJustified(4, QLatin1Char('0'));
+    return (negativ ? QStringLiteral("-") : QString()) + ziffern + QLatin1Char(',') + nachkomma;
+}
+
+} // namespace
+
+namespace Druckformat {
+
+QString Betrag(Money b)
+{
+    return betrag(b, true);
+}
+
+QString Tabellenbetrag(Money b)
+{
+    return betrag(b, false);
+}
+
+QString Prozent(double anteil)
+{
+    return Deutsch.toString(anteil * 100.0, 'f', 2) + QStringLiteral(" %");
+}
+
+QString Monat(const QString &monat, bool kurz)
+{
+    const int jahr = monat.left(4).toInt();
+    const int m = monat.mid(4, 2).toInt();
+    if (m < 1 || m > 12)
+        return monat;
+    if (kurz)
+        return Deutsch.monthName(m, QLocale::ShortFormat) + QLatin1Char(' ') + monat.mid(2, 2);
+    return Deutsch.monthName(m) + QLatin1Char(' ') + QString::number(jahr);
+}
+
+} // namespace Druckformat
