@@ -53,11 +53,6 @@ QString Dialogwert(double wert)
     return QString::number(wert, 'f', stellen).replace(QLatin1Char('.'), QLatin1Char(','));
 }
 
-QString Prozent(double anteil)
-{
-    return Deutsch.toString(anteil * 100.0, 'f', 2) + QStringLiteral(" %");
-}
-
 std::optional<Money> Betrag(const QString &text)
 {
     const auto wert = Textformat::textZuFloat(text);

@@ -23,9 +23,6 @@ QString Anteil(double anteil);
 /// that confirming an unchanged value changes nothing.
 QString Dialogwert(double wert);
 
-/// A share as a percentage with 2 decimals ("50,00 %").
-QString Prozent(double anteil);
-
 /// An amount typed by the operator: German form, blanks allowed around, no
 /// thousands separator, at most four decimals. No value when it does not read.
 std::optional<Money> Betrag(const QString &text);

@@ -19,3 +19,13 @@ QString TStandardBenutzer::AutoDateiWaehlen(QWidget *fenster, const QString &ver
     return QFileDialog::getOpenFileName(fenster, QStringLiteral("Befehlsdatei wählen"), verzeichnis,
                                         QStringLiteral("auto (*.aut)"));
 }
+
+QString TStandardBenutzer::DateiSpeichern(QWidget *fenster, const QString &titel, const QString &vorschlag, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(fenster, titel, vorschlag, filter);
+}
+
+QString TStandardBenutzer::OrdnerWaehlen(QWidget *fenster, const QString &titel, const QString &start)
+{
+    return QFileDialog::getExistingDirectory(fenster, titel, start);
+}

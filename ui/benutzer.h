@@ -16,6 +16,11 @@ public:
     virtual void Meldung(QWidget *fenster, const QString &text) = 0;
     /// A command file chosen by the operator ("auto|*.aut"); empty when cancelled.
     virtual QString AutoDateiWaehlen(QWidget *fenster, const QString &verzeichnis) = 0;
+    /// Where to write a document: vorschlag is the suggested path, filter
+    /// as "PDF (*.pdf);;CSV (*.csv)"; empty when cancelled.
+    virtual QString DateiSpeichern(QWidget *fenster, const QString &titel, const QString &vorschlag, const QString &filter) = 0;
+    /// A folder chosen by the operator; empty when cancelled.
+    virtual QString OrdnerWaehlen(QWidget *fenster, const QString &titel, const QString &start) = 0;
 };
 
 /// Real message boxes and the real file dialog.
@@ -25,4 +30,6 @@ public:
     bool Frage(QWidget *fenster, const QString &titel, const QString &text) override;
     void Meldung(QWidget *fenster, const QString &text) override;
     QString AutoDateiWaehlen(QWidget *fenster, const QString &verzeichnis) override;
+    QString DateiSpeichern(QWidget *fenster, const QString &titel, const QString &vorschlag, const QString &filter) override;
+    QString OrdnerWaehlen(QWidget *fenster, const QString &titel, const QString &start) override;
 };

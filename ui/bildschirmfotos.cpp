@@ -1,18 +1,22 @@
 // Draws the screenshots of the README from the real windows on the offscreen
-// platform: the first start, a booking with its status line and a replay in
-// progress. Call: vennlok_bildschirmfotos ZIELORDNER BEFEHLSDATEI
+// platform: the first start, a booking with its status line, a replay in
+// progress, the history charts and a statement's first page (through
+// pdftoppm). Call: vennlok_bildschirmfotos ZIELORDNER BEFEHLSDATEI
 
 #include "algo/fehler.h"
+#include "dokumente/dokumente.h"
 #include "engine/vennlok.h"
 #include "ui/benutzer.h"
 #include "ui/infoform.h"
 #include "ui/venbuchungform.h"
+#include "ui/verlaufform.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -26,6 +30,8 @@ public:
     bool Frage(QWidget *, const QString &, const QString &) override { return true; }
     void Meldung(QWidget *, const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     QString AutoDateiWaehlen(QWidget *, const QString &) override { return m_datei; }
+    QString DateiSpeichern(QWidget *, const QString &, const QString &, const QString &) override { return QString(); }
+    QString OrdnerWaehlen(QWidget *, const QString &, const QString &) override { return QString(); }
 
 private:
     QString m_datei;
@@ -70,7 +76,9 @@ int main(int argc, char *argv[])
         // The first start in an empty folder, then the replay of the command
         // file into it, then a payment into the pact the replay leaves.
         QTemporaryDir verzeichnis;
-        TVenBuchungForm fenster(verzeichnis.path(), &benutzer);
+        const QString demo = QDir(verzeichnis.path()).filePath(QStringLiteral("Demo"));
+        QDir().mkpath(demo);
+        TVenBuchungForm fenster(demo, &benutzer);
         fenster.show();
         QCoreApplication::processEvents();
         speichern(fenster.grab().toImage(), ziel.filePath(QStringLiteral("erster_start.png")));
@@ -83,6 +91,20 @@ int main(int argc, char *argv[])
         fenster.BtnAutoClick();
         warten(fenster);
         speichern(waehrend, ziel.filePath(QStringLiteral("autobuchung.png")));
+
+        // The history of the replayed pact with a month under the mouse, and a statement's first page.
+        fenster.BtnVerlaufClick();
+        fenster.VerlaufForm().Hervorheben(6);
+        QCoreApplication::processEvents();
+        speichern(fenster.VerlaufForm().grab().toImage(), ziel.filePath(QStringLiteral("verlauf.png")));
+        const QString pdf = QDir(verzeichnis.path()).filePath(QStringLiteral("auszug.pdf"));
+        Dokumente::KontoauszugPdf(fenster.Vennlok().Kontoauszug(QStringLiteral("Anna Bäcker")), QStringLiteral("Demo"), pdf);
+        if (QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("70"),
+                                                          QStringLiteral("-singlefile"), pdf,
+                                                          ziel.filePath(QStringLiteral("kontoauszug"))}) != 0)
+            throw VennlokFehler(QStringLiteral("pdftoppm (Debian: poppler-utils) fehlt oder scheitert."));
+        std::printf("%s\n", qPrintable(ziel.filePath(QStringLiteral("kontoauszug.png"))));
+        fenster.VerlaufForm().close();
 
         fenster.SeiteWaehlen(TVenBuchungForm::Einzahlungen);
         fenster.findChild<QComboBox *>(QStringLiteral("CBEinTeilhaber"))->setEditText(QStringLiteral("Anna Bäcker"));

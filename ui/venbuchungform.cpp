@@ -12,6 +12,9 @@
 #include "ui/demokratform.h"
 #include "ui/infoform.h"
 #include "ui/tastenvorschau.h"
+#include "ui/verlaufform.h"
+#include "dokumente/dokumente.h"
+#include "dokumente/format.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -152,6 +155,7 @@ TVenBuchungForm::TVenBuchungForm(const QString &datenverzeichnis, TBenutzer *ben
     teilhaberListenFuellen();
     m_infoForm = std::make_unique<TInfoForm>(this);
     m_demokratForm = std::make_unique<TDemokratForm>(*m_vennlok, *m_benutzer, this);
+    m_verlaufForm = std::make_unique<TVerlaufForm>(*m_vennlok, *m_benutzer, this);
     connect(m_demokratForm.get(), &TDemokratForm::gebucht, this, [this](const QString &text) {
         status(text);
         Anzeige();
@@ -181,6 +185,7 @@ TVenBuchungForm::~TVenBuchungForm()
     }
     if (m_vennlok)
         m_vennlok->FensterSkriptLoeschen();
+    m_verlaufForm.reset();
     m_demokratForm.reset();
     m_infoForm.reset();
     m_vennlok.reset();
@@ -219,9 +224,12 @@ QWidget *TVenBuchungForm::seiteTeilhaber()
     auto *speichern = knopf(seite, QStringLiteral("BtnSpeichern"), QStringLiteral("speichern"), &TVenBuchungForm::BtnSpeichernClick);
     auto *neu = knopf(seite, QStringLiteral("BtnNeuTeilhaber"), QStringLiteral("neuer Eintrag"), &TVenBuchungForm::BtnNeuTeilhaberClick);
     auto *liste = knopf(seite, QStringLiteral("Button1"), QStringLiteral("Teilhaberliste alle"), &TVenBuchungForm::BtnTeilListeClick);
+    auto *auszug = knopf(seite, QStringLiteral("BtnKontoauszug"), QStringLiteral("Kontoauszug …"), &TVenBuchungForm::BtnKontoauszugClick);
+    auszug->setToolTip(QStringLiteral("Der Kontoauszug des Teilhabers, Monat für Monat, als PDF oder CSV"));
     links->addWidget(speichern);
     links->addWidget(neu);
     links->addWidget(liste);
+    links->addWidget(auszug);
     links->addStretch();
     zeile->addLayout(links);
     auto *teiler = new QSplitter(Qt::Vertical, seite);
@@ -245,7 +253,7 @@ QWidget *TVenBuchungForm::seiteTeilhaber()
     teiler->setSizes({180, 120});
     rechts->addWidget(teiler, 1);
     zeile->addLayout(rechts, 1);
-    m_tabSeiten.append({m_cbTeilhaber, m_memAdresse, m_memVertreter, speichern, neu, liste});
+    m_tabSeiten.append({m_cbTeilhaber, m_memAdresse, m_memVertreter, speichern, neu, liste, auszug});
     return seite;
 }
 
@@ -265,12 +273,16 @@ QWidget *TVenBuchungForm::seiteEinzahlungen()
     raster->addWidget(einzahlen, 1, 2);
     auto *alle = knopf(seite, QStringLiteral("BtnTeilListe"), QStringLiteral("Teilhaberliste alle"), &TVenBuchungForm::BtnTeilListeClick);
     auto *offen = knopf(seite, QStringLiteral("BtnTeilListeOffen"), QStringLiteral("Teilhaberliste offen"), &TVenBuchungForm::BtnTeilListeOffenClick);
+    auto *rueckstaende = knopf(seite, QStringLiteral("BtnRueckstaende"), QStringLiteral("Rückstandsliste …"),
+                               &TVenBuchungForm::BtnRueckstaendeClick);
+    rueckstaende->setToolTip(QStringLiteral("Wer wie viel aus welchen Monaten schuldet, als PDF oder CSV"));
     raster->addWidget(alle, 2, 0);
     raster->addWidget(offen, 2, 1);
-    raster->setRowStretch(3, 1);
+    raster->addWidget(rueckstaende, 3, 0);
+    raster->setRowStretch(4, 1);
     m_cbEinTeilhaber->setToolTip(QStringLiteral("Name eintippen oder wählen, dann Return: bucht den Monatsbeitrag"));
     m_edEinBetrag->setToolTip(QStringLiteral("Der Monatsbeitrag des Pakts; er wird im Ergänzungsvertrag geändert"));
-    m_tabSeiten.append({m_cbEinTeilhaber, m_edEinBetrag, einzahlen, alle, offen});
+    m_tabSeiten.append({m_cbEinTeilhaber, m_edEinBetrag, einzahlen, alle, offen, rueckstaende});
     return seite;
 }
 
@@ -422,8 +434,11 @@ QWidget *TVenBuchungForm::seiteSetup()
     };
     verweis(QStringLiteral("LabHTTP"), QStringLiteral("http://") + WebAdresse, &TVenBuchungForm::LabHTTPClick);
     verweis(QStringLiteral("LabMail"), QStringLiteral("mailto://") + MailAdresse, &TVenBuchungForm::LabMailClick);
+    auto *verlauf = knopf(seite, QStringLiteral("BtnVerlauf"), QStringLiteral("Verlauf des Pakts [Ctrl][H]"), &TVenBuchungForm::BtnVerlaufClick);
+    verlauf->setToolTip(QStringLiteral("Kasse, Ein- und Auszahlungen, Sozialanteil und Eingangsbuchungen Monat für Monat"));
+    spalte->addWidget(verlauf);
     spalte->addStretch();
-    m_tabSeiten.append(QList<QWidget *>());
+    m_tabSeiten.append(QList<QWidget *>{verlauf});
     return seite;
 }
 
@@ -500,6 +515,8 @@ bool TVenBuchungForm::taste(QKeyEvent *ereignis)
         sicher([this, key] { SeiteWaehlen(Seite(key - Qt::Key_1)); });
     else if (strg && key == Qt::Key_Q)
         BtnCloseClick();
+    else if (strg && key == Qt::Key_H)
+        sicher([this] { BtnVerlaufClick(); });
     else
         return false;
     return true;
@@ -531,6 +548,7 @@ void TVenBuchungForm::imHintergrund(const QString &titel, bool abbrechbar, std::
                                     std::function<void(const QString &)> danach)
 {
     m_demokratForm->hide();
+    m_verlaufForm->hide();
     centralWidget()->setEnabled(false);
     status(titel);
     m_infoForm->Beginnen(titel, abbrechbar);
@@ -594,9 +612,9 @@ void TVenBuchungForm::Anzeige()
     m_labEinBuchungen->setText(offen ? QString::number(v.AnzahlEingangsbuchungen()) : strich);
     m_labAusBuchungen->setText(offen ? QString::number(v.AnzahlAusgangsbuchungen()) : strich);
     m_labKassenbestand->setText(offen ? Anzeigeformat::Kasse(v.Kassenstand()) : strich);
-    m_labSozialant->setText(offen ? Anzeigeformat::Prozent(v.Sozialanteil()) : strich);
-    m_labSozialanteil->setText(offen ? Anzeigeformat::Prozent(v.Sozialanteil()) : strich);
-    m_labEigenanteil->setText(offen ? Anzeigeformat::Prozent(1 - v.Sozialanteil()) : strich);
+    m_labSozialant->setText(offen ? Druckformat::Prozent(v.Sozialanteil()) : strich);
+    m_labSozialanteil->setText(offen ? Druckformat::Prozent(v.Sozialanteil()) : strich);
+    m_labEigenanteil->setText(offen ? Druckformat::Prozent(1 - v.Sozialanteil()) : strich);
     m_labRechnungen->setText(offen ? QStringLiteral("%1, zusammen %2")
                                          .arg(v.AnzahlRechnungsbuchungen())
                                          .arg(Anzeigeformat::Kasse(v.SummeRechnungen()))
@@ -646,6 +664,7 @@ void TVenBuchungForm::closeEvent(QCloseEvent *ereignis)
     if (m_vennlok)
         m_vennlok->FensterSkriptLoeschen();
     m_demokratForm->close();
+    m_verlaufForm->close();
     m_infoForm->close();
     ereignis->accept();
 }
@@ -935,7 +954,7 @@ void TVenBuchungForm::BtnRechnungClick()
                            .arg(Anzeigeformat::Kasse(*betrag), Anzeigeformat::Kasse(m_vennlok->Kassenstand()));
         if (senkt)
             gruende << QStringLiteral("Sie senkt den Sozialanteil dieses Monats für alle von %1 auf %2.")
-                           .arg(Anzeigeformat::Prozent(vorher), Anzeigeformat::Prozent(nachher));
+                           .arg(Druckformat::Prozent(vorher), Druckformat::Prozent(nachher));
         if (!m_benutzer->Frage(this, QStringLiteral("Rechnung buchen"),
                                gruende.join(QLatin1Char(' ')) + QStringLiteral(" Trotzdem buchen?")))
             return;
@@ -1003,6 +1022,11 @@ void TVenBuchungForm::BtnMonatsendeClick()
                 m_benutzer->Meldung(this, fehler);
             } else {
                 status(QStringLiteral("Monat %1 abgeschlossen; neuer Buchungsmonat %2").arg(monat, m_vennlok->Buchungsmonat()));
+                // The report is a document beside the transfers list, not a data file: the close stands without it.
+                const QString bericht = QStringLiteral("Monatsbericht%1.pdf").arg(monat);
+                Dokumente::MonatsberichtPdf(m_vennlok->Monatsbericht(monat), Dokumente::PaktName(m_datenverzeichnis),
+                                            m_vennlok->Pfad(bericht));
+                status(Statuszeile() + QStringLiteral("; ") + bericht + QStringLiteral(" geschrieben"));
             }
         });
 }
@@ -1106,4 +1130,49 @@ void TVenBuchungForm::BtnKillMonthClick()
         status(QStringLiteral("Monat %1 verworfen; Buchungsmonat ist wieder %2").arg(monat, m_vennlok->Buchungsmonat()));
     teilhaberListenFuellen();
     Anzeige();
+}
+
+// --- documents ---------------------------------------------------------------
+
+void TVenBuchungForm::dokumentSpeichern(const QString &titel, const QString &vorschlag,
+                                        const std::function<void(const QString &, bool)> &schreiben)
+{
+    const QString datei = m_benutzer->DateiSpeichern(this, titel, QDir(m_datenverzeichnis).filePath(vorschlag),
+                                                     QStringLiteral("PDF (*.pdf);;CSV für Tabellenprogramme (*.csv)"));
+    if (datei.isEmpty())
+        return;
+    schreiben(datei, datei.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive));
+    status(QStringLiteral("%1 geschrieben: %2").arg(titel, QDir::toNativeSeparators(datei)));
+}
+
+void TVenBuchungForm::BtnVerlaufClick()
+{
+    m_verlaufForm->PaktZeigen();
+    m_verlaufForm->show();
+    m_verlaufForm->raise();
+    m_verlaufForm->activateWindow();
+}
+
+void TVenBuchungForm::BtnKontoauszugClick()
+{
+    const QString name = teilhaberAusBox(m_cbTeilhaber);
+    if (name.isEmpty())
+        return;
+    const TKontoauszug auszug = m_vennlok->Kontoauszug(name);
+    dokumentSpeichern(QStringLiteral("Kontoauszug %1").arg(name), QStringLiteral("Kontoauszug_%1.pdf").arg(name),
+                      [&](const QString &datei, bool csv) {
+                          csv ? Dokumente::KontoauszugCsv(auszug, datei)
+                              : Dokumente::KontoauszugPdf(auszug, Dokumente::PaktName(m_datenverzeichnis), datei);
+                      });
+}
+
+void TVenBuchungForm::BtnRueckstaendeClick()
+{
+    const QList<TRueckstand> liste = m_vennlok->Rueckstaende();
+    const MonthKey monat = m_vennlok->Buchungsmonat();
+    dokumentSpeichern(QStringLiteral("Rückstandsliste"), QStringLiteral("Rueckstaende%1.pdf").arg(monat),
+                      [&](const QString &datei, bool csv) {
+                          csv ? Dokumente::RueckstaendeCsv(liste, datei)
+                              : Dokumente::RueckstaendePdf(liste, monat, Dokumente::PaktName(m_datenverzeichnis), datei);
+                      });
 }

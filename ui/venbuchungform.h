@@ -19,6 +19,7 @@ class QStackedWidget;
 class TBenutzer;
 class TDemokratForm;
 class TInfoForm;
+class TVerlaufForm;
 class TVennlok;
 
 /// The program's main window on one pact's data directory: eight pages
@@ -41,6 +42,7 @@ public:
     TVennlok &Vennlok() { return *m_vennlok; }
     TInfoForm &InfoForm() { return *m_infoForm; }
     TDemokratForm &DemokratForm() { return *m_demokratForm; }
+    TVerlaufForm &VerlaufForm() { return *m_verlaufForm; }
 
     Seite AktiveSeite() const;
     void SeiteWaehlen(Seite seite);
@@ -78,6 +80,9 @@ public:
     void BtnVertragClick();
     void BtnAutoClick();
     void BtnKillMonthClick();
+    void BtnVerlaufClick();
+    void BtnKontoauszugClick();
+    void BtnRueckstaendeClick();
 
     static const QString WebAdresse;
     static const QString MailAdresse;
@@ -119,6 +124,9 @@ private:
     void imHintergrund(const QString &titel, bool abbrechbar, std::function<void()> arbeit,
                        std::function<void(const QString &fehler)> danach);
     void autobuchungBeendet(const QString &datei, const QString &fehler);
+    /// Asks where to write a document (PDF or CSV) and writes it there.
+    void dokumentSpeichern(const QString &titel, const QString &vorschlag,
+                           const std::function<void(const QString &datei, bool csv)> &schreiben);
     /// The keys of the whole window: Return on the payment and exit pages,
     /// Ctrl+1 to Ctrl+8 for the pages, Ctrl+Q. True when handled.
     bool taste(QKeyEvent *taste);
@@ -132,6 +140,7 @@ private:
     std::unique_ptr<TVennlok> m_vennlok;
     std::unique_ptr<TInfoForm> m_infoForm;
     std::unique_ptr<TDemokratForm> m_demokratForm;
+    std::unique_ptr<TVerlaufForm> m_verlaufForm;
     bool m_imHandler = false;
     QThread *m_arbeit = nullptr;
 

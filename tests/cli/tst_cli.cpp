@@ -44,6 +44,26 @@ private slots:
         QTest::newRow("a directory without a pact") << QStringList{"report", "--dir", leer.path()} << 1 << "keinen Pakt";
         QTest::newRow("an unknown command") << QStringList{"tanzen"} << 2 << "unbekannter Befehl";
         QTest::newRow("help") << QStringList{"replay", "--help"} << 0 << QString();
+        QTest::newRow("a statement without an output") << QStringList{"auszug", "Anna", "--dir", leer.path()} << 2 << "genau eine Ausgabe";
+        QTest::newRow("charts as CSV") << QStringList{"verlauf", "--csv", "x.csv"} << 2 << "--png DATEI oder --pdf DATEI";
+        QTest::newRow("charts of a folder without a pact") << QStringList{"verlauf", "--dir", leer.path(), "--png", "x.png"} << 1 << "kein Pakt";
+        QTest::newRow("arrears of a folder without a pact") << QStringList{"rueckstaende", "--dir", leer.path(), "--csv", "x.csv"} << 1 << "keinen Pakt";
+    }
+
+    // The documents without a desktop, on the demo pact.
+    void dokumenteOhneDesktop()
+    {
+        QTemporaryDir tmp;
+        QCOMPARE(cli({QStringLiteral("replay"), QStringLiteral(VENNLOK_DEMO), QStringLiteral("--dir"), tmp.path()}).status, 0);
+        const QStringList dir{QStringLiteral("--dir"), tmp.path()};
+        QCOMPARE(cli(QStringList{"auszug", "anna bäcker", "--csv", tmp.filePath("a.csv")} + dir).status, 0);
+        QVERIFY(dateiInhalt(tmp.filePath("a.csv")).startsWith("\xEF\xBB\xBFMonat;Beitrag;eingezahlt;"));
+        QCOMPARE(cli(QStringList{"auszug", "Niemand", "--pdf", tmp.filePath("n.pdf")} + dir).status, 1);
+        QVERIFY(!QFile::exists(tmp.filePath("n.pdf")));
+        QCOMPARE(cli(QStringList{"rueckstaende", "--pdf", tmp.filePath("r.pdf")} + dir).status, 0);
+        QVERIFY(dateiInhalt(tmp.filePath("r.pdf")).startsWith("%PDF"));
+        QCOMPARE(cli(QStringList{"verlauf", "--png", tmp.filePath("v.png")} + dir).status, 0);
+        QVERIFY(dateiInhalt(tmp.filePath("v.png")).startsWith("\x89PNG"));
     }
 
     void fehlerOhneAbsturz()

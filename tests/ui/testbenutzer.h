@@ -25,4 +25,6 @@ public:
     }
     void Meldung(QWidget *, const QString &text) override { meldungen.append(text); }
     QString AutoDateiWaehlen(QWidget *, const QString &) override { return datei; }
+    QString DateiSpeichern(QWidget *, const QString &, const QString &, const QString &) override { return datei; }
+    QString OrdnerWaehlen(QWidget *, const QString &, const QString &) override { return datei; }
 };

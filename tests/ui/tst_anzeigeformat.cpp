@@ -1,3 +1,4 @@
+#include "dokumente/format.h"
 #include "ui/anzeigeformat.h"
 
 #include <QtTest>
@@ -49,7 +50,7 @@ private slots:
         QFETCH(QString, prozent);
         QCOMPARE(Anteil(wert), anteil);
         QCOMPARE(Dialogwert(wert), dialog);
-        QCOMPARE(Prozent(wert), prozent);
+        QCOMPARE(Druckformat::Prozent(wert), prozent);
     }
 
     void betrag_data()

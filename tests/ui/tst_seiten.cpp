@@ -5,6 +5,7 @@
 #include "ui/demokratform.h"
 #include "ui/infoform.h"
 #include "ui/venbuchungform.h"
+#include "ui/verlaufform.h"
 
 #include "tests/testhilfe.h"
 #include "tests/ui/testbenutzer.h"
@@ -153,9 +154,49 @@ private slots:
         QTest::keyClick(m_fenster.get(), Qt::Key_Return);
         QTRY_VERIFY(!m_fenster->Beschaeftigt());
         QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200605"));
-        QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Monat 200604 abgeschlossen; neuer Buchungsmonat 200605"));
+        QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Monat 200604 abgeschlossen; neuer Buchungsmonat 200605; "
+                                                          "Monatsbericht200604.pdf geschrieben"));
+        QVERIFY(dateiInhalt(pfad("Monatsbericht200604.pdf")).startsWith("%PDF"));
         QCOMPARE(m_benutzer.meldungen, QStringList());
         QVERIFY(QFile::exists(pfad("Transfers.tra")));
+    }
+
+    // The history window follows the mouse, opens a simulation's folder and
+    // exports; statements and the arrears list go where the operator says.
+    void verlaufUndDokumente()
+    {
+        zweiterMonat();
+        QTest::keyClick(m_fenster.get(), Qt::Key_H, Qt::ControlModifier);
+        TVerlaufForm &verlauf = m_fenster->VerlaufForm();
+        QVERIFY(verlauf.isVisible());
+        QCOMPARE(verlauf.Monate().size(), 1);
+        QWidget *diagramm = kind<QWidget>(&verlauf, "Diagramm");
+        QTest::mouseMove(diagramm, diagramm->rect().center());
+        QCOMPARE(verlauf.Hervorgehoben(), 0);
+        QCOMPARE(kind<QLabel>(&verlauf, "LabMonat")->text(),
+                 QStringLiteral("März 2006 · Kasse: 148,50 € · Einzahlungen: 150,00 € · Auszahlungen: 1,50 € · Eigenanteile: "
+                                "0,00 € · Sozialanteil: 77,50 % (intern 50,00 %) · Eingangsbuchungen: 3"));
+        QDir(m_dir).mkdir(QStringLiteral("sim"));
+        m_benutzer.datei = pfad("sim");
+        verlauf.BtnSimulationClick();
+        QCOMPARE(m_benutzer.meldungen.value(0).left(29), QStringLiteral("In diesem Ordner liegt kein P"));
+        QFile::copy(pfad("A_Vennlok.ven"), pfad("sim/A_Vennlok.ven"));
+        verlauf.BtnSimulationClick();
+        QCOMPARE(kind<QLabel>(&verlauf, "LabQuelle")->text(), QStringLiteral("Simulation sim – 1 abgeschlossene Monate"));
+        m_benutzer.datei = pfad("verlauf.png");
+        verlauf.Exportieren(QStringLiteral("png"));
+        QVERIFY(dateiInhalt(pfad("verlauf.png")).startsWith("\x89PNG"));
+
+        m_fenster->SeiteWaehlen(TVenBuchungForm::Teilhaber);
+        kind<QComboBox>(m_fenster.get(), "CBTeilhaber")->setEditText(QStringLiteral("clara"));
+        m_benutzer.datei = pfad("clara.csv");
+        QTest::mouseClick(kind<QPushButton>(m_fenster.get(), "BtnKontoauszug"), Qt::LeftButton);
+        QVERIFY(dateiInhalt(pfad("clara.csv")).contains("\r\n200604 (offen);50,00;50,00;0,00;100,00;"));
+        m_benutzer.datei = pfad("rueck.csv");
+        QTest::mouseClick(kind<QPushButton>(m_fenster.get(), "BtnRueckstaende"), Qt::LeftButton);
+        QCOMPARE(dateiInhalt(pfad("rueck.csv")), QByteArray("\xEF\xBB\xBFTeilhaber;Rückstand;Monate\r\nBernd;50,00;200604\r\n"));
+        QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Rückstandsliste geschrieben: ") + QDir::toNativeSeparators(pfad("rueck.csv")));
+        QCOMPARE(m_benutzer.meldungen.size(), 1);
     }
 
     // A replay runs beside the window: progress arrives through the event

@@ -145,8 +145,8 @@ private slots:
             weg.append(QApplication::focusWidget()->objectName());
         }
         // The page buttons are one stop, as a tab bar; the arrow keys move among them.
-        QCOMPARE(weg.join(' '), QStringLiteral("TabShTeilhaberReiter Button3 BtnHelp CBEinTeilhaber EdEinBetrag BtnEinzahlen "
-                                               "BtnTeilListe BtnTeilListeOffen TabShTeilhaberReiter Button3"));
+        QCOMPARE(weg.join(' '), QStringLiteral("BtnRueckstaende TabShTeilhaberReiter Button3 BtnHelp CBEinTeilhaber EdEinBetrag "
+                                               "BtnEinzahlen BtnTeilListe BtnTeilListeOffen BtnRueckstaende"));
         // Ctrl and a digit choose a page.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_3, Qt::ControlModifier);
         QCOMPARE(m_fenster->AktiveSeite(), TVenBuchungForm::Rechnungen);

@@ -1,0 +1,210 @@
+// The figures behind the charts, statements and lists, checked against the
+// files of a golden scenario, and the documents read back: PDF through
+// pdftotext (Debian poppler-utils), CSV as a spreadsheet program reads it.
+
+#include "algo/runden.h"
+#include "data/kasse.h"
+#include "data/teilhaber.h"
+#include "dokumente/dokumente.h"
+#include "dokumente/format.h"
+#include "engine/vennlok.h"
+
+#include "tests/testhilfe.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QtTest>
+#include <memory>
+
+using namespace Testhilfe;
+
+class TstDokumente : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+    std::unique_ptr<TVennlok> m_v; // the fourteen months of the golden scenario, replayed
+    const QStringList Namen{"Lauf01", "Lauf02", "Lauf03", "Lauf04", "Lauf05", "Lauf06"};
+
+    QString pfad(const QString &name) const { return m_tmp.filePath(name); }
+    TTeilhaber teilhaber(const QString &name) const { return TTeilhaber(pfad(QStringLiteral("T_%1.ven").arg(name))); }
+    QString pdfText(const QString &datei)
+    {
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), datei, QStringLiteral("-")});
+        if (!p.waitForFinished(30000) || p.exitCode() != 0)
+            qFatal("pdftotext (Debian poppler-utils) is missing or failed");
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+    QList<QStringList> csvLesen(const QString &datei)
+    {
+        const QByteArray inhalt = dateiInhalt(datei);
+        if (!inhalt.startsWith("\xEF\xBB\xBF") || !inhalt.endsWith("\r\n"))
+            return {};
+        QList<QStringList> zeilen;
+        for (const QString &z : QString::fromUtf8(inhalt.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+            zeilen.append(z.split(QLatin1Char(';')));
+        return zeilen;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_v = std::make_unique<TVennlok>(m_tmp.path());
+        m_v->AutoBuchung(QStringLiteral(VENNLOK_GOLDEN "/06_vierzehn_monate/befehle.aut"), 31);
+    }
+
+    // The history: the cash identity from month to month, the payments of the
+    // participants' files, the incoming bookings of each month's cash book.
+    void verlaufPasstZuDenDateien()
+    {
+        const QList<TMonatsverlauf> verlauf = m_v->Verlauf();
+        QCOMPARE(verlauf.size(), QDir(m_tmp.path()).entryList({QStringLiteral("A_Kassendaten*.ven")}).size() - 1);
+        QCOMPARE(verlauf.first().monat, QStringLiteral("200611"));
+        Money vorher = 0;
+        for (const TMonatsverlauf &m : verlauf) {
+            QCOMPARE(m.kasse, vorher + m.einzahlungen - m.auszahlungen + m.eigenanteile);
+            vorher = m.kasse;
+            Money eingezahlt = 0;
+            for (const QString &name : Namen)
+                eingezahlt += teilhaber(name).Einzahlungen(m.monat);
+            QCOMPARE(m.einzahlungen, eingezahlt);
+            const TKasse kasse(pfad(TKasse::Dateiname(m.monat)));
+            QCOMPARE(m.eingangsbuchungen, kasse.Eingangsbuchungen(m.monat));
+            const TMonatsbericht b = m_v->Monatsbericht(m.monat);
+            QCOMPARE(b.kasseNachher, m.kasse);
+            Money ueberwiesen = 0;
+            for (const TUeberweisung &u : b.ueberweisungen)
+                ueberwiesen += u.art == QLatin1String("Rechnung") ? u.betrag : 0;
+            QCOMPARE(ueberwiesen + b.honorare, b.auszahlungen);
+        }
+        QCOMPARE(m_v->Monatsbericht(QStringLiteral("200702")).neuerAnteil, verlauf[4].extAnteil);
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, m_v->Monatsbericht(QStringLiteral("200601")));
+    }
+
+    // Each statement adds up to the totals its participant's file keeps.
+    void kontoauszugPasstZuDenDateien()
+    {
+        for (const QString &name : Namen) {
+            const TKontoauszug a = m_v->Kontoauszug(name.toLower());
+            const TTeilhaber t = teilhaber(name);
+            QCOMPARE(a.name, name);
+            QCOMPARE(a.summe.eingezahlt, t.SummeEinz());
+            QCOMPARE(a.summe.auszahlungen, t.SummeAusz());
+            QCOMPARE(a.summe.eigenanteile, t.SummeEigen());
+            QCOMPARE(a.summe.rueckstand, std::max<Money>(t.SummeOffen(), 0));
+            QCOMPARE(a.summe.kapitalanteil, t.GespeicherterKapitalanteil(m_v->Verlauf().last().monat));
+            QCOMPARE(a.monate.last().monat, m_v->Buchungsmonat());
+            QVERIFY(a.monate.last().offen);
+        }
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, m_v->Kontoauszug(QStringLiteral("Niemand")));
+    }
+
+    // Everyone who owes, the largest amount first; the amounts are the
+    // files' arrears and what is unpaid of the booking month.
+    void rueckstaendePassenZuDenDateien()
+    {
+        const QList<TRueckstand> liste = m_v->Rueckstaende();
+        QVERIFY(!liste.isEmpty());
+        Money erwartet = 0, gelistet = 0;
+        for (const QString &name : Namen) {
+            const TTeilhaber t = teilhaber(name);
+            erwartet += std::max<Money>(t.SummeOffen(), 0) + std::max<Money>(m_v->Beitrag() - t.Einzahlungen(m_v->Buchungsmonat()), 0);
+        }
+        for (int i = 0; i < liste.size(); ++i) {
+            gelistet += liste[i].betrag;
+            QVERIFY(i == 0 || liste[i - 1].betrag >= liste[i].betrag);
+            QVERIFY(!liste[i].monate.isEmpty());
+        }
+        QCOMPARE(gelistet, erwartet);
+    }
+
+    void dokumente_data()
+    {
+        QTest::addColumn<QString>("art");
+        QTest::addColumn<QStringList>("texte");
+        QTest::newRow("a statement names the participant, its figures and the page") << "auszug"
+            << QStringList{"Kontoauszug Lauf01", "Summe", "Seite 1 von", "Pakt Golden"};
+        QTest::newRow("the arrears list names who owes") << "rueckstaende" << QStringList{"Rückstandsliste", "Lauf0"};
+        QTest::newRow("a month report names its month and transfers") << "bericht"
+            << QStringList{"Monatsbericht 200612", "Überweisungen", "neuer Sozialanteil"};
+        QTest::newRow("the history charts name their axes") << "verlauf" << QStringList{"Verlauf des Pakts", "Eingangsbuchungen", "Monat"};
+    }
+
+    // Each PDF holds its figures as text; each CSV reads back to the same amounts.
+    void dokumente()
+    {
+        QFETCH(QString, art);
+        QFETCH(QStringList, texte);
+        const QString pdf = pfad(art + QStringLiteral(".pdf")), csv = pfad(art + QStringLiteral(".csv"));
+        QStringList zahlen;
+        if (art == QLatin1String("auszug")) {
+            const TKontoauszug a = m_v->Kontoauszug(QStringLiteral("Lauf01"));
+            Dokumente::KontoauszugPdf(a, QStringLiteral("Golden"), pdf);
+            Dokumente::KontoauszugCsv(a, csv);
+            const QList<QStringList> zeilen = csvLesen(csv);
+            QCOMPARE(zeilen.size(), a.monate.size() + 2);
+            QCOMPARE(zeilen.last().value(2), Druckformat::Tabellenbetrag(a.summe.eingezahlt));
+            QCOMPARE(zeilen[1].value(0), a.monate.first().monat);
+            zahlen << Druckformat::Betrag(a.summe.eingezahlt) << Druckformat::Betrag(a.summe.auszahlungen);
+        } else if (art == QLatin1String("rueckstaende")) {
+            const QList<TRueckstand> liste = m_v->Rueckstaende();
+            Dokumente::RueckstaendePdf(liste, m_v->Buchungsmonat(), QStringLiteral("Golden"), pdf);
+            Dokumente::RueckstaendeCsv(liste, csv);
+            const QList<QStringList> zeilen = csvLesen(csv);
+            QCOMPARE(zeilen.size(), liste.size() + 1);
+            QCOMPARE(zeilen[1], QStringList({liste[0].name, Druckformat::Tabellenbetrag(liste[0].betrag), liste[0].monate.join(' ')}));
+            zahlen << Druckformat::Betrag(liste[0].betrag);
+        } else if (art == QLatin1String("bericht")) {
+            const TMonatsbericht b = m_v->Monatsbericht(QStringLiteral("200612"));
+            Dokumente::MonatsberichtPdf(b, QStringLiteral("Golden"), pdf);
+            zahlen << Druckformat::Betrag(b.kasseNachher) << Druckformat::Betrag(b.einzahlungen);
+        } else {
+            Dokumente::VerlaufPdf(m_v->Verlauf(), QStringLiteral("Golden"), pdf);
+            Dokumente::VerlaufPng(m_v->Verlauf(), pfad(QStringLiteral("verlauf.png")), 800, 600);
+            QCOMPARE(QImage(pfad(QStringLiteral("verlauf.png"))).size(), QSize(800, 600));
+        }
+        const QString text = pdfText(pdf);
+        for (const QString &t : texte + zahlen)
+            QVERIFY2(text.contains(t), qPrintable(t + QStringLiteral(" fehlt in:\n") + text));
+    }
+
+    void betraegeGenauAufDenCent_data()
+    {
+        QTest::addColumn<Money>("betrag");
+        QTest::addColumn<QString>("druck");
+        QTest::addColumn<QString>("tabelle");
+        QTest::newRow("cents keep two decimals") << Money(12345600) << "1.234,56" << "1234,56";
+        QTest::newRow("more than cents keep four") << Money(123456) << "12,3456" << "12,3456";
+        QTest::newRow("a negative amount") << Money(-3000000) << "-300,00" << "-300,00";
+        QTest::newRow("the smallest Money has a magnitude") << std::numeric_limits<Money>::min()
+            << "-922.337.203.685.477,5808" << "-922337203685477,5808";
+    }
+
+    void betraegeGenauAufDenCent()
+    {
+        QFETCH(Money, betrag);
+        QFETCH(QString, druck);
+        QFETCH(QString, tabelle);
+        QCOMPARE(Druckformat::Betrag(betrag), druck);
+        QCOMPARE(Druckformat::Tabellenbetrag(betrag), tabelle);
+    }
+
+    // A document that cannot be written says so and leaves nothing behind.
+    void nichtBeschreibbar()
+    {
+        const QString datei = pfad(QStringLiteral("fehlt/auszug.csv"));
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, Dokumente::KontoauszugCsv(m_v->Kontoauszug(QStringLiteral("Lauf01")), datei));
+        QVERIFY(!QFile::exists(datei));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    TstDokumente test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_dokumente.moc"
