@@ -77,6 +77,20 @@ int ZaehlerPlus(int zaehler, int schritt)
     return int(summe);
 }
 
+Money AufCent(Money betrag)
+{
+    // Floor division, so the rest lies in 0..99 whatever the sign.
+    Money cent = betrag / 100;
+    Money rest = betrag % 100;
+    if (rest < 0) {
+        rest += 100;
+        --cent;
+    }
+    if (rest > 50 || (rest == 50 && cent % 2 != 0))
+        ++cent;
+    return GeldMal(cent, 100);
+}
+
 double R2(double x)
 {
     const double schritt = 0.01;

@@ -244,6 +244,21 @@ Money TVennlokDaten::MonatEigenanteile(const MonthKey &monat) const
     return ReadMoney(monatsAbschnitt(monat), QStringLiteral("Eigenanteile"), FehlwertMoney);
 }
 
+TVennlokDaten::Konto TVennlokDaten::PaktKonto() const
+{
+    const QString s = QStringLiteral("Bankverbindung");
+    return {ReadString(s, QStringLiteral("Kontoinhaber"), QString()), ReadString(s, QStringLiteral("IBAN"), QString()),
+            ReadString(s, QStringLiteral("BIC"), QString())};
+}
+
+void TVennlokDaten::SetPaktKonto(const Konto &konto)
+{
+    const QString s = QStringLiteral("Bankverbindung");
+    WriteString(s, QStringLiteral("Kontoinhaber"), konto.inhaber);
+    WriteString(s, QStringLiteral("IBAN"), konto.iban);
+    WriteString(s, QStringLiteral("BIC"), konto.bic);
+}
+
 Money TVennlokDaten::MonatBeitrag(const MonthKey &monat) const
 {
     return ReadMoney(monatsAbschnitt(monat), KBeitrag, FehlwertMoney);

@@ -93,6 +93,15 @@ public:
     double MonatIntSozialanteil(const MonthKey &monat) const;
     double MonatExtSozialanteil(const MonthKey &monat) const;
 
+    /// The pact's own bank account, section "Bankverbindung"; empty texts when absent.
+    struct Konto
+    {
+        QString inhaber, iban, bic;
+    };
+    Konto PaktKonto() const;
+    /// Memory only; the caller checks the values.
+    void SetPaktKonto(const Konto &konto);
+
     /// The closed months that have a history section, in stored order.
     QList<MonthKey> ArchivierteMonate() const;
 

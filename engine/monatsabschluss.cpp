@@ -65,6 +65,7 @@ bool TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime d
         const Money schluss = m_kasse->Summe();
         m_kasse.reset();
         transfersSchreiben(monat, datum);
+        sepaSchreiben(monat, datum);
         NachSchritt(QStringLiteral("TransfersSchreiben"));
         KasseOeffnen(folgemonat, Uhr::Heute());
         m_kasse->SetSummeVormonat(schluss);

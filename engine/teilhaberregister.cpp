@@ -5,6 +5,7 @@
 #include "platform/journal.h"
 #include "engine/intern.h"
 #include "engine/vennlok.h"
+#include "data/bankdaten.h"
 #include "data/textdatei.h"
 #include "data/uhr.h"
 #include "platform/dateien.h"
@@ -123,8 +124,20 @@ bool TVennlok::adresseSpeichern(const QString &schluessel, const QString &wert, 
 {
     if (!m_teilhaber)
         return true;
+    // Bank details are checked before they are stored: a wrong IBAN would only show at the bank.
+    QString gespeichert = wert;
+    const QString fehler = schluessel == QLatin1String("IBAN") ? Bankdaten::IbanFehler(wert)
+                         : schluessel == QLatin1String("BIC")  ? Bankdaten::BicFehler(wert)
+                                                               : QString();
+    if (!fehler.isEmpty()) {
+        if (meldung)
+            *meldung = fehler;
+        return false;
+    }
+    if (schluessel == QLatin1String("IBAN") || schluessel == QLatin1String("BIC"))
+        gespeichert = Bankdaten::IbanNormal(wert);
     try {
-        m_teilhaber->AdresseSetzen(schluessel, wert, datumstext);
+        m_teilhaber->AdresseSetzen(schluessel, gespeichert, datumstext);
     } catch (const VennlokFehler &e) {
         if (meldung)
             *meldung = e.text();
@@ -133,7 +146,7 @@ bool TVennlok::adresseSpeichern(const QString &schluessel, const QString &wert, 
     // Stored with its log line, so file and log always agree.
     m_teilhaber->UpdateFile();
     log(QFileInfo(m_teilhaber->FileName()).fileName() + QStringLiteral(":Adresse,") + schluessel + QLatin1Char(',')
-        + wert + QLatin1Char(',') + datumstext);
+        + gespeichert + QLatin1Char(',') + datumstext);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "engine/teilhaberregister.h"
 #include "platform/journal.h"
 
+#include <QDate>
 #include <QLockFile>
 #include <QString>
 #include <QStringList>
@@ -249,6 +250,26 @@ public:
     /// Standdatei), 0 when no replay was interrupted here.
     int GesicherteZeile();
 
+    // Bank transfers (sepa.cpp).
+
+    /// The pact's own account, as stored.
+    TVennlokDaten::Konto PaktKonto() const;
+    /// Checks and stores the pact's account (the IBAN without blanks) and
+    /// logs it. Returns why it cannot be stored, or an empty text.
+    QString PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic);
+    /// The SEPA credit transfer file (pain.001.001.09) of a month's payouts
+    /// from the pact's account: one transaction per participant payout above
+    /// nothing when rounded to the cent, to the participant's "IBAN" (and
+    /// "BIC", "Kontoinhaber") address items. Those without a valid IBAN are
+    /// left out and named in ohneIban. Throws VennlokFehler when the pact's
+    /// account is missing or wrong.
+    QByteArray SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban = nullptr);
+    /// Writes "Ueberweisungen" + monat + ".xml" again for a closed month, to
+    /// be executed on ausfuehrung; returns its file name.
+    QString SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban = nullptr);
+    /// The participants with a payout in monat but no valid IBAN.
+    QStringList OhneIban(const MonthKey &monat);
+
     // Reading operations for statements, lists and charts (auswertung.cpp).
     // They change nothing.
 
@@ -317,6 +338,8 @@ protected:
     void kapitalanteileBerechnen(const MonthKey &monat);
     void parameterBerechnen(const MonthKey &monat);
     void transfersSchreiben(const MonthKey &monat, DateTime datum);
+    /// Writes the month's SEPA file with the close when the pact has an account.
+    void sepaSchreiben(const MonthKey &monat, DateTime datum);
     // Exit and discarding (austritt.cpp).
     void buchungenVerwerfen(const MonthKey &monat, int arten);
     // Command scripts (skripte.cpp).

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+/// Bank details and the rules of SEPA transfers: IBAN and BIC checks, the
+/// SEPA character set, bank working days.
+namespace Bankdaten {
+
+/// An IBAN as it is stored: blanks dropped, letters in upper case.
+QString IbanNormal(const QString &text);
+/// Why text (blanks allowed) is no IBAN of a SEPA country, in one German
+/// sentence: the country code, the length the ISO 13616 registry gives that
+/// country, the characters and the mod-97 check digits. Empty when it is one.
+QString IbanFehler(const QString &text);
+/// Why text is no BIC (8 or 11 characters: bank, country, place, branch);
+/// empty when it is one or when it is empty, as a BIC is optional.
+QString BicFehler(const QString &text);
+/// text in the SEPA character set (Latin letters, digits and / - ? : ( ) . , ' + and
+/// the blank): umlauts spelled out (ä → ae, ß → ss), accents dropped, any
+/// other character a blank; blanks collapsed; at most laenge characters.
+QString SepaText(const QString &text, int laenge);
+/// The first TARGET2 working day after tag: not a Saturday or Sunday, not
+/// New Year, Good Friday, Easter Monday, 1 May, 25 or 26 December.
+QDate NaechsterBankarbeitstag(const QDate &tag);
+
+} // namespace Bankdaten
