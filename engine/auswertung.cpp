@@ -125,6 +125,7 @@ TMonatsbericht TVennlok::Monatsbericht(const MonthKey &monat)
     const double danach = m_daten->MonatExtSozialanteil(Folgemonat(monat));
     b.neuerAnteil = danach != FehlwertFloat ? danach : Sozialanteil();
     b.ueberweisungen = Ueberweisungen(monat);
+    b.ohneIban = OhneIban(monat);
     return b;
 }
 

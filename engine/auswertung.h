@@ -38,6 +38,7 @@ struct TMonatsbericht
     double anteil = 0;      // the share in force during the month
     double neuerAnteil = 0; // the share in force after the close
     QList<TUeberweisung> ueberweisungen;
+    QStringList ohneIban; // paid out, but without a valid IBAN: not in the SEPA file
 };
 
 /// One month of a participant's account.

@@ -8,6 +8,7 @@
 #include "data/bankdaten.h"
 #include "data/uhr.h"
 #include "engine/intern.h"
+#include "engine/teilhaberregister.h"
 
 #include <QXmlStreamWriter>
 
@@ -29,6 +30,23 @@ QString euro(Money betrag)
 {
     const Money cent = AufCent(betrag) / 100;
     return QStringLiteral("%1.%2").arg(cent / 100).arg(cent % 100, 2, 10, QLatin1Char('0'));
+}
+
+// The participant paid as name: a member or one who left.
+const TTeilhaber *empfaenger(TTeilhaberRegister &register_, const QString &name)
+{
+    QString datei = register_.Datei(name);
+    for (const QString &x : register_.Ausgetretene())
+        if (datei.isEmpty() && NameAusDateiname(x) == name)
+            datei = x;
+    return datei.isEmpty() ? nullptr : &register_.Teilhaber(datei);
+}
+
+// The payee's IBAN when it is valid; empty otherwise.
+QString gueltigeIban(const TTeilhaber *t)
+{
+    const QString iban = t ? Bankdaten::IbanNormal(t->Adresse(QStringLiteral("IBAN"))) : QString();
+    return Bankdaten::IbanFehler(iban).isEmpty() ? iban : QString();
 }
 
 struct Posten
@@ -66,7 +84,10 @@ QString TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, c
 QStringList TVennlok::OhneIban(const MonthKey &monat)
 {
     QStringList ohne;
-    SepaDatei(monat, QDate::currentDate(), &ohne);
+    for (const TUeberweisung &u : Ueberweisungen(monat))
+        if (!u.name.isEmpty() && AufCent(u.betrag) > 0 && gueltigeIban(empfaenger(*m_register, u.name)).isEmpty()
+            && !ohne.contains(u.name))
+            ohne.append(u.name);
     return ohne;
 }
 
@@ -81,22 +102,20 @@ QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, 
     for (const TUeberweisung &u : Ueberweisungen(monat)) {
         if (u.name.isEmpty() || AufCent(u.betrag) <= 0)
             continue;
-        QString datei = teilhaberDatei(u.name);
-        for (const QString &x : m_register->Ausgetretene())
-            if (datei.isEmpty() && NameAusDateiname(x) == u.name)
-                datei = x;
-        const TTeilhaber &t = m_register->Teilhaber(datei);
-        const QString iban = Bankdaten::IbanNormal(t.Adresse(Iban));
-        if (datei.isEmpty() || !Bankdaten::IbanFehler(iban).isEmpty()) {
+        const TTeilhaber *t = empfaenger(*m_register, u.name);
+        const QString iban = gueltigeIban(t);
+        if (iban.isEmpty()) {
             if (ohneIban && !ohneIban->contains(u.name))
                 ohneIban->append(u.name);
             continue;
         }
-        const QString inhaber = t.Adresse(Kontoinhaber).isEmpty() ? QString(u.name).replace(QLatin1Char('_'), QLatin1Char(' '))
-                                                                  : t.Adresse(Kontoinhaber);
-        posten.append({Bankdaten::SepaText(inhaber, 70), iban, t.Adresse(Bic).trimmed().toUpper(),
+        const QString inhaber = t->Adresse(Kontoinhaber).isEmpty() ? QString(u.name).replace(QLatin1Char('_'), QLatin1Char(' '))
+                                                                   : t->Adresse(Kontoinhaber);
+        posten.append({Bankdaten::SepaText(inhaber, 70), iban, t->Adresse(Bic).trimmed().toUpper(),
                        Bankdaten::SepaText(QStringLiteral("Vennlok %1 Auszahlung %2").arg(monat, u.name), 140), u.betrag});
     }
+    if (posten.isEmpty())
+        return QByteArray(); // a file without a transfer is not valid
     Money summe = 0;
     for (const Posten &p : posten)
         summe = GeldPlus(summe, AufCent(p.betrag));
@@ -193,7 +212,9 @@ void TVennlok::sepaSchreiben(const MonthKey &monat, DateTime datum)
     if (!Bankdaten::IbanFehler(m_daten->PaktKonto().iban).isEmpty())
         return; // without the pact's account there is no file to write
     const QDate ausfuehrung = Bankdaten::NaechsterBankarbeitstag(Textformat::zuQDateTime(datum).date());
-    m_speicher->Schreiben(Pfad(sepaDateiname(monat)), SepaDatei(monat, ausfuehrung));
+    const QByteArray xml = SepaDatei(monat, ausfuehrung);
+    if (!xml.isEmpty())
+        m_speicher->Schreiben(Pfad(sepaDateiname(monat)), xml);
 }
 
 QString TVennlok::SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
@@ -201,6 +222,8 @@ QString TVennlok::SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehru
     if (!m_daten->ArchivierteMonate().contains(monat))
         throw VennlokFehler(QStringLiteral("Der Monat %1 ist nicht abgeschlossen.").arg(Textformat::zitat(monat)));
     const QByteArray xml = SepaDatei(monat, ausfuehrung, ohneIban);
+    if (xml.isEmpty())
+        throw VennlokFehler(QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Teilhaber mit gültiger IBAN.").arg(monat));
     transaktion(QString(), [&] { m_speicher->Schreiben(Pfad(sepaDateiname(monat)), xml); });
     return sepaDateiname(monat);
 }

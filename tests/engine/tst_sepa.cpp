@@ -1,0 +1,127 @@
+// The SEPA file of a golden scenario with bank details added: valid against
+// the EPC schema (xmllint, Debian libxml2-utils), its amounts the month's
+// payouts to the cent, adding up to its control sum; who has no IBAN is left
+// out and named.
+
+#include "algo/runden.h"
+#include "data/teilhaber.h"
+#include "engine/vennlok.h"
+
+#include "tests/testhilfe.h"
+
+#include <QProcess>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+using namespace Testhilfe;
+
+namespace {
+
+const QStringList Ibans{"DE89370400440532013000", "AT611904300234573201", "BE68539007547034",
+                        "NL91ABNA0417164300", "FR1420041010050500013M02606", "GB29NWBK60161331926819"};
+
+Money cent(const QString &text)
+{
+    return Money(std::llround(text.toDouble() * 100)) * 100;
+}
+
+} // namespace
+
+class TstSepa : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+
+    // xmllint's verdict on a file; empty when it validates.
+    QString schemaFehler(const QString &datei)
+    {
+        QProcess p;
+        p.start(QStringLiteral("xmllint"), {QStringLiteral("--noout"), QStringLiteral("--schema"),
+                                            QStringLiteral(VENNLOK_SEPA_SCHEMA), datei});
+        if (!p.waitForFinished(30000))
+            return QStringLiteral("xmllint (Debian libxml2-utils) fehlt");
+        return p.exitCode() == 0 ? QString() : QString::fromLocal8Bit(p.readAllStandardError());
+    }
+
+private slots:
+    void ueberweisungenEinesMonats()
+    {
+        TVennlok v(m_tmp.path());
+        v.AutoBuchung(QStringLiteral(VENNLOK_GOLDEN "/06_vierzehn_monate/befehle.aut"), 31);
+        const QStringList namen{"Lauf01", "Lauf02", "Lauf03", "Lauf04", "Lauf05", "Lauf06"};
+        // The month with the most participants paid out; its last one gets no IBAN.
+        MonthKey monat;
+        QStringList bezahlt;
+        for (const TMonatsverlauf &m : v.Verlauf()) {
+            QStringList hier;
+            for (const QString &name : namen)
+                if (AufCent(TTeilhaber(m_tmp.filePath("T_" + name + ".ven")).Auszahlungen(m.monat)) > 0)
+                    hier.append(name);
+            if (hier.size() > bezahlt.size()) {
+                monat = m.monat;
+                bezahlt = hier;
+            }
+        }
+        QVERIFY(bezahlt.size() >= 2);
+        const QString ohne = bezahlt.last();
+        for (int i = 0; i < namen.size(); ++i) {
+            QVERIFY(v.TeilhaberOeffnen(namen[i]));
+            QString fehler;
+            QVERIFY(!v.AdresseSpeichern(QStringLiteral("IBAN"), QStringLiteral("DE00 1234"), QStringLiteral("01.01.2008"), &fehler));
+            QVERIFY2(fehler.startsWith(QStringLiteral("Eine IBAN aus DE hat 22 Zeichen")), qPrintable(fehler));
+            if (namen[i] != ohne)
+                QVERIFY(v.AdresseSpeichern(QStringLiteral("IBAN"), Ibans[i].left(4) + ' ' + Ibans[i].mid(4), QStringLiteral("01.01.2008")));
+            v.TeilhaberSchliessen();
+        }
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, v.SepaDatei(monat, QDate(2008, 2, 1)));
+        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok"), QStringLiteral("DE89370400440532013001"), QString()).left(40),
+                 QStringLiteral("Konto des Pakts: Die Prüfziffern der IBA"));
+        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok Köln"), QStringLiteral("DE02 1203 0000 0000 2020 51"), QStringLiteral("byladem1001")), QString());
+
+        QStringList ohneIban;
+        const QString datei = v.SepaNeuSchreiben(monat, QDate(2008, 2, 1), &ohneIban);
+        QCOMPARE(datei, QStringLiteral("Ueberweisungen%1.xml").arg(monat));
+        QCOMPARE(ohneIban, QStringList{ohne});
+        QCOMPARE(schemaFehler(m_tmp.filePath(datei)), QString());
+
+        // The amounts: each a participant's payout to the cent, together the control sum.
+        QXmlStreamReader xml(dateiInhalt(m_tmp.filePath(datei)));
+        QMap<QString, Money> betraege;
+        QString kontrollsumme, anzahl, name, betrag, glaeubigerIban;
+        QSet<QString> kennungen;
+        const QMap<QString, QString *> felder{{"CtrlSum", &kontrollsumme}, {"NbOfTxs", &anzahl}, {"InstdAmt", &betrag},
+                                              {"Ustrd", &name}, {"IBAN", &glaeubigerIban}};
+        while (!xml.atEnd()) {
+            xml.readNext();
+            const QString element = xml.name().toString();
+            if (xml.isStartElement() && felder.contains(element))
+                *felder[element] = xml.readElementText();
+            else if (xml.isStartElement() && element == QLatin1String("EndToEndId"))
+                kennungen.insert(xml.readElementText());
+            else if (xml.isEndElement() && element == QLatin1String("CdtTrfTxInf"))
+                betraege[name.section(' ', 3)] = cent(betrag);
+        }
+        QVERIFY(!xml.hasError());
+        QCOMPARE(betraege.keys(), QStringList(bezahlt.mid(0, bezahlt.size() - 1)));
+        QCOMPARE(kennungen.size(), betraege.size());
+        QCOMPARE(anzahl, QString::number(betraege.size()));
+        Money summe = 0;
+        for (auto it = betraege.cbegin(); it != betraege.cend(); ++it) {
+            QCOMPARE(it.value(), AufCent(TTeilhaber(m_tmp.filePath("T_" + it.key() + ".ven")).Auszahlungen(monat)));
+            summe += it.value();
+        }
+        QCOMPARE(cent(kontrollsumme), summe);
+        QCOMPARE(glaeubigerIban, Ibans[namen.indexOf(bezahlt[bezahlt.size() - 2])]);
+
+        // With the pact's account the month close writes the file itself.
+        const MonthKey offen = v.Buchungsmonat();
+        QCOMPARE(v.Rechnung(QStringLiteral("Lauf01"), e(100), zeitpunkt(2008, 1, 30)), QString());
+        v.Monatsabschluss(offen, true, zeitpunkt(2008, 1, 31));
+        QCOMPARE(schemaFehler(m_tmp.filePath(QStringLiteral("Ueberweisungen%1.xml").arg(offen))), QString());
+        QVERIFY(dateiInhalt(m_tmp.filePath(QStringLiteral("Ueberweisungen%1.xml").arg(offen))).contains("<Dt>2008-02-01</Dt>"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSepa)
+#include "tst_sepa.moc"
