@@ -3,6 +3,7 @@
 #include "algo/fehler.h"
 #include "cli/bericht.h"
 #include "cli/erzeugen.h"
+#include "data/bankdaten.h"
 #include "dokumente/dokumente.h"
 #include "engine/vennlok.h"
 
@@ -39,6 +40,9 @@ const char Hilfe[] =
     "      schreibt den Kontoauszug eines Teilhabers, Monat für Monat\n"
     "  rueckstaende [--dir VERZEICHNIS] --pdf DATEI | --csv DATEI\n"
     "      schreibt die Rückstandsliste: wer wie viel aus welchen Monaten schuldet\n"
+    "  sepa MONAT [--dir VERZEICHNIS] [--ausfuehrung TT.MM.JJJJ] > DATEI\n"
+    "      schreibt die SEPA-Überweisungsdatei (pain.001) eines abgeschlossenen Monats auf die\n"
+    "      Standardausgabe; Vorgabe der Ausführung: der nächste Bankarbeitstag\n"
     "  report [--dir VERZEICHNIS] [--csv]\n"
     "      zeigt die Monatstabelle eines Pakts: Monat, Eingangsbuchungen, Einzahlungen,\n"
     "      Auszahlungen, Eigenanteile, Summe, IntSozialanteil, ExtSozialanteil\n"
@@ -170,7 +174,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption teilhaber(QStringLiteral("teilhaber"), QString(), QStringLiteral("N"));
     const QCommandLineOption monate(QStringLiteral("monate"), QString(), QStringLiteral("M"));
     const QCommandLineOption saat(QStringLiteral("seed"), QString(), QStringLiteral("S"), QStringLiteral("1"));
-    parser.addOptions({hilfe, dir, csv, abZeile, fortsetzen, teilhaber, monate, saat});
+    const QCommandLineOption ausfuehrung(QStringLiteral("ausfuehrung"), QString(), QStringLiteral("TT.MM.JJJJ"));
+    parser.addOptions({hilfe, dir, csv, abZeile, fortsetzen, teilhaber, monate, saat, ausfuehrung});
     if (!parser.parse(QCoreApplication::arguments())) {
         ausgeben(stderr, QStringLiteral("vennlok-cli: ") + parser.errorText());
         std::fputs(Hilfe, stderr);
@@ -202,6 +207,25 @@ int main(int argc, char *argv[])
     try {
         if (befehl == QLatin1String("report") && argumente.size() == 1)
             return tabelle(verzeichnis, parser.isSet(csv));
+        if (befehl == QLatin1String("sepa") && argumente.size() == 2) {
+            const QDate tag = parser.isSet(ausfuehrung) ? QDate::fromString(parser.value(ausfuehrung), QStringLiteral("dd.MM.yyyy"))
+                                                        : Bankdaten::NaechsterBankarbeitstag(QDate::currentDate());
+            if (!tag.isValid()) {
+                ausgeben(stderr, QStringLiteral("vennlok-cli: --ausfuehrung braucht ein Datum TT.MM.JJJJ."));
+                return 2;
+            }
+            if (!TVennlok::PaktVorhanden(verzeichnis))
+                throw VennlokFehler(QStringLiteral("Im Verzeichnis gibt es keinen Pakt (keine A_Vennlok.ven)."), verzeichnis);
+            TVennlok vennlok(verzeichnis);
+            QStringList ohne;
+            const QByteArray xml = vennlok.SepaDatei(argumente[1], tag, &ohne);
+            if (xml.isEmpty())
+                throw VennlokFehler(QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Teilhaber mit gültiger IBAN.").arg(argumente[1]));
+            std::fwrite(xml.constData(), 1, size_t(xml.size()), stdout);
+            if (!ohne.isEmpty())
+                ausgeben(stderr, QStringLiteral("Ohne gültige IBAN, nicht in der Datei: ") + ohne.join(QStringLiteral(", ")));
+            return 0;
+        }
         if (befehl == QLatin1String("pruefen") && argumente.size() == 1)
             return pruefen(verzeichnis);
         if (befehl == QLatin1String("oeffnen") && argumente.size() == 1) {

@@ -93,6 +93,8 @@ QStringList TVennlok::OhneIban(const MonthKey &monat)
 
 QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
 {
+    if (!m_daten->ArchivierteMonate().contains(monat))
+        throw VennlokFehler(QStringLiteral("Der Monat %1 ist nicht abgeschlossen.").arg(Textformat::zitat(monat)));
     const TVennlokDaten::Konto konto = m_daten->PaktKonto();
     if (!Bankdaten::IbanFehler(konto.iban).isEmpty() || konto.inhaber.isEmpty())
         throw VennlokFehler(QStringLiteral("Ohne Konto des Pakts gibt es keine SEPA-Datei: Kontoinhaber und IBAN des Pakts "
@@ -219,8 +221,6 @@ void TVennlok::sepaSchreiben(const MonthKey &monat, DateTime datum)
 
 QString TVennlok::SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
 {
-    if (!m_daten->ArchivierteMonate().contains(monat))
-        throw VennlokFehler(QStringLiteral("Der Monat %1 ist nicht abgeschlossen.").arg(Textformat::zitat(monat)));
     const QByteArray xml = SepaDatei(monat, ausfuehrung, ohneIban);
     if (xml.isEmpty())
         throw VennlokFehler(QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Teilhaber mit gültiger IBAN.").arg(monat));

@@ -262,7 +262,8 @@ public:
     /// nothing when rounded to the cent, to the participant's "IBAN" (and
     /// "BIC", "Kontoinhaber") address items. Those without a valid IBAN are
     /// left out and named in ohneIban. Empty when no transfer is left.
-    /// Throws VennlokFehler when the pact's account is missing or wrong.
+    /// Throws VennlokFehler for a month not closed and when the pact's
+    /// account is missing or wrong.
     QByteArray SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban = nullptr);
     /// Writes "Ueberweisungen" + monat + ".xml" again for a closed month, to
     /// be executed on ausfuehrung; returns its file name.

@@ -1,6 +1,8 @@
 #include "ui/benutzer.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 bool TStandardBenutzer::Frage(QWidget *fenster, const QString &titel, const QString &text)
@@ -28,4 +30,9 @@ QString TStandardBenutzer::DateiSpeichern(QWidget *fenster, const QString &titel
 QString TStandardBenutzer::OrdnerWaehlen(QWidget *fenster, const QString &titel, const QString &start)
 {
     return QFileDialog::getExistingDirectory(fenster, titel, start);
+}
+
+QString TStandardBenutzer::Eingabe(QWidget *fenster, const QString &titel, const QString &text, const QString &vorgabe)
+{
+    return QInputDialog::getText(fenster, titel, text, QLineEdit::Normal, vorgabe);
 }

@@ -21,6 +21,8 @@ public:
     virtual QString DateiSpeichern(QWidget *fenster, const QString &titel, const QString &vorschlag, const QString &filter) = 0;
     /// A folder chosen by the operator; empty when cancelled.
     virtual QString OrdnerWaehlen(QWidget *fenster, const QString &titel, const QString &start) = 0;
+    /// One line typed by the operator, vorgabe filled in; empty when cancelled.
+    virtual QString Eingabe(QWidget *fenster, const QString &titel, const QString &text, const QString &vorgabe) = 0;
 };
 
 /// Real message boxes and the real file dialog.
@@ -32,4 +34,5 @@ public:
     QString AutoDateiWaehlen(QWidget *fenster, const QString &verzeichnis) override;
     QString DateiSpeichern(QWidget *fenster, const QString &titel, const QString &vorschlag, const QString &filter) override;
     QString OrdnerWaehlen(QWidget *fenster, const QString &titel, const QString &start) override;
+    QString Eingabe(QWidget *fenster, const QString &titel, const QString &text, const QString &vorgabe) override;
 };

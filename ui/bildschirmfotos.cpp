@@ -32,6 +32,7 @@ public:
     QString AutoDateiWaehlen(QWidget *, const QString &) override { return m_datei; }
     QString DateiSpeichern(QWidget *, const QString &, const QString &, const QString &) override { return QString(); }
     QString OrdnerWaehlen(QWidget *, const QString &, const QString &) override { return QString(); }
+    QString Eingabe(QWidget *, const QString &, const QString &, const QString &) override { return QString(); }
 
 private:
     QString m_datei;

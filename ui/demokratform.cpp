@@ -3,6 +3,7 @@
 #include "algo/fehler.h"
 #include "algo/formeln.h"
 #include "algo/runden.h"
+#include "data/bankdaten.h"
 #include "data/monatkey.h"
 #include "data/textformat.h"
 #include "data/uhr.h"
@@ -33,6 +34,12 @@ void grau(QLineEdit *edit, bool nurLesen)
     p.setColor(QPalette::Base, nurLesen ? edit->palette().color(QPalette::Disabled, QPalette::Window)
                                         : QApplication::palette().color(QPalette::Base));
     edit->setPalette(p);
+}
+
+// Whether the typed account differs from the stored one, as it would be stored.
+bool geaendert(const TVennlokDaten::Konto &neu, const TVennlokDaten::Konto &alt)
+{
+    return neu.inhaber.trimmed() != alt.inhaber || Bankdaten::IbanNormal(neu.iban) != alt.iban || neu.bic.trimmed().toUpper() != alt.bic;
 }
 
 double einheiten(Money betrag)
@@ -66,24 +73,37 @@ TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *ha
     m_edits[3] = neueZeile(5, QStringLiteral("Label4"), QStringLiteral("Edit4"));
     m_edits[4] = neueZeile(6, QStringLiteral("Label5"), QStringLiteral("Edit5"));
     m_edits[5] = neueZeile(7, QStringLiteral("Label6"), QStringLiteral("Edit6"));
+    // The pact's own account, which the SEPA transfer files pay from.
+    const auto kontoZeile = [&](int nr, const QString &text, const QString &name, const QString &tipp) {
+        auto *edit = new QLineEdit(this);
+        edit->setObjectName(name);
+        edit->setToolTip(tipp);
+        raster->addWidget(new QLabel(text, this), nr, 0);
+        raster->addWidget(edit, nr, 1);
+        return edit;
+    };
+    m_edKontoinhaber = kontoZeile(8, QStringLiteral("Konto des Pakts: Inhaber"), QStringLiteral("EdKontoinhaber"),
+                                  QStringLiteral("Kontoinhaber des Paktkontos, von dem die Auszahlungen überwiesen werden"));
+    m_edIban = kontoZeile(9, QStringLiteral("IBAN des Pakts"), QStringLiteral("EdIban"), QStringLiteral("Leerzeichen sind erlaubt"));
+    m_edBic = kontoZeile(10, QStringLiteral("BIC des Pakts (freiwillig)"), QStringLiteral("EdBic"), QStringLiteral("8 oder 11 Zeichen"));
     m_memAdresse = new QPlainTextEdit(this);
     m_memAdresse->setObjectName(QStringLiteral("MemAdresse"));
     m_memAdresse->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_memAdresse->setToolTip(QStringLiteral("Adresse des Treuhänders, je Zeile Eintrag=Wert"));
-    raster->addWidget(m_memAdresse, 8, 0, 1, 2);
-    raster->setRowStretch(8, 1);
+    raster->addWidget(m_memAdresse, 11, 0, 1, 2);
+    raster->setRowStretch(11, 1);
     raster->setColumnStretch(1, 1);
     m_btnDataOK = new QPushButton(QStringLiteral("neue Daten übernehmen [Ctrl][W]"), this);
     m_btnDataOK->setObjectName(QStringLiteral("BtnDataOK"));
-    raster->addWidget(m_btnDataOK, 9, 0, 1, 2);
+    raster->addWidget(m_btnDataOK, 12, 0, 1, 2);
     connect(m_btnDataOK, &QPushButton::clicked, this, &TDemokratForm::BtnDataOKClick);
 
     // Down the form as it reads; the start month is never typed.
     m_edMon->setFocusPolicy(Qt::NoFocus);
     m_memAdresse->setTabChangesFocus(true);
-    QWidget *reihenfolge[] = {m_edits[0], m_edits[1], m_edits[2], m_edVen, m_edits[3], m_edits[4], m_edits[5],
-                              m_memAdresse, m_btnDataOK};
-    for (int i = 0; i + 1 < 9; ++i)
+    QWidget *reihenfolge[] = {m_edits[0], m_edits[1], m_edits[2], m_edVen,  m_edits[3],   m_edits[4],
+                              m_edits[5], m_edKontoinhaber, m_edIban, m_edBic, m_memAdresse, m_btnDataOK};
+    for (int i = 0; i + 1 < 12; ++i)
         setTabOrder(reihenfolge[i], reihenfolge[i + 1]);
 
     new TTastenVorschau(this, [this](QKeyEvent *taste) {
@@ -146,6 +166,10 @@ void TDemokratForm::FormActivate()
           Anzeigeformat::Dialogwert(einheiten(m_vennlok.Grundsicherung())));
     zeile(7, m_edits[5], QStringLiteral("Grenze der virtuellen Summe (€)"), QStringLiteral("LimitVirtSumme"),
           Anzeigeformat::Dialogwert(einheiten(m_vennlok.LimitVirtSumme())));
+    const TVennlokDaten::Konto konto = m_vennlok.PaktKonto();
+    m_edKontoinhaber->setText(konto.inhaber);
+    m_edIban->setText(konto.iban);
+    m_edBic->setText(konto.bic);
     m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AnwaltVorlage, m_vennlok.AnwaltListe(), [this](const QString &key) {
                                    QString adresse;
                                    m_vennlok.AnwaltWert(key, adresse);
@@ -168,6 +192,18 @@ void TDemokratForm::BtnDataOKClick()
             return;
         }
         werte[i] = *wert;
+    }
+    // The account is checked with the figures, before anything is stored.
+    const TVennlokDaten::Konto konto{m_edKontoinhaber->text().trimmed(), m_edIban->text(), m_edBic->text()};
+    if (geaendert(konto, m_vennlok.PaktKonto()) && !(konto.inhaber.isEmpty() && konto.iban.trimmed().isEmpty())) {
+        const QString fehler = konto.inhaber.isEmpty() ? QStringLiteral("Der Kontoinhaber des Pakts fehlt.")
+                             : !Bankdaten::IbanFehler(konto.iban).isEmpty() ? Bankdaten::IbanFehler(konto.iban)
+                                                                             : Bankdaten::BicFehler(konto.bic);
+        if (!fehler.isEmpty()) {
+            m_benutzer.Meldung(this, QStringLiteral("Konto des Pakts: ") + fehler);
+            m_edIban->setFocus();
+            return;
+        }
     }
     const Money beitrag = R4(werte[0]), ein = R4(werte[1]), rech = R4(werte[2]);
     const double daempfung = werte[4];
@@ -200,6 +236,12 @@ void TDemokratForm::BtnDataOKClick()
 
 void TDemokratForm::anwaltSpeichern()
 {
+    const TVennlokDaten::Konto konto{m_edKontoinhaber->text().trimmed(), m_edIban->text(), m_edBic->text()};
+    if (!konto.inhaber.isEmpty() && geaendert(konto, m_vennlok.PaktKonto())) {
+        const QString fehler = m_vennlok.PaktKontoSetzen(konto.inhaber, konto.iban, konto.bic);
+        if (!fehler.isEmpty())
+            m_benutzer.Meldung(this, fehler);
+    }
     const QString heute = DatumText(Uhr::Jetzt());
     for (const QString &zeile : m_memAdresse->toPlainText().split(QLatin1Char('\n'))) {
         const auto eintrag = Anzeigeformat::MemoZeile(zeile);

@@ -34,6 +34,7 @@ protected:
     void closeEvent(QCloseEvent *ereignis) override;
 
 private:
+    /// Stores the pact's account (when changed) and the trustee's address.
     void anwaltSpeichern();
 
     TVennlok &m_vennlok;
@@ -41,6 +42,7 @@ private:
     QWidget *m_hauptfenster;
     QLabel *m_labels[8];
     QLineEdit *m_edMon, *m_edits[6], *m_edVen;
+    QLineEdit *m_edKontoinhaber, *m_edIban, *m_edBic;
     QPlainTextEdit *m_memAdresse;
     QPushButton *m_btnDataOK;
 };

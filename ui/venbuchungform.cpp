@@ -3,6 +3,7 @@
 #include "algo/fehler.h"
 #include "algo/formeln.h"
 #include "algo/runden.h"
+#include "data/bankdaten.h"
 #include "data/monatkey.h"
 #include "data/textformat.h"
 #include "data/uhr.h"
@@ -54,7 +55,8 @@ const QStringList HilfeAnker{QStringLiteral("Seite_Teilhaber"), QStringLiteral("
 const QStringList AdressVorlage{QStringLiteral("Name=;"), QStringLiteral("Land=;"), QStringLiteral("PLZ=;"),
                                 QStringLiteral("Stadt=;"), QStringLiteral("Straße=;"), QStringLiteral("No.=;"),
                                 QStringLiteral("Tel.=;"), QStringLiteral("Fax.=;"), QStringLiteral("eMail=;"),
-                                QStringLiteral("Akten=;")};
+                                QStringLiteral("Akten=;"), QStringLiteral("Kontoinhaber=;"), QStringLiteral("IBAN=;"),
+                                QStringLiteral("BIC=;")};
 const QStringList VertreterVorlage{QStringLiteral("Name=;"), QStringLiteral("Land=;"), QStringLiteral("PLZ=;"),
                                    QStringLiteral("Stadt=;"), QStringLiteral("Straße=;"), QStringLiteral("No.=;"),
                                    QStringLiteral("Tel.=;"), QStringLiteral("eMail=;")};
@@ -347,10 +349,13 @@ QWidget *TVenBuchungForm::seiteAuszahlungen()
     raster->addWidget(linie(seite), 4, 0, 1, 4);
     auto *auszahlen = knopf(seite, QStringLiteral("BtnAuszahlungen"), QStringLiteral("alle Rechnungen des Monats auszahlen"), &TVenBuchungForm::BtnAuszahlungenClick);
     auto *weg = knopf(seite, QStringLiteral("BtnAuszWeg"), QStringLiteral("alle Auszahlungen des Monats verwerfen"), &TVenBuchungForm::BtnAuszWegClick);
+    auto *sepa = knopf(seite, QStringLiteral("BtnSepa"), QStringLiteral("SEPA-Datei eines Monats schreiben …"), &TVenBuchungForm::BtnSepaClick);
+    sepa->setToolTip(QStringLiteral("Schreibt die Überweisungsdatei für die Bank (pain.001) eines abgeschlossenen Monats neu"));
     raster->addWidget(auszahlen, 5, 0, 1, 2);
     raster->addWidget(weg, 5, 2, 1, 2);
-    raster->setRowStretch(6, 1);
-    m_tabSeiten.append(QList<QWidget *>{auszahlen, weg});
+    raster->addWidget(sepa, 6, 0, 1, 2);
+    raster->setRowStretch(7, 1);
+    m_tabSeiten.append(QList<QWidget *>{auszahlen, weg, sepa});
     return seite;
 }
 
@@ -1027,6 +1032,7 @@ void TVenBuchungForm::BtnMonatsendeClick()
                 Dokumente::MonatsberichtPdf(m_vennlok->Monatsbericht(monat), Dokumente::PaktName(m_datenverzeichnis),
                                             m_vennlok->Pfad(bericht));
                 status(Statuszeile() + QStringLiteral("; ") + bericht + QStringLiteral(" geschrieben"));
+                sepaMelden(monat);
             }
         });
 }
@@ -1175,4 +1181,36 @@ void TVenBuchungForm::BtnRueckstaendeClick()
                           csv ? Dokumente::RueckstaendeCsv(liste, datei)
                               : Dokumente::RueckstaendePdf(liste, monat, Dokumente::PaktName(m_datenverzeichnis), datei);
                       });
+}
+
+// --- bank transfers ------------------------------------------------------------
+
+void TVenBuchungForm::sepaMelden(const MonthKey &monat)
+{
+    const QString datei = QStringLiteral("Ueberweisungen%1.xml").arg(monat);
+    const bool konto = Bankdaten::IbanFehler(m_vennlok->PaktKonto().iban).isEmpty();
+    if (m_vennlok->DokumentVorhanden(datei))
+        status(Statuszeile() + QStringLiteral("; ") + datei + QStringLiteral(" geschrieben"));
+    else if (!konto && !m_vennlok->Ueberweisungen(monat).isEmpty())
+        status(Statuszeile() + QStringLiteral("; keine SEPA-Datei: das Konto des Pakts fehlt"));
+    const QStringList ohne = konto ? m_vennlok->OhneIban(monat) : QStringList();
+    if (!ohne.isEmpty())
+        m_benutzer->Meldung(this, QStringLiteral("Ohne gültige IBAN, nicht in der SEPA-Datei (bitte von Hand überweisen): %1")
+                                      .arg(ohne.join(QStringLiteral(", "))));
+}
+
+void TVenBuchungForm::BtnSepaClick()
+{
+    const QList<TMonatsverlauf> verlauf = m_vennlok->Verlauf();
+    const QString monat = m_benutzer->Eingabe(this, QStringLiteral("SEPA-Datei"),
+                                              QStringLiteral("Für welchen abgeschlossenen Monat (JJJJMM)?"),
+                                              verlauf.isEmpty() ? QString() : verlauf.last().monat).trimmed();
+    if (monat.isEmpty())
+        return;
+    QStringList ohne;
+    const QString datei = m_vennlok->SepaNeuSchreiben(monat, Bankdaten::NaechsterBankarbeitstag(QDate::currentDate()), &ohne);
+    status(QStringLiteral("%1 geschrieben, auszuführen am %2")
+               .arg(datei, Bankdaten::NaechsterBankarbeitstag(QDate::currentDate()).toString(QStringLiteral("dd.MM.yyyy"))));
+    if (!ohne.isEmpty())
+        m_benutzer->Meldung(this, QStringLiteral("Ohne gültige IBAN, nicht in der SEPA-Datei: %1").arg(ohne.join(QStringLiteral(", "))));
 }

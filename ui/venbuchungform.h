@@ -83,6 +83,7 @@ public:
     void BtnVerlaufClick();
     void BtnKontoauszugClick();
     void BtnRueckstaendeClick();
+    void BtnSepaClick();
 
     static const QString WebAdresse;
     static const QString MailAdresse;
@@ -124,6 +125,8 @@ private:
     void imHintergrund(const QString &titel, bool abbrechbar, std::function<void()> arbeit,
                        std::function<void(const QString &fehler)> danach);
     void autobuchungBeendet(const QString &datei, const QString &fehler);
+    /// After a close: says whether the month's SEPA file was written and who is not in it.
+    void sepaMelden(const QString &monat);
     /// Asks where to write a document (PDF or CSV) and writes it there.
     void dokumentSpeichern(const QString &titel, const QString &vorschlag,
                            const std::function<void(const QString &datei, bool csv)> &schreiben);

@@ -47,6 +47,8 @@ private slots:
         QTest::newRow("a statement without an output") << QStringList{"auszug", "Anna", "--dir", leer.path()} << 2 << "genau eine Ausgabe";
         QTest::newRow("charts as CSV") << QStringList{"verlauf", "--csv", "x.csv"} << 2 << "--png DATEI oder --pdf DATEI";
         QTest::newRow("charts of a folder without a pact") << QStringList{"verlauf", "--dir", leer.path(), "--png", "x.png"} << 1 << "kein Pakt";
+        QTest::newRow("a transfer file of a folder without a pact") << QStringList{"sepa", "200601", "--dir", leer.path()} << 1 << "keinen Pakt";
+        QTest::newRow("a transfer file for an impossible day") << QStringList{"sepa", "200601", "--ausfuehrung", "31.02.2026"} << 2 << "TT.MM.JJJJ";
         QTest::newRow("arrears of a folder without a pact") << QStringList{"rueckstaende", "--dir", leer.path(), "--csv", "x.csv"} << 1 << "keinen Pakt";
     }
 

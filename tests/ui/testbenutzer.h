@@ -13,7 +13,7 @@ class TTestBenutzer : public TBenutzer
 public:
     QList<bool> antworten; // taken from the front; No when empty
     QStringList fragen, meldungen;
-    QString datei;
+    QString datei, eingabe;
     std::function<void()> beiFrage; // what a real question box does to the windows meanwhile
 
     bool Frage(QWidget *, const QString &titel, const QString &text) override
@@ -27,4 +27,5 @@ public:
     QString AutoDateiWaehlen(QWidget *, const QString &) override { return datei; }
     QString DateiSpeichern(QWidget *, const QString &, const QString &, const QString &) override { return datei; }
     QString OrdnerWaehlen(QWidget *, const QString &, const QString &) override { return datei; }
+    QString Eingabe(QWidget *, const QString &, const QString &, const QString &) override { return eingabe; }
 };

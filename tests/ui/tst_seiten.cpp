@@ -135,6 +135,23 @@ private slots:
     void monatsabschlussMitFragen()
     {
         zweiterMonat();
+        // Bank details: the pact's account in the dialog, Clara's IBAN on the Teilhaber page, a typo refused first.
+        m_fenster->BtnVertragClick();
+        feld("EdKontoinhaber")->setText(QStringLiteral("Pakt Köln"));
+        feld("EdIban")->setText(QStringLiteral("DE02 1203 0000 0000 2020 51"));
+        m_benutzer.antworten = {true};
+        m_fenster->DemokratForm().BtnDataOKClick();
+        QCOMPARE(m_fenster->Vennlok().PaktKonto().iban, QStringLiteral("DE02120300000000202051"));
+        m_fenster->SeiteWaehlen(TVenBuchungForm::Teilhaber);
+        kind<QComboBox>(m_fenster.get(), "CBTeilhaber")->setEditText(QStringLiteral("Clara"));
+        m_fenster->CBTeilhaberExit();
+        for (const char *iban : {"DE89 3704 0044 0532 0130 01", "DE89 3704 0044 0532 0130 00"}) {
+            kind<QPlainTextEdit>(m_fenster.get(), "MemAdresse")->setPlainText(QStringLiteral("IBAN=%1;").arg(iban));
+            m_fenster->BtnSpeichernClick();
+        }
+        QCOMPARE(m_benutzer.meldungen, QStringList({"Die Prüfziffern der IBAN stimmen nicht: vermutlich ein Tippfehler."}));
+        m_benutzer.meldungen.clear();
+        m_benutzer.fragen.clear();
         const auto vorher = verzeichnisstand(m_dir);
         m_benutzer.antworten = {false};
         m_fenster->BtnMonatsendeClick();
@@ -155,8 +172,9 @@ private slots:
         QTRY_VERIFY(!m_fenster->Beschaeftigt());
         QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200605"));
         QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Monat 200604 abgeschlossen; neuer Buchungsmonat 200605; "
-                                                          "Monatsbericht200604.pdf geschrieben"));
+                                                          "Monatsbericht200604.pdf geschrieben; Ueberweisungen200604.xml geschrieben"));
         QVERIFY(dateiInhalt(pfad("Monatsbericht200604.pdf")).startsWith("%PDF"));
+        QVERIFY(dateiInhalt(pfad("Ueberweisungen200604.xml")).contains("<IBAN>DE89370400440532013000</IBAN>"));
         QCOMPARE(m_benutzer.meldungen, QStringList());
         QVERIFY(QFile::exists(pfad("Transfers.tra")));
     }
