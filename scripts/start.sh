@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Builds (installing what is missing) and starts the program on a data
-# directory: the first argument, or the current directory.
+# Builds (installing what is missing) and starts the program: on the data
+# directory given as the first argument, or else on the one used last (on the
+# first start the folder "Vennlok" in the documents).
 set -euo pipefail
-verzeichnis="$(realpath "${1:-.}")"
 quelle="$(dirname "$0")/.."
 bash "$quelle/scripts/einrichten.sh"
-exec "$quelle/build/ui/vennlok" --dir "$verzeichnis"
+if [ $# -ge 1 ]; then
+  exec "$quelle/build/ui/vennlok" --dir "$(realpath "$1")"
+fi
+exec "$quelle/build/ui/vennlok"

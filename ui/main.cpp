@@ -9,7 +9,12 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <QIcon>
 #include <QMessageBox>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <cstdio>
 
@@ -21,7 +26,8 @@ const char Hilfetext[] =
     "Vennlok Buchungsprogramm: Buchhaltung eines Vennlok-Pakts.\n"
     "\n"
     "Optionen:\n"
-    "  --dir VERZEICHNIS  Datenverzeichnis des Pakts (Vorgabe: das Arbeitsverzeichnis)\n"
+    "  --dir VERZEICHNIS  Datenverzeichnis des Pakts (Vorgabe: das zuletzt benutzte, beim\n"
+    "                     ersten Start der Ordner \"Vennlok\" unter den Dokumenten)\n"
     "  --version          die Version des Programms zeigen\n"
     "  -h, --help         diese Hilfe zeigen\n";
 
@@ -63,27 +69,62 @@ int main(int argc, char *argv[])
         std::fputs(Hilfetext, stderr);
         return 2;
     }
-    const QString pfad = parser.isSet(verzeichnis) ? parser.value(verzeichnis) : QDir::currentPath();
-    const QFileInfo info(pfad);
-    if (!info.isDir()) {
-        fehler(QStringLiteral("Das Datenverzeichnis \u201E%1\u201C gibt es nicht.").arg(pfad));
+    if (parser.isSet(verzeichnis) && !QFileInfo(parser.value(verzeichnis)).isDir()) {
+        fehler(QStringLiteral("Das Datenverzeichnis \u201E%1\u201C gibt es nicht.").arg(parser.value(verzeichnis)));
         return 1;
     }
 
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Vennlok"));
+    QApplication::setApplicationName(QStringLiteral("Vennlok Buchungsprogramm"));
+    QApplication::setApplicationVersion(QStringLiteral(VENNLOK_VERSION));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vennlok")));
     // Qt's own texts (standard buttons, the file dialog) in German, where the translations are installed.
     QTranslator qtTexte;
     if (qtTexte.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexte);
+
+    // --dir wins; else the directory used last; on the first start a folder
+    // in the documents, so that a start from the menu does not fill the home folder.
+    QSettings einstellungen;
+    QString pfad = parser.value(verzeichnis);
+    if (pfad.isEmpty())
+        pfad = einstellungen.value(QStringLiteral("Datenverzeichnis")).toString();
+    if (pfad.isEmpty() || !QFileInfo(pfad).isDir())
+        pfad = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Vennlok");
+
     std::unique_ptr<TVenBuchungForm> fenster;
-    try {
-        fenster = std::make_unique<TVenBuchungForm>(info.absoluteFilePath());
-    } catch (const VennlokFehler &f) {
-        // Most often: another program works on this directory already.
-        QMessageBox::critical(nullptr, QStringLiteral("Vennlok Buchungsprogramm"), f.text());
+    // Opens a window on a directory (created when missing) and closes the one before; false when it cannot.
+    std::function<bool(const QString &, const QString &)> oeffnen = [&](const QString &ordner, const QString &abspielen) {
+        if (!QDir().mkpath(ordner)) {
+            QMessageBox::critical(fenster.get(), QStringLiteral("Vennlok Buchungsprogramm"),
+                                  QStringLiteral("Der Ordner \u201E%1\u201C kann nicht angelegt werden.").arg(QDir::toNativeSeparators(ordner)));
+            return false;
+        }
+        std::unique_ptr<TVenBuchungForm> neu;
+        try {
+            neu = std::make_unique<TVenBuchungForm>(QFileInfo(ordner).absoluteFilePath());
+        } catch (const VennlokFehler &f) {
+            // Most often: another program works on this directory already.
+            QMessageBox::critical(fenster.get(), QStringLiteral("Vennlok Buchungsprogramm"), f.text());
+            return false;
+        }
+        QObject::connect(neu.get(), &TVenBuchungForm::verzeichnisWechseln, neu.get(), [&](const QString &o, const QString &a) {
+            // Later, so that the window asking is not deleted inside its own handler.
+            QTimer::singleShot(0, [&oeffnen, o, a] { oeffnen(o, a); });
+        });
+        neu->show();
+        if (fenster && !fenster->close()) {
+            return false; // the old window keeps unsaved typing; the new one goes away with neu
+        }
+        fenster = std::move(neu);
+        einstellungen.setValue(QStringLiteral("Datenverzeichnis"), fenster->Datenverzeichnis());
+        if (!abspielen.isEmpty())
+            fenster->AutobuchungStarten(abspielen);
+        return true;
+    };
+    if (!oeffnen(pfad, QString()))
         return 1;
-    }
-    fenster->show();
     return app.exec();
 }

@@ -35,6 +35,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStandardPaths>
 #include <QThread>
 #include <QVBoxLayout>
 
@@ -439,11 +440,29 @@ QWidget *TVenBuchungForm::seiteSetup()
     };
     verweis(QStringLiteral("LabHTTP"), QStringLiteral("http://") + WebAdresse, &TVenBuchungForm::LabHTTPClick);
     verweis(QStringLiteral("LabMail"), QStringLiteral("mailto://") + MailAdresse, &TVenBuchungForm::LabMailClick);
+    auto *version = benannt(new QLabel(QStringLiteral("Version %1 (%2)").arg(QStringLiteral(VENNLOK_VERSION), TVennlok::Version), seite),
+                            QStringLiteral("LabVersion"));
+    version->setAlignment(Qt::AlignCenter);
+    spalte->addWidget(version);
+    spalte->addWidget(linie(seite));
     auto *verlauf = knopf(seite, QStringLiteral("BtnVerlauf"), QStringLiteral("Verlauf des Pakts [Ctrl][H]"), &TVenBuchungForm::BtnVerlaufClick);
     verlauf->setToolTip(QStringLiteral("Kasse, Ein- und Auszahlungen, Sozialanteil und Eingangsbuchungen Monat für Monat"));
     spalte->addWidget(verlauf);
+    auto *verzeichnis = benannt(new QLabel(QStringLiteral("Datenverzeichnis: ") + QDir::toNativeSeparators(m_datenverzeichnis), seite),
+                                QStringLiteral("LabVerzeichnis"));
+    verzeichnis->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    verzeichnis->setWordWrap(true);
+    spalte->addWidget(verzeichnis);
+    auto *wechseln = knopf(seite, QStringLiteral("BtnVerzeichnis"), QStringLiteral("Datenverzeichnis wechseln …"),
+                           &TVenBuchungForm::BtnVerzeichnisClick);
+    auto *demo = knopf(seite, QStringLiteral("BtnDemo"), QStringLiteral("Demo-Pakt ansehen"), &TVenBuchungForm::BtnDemoClick);
+    demo->setToolTip(QStringLiteral("Spielt einen Beispielpakt (20 Teilhaber, 12 Monate) in einen neuen Ordner ein und öffnet ihn"));
+    auto *knoepfe = new QHBoxLayout;
+    knoepfe->addWidget(wechseln);
+    knoepfe->addWidget(demo);
+    spalte->addLayout(knoepfe);
     spalte->addStretch();
-    m_tabSeiten.append(QList<QWidget *>{verlauf});
+    m_tabSeiten.append(QList<QWidget *>{verlauf, wechseln, demo});
     return seite;
 }
 
@@ -711,18 +730,24 @@ void TVenBuchungForm::dokumentOeffnen(const QString &datei, const QString &titel
     status(QStringLiteral("%1 wird geöffnet.").arg(titel));
 }
 
+QString TVenBuchungForm::programmDatei(const QString &name) const
+{
+    const QString programm = QCoreApplication::applicationDirPath();
+    const QString neben = programm + QLatin1Char('/') + name;
+    return m_vennlok->DokumentVorhanden(neben) ? neben : QDir::cleanPath(programm + QStringLiteral("/../share/vennlok/") + name);
+}
+
 void TVenBuchungForm::BtnHelpClick()
 {
-    const QString doku = QCoreApplication::applicationDirPath() + QStringLiteral("/VennlokDoku.html");
+    const QString doku = programmDatei(QStringLiteral("VennlokDoku.html"));
     if (!m_vennlok->DokumentVorhanden(doku)) {
         m_benutzer->Meldung(this, QStringLiteral("Die Hilfe fehlt: \u201E%1\u201C gibt es nicht.").arg(QDir::toNativeSeparators(doku)));
         return;
     }
-    QString verzeichnis = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
-    if (verzeichnis.startsWith(QLatin1Char('/')))
-        verzeichnis.remove(0, 1); // "file:///" already carries the root
-    starten(QStringLiteral("start C:\\mozilla\\mozilla.exe file:///") + verzeichnis + QStringLiteral("VennlokDoku.html#")
-            + HilfeAnker[AktiveSeite()]);
+    QString pfad = QDir::toNativeSeparators(doku);
+    if (pfad.startsWith(QLatin1Char('/')))
+        pfad.remove(0, 1); // "file:///" already carries the root
+    starten(QStringLiteral("start C:\\mozilla\\mozilla.exe file:///") + pfad + QLatin1Char('#') + HilfeAnker[AktiveSeite()]);
 }
 
 void TVenBuchungForm::BtnStartvertragClick()
@@ -1076,8 +1101,12 @@ void TVenBuchungForm::BtnVertragClick()
 void TVenBuchungForm::BtnAutoClick()
 {
     const QString datei = m_benutzer->AutoDateiWaehlen(this, m_datenverzeichnis);
-    if (datei.isEmpty())
-        return;
+    if (!datei.isEmpty())
+        AutobuchungStarten(datei);
+}
+
+void TVenBuchungForm::AutobuchungStarten(const QString &datei)
+{
     const QString name = QFileInfo(datei).fileName();
     imHintergrund(
         QStringLiteral("Autobuchung von %1").arg(name), true,
@@ -1213,4 +1242,28 @@ void TVenBuchungForm::BtnSepaClick()
                .arg(datei, Bankdaten::NaechsterBankarbeitstag(QDate::currentDate()).toString(QStringLiteral("dd.MM.yyyy"))));
     if (!ohne.isEmpty())
         m_benutzer->Meldung(this, QStringLiteral("Ohne gültige IBAN, nicht in der SEPA-Datei: %1").arg(ohne.join(QStringLiteral(", "))));
+}
+
+// --- data directory --------------------------------------------------------------
+
+void TVenBuchungForm::BtnVerzeichnisClick()
+{
+    const QString ordner = m_benutzer->OrdnerWaehlen(this, QStringLiteral("Datenverzeichnis wählen"), m_datenverzeichnis);
+    if (!ordner.isEmpty() && QDir(ordner) != QDir(m_datenverzeichnis))
+        emit verzeichnisWechseln(ordner, QString());
+}
+
+void TVenBuchungForm::BtnDemoClick()
+{
+    const QString demo = programmDatei(QStringLiteral("demo.aut"));
+    if (!m_vennlok->DokumentVorhanden(demo)) {
+        m_benutzer->Meldung(this, QStringLiteral("Der Demo-Pakt fehlt: \u201E%1\u201C gibt es nicht.").arg(QDir::toNativeSeparators(demo)));
+        return;
+    }
+    // A fresh folder beside the documents, never one that holds something.
+    const QString basis = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Vennlok-Demo");
+    QString ordner = basis;
+    for (int n = 2; QDir(ordner).exists() && !QDir(ordner).isEmpty(); ++n)
+        ordner = basis + QStringLiteral("-%1").arg(n);
+    emit verzeichnisWechseln(ordner, demo);
 }

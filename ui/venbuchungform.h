@@ -84,6 +84,18 @@ public:
     void BtnKontoauszugClick();
     void BtnRueckstaendeClick();
     void BtnSepaClick();
+    void BtnVerzeichnisClick();
+    void BtnDemoClick();
+    /// Plays datei beside the window, as "Autobuchung" after choosing it.
+    void AutobuchungStarten(const QString &datei);
+
+signals:
+    /// The operator wants to work in verzeichnis; abspielen, when not empty,
+    /// is a command file to replay there at once (the demo pact). The
+    /// program's shell opens a new window on it and closes this one.
+    void verzeichnisWechseln(const QString &verzeichnis, const QString &abspielen);
+
+public:
 
     static const QString WebAdresse;
     static const QString MailAdresse;
@@ -110,7 +122,10 @@ private:
     void initMemos();
     void initMemoRechnung();
     void teilhaberListe(bool nurOffene);
-    /// Opens a document of the program's folder; says so when it is missing.
+    /// A file the program brings along: beside it in the build tree, under
+    /// share/vennlok when installed.
+    QString programmDatei(const QString &name) const;
+    /// Opens a document of the data directory; says so when it is missing.
     void dokumentOeffnen(const QString &datei, const QString &titel);
     void starten(const QString &zeile);
     /// Reads the participants' names into every participant box.

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 
@@ -69,6 +70,11 @@ class TstSeiten : public QObject
     }
 
 private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+    }
+
     void init()
     {
         m_tmp = std::make_unique<QTemporaryDir>();
@@ -177,6 +183,26 @@ private slots:
         QVERIFY(dateiInhalt(pfad("Ueberweisungen200604.xml")).contains("<IBAN>DE89370400440532013000</IBAN>"));
         QCOMPARE(m_benutzer.meldungen, QStringList());
         QVERIFY(QFile::exists(pfad("Transfers.tra")));
+    }
+
+    // The Setup / Info page: the version from the build, the data directory,
+    // and the requests to open another one or the demo pact.
+    void datenverzeichnisUndDemo()
+    {
+        fensterOeffnen();
+        QCOMPARE(kind<QLabel>(m_fenster.get(), "LabVersion")->text(), QStringLiteral("Version %1 (%2)").arg(VENNLOK_VERSION, TVennlok::Version));
+        QVERIFY(kind<QLabel>(m_fenster.get(), "LabVerzeichnis")->text().endsWith(QDir::toNativeSeparators(m_dir.path())));
+        QSignalSpy wechsel(m_fenster.get(), &TVenBuchungForm::verzeichnisWechseln);
+        m_dir.mkdir(QStringLiteral("anders"));
+        m_benutzer.datei = pfad("anders");
+        m_fenster->SeiteWaehlen(TVenBuchungForm::SetupInfo);
+        QTest::mouseClick(kind<QPushButton>(m_fenster.get(), "BtnVerzeichnis"), Qt::LeftButton);
+        QCOMPARE(wechsel.value(0), QVariantList({pfad("anders"), QString()}));
+        // The demo lies beside the program (the build puts one beside this test).
+        QTest::mouseClick(kind<QPushButton>(m_fenster.get(), "BtnDemo"), Qt::LeftButton);
+        QCOMPARE(wechsel.size(), 2);
+        QVERIFY(wechsel[1][0].toString().contains(QStringLiteral("/Vennlok-Demo")));
+        QCOMPARE(wechsel[1][1].toString(), QCoreApplication::applicationDirPath() + QStringLiteral("/demo.aut"));
     }
 
     // The history window follows the mouse, opens a simulation's folder and
