@@ -90,12 +90,13 @@ TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *ha
     m_memAdresse->setObjectName(QStringLiteral("MemAdresse"));
     m_memAdresse->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_memAdresse->setToolTip(QStringLiteral("Adresse des Treuhänders, je Zeile Eintrag=Wert"));
-    raster->addWidget(m_memAdresse, 11, 0, 1, 2);
-    raster->setRowStretch(11, 1);
+    raster->addWidget(new QLabel(QStringLiteral("Adresse des Treuhänders"), this), 11, 0, 1, 2);
+    raster->addWidget(m_memAdresse, 12, 0, 1, 2);
+    raster->setRowStretch(12, 1);
     raster->setColumnStretch(1, 1);
     m_btnDataOK = new QPushButton(QStringLiteral("neue Daten übernehmen [Ctrl][W]"), this);
     m_btnDataOK->setObjectName(QStringLiteral("BtnDataOK"));
-    raster->addWidget(m_btnDataOK, 12, 0, 1, 2);
+    raster->addWidget(m_btnDataOK, 13, 0, 1, 2);
     connect(m_btnDataOK, &QPushButton::clicked, this, &TDemokratForm::BtnDataOKClick);
 
     // Down the form as it reads; the start month is never typed.
@@ -120,7 +121,7 @@ TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *ha
         if (neu && neu->window() == this && alt && m_hauptfenster && alt->window() == m_hauptfenster)
             FormActivate();
     });
-    resize(420, 480);
+    resize(440, 640);
 }
 
 void TDemokratForm::showEvent(QShowEvent *ereignis)
