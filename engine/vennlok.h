@@ -182,7 +182,8 @@ public:
 
     /// Closes the booking month: trustee fees, arrears, payouts, capital
     /// shares, the month's history and next month's social share, the closed
-    /// book, "Transfers.tra", then the next month opened with the closing
+    /// book, "Transfers.tra" (and, when the pact has an account, the SEPA
+    /// file "Ueberweisungen" + monat + ".xml"), then the next month opened with the closing
     /// balance; outside AutoModus it also shows the transfers list and backs
     /// the month up. Returns true, changing nothing, when participants still
     /// owe and erzwingen is false; false after the close. All or nothing:
