@@ -45,7 +45,7 @@ const TTeilhaber *empfaenger(TTeilhaberRegister &register_, const QString &name)
 // The payee's IBAN when it is valid; empty otherwise.
 QString gueltigeIban(const TTeilhaber *t)
 {
-    const QString iban = t ? Bankdaten::IbanNormal(t->Adresse(QStringLiteral("IBAN"))) : QString();
+    const QString iban = t ? Bankdaten::IbanNormal(t->Adresse(Iban)) : QString();
     return Bankdaten::IbanFehler(iban).isEmpty() ? iban : QString();
 }
 
