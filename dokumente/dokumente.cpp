@@ -59,17 +59,23 @@ QString tabelle(const QString &koerper)
            + QStringLiteral("</table>");
 }
 
+// An A4 PDF writer on geraet with the program as its creator.
+void a4(QPdfWriter &writer, bool quer, int rand, int dpi, const QString &titel)
+{
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageOrientation(quer ? QPageLayout::Landscape : QPageLayout::Portrait);
+    writer.setPageMargins(QMarginsF(rand, rand, rand, rand), QPageLayout::Millimeter);
+    writer.setResolution(dpi);
+    writer.setTitle(titel);
+    writer.setCreator(QStringLiteral("Vennlok Buchungsprogramm"));
+}
+
 // Lays the document out on A4 pages and writes each page's foot.
 void pdf(const QString &html, const QString &pakt, const QString &titel, const QString &datei, bool quer = false)
 {
     schreiben(datei, [&](QIODevice &geraet) {
         QPdfWriter writer(&geraet);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageOrientation(quer ? QPageLayout::Landscape : QPageLayout::Portrait);
-        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        writer.setResolution(300);
-        writer.setTitle(titel);
-        writer.setCreator(QStringLiteral("Vennlok Buchungsprogramm"));
+        a4(writer, quer, 15, 300, titel);
         QPainter maler(&writer);
         const QRectF seite(QPointF(0, 0), QSizeF(writer.width(), writer.height()));
         const double fuss = writer.resolution() * 0.35;
@@ -244,11 +250,7 @@ void VerlaufPdf(const QList<TMonatsverlauf> &verlauf, const QString &pakt, const
 {
     schreiben(datei, [&](QIODevice &geraet) {
         QPdfWriter writer(&geraet);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageOrientation(QPageLayout::Landscape);
-        writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
-        writer.setResolution(150);
-        writer.setTitle(QStringLiteral("Verlauf des Pakts %1").arg(pakt));
+        a4(writer, true, 12, 150, QStringLiteral("Verlauf des Pakts %1").arg(pakt));
         QPainter maler(&writer);
         const QRectF seite(0, 0, writer.width(), writer.height());
         maler.drawText(QRectF(0, 0, seite.width(), 30), Qt::AlignLeft | Qt::AlignVCenter,

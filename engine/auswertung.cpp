@@ -125,20 +125,15 @@ TMonatsbericht TVennlok::Monatsbericht(const MonthKey &monat)
     const double danach = m_daten->MonatExtSozialanteil(Folgemonat(monat));
     b.neuerAnteil = danach != FehlwertFloat ? danach : Sozialanteil();
     b.ueberweisungen = Ueberweisungen(monat);
-    b.ohneIban = OhneIban(monat);
+    b.ohneIban = ohneIban(b.ueberweisungen);
     return b;
 }
 
 TKontoauszug TVennlok::Kontoauszug(const QString &name)
 {
     QString datei = teilhaberDatei(TeilhaberName(name));
-    if (datei.isEmpty()) {
-        // One who left is found under the name of the file he left.
-        const QString gesucht = QLatin1Char('X') + TeilhaberDateiname(NameFuerDatei(name.trimmed())).mid(1);
-        for (const QString &x : m_register->Ausgetretene())
-            if (x.compare(gesucht, Qt::CaseInsensitive) == 0)
-                datei = x;
-    }
+    if (datei.isEmpty()) // one who left is found under the name of the file he left
+        datei = m_register->AusgetreteneDatei(NameFuerDatei(name.trimmed()));
     if (datei.isEmpty() || !TeilhaberNameFehler(name.trimmed()).isEmpty())
         throw VennlokFehler(QStringLiteral("Diesen Teilhaber gibt es nicht: %1").arg(Textformat::zitat(name)));
     const TTeilhaber &t = m_register->Teilhaber(datei);

@@ -32,21 +32,39 @@ QString euro(Money betrag)
     return QStringLiteral("%1.%2").arg(cent / 100).arg(cent % 100, 2, 10, QLatin1Char('0'));
 }
 
-// The participant paid as name: a member or one who left.
-const TTeilhaber *empfaenger(TTeilhaberRegister &register_, const QString &name)
+// A participant payout the transfer file pays (at least a cent), with its
+// payee and the payee's IBAN, empty when it is not valid.
+struct Empfang
 {
-    QString datei = register_.Datei(name);
-    for (const QString &x : register_.Ausgetretene())
-        if (datei.isEmpty() && NameAusDateiname(x) == name)
-            datei = x;
-    return datei.isEmpty() ? nullptr : &register_.Teilhaber(datei);
+    const TUeberweisung *ueberweisung; // into the list empfaenge was given
+    const TTeilhaber *teilhaber;
+    QString iban;
+};
+
+QList<Empfang> empfaenge(TTeilhaberRegister &register_, const QList<TUeberweisung> &liste)
+{
+    QList<Empfang> ergebnis;
+    for (const TUeberweisung &u : liste) {
+        if (u.name.isEmpty() || AufCent(u.betrag) <= 0)
+            continue; // the trustee's fees are not paid from here
+        QString datei = register_.Datei(u.name);
+        if (datei.isEmpty())
+            datei = register_.AusgetreteneDatei(u.name);
+        const TTeilhaber *t = datei.isEmpty() ? nullptr : &register_.Teilhaber(datei);
+        const QString iban = t ? Bankdaten::IbanNormal(t->Adresse(Iban)) : QString();
+        ergebnis.append({&u, t, Bankdaten::IbanFehler(iban).isEmpty() ? iban : QString()});
+    }
+    return ergebnis;
 }
 
-// The payee's IBAN when it is valid; empty otherwise.
-QString gueltigeIban(const TTeilhaber *t)
+// Nested elements around one text: blatt(w, {"DbtrAcct", "Id", "IBAN"}, iban).
+void blatt(QXmlStreamWriter &w, const QStringList &pfad, const QString &text)
 {
-    const QString iban = t ? Bankdaten::IbanNormal(t->Adresse(Iban)) : QString();
-    return Bankdaten::IbanFehler(iban).isEmpty() ? iban : QString();
+    for (int i = 0; i + 1 < pfad.size(); ++i)
+        w.writeStartElement(pfad[i]);
+    w.writeTextElement(pfad.last(), text);
+    for (int i = 0; i + 1 < pfad.size(); ++i)
+        w.writeEndElement();
 }
 
 struct Posten
@@ -81,13 +99,12 @@ QString TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, c
     return QString();
 }
 
-QStringList TVennlok::OhneIban(const MonthKey &monat)
+QStringList TVennlok::ohneIban(const QList<TUeberweisung> &liste)
 {
     QStringList ohne;
-    for (const TUeberweisung &u : Ueberweisungen(monat))
-        if (!u.name.isEmpty() && AufCent(u.betrag) > 0 && gueltigeIban(empfaenger(*m_register, u.name)).isEmpty()
-            && !ohne.contains(u.name))
-            ohne.append(u.name);
+    for (const Empfang &e : empfaenge(*m_register, liste))
+        if (e.iban.isEmpty() && !ohne.contains(e.ueberweisung->name))
+            ohne.append(e.ueberweisung->name);
     return ohne;
 }
 
@@ -99,21 +116,17 @@ QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, 
     if (!Bankdaten::IbanFehler(konto.iban).isEmpty() || konto.inhaber.isEmpty())
         throw VennlokFehler(QStringLiteral("Ohne Konto des Pakts gibt es keine SEPA-Datei: Kontoinhaber und IBAN des Pakts "
                                            "werden in der demokratischen Anpassung eingetragen."));
-    // The participants' payouts; the trustee's fees are not paid from here.
+    const QList<TUeberweisung> ueberweisungen = Ueberweisungen(monat);
+    if (ohneIban)
+        *ohneIban = this->ohneIban(ueberweisungen);
     QList<Posten> posten;
-    for (const TUeberweisung &u : Ueberweisungen(monat)) {
-        if (u.name.isEmpty() || AufCent(u.betrag) <= 0)
+    for (const Empfang &e : empfaenge(*m_register, ueberweisungen)) {
+        if (e.iban.isEmpty())
             continue;
-        const TTeilhaber *t = empfaenger(*m_register, u.name);
-        const QString iban = gueltigeIban(t);
-        if (iban.isEmpty()) {
-            if (ohneIban && !ohneIban->contains(u.name))
-                ohneIban->append(u.name);
-            continue;
-        }
-        const QString inhaber = t->Adresse(Kontoinhaber).isEmpty() ? QString(u.name).replace(QLatin1Char('_'), QLatin1Char(' '))
-                                                                   : t->Adresse(Kontoinhaber);
-        posten.append({Bankdaten::SepaText(inhaber, 70), iban, t->Adresse(Bic).trimmed().toUpper(),
+        const TUeberweisung &u = *e.ueberweisung;
+        const QString inhaber = e.teilhaber->Adresse(Kontoinhaber);
+        posten.append({Bankdaten::SepaText(inhaber.isEmpty() ? QString(u.name).replace(QLatin1Char('_'), QLatin1Char(' ')) : inhaber, 70),
+                       e.iban, e.teilhaber->Adresse(Bic).trimmed().toUpper(),
                        Bankdaten::SepaText(QStringLiteral("Vennlok %1 Auszahlung %2").arg(monat, u.name), 140), u.betrag});
     }
     if (posten.isEmpty())
@@ -136,73 +149,39 @@ QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, 
     w.writeTextElement(QStringLiteral("CreDtTm"), jetzt.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")));
     w.writeTextElement(QStringLiteral("NbOfTxs"), QString::number(posten.size()));
     w.writeTextElement(QStringLiteral("CtrlSum"), euro(summe));
-    w.writeStartElement(QStringLiteral("InitgPty"));
-    w.writeTextElement(QStringLiteral("Nm"), Bankdaten::SepaText(konto.inhaber, 70));
-    w.writeEndElement();
+    blatt(w, {QStringLiteral("InitgPty"), QStringLiteral("Nm")}, Bankdaten::SepaText(konto.inhaber, 70));
     w.writeEndElement(); // GrpHdr
     w.writeStartElement(QStringLiteral("PmtInf"));
     w.writeTextElement(QStringLiteral("PmtInfId"), kennung);
     w.writeTextElement(QStringLiteral("PmtMtd"), QStringLiteral("TRF"));
     w.writeTextElement(QStringLiteral("NbOfTxs"), QString::number(posten.size()));
     w.writeTextElement(QStringLiteral("CtrlSum"), euro(summe));
-    w.writeStartElement(QStringLiteral("PmtTpInf"));
-    w.writeStartElement(QStringLiteral("SvcLvl"));
-    w.writeTextElement(QStringLiteral("Cd"), QStringLiteral("SEPA"));
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeStartElement(QStringLiteral("ReqdExctnDt"));
-    w.writeTextElement(QStringLiteral("Dt"), ausfuehrung.toString(Qt::ISODate));
-    w.writeEndElement();
-    w.writeStartElement(QStringLiteral("Dbtr"));
-    w.writeTextElement(QStringLiteral("Nm"), Bankdaten::SepaText(konto.inhaber, 70));
-    w.writeEndElement();
-    w.writeStartElement(QStringLiteral("DbtrAcct"));
-    w.writeStartElement(QStringLiteral("Id"));
-    w.writeTextElement(Iban, konto.iban);
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeStartElement(QStringLiteral("DbtrAgt"));
-    w.writeStartElement(QStringLiteral("FinInstnId"));
-    if (konto.bic.isEmpty()) {
-        w.writeStartElement(QStringLiteral("Othr"));
-        w.writeTextElement(QStringLiteral("Id"), QStringLiteral("NOTPROVIDED"));
-        w.writeEndElement();
-    } else {
-        w.writeTextElement(QStringLiteral("BICFI"), konto.bic);
-    }
-    w.writeEndElement();
-    w.writeEndElement();
+    blatt(w, {QStringLiteral("PmtTpInf"), QStringLiteral("SvcLvl"), QStringLiteral("Cd")}, QStringLiteral("SEPA"));
+    blatt(w, {QStringLiteral("ReqdExctnDt"), QStringLiteral("Dt")}, ausfuehrung.toString(Qt::ISODate));
+    blatt(w, {QStringLiteral("Dbtr"), QStringLiteral("Nm")}, Bankdaten::SepaText(konto.inhaber, 70));
+    blatt(w, {QStringLiteral("DbtrAcct"), QStringLiteral("Id"), Iban}, konto.iban);
+    if (konto.bic.isEmpty())
+        blatt(w, {QStringLiteral("DbtrAgt"), QStringLiteral("FinInstnId"), QStringLiteral("Othr"), QStringLiteral("Id")},
+              QStringLiteral("NOTPROVIDED"));
+    else
+        blatt(w, {QStringLiteral("DbtrAgt"), QStringLiteral("FinInstnId"), QStringLiteral("BICFI")}, konto.bic);
     w.writeTextElement(QStringLiteral("ChrgBr"), QStringLiteral("SLEV"));
     int nr = 0;
     for (const Posten &p : posten) {
         w.writeStartElement(QStringLiteral("CdtTrfTxInf"));
-        w.writeStartElement(QStringLiteral("PmtId"));
-        w.writeTextElement(QStringLiteral("EndToEndId"), QStringLiteral("VENNLOK-%1-%2").arg(monat).arg(++nr, 5, 10, QLatin1Char('0')));
-        w.writeEndElement();
+        blatt(w, {QStringLiteral("PmtId"), QStringLiteral("EndToEndId")},
+              QStringLiteral("VENNLOK-%1-%2").arg(monat).arg(++nr, 5, 10, QLatin1Char('0')));
         w.writeStartElement(QStringLiteral("Amt"));
         w.writeStartElement(QStringLiteral("InstdAmt"));
         w.writeAttribute(QStringLiteral("Ccy"), QStringLiteral("EUR"));
         w.writeCharacters(euro(p.betrag));
         w.writeEndElement();
         w.writeEndElement();
-        if (Bankdaten::BicFehler(p.bic).isEmpty() && !p.bic.isEmpty()) {
-            w.writeStartElement(QStringLiteral("CdtrAgt"));
-            w.writeStartElement(QStringLiteral("FinInstnId"));
-            w.writeTextElement(QStringLiteral("BICFI"), p.bic);
-            w.writeEndElement();
-            w.writeEndElement();
-        }
-        w.writeStartElement(QStringLiteral("Cdtr"));
-        w.writeTextElement(QStringLiteral("Nm"), p.name);
-        w.writeEndElement();
-        w.writeStartElement(QStringLiteral("CdtrAcct"));
-        w.writeStartElement(QStringLiteral("Id"));
-        w.writeTextElement(Iban, p.iban);
-        w.writeEndElement();
-        w.writeEndElement();
-        w.writeStartElement(QStringLiteral("RmtInf"));
-        w.writeTextElement(QStringLiteral("Ustrd"), p.zweck);
-        w.writeEndElement();
+        if (!p.bic.isEmpty() && Bankdaten::BicFehler(p.bic).isEmpty())
+            blatt(w, {QStringLiteral("CdtrAgt"), QStringLiteral("FinInstnId"), QStringLiteral("BICFI")}, p.bic);
+        blatt(w, {QStringLiteral("Cdtr"), QStringLiteral("Nm")}, p.name);
+        blatt(w, {QStringLiteral("CdtrAcct"), QStringLiteral("Id"), Iban}, p.iban);
+        blatt(w, {QStringLiteral("RmtInf"), QStringLiteral("Ustrd")}, p.zweck);
         w.writeEndElement(); // CdtTrfTxInf
     }
     w.writeEndDocument();

@@ -35,6 +35,15 @@ QStringList TTeilhaberRegister::Ausgetretene() const
     return m_speicher.Liste(QStringLiteral("X_*.ven"));
 }
 
+QString TTeilhaberRegister::AusgetreteneDatei(const QString &name) const
+{
+    const QString gesucht = QLatin1Char('X') + TeilhaberDateiname(name).mid(1);
+    for (const QString &datei : Ausgetretene())
+        if (datei.compare(gesucht, Qt::CaseInsensitive) == 0)
+            return datei;
+    return QString();
+}
+
 TTeilhaber &TTeilhaberRegister::Teilhaber(const QString &datei)
 {
     std::shared_ptr<TTeilhaber> &eintrag = m_teilhaber[datei];
@@ -167,18 +176,15 @@ Money TVennlok::TeilhaberEinzahlungen(const QString &dateiname, const MonthKey &
 
 int TVennlok::AnzahlTeilhaber(int art)
 {
+    if (art == 0)
+        return int(m_register->Mitglieder().size());
+    if (art == 2)
+        return int(OffeneTeilhaber().size());
     const MonthKey monat = Buchungsmonat();
     const Money beitrag = Beitrag();
     int anzahl = 0;
-    for (const QString &datei : m_register->Mitglieder()) {
-        if (art == 0) {
-            ++anzahl;
-        } else if (art == 1 || art == 2) {
-            const Money bezahlt = TeilhaberEinzahlungen(datei, monat);
-            if ((art == 1 && bezahlt == beitrag) || (art == 2 && bezahlt < beitrag))
-                ++anzahl;
-        }
-    }
+    for (const QString &datei : m_register->Mitglieder())
+        anzahl += art == 1 && TeilhaberEinzahlungen(datei, monat) == beitrag;
     return anzahl;
 }
 

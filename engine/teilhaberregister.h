@@ -26,6 +26,9 @@ public:
     QStringList Mitglieder() const;
     /// The files of those who left, sorted.
     QStringList Ausgetretene() const;
+    /// The first file of one who left under name ("X_" + name), letter case
+    /// ignored; empty when there is none.
+    QString AusgetreteneDatei(const QString &name) const;
     /// The participant of the directory's file datei, read on first use; an
     /// empty one when the file does not exist yet.
     TTeilhaber &Teilhaber(const QString &datei);

@@ -269,8 +269,6 @@ public:
     /// Writes "Ueberweisungen" + monat + ".xml" again for a closed month, to
     /// be executed on ausfuehrung; returns its file name.
     QString SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban = nullptr);
-    /// The participants with a payout in monat but no valid IBAN.
-    QStringList OhneIban(const MonthKey &monat);
 
     // Reading operations for statements, lists and charts (auswertung.cpp).
     // They change nothing.
@@ -342,6 +340,8 @@ protected:
     void transfersSchreiben(const MonthKey &monat, DateTime datum);
     /// Writes the month's SEPA file with the close when the pact has an account.
     void sepaSchreiben(const MonthKey &monat, DateTime datum);
+    /// The participants of liste with a payout of at least a cent but no valid IBAN.
+    QStringList ohneIban(const QList<TUeberweisung> &liste);
     // Exit and discarding (austritt.cpp).
     void buchungenVerwerfen(const MonthKey &monat, int arten);
     // Command scripts (skripte.cpp).

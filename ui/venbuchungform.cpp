@@ -1054,10 +1054,11 @@ void TVenBuchungForm::BtnMonatsendeClick()
                 status(QStringLiteral("Monat %1 abgeschlossen; neuer Buchungsmonat %2").arg(monat, m_vennlok->Buchungsmonat()));
                 // The report is a document beside the transfers list, not a data file: the close stands without it.
                 const QString bericht = QStringLiteral("Monatsbericht%1.pdf").arg(monat);
-                Dokumente::MonatsberichtPdf(m_vennlok->Monatsbericht(monat), Dokumente::PaktName(m_datenverzeichnis),
+                const TMonatsbericht zahlen = m_vennlok->Monatsbericht(monat);
+                Dokumente::MonatsberichtPdf(zahlen, Dokumente::PaktName(m_datenverzeichnis),
                                             m_vennlok->Pfad(bericht));
                 status(Statuszeile() + QStringLiteral("; ") + bericht + QStringLiteral(" geschrieben"));
-                sepaMelden(monat);
+                sepaMelden(zahlen);
             }
         });
 }
@@ -1214,15 +1215,20 @@ void TVenBuchungForm::BtnRueckstaendeClick()
 
 // --- bank transfers ------------------------------------------------------------
 
-void TVenBuchungForm::sepaMelden(const MonthKey &monat)
+void TVenBuchungForm::sepaMelden(const TMonatsbericht &bericht)
 {
-    const QString datei = QStringLiteral("Ueberweisungen%1.xml").arg(monat);
+    const QString datei = QStringLiteral("Ueberweisungen%1.xml").arg(bericht.monat);
     const bool konto = Bankdaten::IbanFehler(m_vennlok->PaktKonto().iban).isEmpty();
     if (m_vennlok->DokumentVorhanden(datei))
         status(Statuszeile() + QStringLiteral("; ") + datei + QStringLiteral(" geschrieben"));
-    else if (!konto && !m_vennlok->Ueberweisungen(monat).isEmpty())
+    else if (!konto && !bericht.ueberweisungen.isEmpty())
         status(Statuszeile() + QStringLiteral("; keine SEPA-Datei: das Konto des Pakts fehlt"));
-    const QStringList ohne = konto ? m_vennlok->OhneIban(monat) : QStringList();
+    if (konto)
+        ohneIbanMelden(bericht.ohneIban);
+}
+
+void TVenBuchungForm::ohneIbanMelden(const QStringList &ohne)
+{
     if (!ohne.isEmpty())
         m_benutzer->Meldung(this, QStringLiteral("Ohne gültige IBAN, nicht in der SEPA-Datei (bitte von Hand überweisen): %1")
                                       .arg(ohne.join(QStringLiteral(", "))));
@@ -1236,12 +1242,11 @@ void TVenBuchungForm::BtnSepaClick()
                                               verlauf.isEmpty() ? QString() : verlauf.last().monat).trimmed();
     if (monat.isEmpty())
         return;
+    const QDate ausfuehrung = Bankdaten::NaechsterBankarbeitstag(QDate::currentDate());
     QStringList ohne;
-    const QString datei = m_vennlok->SepaNeuSchreiben(monat, Bankdaten::NaechsterBankarbeitstag(QDate::currentDate()), &ohne);
-    status(QStringLiteral("%1 geschrieben, auszuführen am %2")
-               .arg(datei, Bankdaten::NaechsterBankarbeitstag(QDate::currentDate()).toString(QStringLiteral("dd.MM.yyyy"))));
-    if (!ohne.isEmpty())
-        m_benutzer->Meldung(this, QStringLiteral("Ohne gültige IBAN, nicht in der SEPA-Datei: %1").arg(ohne.join(QStringLiteral(", "))));
+    const QString datei = m_vennlok->SepaNeuSchreiben(monat, ausfuehrung, &ohne);
+    status(QStringLiteral("%1 geschrieben, auszuführen am %2").arg(datei, ausfuehrung.toString(QStringLiteral("dd.MM.yyyy"))));
+    ohneIbanMelden(ohne);
 }
 
 // --- data directory --------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include "algo/typen.h"
+#include "engine/auswertung.h"
 
 #include <functional>
 #include <memory>
@@ -141,7 +142,9 @@ private:
                        std::function<void(const QString &fehler)> danach);
     void autobuchungBeendet(const QString &datei, const QString &fehler);
     /// After a close: says whether the month's SEPA file was written and who is not in it.
-    void sepaMelden(const QString &monat);
+    void sepaMelden(const TMonatsbericht &bericht);
+    /// Names the participants a SEPA file leaves out for want of an IBAN.
+    void ohneIbanMelden(const QStringList &ohne);
     /// Asks where to write a document (PDF or CSV) and writes it there.
     void dokumentSpeichern(const QString &titel, const QString &vorschlag,
                            const std::function<void(const QString &datei, bool csv)> &schreiben);

@@ -198,6 +198,19 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(VennlokFehler, Dokumente::KontoauszugCsv(m_v->Kontoauszug(QStringLiteral("Lauf01")), datei));
         QVERIFY(!QFile::exists(datei));
     }
+
+    // One who left keeps a statement, found under the name he had, up to his exit; he owes nothing more.
+    // (Last: it changes the pact the other cases read.)
+    void ausgetreteneBehaltenIhrenAuszug()
+    {
+        QCOMPARE(m_v->Austritt(QStringLiteral("Lauf06")), QString());
+        const TKontoauszug a = m_v->Kontoauszug(QStringLiteral("lauf06"));
+        QCOMPARE(a.name, QStringLiteral("Lauf06"));
+        QCOMPARE(a.ausgetreten, m_v->Buchungsmonat());
+        QCOMPARE(a.monate.last().monat, a.ausgetreten);
+        for (const TRueckstand &r : m_v->Rueckstaende())
+            QVERIFY(r.name != QLatin1String("Lauf06"));
+    }
 };
 
 int main(int argc, char *argv[])
