@@ -273,8 +273,9 @@ private slots:
         QVERIFY(!info.isVisible());
 
         // Stopped at a line: what is booked stays, and the files agree with each other.
+        // The cancel may arrive before the line after the second close is read.
         const int zeile = info.GesicherteZeile();
-        QVERIFY2(zeile > 3 + 2 * 8 && zeile < 3 + 120 * 8, qPrintable(QString::number(zeile)));
+        QVERIFY2(zeile >= 3 + 2 * 8 && zeile < 3 + 120 * 8, qPrintable(QString::number(zeile)));
         QCOMPARE(angekommen, info.Monate());
         TVennlok &v = m_fenster->Vennlok();
         QCOMPARE(v.Buchungsmonat(), Folgemonat(angekommen.last()));
