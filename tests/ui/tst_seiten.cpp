@@ -175,7 +175,7 @@ private slots:
         QVERIFY(m_fenster->Beschaeftigt());
         QTest::mouseClick(kind<QPushButton>(m_fenster.get(), "BtnEinzahlen"), Qt::LeftButton);
         QTest::keyClick(m_fenster.get(), Qt::Key_Return);
-        QTRY_VERIFY(!m_fenster->Beschaeftigt());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_fenster->Beschaeftigt(), 60000);
         QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200605"));
         QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Monat 200604 abgeschlossen; neuer Buchungsmonat 200605; "
                                                           "Monatsbericht200604.pdf geschrieben; Ueberweisungen200604.xml geschrieben"));
