@@ -108,6 +108,26 @@ bool TVennlok::PaktVorhanden(const QString &datenverzeichnis)
     return QFileInfo(QDir(datenverzeichnis).filePath(TVennlokDaten::Dateiname)).isFile();
 }
 
+void TVennlok::VerzeichnisAnlegen(const QString &datenverzeichnis)
+{
+    if (!QDir().mkpath(datenverzeichnis))
+        throw VennlokFehler(QStringLiteral("Der Ordner \u201E%1\u201C kann nicht angelegt werden.")
+                                .arg(QDir::toNativeSeparators(datenverzeichnis)));
+}
+
+QString TVennlok::FreiesVerzeichnis(const QString &basis)
+{
+    const auto frei = [](const QString &ordner) {
+        const QFileInfo info(ordner);
+        return !info.exists()
+               || (info.isDir() && QDir(ordner).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System));
+    };
+    QString ordner = basis;
+    for (int n = 2; !frei(ordner); ++n)
+        ordner = basis + QStringLiteral("-%1").arg(n);
+    return ordner;
+}
+
 bool TVennlok::PaktVorhanden() const
 {
     return m_speicher->Existiert(Pfad(TVennlokDaten::Dateiname));

@@ -85,6 +85,12 @@ public:
 
     /// Whether datenverzeichnis holds a pact ("A_Vennlok.ven").
     static bool PaktVorhanden(const QString &datenverzeichnis);
+    /// Creates a missing data directory with the folders above it; throws,
+    /// naming the folder, when that cannot be done.
+    static void VerzeichnisAnlegen(const QString &datenverzeichnis);
+    /// A folder for a fresh pact: basis when it is missing or empty, else the
+    /// first of basis-2, basis-3, … that is. Nothing is created.
+    static QString FreiesVerzeichnis(const QString &basis);
     bool PaktVorhanden() const;
 
     /// Opens the booking month's cash book and log when a pact exists.

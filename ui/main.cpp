@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -97,16 +96,12 @@ int main(int argc, char *argv[])
     std::unique_ptr<TVenBuchungForm> fenster;
     // Opens a window on a directory (created when missing) and closes the one before; false when it cannot.
     std::function<bool(const QString &, const QString &)> oeffnen = [&](const QString &ordner, const QString &abspielen) {
-        if (!QDir().mkpath(ordner)) {
-            QMessageBox::critical(fenster.get(), QStringLiteral("Vennlok Buchungsprogramm"),
-                                  QStringLiteral("Der Ordner \u201E%1\u201C kann nicht angelegt werden.").arg(QDir::toNativeSeparators(ordner)));
-            return false;
-        }
         std::unique_ptr<TVenBuchungForm> neu;
         try {
+            TVennlok::VerzeichnisAnlegen(ordner);
             neu = std::make_unique<TVenBuchungForm>(QFileInfo(ordner).absoluteFilePath());
         } catch (const VennlokFehler &f) {
-            // Most often: another program works on this directory already.
+            // Most often: another program works on this directory already, or the folder cannot be made.
             QMessageBox::critical(fenster.get(), QStringLiteral("Vennlok Buchungsprogramm"), f.text());
             return false;
         }

@@ -1266,9 +1266,7 @@ void TVenBuchungForm::BtnDemoClick()
         return;
     }
     // A fresh folder beside the documents, never one that holds something.
-    const QString basis = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Vennlok-Demo");
-    QString ordner = basis;
-    for (int n = 2; QDir(ordner).exists() && !QDir(ordner).isEmpty(); ++n)
-        ordner = basis + QStringLiteral("-%1").arg(n);
-    emit verzeichnisWechseln(ordner, demo);
+    emit verzeichnisWechseln(TVennlok::FreiesVerzeichnis(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                                                         + QStringLiteral("/Vennlok-Demo")),
+                             demo);
 }

@@ -183,6 +183,46 @@ private slots:
         QVERIFY(!drittes.PaktVorhanden());
     }
 
+    // A fresh pact never lands where something lies already; a folder that
+    // cannot be made is named in the error.
+    void ordnerFuerEinenNeuenPakt_data()
+    {
+        QTest::addColumn<QStringList>("vorhanden"); // "name/" a folder, else a file
+        QTest::addColumn<QString>("erwartet");
+        QTest::newRow("a missing folder is taken as it is") << QStringList() << "Demo";
+        QTest::newRow("an empty folder is taken") << QStringList{"Demo/"} << "Demo";
+        QTest::newRow("a folder holding a pact is passed over") << QStringList{"Demo/A_Vennlok.ven"} << "Demo-2";
+        QTest::newRow("a hidden file counts as content") << QStringList{"Demo/.notiz"} << "Demo-2";
+        QTest::newRow("a file of that name is passed over") << QStringList{"Demo"} << "Demo-2";
+        QTest::newRow("full numbered folders are passed over in turn") << QStringList{"Demo/a", "Demo-2/b"} << "Demo-3";
+    }
+
+    void ordnerFuerEinenNeuenPakt()
+    {
+        QFETCH(QStringList, vorhanden);
+        QFETCH(QString, erwartet);
+        for (const QString &eintrag : vorhanden) {
+            m_dir.mkpath(QFileInfo(eintrag).path());
+            if (!eintrag.endsWith(QLatin1Char('/')))
+                schreiben(m_dir.filePath(eintrag), "x");
+        }
+        const QString ordner = TVennlok::FreiesVerzeichnis(m_dir.filePath(QStringLiteral("Demo")));
+        QCOMPARE(ordner, m_dir.filePath(erwartet));
+        TVennlok::VerzeichnisAnlegen(ordner + QStringLiteral("/Unterordner"));
+        QVERIFY(QFileInfo(ordner + QStringLiteral("/Unterordner")).isDir());
+        for (const QString &eintrag : vorhanden)
+            QVERIFY(QFileInfo::exists(m_dir.filePath(eintrag)));
+
+        schreiben(m_dir.filePath(QStringLiteral("Datei")), "x");
+        try {
+            TVennlok::VerzeichnisAnlegen(m_dir.filePath(QStringLiteral("Datei/Pakt")));
+            QFAIL("a folder was made below a file");
+        } catch (const VennlokFehler &f) {
+            QCOMPARE(f.text(), QStringLiteral("Der Ordner \u201E%1\u201C kann nicht angelegt werden.")
+                                   .arg(QDir::toNativeSeparators(m_dir.filePath(QStringLiteral("Datei/Pakt")))));
+        }
+    }
+
     void unzulaessigeNamenSchreibenNichts_data()
     {
         QTest::addColumn<QString>("name");
