@@ -254,6 +254,10 @@ TVennlokDaten::Konto TVennlokDaten::PaktKonto() const
 void TVennlokDaten::SetPaktKonto(const Konto &konto)
 {
     const QString s = QStringLiteral("Bankverbindung");
+    if (konto.inhaber.isEmpty() && konto.iban.isEmpty() && konto.bic.isEmpty()) {
+        EraseSection(s);
+        return;
+    }
     WriteString(s, QStringLiteral("Kontoinhaber"), konto.inhaber);
     WriteString(s, QStringLiteral("IBAN"), konto.iban);
     WriteString(s, QStringLiteral("BIC"), konto.bic);

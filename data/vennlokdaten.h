@@ -99,7 +99,7 @@ public:
         QString inhaber, iban, bic;
     };
     Konto PaktKonto() const;
-    /// Memory only; the caller checks the values.
+    /// Memory only; the caller checks the values. An empty account removes the section.
     void SetPaktKonto(const Konto &konto);
 
     /// The closed months that have a history section, in stored order.

@@ -80,14 +80,32 @@ TVennlokDaten::Konto TVennlok::PaktKonto() const
     return m_daten->PaktKonto();
 }
 
-QString TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic)
+namespace {
+
+bool keinKonto(const QString &inhaber, const QString &iban, const QString &bic)
 {
+    return inhaber.trimmed().isEmpty() && iban.trimmed().isEmpty() && bic.trimmed().isEmpty();
+}
+
+} // namespace
+
+QString TVennlok::PaktKontoFehler(const QString &inhaber, const QString &iban, const QString &bic)
+{
+    if (keinKonto(inhaber, iban, bic))
+        return QString();
     if (inhaber.trimmed().isEmpty())
         return QStringLiteral("Der Kontoinhaber des Pakts fehlt.");
     if (const QString fehler = Bankdaten::IbanFehler(iban); !fehler.isEmpty())
         return QStringLiteral("Konto des Pakts: ") + fehler;
     if (const QString fehler = Bankdaten::BicFehler(bic); !fehler.isEmpty())
         return QStringLiteral("Konto des Pakts: ") + fehler;
+    return QString();
+}
+
+QString TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic)
+{
+    if (const QString fehler = PaktKontoFehler(inhaber, iban, bic); !fehler.isEmpty())
+        return fehler;
     const TVennlokDaten::Konto konto{inhaber.trimmed(), Bankdaten::IbanNormal(iban), bic.trimmed().toUpper()};
     transaktion(QString(), [&] {
         datenAendern([&] {

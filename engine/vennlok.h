@@ -261,8 +261,12 @@ public:
 
     /// The pact's own account, as stored.
     TVennlokDaten::Konto PaktKonto() const;
+    /// Why these fields cannot be the pact's account, or an empty text. Three
+    /// empty fields are no account, and may be stored.
+    static QString PaktKontoFehler(const QString &inhaber, const QString &iban, const QString &bic);
     /// Checks and stores the pact's account (the IBAN without blanks) and
-    /// logs it. Returns why it cannot be stored, or an empty text.
+    /// logs it; three empty fields remove it. Returns why it cannot be
+    /// stored, or an empty text.
     QString PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic);
     /// The SEPA credit transfer file (pain.001.001.09) of a month's payouts
     /// from the pact's account: one transaction per participant payout above

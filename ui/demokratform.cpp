@@ -196,15 +196,10 @@ void TDemokratForm::BtnDataOKClick()
     }
     // The account is checked with the figures, before anything is stored.
     const TVennlokDaten::Konto konto{m_edKontoinhaber->text().trimmed(), m_edIban->text(), m_edBic->text()};
-    if (geaendert(konto, m_vennlok.PaktKonto()) && !(konto.inhaber.isEmpty() && konto.iban.trimmed().isEmpty())) {
-        const QString fehler = konto.inhaber.isEmpty() ? QStringLiteral("Der Kontoinhaber des Pakts fehlt.")
-                             : !Bankdaten::IbanFehler(konto.iban).isEmpty() ? Bankdaten::IbanFehler(konto.iban)
-                                                                             : Bankdaten::BicFehler(konto.bic);
-        if (!fehler.isEmpty()) {
-            m_benutzer.Meldung(this, QStringLiteral("Konto des Pakts: ") + fehler);
-            m_edIban->setFocus();
-            return;
-        }
+    if (const QString fehler = TVennlok::PaktKontoFehler(konto.inhaber, konto.iban, konto.bic); !fehler.isEmpty()) {
+        m_benutzer.Meldung(this, fehler);
+        (konto.inhaber.isEmpty() ? m_edKontoinhaber : m_edIban)->setFocus();
+        return;
     }
     const Money beitrag = R4(werte[0]), ein = R4(werte[1]), rech = R4(werte[2]);
     const double daempfung = werte[4];
@@ -238,7 +233,7 @@ void TDemokratForm::BtnDataOKClick()
 void TDemokratForm::anwaltSpeichern()
 {
     const TVennlokDaten::Konto konto{m_edKontoinhaber->text().trimmed(), m_edIban->text(), m_edBic->text()};
-    if (!konto.inhaber.isEmpty() && geaendert(konto, m_vennlok.PaktKonto())) {
+    if (geaendert(konto, m_vennlok.PaktKonto())) {
         const QString fehler = m_vennlok.PaktKontoSetzen(konto.inhaber, konto.iban, konto.bic);
         if (!fehler.isEmpty())
             m_benutzer.Meldung(this, fehler);

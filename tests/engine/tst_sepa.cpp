@@ -45,6 +45,43 @@ class TstSepa : public QObject
     }
 
 private slots:
+    // The pact's account is whole or absent: an owner and a valid IBAN, the
+    // BIC optional; three empty fields are no account at all.
+    void paktkonto_data()
+    {
+        QTest::addColumn<QStringList>("felder"); // owner, IBAN, BIC
+        QTest::addColumn<QString>("fehler");     // its beginning
+        QTest::newRow("three empty fields are no account") << QStringList{"", " ", ""} << "";
+        QTest::newRow("an owner and an IBAN with blanks make an account")
+            << QStringList{"Pakt Köln", "DE02 1203 0000 0000 2020 51", ""} << "";
+        QTest::newRow("a BIC alone lacks the owner") << QStringList{"", "", "BYLADEM1001"} << "Der Kontoinhaber des Pakts fehlt.";
+        QTest::newRow("an IBAN alone lacks the owner")
+            << QStringList{" ", "DE02120300000000202051", ""} << "Der Kontoinhaber des Pakts fehlt.";
+        QTest::newRow("an owner alone lacks the IBAN") << QStringList{"Pakt Köln", "", ""} << "Konto des Pakts: Die IBAN fehlt";
+        QTest::newRow("a mistyped IBAN is refused")
+            << QStringList{"Pakt Köln", "DE02120300000000202052", ""} << "Konto des Pakts: Die Prüfziffern";
+        QTest::newRow("a BIC of nine characters is refused")
+            << QStringList{"Pakt Köln", "DE02120300000000202051", "BYLADEM10"} << "Konto des Pakts: \u201EBYLADEM10\u201C ist keine BIC";
+    }
+
+    void paktkonto()
+    {
+        QFETCH(QStringList, felder);
+        QFETCH(QString, fehler);
+        QTemporaryDir tmp;
+        TVennlok v(tmp.path());
+        QString meldung;
+        v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
+        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Alt"), QStringLiteral("DE89370400440532013000"), QString()), QString());
+        QCOMPARE(TVennlok::PaktKontoFehler(felder[0], felder[1], felder[2]).left(fehler.size()), fehler);
+        QCOMPARE(v.PaktKontoSetzen(felder[0], felder[1], felder[2]).left(fehler.size()), fehler);
+        const bool entfernt = fehler.isEmpty() && felder.join(QString()).trimmed().isEmpty();
+        const QByteArray stamm = dateiInhalt(v.Pfad(QStringLiteral("A_Vennlok.ven")));
+        QCOMPARE(stamm.contains("[Bankverbindung]"), !entfernt);
+        QCOMPARE(v.PaktKonto().iban, entfernt ? QString() : fehler.isEmpty() ? QStringLiteral("DE02120300000000202051")
+                                                                             : QStringLiteral("DE89370400440532013000"));
+    }
+
     void ueberweisungenEinesMonats()
     {
         TVennlok v(m_tmp.path());

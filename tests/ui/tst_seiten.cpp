@@ -183,6 +183,18 @@ private slots:
         QVERIFY(dateiInhalt(pfad("Ueberweisungen200604.xml")).contains("<IBAN>DE89370400440532013000</IBAN>"));
         QCOMPARE(m_benutzer.meldungen, QStringList());
         QVERIFY(QFile::exists(pfad("Transfers.tra")));
+
+        // An account half emptied is refused before anything is stored; emptied whole, it is removed.
+        m_fenster->BtnVertragClick();
+        feld("EdKontoinhaber")->clear();
+        m_fenster->DemokratForm().BtnDataOKClick();
+        QCOMPARE(m_benutzer.meldungen, QStringList({"Der Kontoinhaber des Pakts fehlt."}));
+        QCOMPARE(m_fenster->Vennlok().PaktKonto().inhaber, QStringLiteral("Pakt Köln"));
+        feld("EdIban")->clear();
+        m_benutzer.antworten = {true};
+        m_fenster->DemokratForm().BtnDataOKClick();
+        QCOMPARE(m_fenster->Vennlok().PaktKonto().iban, QString());
+        QCOMPARE(m_benutzer.meldungen.size(), 1);
     }
 
     // The Setup / Info page: the version from the build, the data directory,
