@@ -1,6 +1,5 @@
-#include "algo/fehler.h"
 #include "engine/vennlok.h"
-#include "ui/venbuchungform.h"
+#include "ui/programm.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -9,12 +8,7 @@
 #include <QLocale>
 #include <QTranslator>
 #include <QIcon>
-#include <QMessageBox>
 #include <QSettings>
-#include <QStandardPaths>
-#include <QTimer>
-#include <functional>
-#include <memory>
 #include <cstdio>
 
 namespace {
@@ -84,42 +78,10 @@ int main(int argc, char *argv[])
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexte);
 
-    // --dir wins; else the directory used last; on the first start a folder
-    // in the documents, so that a start from the menu does not fill the home folder.
+    // --dir wins; else the directory used last, or a folder among the documents.
     QSettings einstellungen;
-    QString pfad = parser.value(verzeichnis);
-    if (pfad.isEmpty())
-        pfad = einstellungen.value(QStringLiteral("Datenverzeichnis")).toString();
-    if (pfad.isEmpty() || !QFileInfo(pfad).isDir())
-        pfad = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Vennlok");
-
-    std::unique_ptr<TVenBuchungForm> fenster;
-    // Opens a window on a directory (created when missing) and closes the one before; false when it cannot.
-    std::function<bool(const QString &, const QString &)> oeffnen = [&](const QString &ordner, const QString &abspielen) {
-        std::unique_ptr<TVenBuchungForm> neu;
-        try {
-            TVennlok::VerzeichnisAnlegen(ordner);
-            neu = std::make_unique<TVenBuchungForm>(QFileInfo(ordner).absoluteFilePath());
-        } catch (const VennlokFehler &f) {
-            // Most often: another program works on this directory already, or the folder cannot be made.
-            QMessageBox::critical(fenster.get(), QStringLiteral("Vennlok Buchungsprogramm"), f.text());
-            return false;
-        }
-        QObject::connect(neu.get(), &TVenBuchungForm::verzeichnisWechseln, neu.get(), [&](const QString &o, const QString &a) {
-            // Later, so that the window asking is not deleted inside its own handler.
-            QTimer::singleShot(0, [&oeffnen, o, a] { oeffnen(o, a); });
-        });
-        neu->show();
-        if (fenster && !fenster->close()) {
-            return false; // the old window keeps unsaved typing; the new one goes away with neu
-        }
-        fenster = std::move(neu);
-        einstellungen.setValue(QStringLiteral("Datenverzeichnis"), fenster->Datenverzeichnis());
-        if (!abspielen.isEmpty())
-            fenster->AutobuchungStarten(abspielen);
-        return true;
-    };
-    if (!oeffnen(pfad, QString()))
+    TProgramm programm(einstellungen);
+    if (!programm.Oeffnen(parser.isSet(verzeichnis) ? parser.value(verzeichnis) : TProgramm::StartVerzeichnis(einstellungen)))
         return 1;
     return app.exec();
 }

@@ -4,6 +4,7 @@
 #include "platform/skript.h"
 #include "ui/demokratform.h"
 #include "ui/infoform.h"
+#include "ui/programm.h"
 #include "ui/venbuchungform.h"
 #include "ui/verlaufform.h"
 
@@ -17,6 +18,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
@@ -215,6 +217,53 @@ private slots:
         QCOMPARE(wechsel.size(), 2);
         QVERIFY(wechsel[1][0].toString().contains(QStringLiteral("/Vennlok-Demo")));
         QCOMPARE(wechsel[1][1].toString(), QCoreApplication::applicationDirPath() + QStringLiteral("/demo.aut"));
+    }
+
+    // One window at a time: a change of directory opens the new one, lets go
+    // of the old and is remembered; a directory that cannot be opened, or a
+    // window that must not close yet, leaves everything as it was.
+    void einFensterZurZeit()
+    {
+        QSettings einstellungen(pfad("vennlok.ini"), QSettings::IniFormat);
+        const QString dokumente = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Vennlok");
+        QCOMPARE(TProgramm::StartVerzeichnis(einstellungen), dokumente);
+        TProgramm programm(einstellungen, &m_benutzer);
+        QVERIFY(programm.Oeffnen(pfad("a/tief")));
+        QCOMPARE(programm.Fenster()->Datenverzeichnis(), pfad("a/tief"));
+        QCOMPARE(TProgramm::StartVerzeichnis(einstellungen), pfad("a/tief"));
+
+        m_benutzer.datei = pfad("b");
+        QTest::mouseClick(kind<QPushButton>(programm.Fenster(), "BtnVerzeichnis"), Qt::LeftButton);
+        QTRY_COMPARE(programm.Fenster()->Datenverzeichnis(), pfad("b"));
+        QCOMPARE(TProgramm::StartVerzeichnis(einstellungen), pfad("b"));
+        { TVennlok frei(pfad("a/tief")); } // the old window has let go of its directory
+
+        QDir(m_dir).mkdir(QStringLiteral("belegt"));
+        auto belegt = std::make_unique<TVennlok>(pfad("belegt"));
+        schreiben(pfad("datei"), "x");
+        for (const QString &ordner : {pfad("belegt"), pfad("datei/pakt")})
+            QVERIFY(!programm.Oeffnen(ordner));
+        QCOMPARE(m_benutzer.meldungen.size(), 2);
+        QVERIFY(m_benutzer.meldungen[0].contains(QStringLiteral("anderen Vennlok-Programm")));
+        QVERIFY(m_benutzer.meldungen[1].contains(QStringLiteral("kann nicht angelegt werden")));
+        belegt.reset();
+
+        // Unsaved typing: No keeps the window, and the new directory is let go again.
+        kind<QComboBox>(programm.Fenster(), "CBTeilhaber")->setEditText(QStringLiteral("Anna"));
+        QTest::keyClicks(kind<QPlainTextEdit>(programm.Fenster(), "MemAdresse"), QStringLiteral("Stadt=Koeln"));
+        m_benutzer.antworten = {false};
+        QVERIFY(!programm.Oeffnen(pfad("c")));
+        QCOMPARE(m_benutzer.fragen.size(), 1);
+        QCOMPARE(programm.Fenster()->Datenverzeichnis(), pfad("b"));
+        QCOMPARE(TProgramm::StartVerzeichnis(einstellungen), pfad("b"));
+        { TVennlok frei(pfad("c")); }
+        m_benutzer.antworten = {true};
+        QVERIFY(programm.Oeffnen(pfad("c")));
+        QCOMPARE(programm.Fenster()->Datenverzeichnis(), pfad("c"));
+
+        programm.Fenster()->close();
+        QDir(pfad("c")).removeRecursively();
+        QCOMPARE(TProgramm::StartVerzeichnis(einstellungen), dokumente);
     }
 
     // The history window follows the mouse, opens a simulation's folder and
