@@ -40,6 +40,9 @@ const char Hilfe[] =
     "      schreibt den Kontoauszug eines Teilhabers, Monat für Monat\n"
     "  rueckstaende [--dir VERZEICHNIS] --pdf DATEI | --csv DATEI\n"
     "      schreibt die Rückstandsliste: wer wie viel aus welchen Monaten schuldet\n"
+    "  monatsbericht MONAT [--dir VERZEICHNIS] --pdf DATEI\n"
+    "      schreibt den Monatsbericht eines Monats (JJJJMM) mit seinen Überweisungen, wie ihn\n"
+    "      der Monatsabschluss im Fenster schreibt; auch für Monate einer Simulation\n"
     "  sepa MONAT [--dir VERZEICHNIS] [--ausfuehrung TT.MM.JJJJ] > DATEI\n"
     "      schreibt die SEPA-Überweisungsdatei (pain.001) eines abgeschlossenen Monats auf die\n"
     "      Standardausgabe; Vorgabe der Ausführung: der nächste Bankarbeitstag\n"
@@ -102,7 +105,7 @@ int pruefen(const QString &verzeichnis)
     return befunde.isEmpty() ? 0 : 1;
 }
 
-// verlauf, auszug, rueckstaende: documents drawn on the offscreen platform.
+// verlauf, auszug, rueckstaende, monatsbericht: documents drawn on the offscreen platform.
 int dokument(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -116,14 +119,15 @@ int dokument(int argc, char *argv[])
     parser.addOptions({dir, pdf, csv, png});
     const QStringList argumente = parser.parse(app.arguments()) ? parser.positionalArguments() : QStringList();
     const QString befehl = argumente.value(0);
-    const bool verlauf = befehl == QLatin1String("verlauf");
+    const bool verlauf = befehl == QLatin1String("verlauf"), bericht = befehl == QLatin1String("monatsbericht");
     const int ausgaben = int(parser.isSet(pdf)) + int(parser.isSet(csv)) + int(parser.isSet(png));
-    const bool passt = argumente.size() == (befehl == QLatin1String("auszug") ? 2 : 1) && ausgaben == 1
-                       && (verlauf ? !parser.isSet(csv) : !parser.isSet(png));
+    const bool passt = argumente.size() == (befehl == QLatin1String("auszug") || bericht ? 2 : 1) && ausgaben == 1
+                       && (verlauf ? !parser.isSet(csv) : bericht ? parser.isSet(pdf) : !parser.isSet(png));
     if (!passt) {
-        ausgeben(stderr, parser.errorText().isEmpty() ? QStringLiteral("vennlok-cli: %1 braucht genau eine Ausgabe: %2.")
-                                                            .arg(befehl, verlauf ? QStringLiteral("--png DATEI oder --pdf DATEI")
-                                                                                 : QStringLiteral("--pdf DATEI oder --csv DATEI"))
+        const QString erlaubt = verlauf ? QStringLiteral("--png DATEI oder --pdf DATEI")
+                                : bericht ? QStringLiteral("--pdf DATEI")
+                                          : QStringLiteral("--pdf DATEI oder --csv DATEI");
+        ausgeben(stderr, parser.errorText().isEmpty() ? QStringLiteral("vennlok-cli: %1 braucht genau eine Ausgabe: %2.").arg(befehl, erlaubt)
                                                       : QStringLiteral("vennlok-cli: ") + parser.errorText());
         std::fputs(Hilfe, stderr);
         return 2;
@@ -143,6 +147,8 @@ int dokument(int argc, char *argv[])
             if (befehl == QLatin1String("auszug")) {
                 const TKontoauszug auszug = vennlok.Kontoauszug(argumente[1]);
                 parser.isSet(pdf) ? Dokumente::KontoauszugPdf(auszug, pakt, ziel) : Dokumente::KontoauszugCsv(auszug, ziel);
+            } else if (bericht) {
+                Dokumente::MonatsberichtPdf(vennlok.Monatsbericht(argumente[1]), pakt, ziel);
             } else {
                 const QList<TRueckstand> liste = vennlok.Rueckstaende();
                 parser.isSet(pdf) ? Dokumente::RueckstaendePdf(liste, vennlok.Buchungsmonat(), pakt, ziel)
@@ -161,7 +167,7 @@ int dokument(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    for (const char *befehl : {"verlauf", "auszug", "rueckstaende"})
+    for (const char *befehl : {"verlauf", "auszug", "rueckstaende", "monatsbericht"})
         if (argc > 1 && qstrcmp(argv[1], befehl) == 0)
             return dokument(argc, argv);
     QCoreApplication app(argc, argv);

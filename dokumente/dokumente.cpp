@@ -227,7 +227,9 @@ void MonatsberichtPdf(const TMonatsbericht &b, const QString &pakt, const QStrin
     for (const TUeberweisung &u : b.ueberweisungen)
         ueberweisungen += zeile({u.art, u.name.isEmpty() ? QStringLiteral("Treuhänder") : u.name, Betrag(u.betrag)}, 2);
     html += b.ueberweisungen.isEmpty() ? QStringLiteral("<p>Keine.</p>") : tabelle(ueberweisungen);
-    if (!b.ohneIban.isEmpty())
+    if (!b.paktKonto && !b.ueberweisungen.isEmpty())
+        html += QStringLiteral("<p>Keine SEPA-Datei: für den Pakt ist kein Konto eingetragen.</p>");
+    else if (!b.ohneIban.isEmpty())
         html += QStringLiteral("<p><b>Ohne gültige IBAN, nicht in der SEPA-Datei:</b> %1</p>")
                     .arg(b.ohneIban.join(QStringLiteral(", ")).toHtmlEscaped());
     pdf(html, pakt, QStringLiteral("Monatsbericht %1").arg(b.monat), datei);

@@ -101,6 +101,8 @@ QList<TUeberweisung> TVennlok::Ueberweisungen(const MonthKey &monat)
 
 TMonatsbericht TVennlok::Monatsbericht(const MonthKey &monat)
 {
+    if (!MonatGueltig(monat))
+        throw VennlokFehler(QStringLiteral("\u201E%1\u201C ist kein Monat (JJJJMM, Monat 01 bis 12).").arg(Textformat::zitat(monat)));
     const bool laufend = m_kasse && monat == Buchungsmonat();
     const QString datei = Pfad(TKasse::Dateiname(monat));
     if (!laufend && !m_speicher->Existiert(datei))
@@ -125,7 +127,9 @@ TMonatsbericht TVennlok::Monatsbericht(const MonthKey &monat)
     const double danach = m_daten->MonatExtSozialanteil(Folgemonat(monat));
     b.neuerAnteil = danach != FehlwertFloat ? danach : Sozialanteil();
     b.ueberweisungen = Ueberweisungen(monat);
-    b.ohneIban = ohneIban(b.ueberweisungen);
+    b.paktKonto = PaktKontoEingetragen();
+    if (b.paktKonto)
+        b.ohneIban = ohneIban(b.ueberweisungen);
     return b;
 }
 

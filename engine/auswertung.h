@@ -38,7 +38,8 @@ struct TMonatsbericht
     double anteil = 0;      // the share in force during the month
     double neuerAnteil = 0; // the share in force after the close
     QList<TUeberweisung> ueberweisungen;
-    QStringList ohneIban; // paid out, but without a valid IBAN: not in the SEPA file
+    bool paktKonto = false; // the pact's account is entered, so the payouts go into a SEPA file
+    QStringList ohneIban;   // paid out, but without a valid IBAN: not in the SEPA file (with the account only)
 };
 
 /// One month of a participant's account.

@@ -89,6 +89,12 @@ bool keinKonto(const QString &inhaber, const QString &iban, const QString &bic)
 
 } // namespace
 
+bool TVennlok::PaktKontoEingetragen() const
+{
+    const TVennlokDaten::Konto konto = m_daten->PaktKonto();
+    return !konto.inhaber.isEmpty() && Bankdaten::IbanFehler(konto.iban).isEmpty();
+}
+
 QString TVennlok::PaktKontoFehler(const QString &inhaber, const QString &iban, const QString &bic)
 {
     if (keinKonto(inhaber, iban, bic))
@@ -130,10 +136,10 @@ QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, 
 {
     if (!m_daten->ArchivierteMonate().contains(monat))
         throw VennlokFehler(QStringLiteral("Der Monat %1 ist nicht abgeschlossen.").arg(Textformat::zitat(monat)));
-    const TVennlokDaten::Konto konto = m_daten->PaktKonto();
-    if (!Bankdaten::IbanFehler(konto.iban).isEmpty() || konto.inhaber.isEmpty())
+    if (!PaktKontoEingetragen())
         throw VennlokFehler(QStringLiteral("Ohne Konto des Pakts gibt es keine SEPA-Datei: Kontoinhaber und IBAN des Pakts "
                                            "werden in der demokratischen Anpassung eingetragen."));
+    const TVennlokDaten::Konto konto = m_daten->PaktKonto();
     const QList<TUeberweisung> ueberweisungen = Ueberweisungen(monat);
     if (ohneIban)
         *ohneIban = this->ohneIban(ueberweisungen);

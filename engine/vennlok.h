@@ -261,6 +261,8 @@ public:
 
     /// The pact's own account, as stored.
     TVennlokDaten::Konto PaktKonto() const;
+    /// Whether the pact's account is entered, so that SEPA files can be written.
+    bool PaktKontoEingetragen() const;
     /// Why these fields cannot be the pact's account, or an empty text. Three
     /// empty fields are no account, and may be stored.
     static QString PaktKontoFehler(const QString &inhaber, const QString &iban, const QString &bic);

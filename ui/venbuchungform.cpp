@@ -1218,13 +1218,11 @@ void TVenBuchungForm::BtnRueckstaendeClick()
 void TVenBuchungForm::sepaMelden(const TMonatsbericht &bericht)
 {
     const QString datei = QStringLiteral("Ueberweisungen%1.xml").arg(bericht.monat);
-    const bool konto = Bankdaten::IbanFehler(m_vennlok->PaktKonto().iban).isEmpty();
     if (m_vennlok->DokumentVorhanden(datei))
         status(Statuszeile() + QStringLiteral("; ") + datei + QStringLiteral(" geschrieben"));
-    else if (!konto && !bericht.ueberweisungen.isEmpty())
+    else if (!bericht.paktKonto && !bericht.ueberweisungen.isEmpty())
         status(Statuszeile() + QStringLiteral("; keine SEPA-Datei: das Konto des Pakts fehlt"));
-    if (konto)
-        ohneIbanMelden(bericht.ohneIban);
+    ohneIbanMelden(bericht.ohneIban);
 }
 
 void TVenBuchungForm::ohneIbanMelden(const QStringList &ohne)

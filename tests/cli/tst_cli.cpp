@@ -46,6 +46,8 @@ private slots:
         QTest::newRow("help") << QStringList{"replay", "--help"} << 0 << QString();
         QTest::newRow("a statement without an output") << QStringList{"auszug", "Anna", "--dir", leer.path()} << 2 << "genau eine Ausgabe";
         QTest::newRow("charts as CSV") << QStringList{"verlauf", "--csv", "x.csv"} << 2 << "--png DATEI oder --pdf DATEI";
+        QTest::newRow("a month report as CSV") << QStringList{"monatsbericht", "200601", "--csv", "x.csv"} << 2 << "Ausgabe: --pdf DATEI.";
+        QTest::newRow("a month report without its month") << QStringList{"monatsbericht", "--pdf", "x.pdf"} << 2 << "genau eine Ausgabe";
         QTest::newRow("charts of a folder without a pact") << QStringList{"verlauf", "--dir", leer.path(), "--png", "x.png"} << 1 << "kein Pakt";
         QTest::newRow("a transfer file of a folder without a pact") << QStringList{"sepa", "200601", "--dir", leer.path()} << 1 << "keinen Pakt";
         QTest::newRow("a transfer file for an impossible day") << QStringList{"sepa", "200601", "--ausfuehrung", "31.02.2026"} << 2 << "TT.MM.JJJJ";
@@ -66,6 +68,15 @@ private slots:
         QVERIFY(dateiInhalt(tmp.filePath("r.pdf")).startsWith("%PDF"));
         QCOMPARE(cli(QStringList{"verlauf", "--png", tmp.filePath("v.png")} + dir).status, 0);
         QVERIFY(dateiInhalt(tmp.filePath("v.png")).startsWith("\x89PNG"));
+        QCOMPARE(cli(QStringList{"monatsbericht", "200603", "--pdf", tmp.filePath("m.pdf")} + dir).status, 0);
+        QVERIFY(dateiInhalt(tmp.filePath("m.pdf")).startsWith("%PDF"));
+        // A month is a month: no path, no month before the pact.
+        for (const char *monat : {"../../m", "200613", "199912"}) {
+            const Lauf lauf = cli(QStringList{"monatsbericht", monat, "--pdf", tmp.filePath("x.pdf")} + dir);
+            QCOMPARE(lauf.status, 1);
+            QVERIFY2(lauf.fehler.contains(QLatin1String(monat)), qPrintable(lauf.fehler));
+        }
+        QVERIFY(!QFile::exists(tmp.filePath("x.pdf")));
     }
 
     void fehlerOhneAbsturz()

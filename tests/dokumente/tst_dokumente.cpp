@@ -128,7 +128,8 @@ private slots:
             << QStringList{"Kontoauszug Lauf01", "Summe", "Seite 1 von", "Pakt Golden"};
         QTest::newRow("the arrears list names who owes") << "rueckstaende" << QStringList{"Rückstandsliste", "Lauf0"};
         QTest::newRow("a month report names its month and transfers") << "bericht"
-            << QStringList{"Monatsbericht 200612", "Überweisungen", "neuer Sozialanteil"};
+            << QStringList{"Monatsbericht 200612", "Überweisungen", "neuer Sozialanteil",
+                           "Keine SEPA-Datei: für den Pakt ist kein Konto eingetragen."};
         QTest::newRow("the history charts name their axes") << "verlauf" << QStringList{"Verlauf des Pakts", "Eingangsbuchungen", "Monat"};
     }
 

@@ -112,6 +112,8 @@ private slots:
             v.TeilhaberSchliessen();
         }
         QVERIFY_THROWS_EXCEPTION(VennlokFehler, v.SepaDatei(monat, QDate(2008, 2, 1)));
+        // Without the pact's account there is no SEPA file, and so no one is missing from it.
+        QCOMPARE(v.Monatsbericht(monat).ohneIban, QStringList());
         QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok"), QStringLiteral("DE89370400440532013001"), QString()).left(40),
                  QStringLiteral("Konto des Pakts: Die Prüfziffern der IBA"));
         QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok Köln"), QStringLiteral("DE02 1203 0000 0000 2020 51"), QStringLiteral("byladem1001")), QString());
@@ -120,6 +122,7 @@ private slots:
         const QString datei = v.SepaNeuSchreiben(monat, QDate(2008, 2, 1), &ohneIban);
         QCOMPARE(datei, QStringLiteral("Ueberweisungen%1.xml").arg(monat));
         QCOMPARE(ohneIban, QStringList{ohne});
+        QCOMPARE(v.Monatsbericht(monat).ohneIban, QStringList{ohne});
         QCOMPARE(schemaFehler(m_tmp.filePath(datei)), QString());
 
         // The amounts: each a participant's payout to the cent, together the control sum.
