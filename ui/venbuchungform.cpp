@@ -51,7 +51,7 @@ const QStringList SeitenTitel{QStringLiteral("Teilhaber"), QStringLiteral("Einza
 const QStringList HilfeAnker{QStringLiteral("Seite_Teilhaber"), QStringLiteral("Seite_Einzahlungen"),
                              QStringLiteral("Seite_Rechnungen"), QStringLiteral("Seite_Auszahlungen"),
                              QStringLiteral("Seite_Monatsabschluss"), QStringLiteral("Seite_Austritt"),
-                             QStringLiteral("Seite_Neu__Auto"), QStringLiteral("Inhalt")};
+                             QStringLiteral("Seite_Neu__Auto"), QStringLiteral("Seite_Setup__Info")};
 
 const QStringList AdressVorlage{QStringLiteral("Name=;"), QStringLiteral("Land=;"), QStringLiteral("PLZ=;"),
                                 QStringLiteral("Stadt=;"), QStringLiteral("Straße=;"), QStringLiteral("No.=;"),

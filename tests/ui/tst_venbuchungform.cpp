@@ -125,6 +125,33 @@ private slots:
         QCOMPARE(m_dir.entryList(QDir::Files), QStringList());
     }
 
+    // The help opens at the section of the page in front, and every link of
+    // the help leads to a section that is there.
+    void hilfeZuJederSeite()
+    {
+        paktOeffnen();
+        const QString doku = QCoreApplication::applicationDirPath() + QStringLiteral("/VennlokDoku.html");
+        const QString text = QString::fromUtf8(dateiInhalt(doku));
+        QSet<QString> abschnitte;
+        for (const QRegularExpressionMatch &m : QRegularExpression(QStringLiteral(" id=\"([^\"]+)\"")).globalMatch(text))
+            abschnitte.insert(m.captured(1));
+        for (const QRegularExpressionMatch &m : QRegularExpression(QStringLiteral("href=\"#([^\"]+)\"")).globalMatch(text))
+            QVERIFY2(abschnitte.contains(m.captured(1)), qPrintable(m.captured(1)));
+        QSet<QString> geoeffnet;
+        for (int seite = TVenBuchungForm::Teilhaber; seite <= TVenBuchungForm::SetupInfo; ++seite) {
+            m_fenster->SeiteWaehlen(TVenBuchungForm::Seite(seite));
+            QTest::mouseClick(kind<QPushButton>("BtnHelp"), Qt::LeftButton);
+            Plattform::AufSkripteWarten();
+            QCOMPARE(m_geoeffnet.size(), seite + 1);
+            const QString ziel = m_geoeffnet.last();
+            QVERIFY2(ziel.startsWith(QStringLiteral("file:///")) && ziel.contains(QStringLiteral("VennlokDoku.html#")), qPrintable(ziel));
+            QVERIFY2(abschnitte.contains(ziel.section(QLatin1Char('#'), 1)), qPrintable(ziel));
+            geoeffnet.insert(ziel);
+        }
+        QCOMPARE(geoeffnet.size(), 8); // each page its own section
+        QCOMPARE(m_benutzer.meldungen, QStringList());
+    }
+
     void mitPaktAufEinzahlungen()
     {
         paktOeffnen();
