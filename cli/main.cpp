@@ -226,7 +226,7 @@ int main(int argc, char *argv[])
             QStringList ohne;
             const QByteArray xml = vennlok.SepaDatei(argumente[1], tag, &ohne);
             if (xml.isEmpty())
-                throw VennlokFehler(QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Teilhaber mit gültiger IBAN.").arg(argumente[1]));
+                throw VennlokFehler(QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Empfänger mit gültiger IBAN.").arg(argumente[1]));
             std::fwrite(xml.constData(), 1, size_t(xml.size()), stdout);
             if (!ohne.isEmpty())
                 ausgeben(stderr, QStringLiteral("Ohne gültige IBAN, nicht in der Datei: ") + ohne.join(QStringLiteral(", ")));

@@ -87,6 +87,21 @@ QString BicFehler(const QString &text)
         .arg(bic.left(20));
 }
 
+QString AngabeFehler(const QString &schluessel, const QString &wert)
+{
+    if (schluessel == QLatin1String("IBAN"))
+        return IbanFehler(wert);
+    if (schluessel == QLatin1String("BIC"))
+        return BicFehler(wert);
+    return QString();
+}
+
+QString AngabeNormal(const QString &schluessel, const QString &wert)
+{
+    const bool bank = schluessel == QLatin1String("IBAN") || schluessel == QLatin1String("BIC");
+    return bank ? IbanNormal(wert) : wert;
+}
+
 QString SepaText(const QString &text, int laenge)
 {
     static const QHash<QChar, QString> umlaute{{QChar(0xE4), "ae"}, {QChar(0xF6), "oe"}, {QChar(0xFC), "ue"},

@@ -16,6 +16,13 @@ QString IbanFehler(const QString &text);
 /// Why text is no BIC (8 or 11 characters: bank, country, place, branch);
 /// empty when it is one or when it is empty, as a BIC is optional.
 QString BicFehler(const QString &text);
+/// For an item of an address (a participant's or the trustee's): why wert
+/// cannot be stored under schluessel, or empty. "IBAN" and "BIC" are checked,
+/// every other item passes.
+QString AngabeFehler(const QString &schluessel, const QString &wert);
+/// wert as it is stored under schluessel: IBAN and BIC without blanks and in
+/// upper case, every other item as given.
+QString AngabeNormal(const QString &schluessel, const QString &wert);
 /// text in the SEPA character set (Latin letters, digits and / - ? : ( ) . , ' + and
 /// the blank): umlauts spelled out (ä → ae, ß → ss), accents dropped, any
 /// other character a blank; blanks collapsed; at most laenge characters.

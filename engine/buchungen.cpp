@@ -4,6 +4,7 @@
 
 #include "algo/formeln.h"
 #include "algo/runden.h"
+#include "data/bankdaten.h"
 #include "data/uhr.h"
 #include "engine/intern.h"
 
@@ -87,13 +88,17 @@ void TVennlok::AnwaltWert(const QString &name, QString &adresse) const
 
 QString TVennlok::anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
 {
+    // The trustee's bank details are checked as a participant's: his fees are transferred from them.
+    if (const QString fehler = Bankdaten::AngabeFehler(name, adresse); !fehler.isEmpty())
+        return QStringLiteral("Treuhänder: ") + fehler;
+    const QString gespeichert = Bankdaten::AngabeNormal(name, adresse);
     try {
-        datenAendern([&] { m_daten->SetAnwalt(name, adresse); });
+        datenAendern([&] { m_daten->SetAnwalt(name, gespeichert); });
     } catch (const VennlokFehler &e) {
         return e.text();
     }
     const QString art = m_daten->HatErgaenzungsvertrag() ? QStringLiteral("Vertrag") : QStringLiteral("NeuPakt");
-    log(art + QStringLiteral(":Adresse,") + name + QLatin1Char(',') + adresse + QLatin1Char(',') + datumstext);
+    log(art + QStringLiteral(":Adresse,") + name + QLatin1Char(',') + gespeichert + QLatin1Char(',') + datumstext);
     return QString();
 }
 

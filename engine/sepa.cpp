@@ -11,6 +11,7 @@
 #include "engine/teilhaberregister.h"
 
 #include <QXmlStreamWriter>
+#include <functional>
 
 using namespace Intern;
 
@@ -32,27 +33,44 @@ QString euro(Money betrag)
     return QStringLiteral("%1.%2").arg(cent / 100).arg(cent % 100, 2, 10, QLatin1Char('0'));
 }
 
-// A participant payout the transfer file pays (at least a cent), with its
-// payee and the payee's IBAN, empty when it is not valid.
+const QString Treuhaender = QStringLiteral("Treuhänder");
+
+// A payout the transfer file pays (at least a cent): to a participant, or the
+// trustee's fees. The payee as named to the operator and to the bank, and the
+// bank details of his address; the IBAN empty when it is not valid.
 struct Empfang
 {
     const TUeberweisung *ueberweisung; // into the list empfaenge was given
-    const TTeilhaber *teilhaber;
-    QString iban;
+    QString wer;                       // "Anna_Baecker", "Treuhänder"
+    QString inhaber, iban, bic;
 };
 
-QList<Empfang> empfaenge(TTeilhaberRegister &register_, const QList<TUeberweisung> &liste)
+QList<Empfang> empfaenge(TTeilhaberRegister &register_, const TVennlokDaten &daten, const QList<TUeberweisung> &liste)
 {
     QList<Empfang> ergebnis;
     for (const TUeberweisung &u : liste) {
-        if (u.name.isEmpty() || AufCent(u.betrag) <= 0)
-            continue; // the trustee's fees are not paid from here
-        QString datei = register_.Datei(u.name);
-        if (datei.isEmpty())
-            datei = register_.AusgetreteneDatei(u.name);
-        const TTeilhaber *t = datei.isEmpty() ? nullptr : &register_.Teilhaber(datei);
-        const QString iban = t ? Bankdaten::IbanNormal(t->Adresse(Iban)) : QString();
-        ergebnis.append({&u, t, Bankdaten::IbanFehler(iban).isEmpty() ? iban : QString()});
+        if (AufCent(u.betrag) <= 0)
+            continue;
+        // The address items: the trustee's from the master data, a participant's from his file.
+        std::function<QString(const QString &)> angabe = [&daten](const QString &s) { return daten.AnwaltAdresse(s); };
+        Empfang e{&u, Treuhaender, QString(), QString(), QString()};
+        if (!u.name.isEmpty()) {
+            QString datei = register_.Datei(u.name);
+            if (datei.isEmpty())
+                datei = register_.AusgetreteneDatei(u.name);
+            const TTeilhaber *t = datei.isEmpty() ? nullptr : &register_.Teilhaber(datei);
+            angabe = [t](const QString &s) { return t ? t->Adresse(s) : QString(); };
+            e.wer = u.name;
+        }
+        e.inhaber = angabe(Kontoinhaber).trimmed();
+        if (e.inhaber.isEmpty())
+            e.inhaber = u.name.isEmpty() ? angabe(QStringLiteral("Name")).trimmed() : QString(u.name).replace(QLatin1Char('_'), QLatin1Char(' '));
+        if (e.inhaber.isEmpty())
+            e.inhaber = Treuhaender;
+        const QString iban = Bankdaten::IbanNormal(angabe(Iban));
+        e.iban = Bankdaten::IbanFehler(iban).isEmpty() ? iban : QString();
+        e.bic = angabe(Bic).trimmed().toUpper();
+        ergebnis.append(e);
     }
     return ergebnis;
 }
@@ -126,9 +144,9 @@ QString TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, c
 QStringList TVennlok::ohneIban(const QList<TUeberweisung> &liste)
 {
     QStringList ohne;
-    for (const Empfang &e : empfaenge(*m_register, liste))
-        if (e.iban.isEmpty() && !ohne.contains(e.ueberweisung->name))
-            ohne.append(e.ueberweisung->name);
+    for (const Empfang &e : empfaenge(*m_register, *m_daten, liste))
+        if (e.iban.isEmpty() && !ohne.contains(e.wer))
+            ohne.append(e.wer);
     return ohne;
 }
 
@@ -144,14 +162,13 @@ QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, 
     if (ohneIban)
         *ohneIban = this->ohneIban(ueberweisungen);
     QList<Posten> posten;
-    for (const Empfang &e : empfaenge(*m_register, ueberweisungen)) {
+    for (const Empfang &e : empfaenge(*m_register, *m_daten, ueberweisungen)) {
         if (e.iban.isEmpty())
             continue;
         const TUeberweisung &u = *e.ueberweisung;
-        const QString inhaber = e.teilhaber->Adresse(Kontoinhaber);
-        posten.append({Bankdaten::SepaText(inhaber.isEmpty() ? QString(u.name).replace(QLatin1Char('_'), QLatin1Char(' ')) : inhaber, 70),
-                       e.iban, e.teilhaber->Adresse(Bic).trimmed().toUpper(),
-                       Bankdaten::SepaText(QStringLiteral("Vennlok %1 Auszahlung %2").arg(monat, u.name), 140), u.betrag});
+        const QString zweck = u.name.isEmpty() ? QStringLiteral("Vennlok %1 Honorare %2").arg(monat, Treuhaender)
+                                               : QStringLiteral("Vennlok %1 Auszahlung %2").arg(monat, u.name);
+        posten.append({Bankdaten::SepaText(e.inhaber, 70), e.iban, e.bic, Bankdaten::SepaText(zweck, 140), u.betrag});
     }
     if (posten.isEmpty())
         return QByteArray(); // a file without a transfer is not valid
@@ -214,7 +231,7 @@ QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, 
 
 void TVennlok::sepaSchreiben(const MonthKey &monat, DateTime datum)
 {
-    if (!Bankdaten::IbanFehler(m_daten->PaktKonto().iban).isEmpty())
+    if (!PaktKontoEingetragen())
         return; // without the pact's account there is no file to write
     const QDate ausfuehrung = Bankdaten::NaechsterBankarbeitstag(Textformat::zuQDateTime(datum).date());
     const QByteArray xml = SepaDatei(monat, ausfuehrung);
@@ -226,7 +243,7 @@ QString TVennlok::SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehru
 {
     const QByteArray xml = SepaDatei(monat, ausfuehrung, ohneIban);
     if (xml.isEmpty())
-        throw VennlokFehler(QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Teilhaber mit gültiger IBAN.").arg(monat));
+        throw VennlokFehler(QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Empfänger mit gültiger IBAN.").arg(monat));
     transaktion(QString(), [&] { m_speicher->Schreiben(Pfad(sepaDateiname(monat)), xml); });
     return sepaDateiname(monat);
 }

@@ -134,17 +134,12 @@ bool TVennlok::adresseSpeichern(const QString &schluessel, const QString &wert, 
     if (!m_teilhaber)
         return true;
     // Bank details are checked before they are stored: a wrong IBAN would only show at the bank.
-    QString gespeichert = wert;
-    const QString fehler = schluessel == QLatin1String("IBAN") ? Bankdaten::IbanFehler(wert)
-                         : schluessel == QLatin1String("BIC")  ? Bankdaten::BicFehler(wert)
-                                                               : QString();
-    if (!fehler.isEmpty()) {
+    if (const QString fehler = Bankdaten::AngabeFehler(schluessel, wert); !fehler.isEmpty()) {
         if (meldung)
             *meldung = fehler;
         return false;
     }
-    if (schluessel == QLatin1String("IBAN") || schluessel == QLatin1String("BIC"))
-        gespeichert = Bankdaten::IbanNormal(wert);
+    const QString gespeichert = Bankdaten::AngabeNormal(schluessel, wert);
     try {
         m_teilhaber->AdresseSetzen(schluessel, gespeichert, datumstext);
     } catch (const VennlokFehler &e) {

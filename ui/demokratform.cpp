@@ -25,7 +25,8 @@ namespace {
 
 const QStringList AnwaltVorlage{QStringLiteral("Name=;"), QStringLiteral("Land=;"), QStringLiteral("PLZ=;"),
                                 QStringLiteral("Stadt=;"), QStringLiteral("Straße=;"), QStringLiteral("No.=;"),
-                                QStringLiteral("Tel.=;"), QStringLiteral("Fax.=;"), QStringLiteral("eMail=;")};
+                                QStringLiteral("Tel.=;"), QStringLiteral("Fax.=;"), QStringLiteral("eMail=;"),
+                                QStringLiteral("Kontoinhaber=;"), QStringLiteral("IBAN=;"), QStringLiteral("BIC=;")};
 
 void grau(QLineEdit *edit, bool nurLesen)
 {

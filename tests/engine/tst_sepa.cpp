@@ -4,6 +4,7 @@
 // out and named.
 
 #include "algo/runden.h"
+#include "data/anwalt.h"
 #include "data/teilhaber.h"
 #include "engine/vennlok.h"
 
@@ -117,6 +118,12 @@ private slots:
         QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok"), QStringLiteral("DE89370400440532013001"), QString()).left(40),
                  QStringLiteral("Konto des Pakts: Die Prüfziffern der IBA"));
         QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok Köln"), QStringLiteral("DE02 1203 0000 0000 2020 51"), QStringLiteral("byladem1001")), QString());
+        // The trustee's fees are paid like a payout once he has an IBAN; a wrong one is refused.
+        QCOMPARE(v.Monatsbericht(monat).ohneIban, QStringList({"Treuhänder", ohne}));
+        QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE00 1234"), QStringLiteral("20080101")).left(46),
+                 QStringLiteral("Treuhänder: Eine IBAN aus DE hat 22 Zeichen, d"));
+        QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE44 5001 0517 5407 3249 31"), QStringLiteral("20080101")), QString());
+        QCOMPARE(v.AnwaltSetzen(QStringLiteral("Name"), QStringLiteral("Dr. Schulz"), QStringLiteral("20080101")), QString());
 
         QStringList ohneIban;
         const QString datei = v.SepaNeuSchreiben(monat, QDate(2008, 2, 1), &ohneIban);
@@ -143,10 +150,12 @@ private slots:
                 betraege[name.section(' ', 3)] = cent(betrag);
         }
         QVERIFY(!xml.hasError());
-        QCOMPARE(betraege.keys(), QStringList(bezahlt.mid(0, bezahlt.size() - 1)));
-        QCOMPARE(kennungen.size(), betraege.size());
-        QCOMPARE(anzahl, QString::number(betraege.size()));
-        Money summe = 0;
+        QCOMPARE(betraege.keys(), QStringList(bezahlt.mid(0, bezahlt.size() - 1)) << QStringLiteral("Treuhaender"));
+        QCOMPARE(betraege.take(QStringLiteral("Treuhaender")), AufCent(TAnwalt(m_tmp.filePath(TAnwalt::Dateiname)).HonorareGesamt(monat)));
+        QVERIFY(dateiInhalt(m_tmp.filePath(datei)).contains("<Nm>Dr. Schulz</Nm>"));
+        QCOMPARE(kennungen.size(), betraege.size() + 1);
+        QCOMPARE(anzahl, QString::number(betraege.size() + 1));
+        Money summe = AufCent(TAnwalt(m_tmp.filePath(TAnwalt::Dateiname)).HonorareGesamt(monat));
         for (auto it = betraege.cbegin(); it != betraege.cend(); ++it) {
             QCOMPARE(it.value(), AufCent(TTeilhaber(m_tmp.filePath("T_" + it.key() + ".ven")).Auszahlungen(monat)));
             summe += it.value();

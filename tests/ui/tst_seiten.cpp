@@ -147,6 +147,7 @@ private slots:
         m_fenster->BtnVertragClick();
         feld("EdKontoinhaber")->setText(QStringLiteral("Pakt Köln"));
         feld("EdIban")->setText(QStringLiteral("DE02 1203 0000 0000 2020 51"));
+        kind<QPlainTextEdit>(&m_fenster->DemokratForm(), "MemAdresse")->setPlainText(QStringLiteral("IBAN=DE44 5001 0517 5407 3249 31;"));
         m_benutzer.antworten = {true};
         m_fenster->DemokratForm().BtnDataOKClick();
         QCOMPARE(m_fenster->Vennlok().PaktKonto().iban, QStringLiteral("DE02120300000000202051"));
@@ -183,6 +184,7 @@ private slots:
                                                           "Monatsbericht200604.pdf geschrieben; Ueberweisungen200604.xml geschrieben"));
         QVERIFY(dateiInhalt(pfad("Monatsbericht200604.pdf")).startsWith("%PDF"));
         QVERIFY(dateiInhalt(pfad("Ueberweisungen200604.xml")).contains("<IBAN>DE89370400440532013000</IBAN>"));
+        QVERIFY(dateiInhalt(pfad("Ueberweisungen200604.xml")).contains("<IBAN>DE44500105175407324931</IBAN>"));
         QCOMPARE(m_benutzer.meldungen, QStringList());
         QVERIFY(QFile::exists(pfad("Transfers.tra")));
 
