@@ -83,6 +83,27 @@ private slots:
                                                                              : QStringLiteral("DE89370400440532013000"));
     }
 
+    // An account edited by hand down to its IBAN is no account: the close
+    // goes through without a SEPA file instead of failing on it.
+    void kontoOhneInhaberHaeltDenAbschlussNichtAuf()
+    {
+        QTemporaryDir tmp;
+        {
+            TVennlok v(tmp.path());
+            QString meldung;
+            v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
+            QCOMPARE(v.Einzahlung(QStringLiteral("Anna"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2)), QString());
+        }
+        const QString stamm = tmp.filePath(QStringLiteral("A_Vennlok.ven"));
+        schreiben(stamm, dateiInhalt(stamm) + "[Bankverbindung]\r\nIBAN=DE02120300000000202051\r\n");
+        TVennlok v(tmp.path());
+        v.Oeffnen();
+        QVERIFY(!v.PaktKontoEingetragen());
+        v.Monatsabschluss(QStringLiteral("200603"), true, zeitpunkt(2006, 3, 31));
+        QCOMPARE(v.Buchungsmonat(), QStringLiteral("200604"));
+        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("Ueberweisungen200603.xml"))));
+    }
+
     void ueberweisungenEinesMonats()
     {
         TVennlok v(m_tmp.path());
