@@ -86,11 +86,17 @@ void TVennlok::AnwaltWert(const QString &name, QString &adresse) const
     adresse = m_daten->AnwaltAdresse(name);
 }
 
+QString TVennlok::AnwaltFehler(const QString &name, const QString &adresse)
+{
+    // The trustee's bank details are checked as a participant's: his fees are transferred to them.
+    const QString fehler = Bankdaten::AngabeFehler(name, adresse);
+    return fehler.isEmpty() ? fehler : QStringLiteral("Treuhänder: ") + fehler;
+}
+
 QString TVennlok::anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
 {
-    // The trustee's bank details are checked as a participant's: his fees are transferred from them.
-    if (const QString fehler = Bankdaten::AngabeFehler(name, adresse); !fehler.isEmpty())
-        return QStringLiteral("Treuhänder: ") + fehler;
+    if (const QString fehler = AnwaltFehler(name, adresse); !fehler.isEmpty())
+        return fehler;
     const QString gespeichert = Bankdaten::AngabeNormal(name, adresse);
     try {
         datenAendern([&] { m_daten->SetAnwalt(name, gespeichert); });

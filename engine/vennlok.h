@@ -135,6 +135,9 @@ public:
     /// Stores a trustee's address and logs it. Returns why it could not be
     /// stored, or an empty text.
     QString AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
+    /// Why an item of the trustee's address cannot be stored (his IBAN and
+    /// BIC are checked), or an empty text.
+    static QString AnwaltFehler(const QString &name, const QString &adresse);
 
     /// Books a contribution of the participant into the booking month, once
     /// monat holds less than the contribution. Creates a participant under the

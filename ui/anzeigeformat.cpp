@@ -82,16 +82,21 @@ QString BetragFehler(const QString &text)
     return QStringLiteral("%1 ist kein Betrag: nur Ziffern und ein Komma, ohne Tausenderpunkte (z. B. 1250,50).").arg(zitat);
 }
 
-std::optional<Eintrag> MemoZeile(const QString &zeile)
+QList<Eintrag> MemoEintraege(const QString &text)
 {
-    const qsizetype gleich = zeile.indexOf(QLatin1Char('='));
-    if (gleich < 0)
-        return std::nullopt;
-    QString wert = zeile.mid(gleich + 1);
-    const qsizetype ende = wert.indexOf(QLatin1Char(';'));
-    if (ende >= 0)
-        wert.truncate(ende);
-    return Eintrag{zeile.left(gleich), wert.trimmed()};
+    QList<Eintrag> eintraege;
+    for (const QString &zeile : text.split(QLatin1Char('\n'))) {
+        const qsizetype gleich = zeile.indexOf(QLatin1Char('='));
+        if (gleich < 0)
+            continue;
+        QString wert = zeile.mid(gleich + 1);
+        const qsizetype ende = wert.indexOf(QLatin1Char(';'));
+        if (ende >= 0)
+            wert.truncate(ende);
+        if (!wert.trimmed().isEmpty())
+            eintraege.append({zeile.left(gleich).trimmed(), wert.trimmed()});
+    }
+    return eintraege;
 }
 
 QStringList MemoFuellen(QStringList zeilen, const QStringList &schluessel,

@@ -32,15 +32,17 @@ std::optional<Money> Betrag(const QString &text);
 /// amount and one beyond the booking limit.
 QString BetragFehler(const QString &text);
 
-/// One item of a memo line "key=value;": the key before the first "=", the
-/// value after it up to the line's first ";" (or its end), trimmed. No item
-/// for a line without "=".
+/// The items of a memo that carry a value, one per line "key=value;": the
+/// key before the line's first "=", the value after it up to the line's
+/// first ";" (or its end), both trimmed, so that " IBAN = …" is checked as
+/// an IBAN. Lines without "=" or with an empty value
+/// give none.
 struct Eintrag
 {
     QString schluessel;
     QString wert;
 };
-std::optional<Eintrag> MemoZeile(const QString &zeile);
+QList<Eintrag> MemoEintraege(const QString &text);
 
 /// Fills a memo template with stored values: stored keys missing from the
 /// template are appended as key + "=;", then every empty line key + "=;"

@@ -202,6 +202,14 @@ void TDemokratForm::BtnDataOKClick()
         (konto.inhaber.isEmpty() ? m_edKontoinhaber : m_edIban)->setFocus();
         return;
     }
+    // So are the trustee's bank details.
+    for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText())) {
+        if (const QString fehler = TVennlok::AnwaltFehler(eintrag.schluessel, eintrag.wert); !fehler.isEmpty()) {
+            m_benutzer.Meldung(this, fehler);
+            m_memAdresse->setFocus();
+            return;
+        }
+    }
     const Money beitrag = R4(werte[0]), ein = R4(werte[1]), rech = R4(werte[2]);
     const double daempfung = werte[4];
     const Money grund = R4(werte[5]), limit = R4(werte[6]);
@@ -240,11 +248,8 @@ void TDemokratForm::anwaltSpeichern()
             m_benutzer.Meldung(this, fehler);
     }
     const QString heute = DatumText(Uhr::Jetzt());
-    for (const QString &zeile : m_memAdresse->toPlainText().split(QLatin1Char('\n'))) {
-        const auto eintrag = Anzeigeformat::MemoZeile(zeile);
-        if (!eintrag || eintrag->wert.isEmpty())
-            continue;
-        const QString fehler = m_vennlok.AnwaltSetzen(eintrag->schluessel, eintrag->wert, heute);
+    for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText())) {
+        const QString fehler = m_vennlok.AnwaltSetzen(eintrag.schluessel, eintrag.wert, heute);
         if (!fehler.isEmpty())
             m_benutzer.Meldung(this, fehler);
     }

@@ -855,12 +855,9 @@ void TVenBuchungForm::BtnSpeichernClick()
     const QString heute = DatumText(Uhr::Jetzt());
     QStringList abgelehnt;
     int gespeichert = 0;
-    for (const QString &zeile : m_memAdresse->toPlainText().split(QLatin1Char('\n'))) {
-        const auto eintrag = Anzeigeformat::MemoZeile(zeile);
-        if (!eintrag || eintrag->wert.isEmpty())
-            continue;
+    for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText())) {
         QString fehler;
-        if (m_vennlok->AdresseSpeichern(eintrag->schluessel, eintrag->wert, heute, &fehler))
+        if (m_vennlok->AdresseSpeichern(eintrag.schluessel, eintrag.wert, heute, &fehler))
             ++gespeichert;
         else
             abgelehnt.append(fehler);

@@ -71,6 +71,27 @@ private slots:
         QTest::newRow("the booking limit itself books") << "100000000" << BetragGrenze << "";
     }
 
+    // What an address memo stores: one item per line that has a key and a value.
+    void memo_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("eintraege"); // "key|value"
+        QTest::newRow("the value ends at the line's first semicolon") << "Stadt=Köln; am Rhein;" << QStringList{"Stadt|Köln"};
+        QTest::newRow("blanks around key and value are dropped") << " IBAN = DE44 5001 ;" << QStringList{"IBAN|DE44 5001"};
+        QTest::newRow("a value may hold an equals sign") << "eMail=a=b@x.de" << QStringList{"eMail|a=b@x.de"};
+        QTest::newRow("empty values and lines without a key give nothing") << "Name=;\nfrei\nTel.=  ;\n\nPLZ=50667" << QStringList{"PLZ|50667"};
+    }
+
+    void memo()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, eintraege);
+        QStringList gelesen;
+        for (const Anzeigeformat::Eintrag &e : Anzeigeformat::MemoEintraege(text))
+            gelesen << e.schluessel + QLatin1Char('|') + e.wert;
+        QCOMPARE(gelesen, eintraege);
+    }
+
     void betrag()
     {
         QFETCH(QString, text);

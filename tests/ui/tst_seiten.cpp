@@ -120,7 +120,15 @@ private slots:
         QVERIFY(!QFile::exists(pfad("A_Vennlok.ven")));
         QVERIFY(!dialog.isVisible());
 
+        // A wrong IBAN of the trustee stops it all before a question, even typed with blanks around its key.
         m_fenster->BtnNeuClick();
+        kind<QPlainTextEdit>(&dialog, "MemAdresse")->setPlainText(QStringLiteral("Name=Dr. Schulz;\n IBAN = DE44 5001 0517 5407 3249 32;"));
+        dialog.BtnDataOKClick();
+        QCOMPARE(m_benutzer.meldungen, QStringList({"Treuhänder: Die Prüfziffern der IBAN stimmen nicht: vermutlich ein Tippfehler."}));
+        QCOMPARE(m_benutzer.fragen.size(), 1);
+        QVERIFY(!QFile::exists(pfad("A_Vennlok.ven")));
+        m_benutzer.meldungen.clear();
+
         feld("Edit1")->setText(QStringLiteral("50"));
         kind<QPlainTextEdit>(&dialog, "MemAdresse")->setPlainText(QStringLiteral("Name=Dr. Schulz;\nStadt=Köln\nFax.=;\nfrei"));
         m_benutzer.antworten = {true};
