@@ -80,7 +80,9 @@ QString floatZuText(double wert)
 
     // 15 significant digits, rounded once; the exponent is the one after rounding.
     QString e = QString::number(std::fabs(wert), 'e', 14); // d.dddddddddddddde±XX
-    if (!std::isfinite(e.toDouble())) {
+    // Only next to the largest double can rounding overflow; reading the text
+    // back for every value would cost more than all the rest of this function.
+    if (std::fabs(wert) > 1.79e308 && !std::isfinite(e.toDouble())) {
         // Rounded up beyond the largest double, the text would read back as
         // nothing: the digits are cut off instead.
         const QString lang = QString::number(std::fabs(wert), 'e', 16);
