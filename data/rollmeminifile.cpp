@@ -393,6 +393,9 @@ Money TRollMemIniFile::ReadMoney(const QString &section, const QString &key, Mon
     QString text;
     if (!rohText(section, key, text))
         return defaultValue;
+    // The form the program writes is read on integers; any other through the float form.
+    if (const auto einfach = Textformat::einfacherBetrag(text))
+        return *einfach > GeldGrenze || *einfach < -GeldGrenze ? defaultValue : *einfach;
     const auto einheiten = Textformat::textZuFloat(text);
     if (!einheiten)
         return defaultValue;

@@ -3,6 +3,7 @@
 #include "algo/fehler.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -135,9 +136,58 @@ std::optional<double> textZuFloat(const QString &text)
     return wert;
 }
 
+namespace {
+
+// 10^15 units: below it an amount has at most 15 digits, so the float rule's
+// 15 significant digits give its exact decimal form.
+constexpr Money FuenfzehnStellen = 1000000000000000LL;
+
+} // namespace
+
 QString moneyZuText(Money betrag)
 {
-    return floatZuText(double(betrag) / double(MoneyProEinheit));
+    // Written from the integer, which is what the float rule gives here, without
+    // its detour through a double and a scientific form: the files hold mostly amounts.
+    if (betrag <= -FuenfzehnStellen || betrag >= FuenfzehnStellen)
+        return floatZuText(double(betrag) / double(MoneyProEinheit));
+    if (betrag == 0)
+        return QStringLiteral("0");
+    const Money betragAbs = betrag < 0 ? -betrag : betrag;
+    QString text = betrag < 0 ? QStringLiteral("-") : QString();
+    text += QString::number(betragAbs / MoneyProEinheit);
+    if (const Money bruch = betragAbs % MoneyProEinheit) {
+        QString ziffern = QString::number(bruch).rightJustified(4, QLatin1Char('0'));
+        while (ziffern.endsWith(QLatin1Char('0')))
+            ziffern.chop(1);
+        text += QLatin1Char(',') + ziffern;
+    }
+    return text;
+}
+
+std::optional<Money> einfacherBetrag(const QString &text)
+{
+    const qsizetype start = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    Money einheiten = 0;
+    int ziffern = 0, nachKomma = -1; // -1: no comma yet
+    for (qsizetype i = start; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u',' && nachKomma < 0 && ziffern > 0) {
+            nachKomma = 0;
+        } else if (c >= u'0' && c <= u'9' && ziffern < 15 && nachKomma < 4) {
+            einheiten = einheiten * 10 + (c - u'0');
+            ++ziffern;
+            if (nachKomma >= 0)
+                ++nachKomma;
+        } else {
+            return std::nullopt;
+        }
+    }
+    const int fehlend = 4 - std::max(nachKomma, 0); // decimals up to the fourth
+    if (ziffern == 0 || nachKomma == 0 || ziffern + fehlend > 15)
+        return std::nullopt;
+    for (int i = 0; i < fehlend; ++i)
+        einheiten *= 10;
+    return start ? -einheiten : einheiten;
 }
 
 QString transferBetrag(Money betrag)

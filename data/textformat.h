@@ -24,6 +24,11 @@ std::optional<double> textZuFloat(const QString &text);
 
 /// A Money in units by the float rule (125000 is "12,5", 1800000 is "180").
 QString moneyZuText(Money betrag);
+/// The amount of a text in the common form, "[-]digits[,digits]" with one to
+/// four decimals, read exactly on integers while it is below 10^15 units; no value
+/// for any other form (blanks, a sign "+", an exponent, more decimals), which
+/// the float reading decides.
+std::optional<Money> einfacherBetrag(const QString &text);
 
 /// An amount for the transfers list: rounded to 4 significant digits; below
 /// 10000 units in fixed form with 2 decimals ("12,50", "1235,00"), from there

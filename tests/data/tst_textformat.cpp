@@ -1,4 +1,5 @@
 #include "algo/fehler.h"
+#include "algo/runden.h"
 #include "data/textformat.h"
 
 #include <QLocale>
@@ -103,6 +104,65 @@ private slots:
         QCOMPARE(gelesen.has_value(), lesbar);
         if (lesbar)
             QCOMPARE(*gelesen, wert);
+    }
+
+    // Amounts are written from the integer; the text is the one the float
+    // rule gives, and the common form reads back on integers.
+    void betrag_data()
+    {
+        QTest::addColumn<Money>("betrag");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << Money(0) << "0";
+        QTest::newRow("one unit") << Money(1) << "0,0001";
+        QTest::newRow("a negative half") << Money(-5000) << "-0,5";
+        QTest::newRow("a whole amount has no comma") << Money(1800000) << "180";
+        QTest::newRow("trailing zeros of the decimals are dropped") << Money(125000) << "12,5";
+        QTest::newRow("the missing-value sentinel") << Money(-2147483648LL) << "-214748,3648";
+        QTest::newRow("fifteen digits, the last of the integer path") << Money(999999999999999LL) << "99999999999,9999";
+        QTest::newRow("from 10^15 units the float rule writes") << Money(1000000000000000LL) << "100000000000";
+        QTest::newRow("beyond 15 digits the float rule rounds") << Money(123456789012345678LL) << "12345678901234,6";
+    }
+
+    void betrag()
+    {
+        QFETCH(Money, betrag);
+        QFETCH(QString, text);
+        QCOMPARE(moneyZuText(betrag), text);
+        QCOMPARE(floatZuText(double(betrag) / double(MoneyProEinheit)), text);
+        if (betrag > -1000000000000000LL && betrag < 1000000000000000LL)
+            QCOMPARE(Textformat::einfacherBetrag(text), std::optional<Money>(betrag));
+    }
+
+    void einfacheBetraege_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("einfach");
+        QTest::addColumn<Money>("betrag");
+        QTest::newRow("leading zeros are read") << "007" << true << Money(70000);
+        QTest::newRow("four decimals") << "-1,2345" << true << Money(-12345);
+        QTest::newRow("sixteen digits after padding go to the float reading") << "999999999999,9" << false << Money(0);
+        QTest::newRow("a fifth decimal goes to the float reading") << "1,23456" << false << Money(0);
+        QTest::newRow("a plus sign goes to the float reading") << "+3" << false << Money(0);
+        QTest::newRow("blanks go to the float reading") << " 3" << false << Money(0);
+        QTest::newRow("a comma without decimals goes to the float reading") << "3," << false << Money(0);
+        QTest::newRow("a comma without integer digits goes to the float reading") << ",5" << false << Money(0);
+        QTest::newRow("an exponent goes to the float reading") << "1E3" << false << Money(0);
+        QTest::newRow("a lone minus is nothing") << "-" << false << Money(0);
+        QTest::newRow("two commas are nothing") << "1,2,3" << false << Money(0);
+    }
+
+    void einfacheBetraege()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, einfach);
+        QFETCH(Money, betrag);
+        const auto gelesen = Textformat::einfacherBetrag(text);
+        QCOMPARE(gelesen.has_value(), einfach);
+        if (einfach) {
+            QCOMPARE(*gelesen, betrag);
+            // The float reading agrees where both read.
+            QCOMPARE(R4Genau(*textZuFloat(text)), std::optional<Money>(betrag));
+        }
     }
 
     void transferBetrag_data()

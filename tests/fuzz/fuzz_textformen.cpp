@@ -1,6 +1,8 @@
 // The text forms of numbers, amounts and dates: whatever text is read, the
 // value it gives is written in a form that reads back to itself; any amount
-// within the files' range and any finite double survive writing and reading.
+// within the files' range and any finite double survive writing and reading;
+// amounts written and read on integers agree with the float rule.
+#include "algo/runden.h"
 #include "algo/typen.h"
 #include "data/textformat.h"
 
@@ -33,6 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *daten, std::size_t gro
     const QString text = QString::fromLatin1(reinterpret_cast<const char *>(daten), qsizetype(groesse));
     if (const auto x = Textformat::textZuFloat(text))
         fixpunktFloat(*x);
+    // The integer reading of amounts agrees with the float reading wherever it reads.
+    if (const auto betrag = Textformat::einfacherBetrag(text)) {
+        const auto x = Textformat::textZuFloat(text);
+        pruefe(x && R4Genau(*x) == betrag);
+    }
     if (const auto n = Textformat::textZuInt(text))
         pruefe(Textformat::textZuInt(Textformat::intZuText(*n)) == *n);
     if (const auto d = Textformat::textZuDateTime(text)) {
@@ -47,8 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *daten, std::size_t gro
         std::memcpy(&m, daten, 8);
         std::memcpy(&x, daten, 8);
         if (m >= -GeldGrenze && m <= GeldGrenze) {
-            const auto zurueck = Textformat::textZuFloat(Textformat::moneyZuText(m));
+            const QString text = Textformat::moneyZuText(m);
+            const auto zurueck = Textformat::textZuFloat(text);
             pruefe(zurueck && std::llround(*zurueck * double(MoneyProEinheit)) == m);
+            // Written from the integer, the text is the float rule's.
+            pruefe(text == Textformat::floatZuText(double(m) / double(MoneyProEinheit)));
+            pruefe(Textformat::einfacherBetrag(text) == m);
         }
         if (std::isfinite(x))
             fixpunktFloat(x);
