@@ -119,7 +119,22 @@ TRollMemIniFile::~TRollMemIniFile()
 
 QString TRollMemIniFile::falte(const QString &text)
 {
-    return text.toCaseFolded();
+    // Keys and section names are nearly always ASCII, where folding lowers A to
+    // Z; Qt's full Unicode folding, run for every lookup, cost more than
+    // everything else a replay does.
+    bool gross = false;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return text.toCaseFolded();
+        gross = gross || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+    }
+    if (!gross)
+        return text;
+    QString klein = text;
+    for (QChar &c : klein)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    return klein;
 }
 
 void TRollMemIniFile::leeren()
