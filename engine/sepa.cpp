@@ -200,12 +200,14 @@ QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, 
     blatt(w, {QStringLiteral("PmtTpInf"), QStringLiteral("SvcLvl"), QStringLiteral("Cd")}, QStringLiteral("SEPA"));
     blatt(w, {QStringLiteral("ReqdExctnDt"), QStringLiteral("Dt")}, ausfuehrung.toString(Qt::ISODate));
     blatt(w, {QStringLiteral("Dbtr"), QStringLiteral("Nm")}, Bankdaten::SepaText(konto.inhaber, 70));
-    blatt(w, {QStringLiteral("DbtrAcct"), QStringLiteral("Id"), Iban}, konto.iban);
-    if (konto.bic.isEmpty())
+    // A file edited by hand may hold the account with blanks or a wrong BIC; the bank gets its normal form.
+    const QString bic = Bankdaten::AngabeNormal(Bic, konto.bic);
+    blatt(w, {QStringLiteral("DbtrAcct"), QStringLiteral("Id"), Iban}, Bankdaten::AngabeNormal(Iban, konto.iban));
+    if (bic.isEmpty() || !Bankdaten::BicFehler(bic).isEmpty())
         blatt(w, {QStringLiteral("DbtrAgt"), QStringLiteral("FinInstnId"), QStringLiteral("Othr"), QStringLiteral("Id")},
               QStringLiteral("NOTPROVIDED"));
     else
-        blatt(w, {QStringLiteral("DbtrAgt"), QStringLiteral("FinInstnId"), QStringLiteral("BICFI")}, konto.bic);
+        blatt(w, {QStringLiteral("DbtrAgt"), QStringLiteral("FinInstnId"), QStringLiteral("BICFI")}, bic);
     w.writeTextElement(QStringLiteral("ChrgBr"), QStringLiteral("SLEV"));
     int nr = 0;
     for (const Posten &p : posten) {

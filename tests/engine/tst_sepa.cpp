@@ -84,24 +84,42 @@ private slots:
     }
 
     // An account edited by hand down to its IBAN is no account: the close
-    // goes through without a SEPA file instead of failing on it.
-    void kontoOhneInhaberHaeltDenAbschlussNichtAuf()
+    // goes through without a SEPA file instead of failing on it. Edited with
+    // blanks and a wrong BIC, it still gives the bank a valid file.
+    void vonHandBearbeitetesKonto()
     {
         QTemporaryDir tmp;
+        const QString stamm = tmp.filePath(QStringLiteral("A_Vennlok.ven"));
         {
             TVennlok v(tmp.path());
             QString meldung;
             v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
             QCOMPARE(v.Einzahlung(QStringLiteral("Anna"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2)), QString());
         }
-        const QString stamm = tmp.filePath(QStringLiteral("A_Vennlok.ven"));
         schreiben(stamm, dateiInhalt(stamm) + "[Bankverbindung]\r\nIBAN=DE02120300000000202051\r\n");
+        {
+            TVennlok v(tmp.path());
+            v.Oeffnen();
+            QVERIFY(!v.PaktKontoEingetragen());
+            v.Monatsabschluss(QStringLiteral("200603"), true, zeitpunkt(2006, 3, 31));
+            QCOMPARE(v.Buchungsmonat(), QStringLiteral("200604"));
+            QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("Ueberweisungen200603.xml"))));
+            QCOMPARE(v.Rechnung(QStringLiteral("Anna"), e(10), zeitpunkt(2006, 4, 3)), QString());
+            QVERIFY(v.TeilhaberOeffnen(QStringLiteral("Anna")));
+            QVERIFY(v.AdresseSpeichern(QStringLiteral("IBAN"), Ibans[0], QStringLiteral("20060403")));
+            v.TeilhaberSchliessen();
+        }
+        QByteArray text = dateiInhalt(stamm);
+        QVERIFY(text.contains("IBAN=DE02120300000000202051"));
+        schreiben(stamm, text.replace("IBAN=DE02120300000000202051", "Kontoinhaber=Pakt\r\nIBAN=de02 1203 0000 0000 2020 51\r\nBIC=xx"));
         TVennlok v(tmp.path());
         v.Oeffnen();
-        QVERIFY(!v.PaktKontoEingetragen());
-        v.Monatsabschluss(QStringLiteral("200603"), true, zeitpunkt(2006, 3, 31));
-        QCOMPARE(v.Buchungsmonat(), QStringLiteral("200604"));
-        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("Ueberweisungen200603.xml"))));
+        QVERIFY(v.PaktKontoEingetragen());
+        v.Monatsabschluss(QStringLiteral("200604"), true, zeitpunkt(2006, 4, 30));
+        const QString datei = tmp.filePath(QStringLiteral("Ueberweisungen200604.xml"));
+        QCOMPARE(schemaFehler(datei), QString());
+        QVERIFY(dateiInhalt(datei).contains("<IBAN>DE02120300000000202051</IBAN>"));
+        QVERIFY(dateiInhalt(datei).contains("<IBAN>" + Ibans[0].toLatin1() + "</IBAN>"));
     }
 
     void ueberweisungenEinesMonats()
