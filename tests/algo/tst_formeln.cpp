@@ -3,6 +3,8 @@
 #include "algo/runden.h"
 #include "data/textformat.h"
 
+#include "tests/testhilfe.h"
+
 #include <QtTest>
 #include <limits>
 #include <algorithm>
@@ -26,6 +28,8 @@ QString alsText(double wert)
 constexpr int Faelle = 10000;
 
 } // namespace
+
+using Testhilfe::tabelle;
 
 class TstFormeln : public QObject
 {
@@ -58,13 +62,16 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(VennlokFehler, R4(HUGE_VAL));
     }
 
-    // Every Money-valued formula, one row per rule or edge; exact decimal
-    // ties go to the even neighbour, and no binary error pushes a value across.
-    void geldwerte_data()
+    // Every formula, one row per rule or edge, compared in the text form its
+    // result gets in a file. Money: exact decimal ties go to the even
+    // neighbour, and no binary error pushes a value across.
+    void formeln_data()
     {
-        QTest::addColumn<Money>("ist");
-        QTest::addColumn<Money>("soll");
-        const auto zeile = [](const char *name, Money ist, Money soll) { QTest::newRow(name) << ist << soll; };
+        QTest::addColumn<QString>("ist");
+        QTest::addColumn<QString>("soll");
+        const auto zeile = [](const char *name, Money ist, Money soll) {
+            QTest::newRow(name) << Textformat::moneyZuText(ist) << Textformat::moneyZuText(soll);
+        };
         zeile("social share of 100 at 0.775 is 77.5", SozialanteilBetrag(m(100), 7750), m(77.5));
         zeile("own share of 100 at 0.775 is 22.5", EigenanteilBetrag(m(100), 7750), m(22.5));
         zeile("social share of 33.33 at 0.775 is 25.83", SozialanteilBetrag(m(33.33), 7750), m(25.83));
@@ -118,46 +125,33 @@ private slots:
         zeile("buyer model 0 books the plain amount", KaeuferBetrag(0, m(100), 0.9), m(100));
         zeile("buyer model 1 books the plain amount", KaeuferBetrag(1, m(564.18), 0.726), m(564.18));
         zeile("buyer model 3 books the plain amount", KaeuferBetrag(3, m(100), 0.5), m(100));
-    }
-
-    void geldwerte()
-    {
-        QFETCH(Money, ist);
-        QFETCH(Money, soll);
-        QCOMPARE(ist, soll);
-    }
-
-    // The double-valued formulas, compared in the text form they get in a file.
-    void anteile_data()
-    {
-        QTest::addColumn<QString>("ist");
-        QTest::addColumn<QString>("soll");
-        const auto zeile = [](const char *name, double ist, const char *soll) { QTest::newRow(name) << alsText(ist) << soll; };
-        zeile("internal 0 gives 0.05", ExtAusInt(2, 0.0), "0,05");
-        zeile("internal 0.1 gives 0.32", ExtAusInt(2, 0.1), "0,32");
-        zeile("internal 0.2 gives 0.49", ExtAusInt(2, 0.2), "0,49");
-        zeile("internal 0.207 gives 0.5", ExtAusInt(2, 0.207), "0,5");
-        zeile("internal 0.3 gives 0.61", ExtAusInt(2, 0.3), "0,61");
-        zeile("internal 0.5 gives 0.775", ExtAusInt(2, 0.5), "0,775");
-        zeile("internal 0.7 gives 0.89", ExtAusInt(2, 0.7), "0,89");
-        zeile("internal 1.0 gives 1.019", ExtAusInt(2, 1.0), "1,019");
-        zeile("internal 2.0 gives 1.32", ExtAusInt(2, 2.0), "1,32");
-        zeile("another model rounds the internal share to three places", ExtAusInt(1, 0.12345), "0,123");
-        zeile("R3 takes 0.0125 to the even 0.012", ExtAusInt(1, 0.0125), "0,012");
-        zeile("R3 takes 0.0135 to the even 0.014", ExtAusInt(1, 0.0135), "0,014");
-        zeile("strong inflow and low cover give 0.673635",
+        // The double-valued formulas.
+        const auto anteil = [](const char *name, double ist, const char *soll) { QTest::newRow(name) << alsText(ist) << soll; };
+        anteil("internal 0 gives 0.05", ExtAusInt(2, 0.0), "0,05");
+        anteil("internal 0.1 gives 0.32", ExtAusInt(2, 0.1), "0,32");
+        anteil("internal 0.2 gives 0.49", ExtAusInt(2, 0.2), "0,49");
+        anteil("internal 0.207 gives 0.5", ExtAusInt(2, 0.207), "0,5");
+        anteil("internal 0.3 gives 0.61", ExtAusInt(2, 0.3), "0,61");
+        anteil("internal 0.5 gives 0.775", ExtAusInt(2, 0.5), "0,775");
+        anteil("internal 0.7 gives 0.89", ExtAusInt(2, 0.7), "0,89");
+        anteil("internal 1.0 gives 1.019", ExtAusInt(2, 1.0), "1,019");
+        anteil("internal 2.0 gives 1.32", ExtAusInt(2, 2.0), "1,32");
+        anteil("another model rounds the internal share to three places", ExtAusInt(1, 0.12345), "0,123");
+        anteil("R3 takes 0.0125 to the even 0.012", ExtAusInt(1, 0.0125), "0,012");
+        anteil("R3 takes 0.0135 to the even 0.014", ExtAusInt(1, 0.0135), "0,014");
+        anteil("strong inflow and low cover give 0.673635",
               NeuerIntSozialanteil(10, m(1800), m(1200), m(5000), m(3000), 0.5, 0.65), "0,673635");
-        zeile("full cover replaces a weak inflow and gives 0.74",
+        anteil("full cover replaces a weak inflow and gives 0.74",
               NeuerIntSozialanteil(20, m(1000), m(1500), m(90000), m(3000), 0.6, 0.65), "0,74");
-        zeile("the cube of 0.1667", Kubik(1667), "0,004632407963");
-        zeile("the cube of a negative share is 0", Kubik(-5000), "0");
-        zeile("Mische weighs its first argument", Mische(1.0, 0.0, 0.25), "0,25");
-        zeile("400 carry 0.4 of 1000", Deckungsquote(m(400), m(1000), 0.775), "0,4");
-        zeile("without invoices the given share stays", Deckungsquote(m(400), 0, 0.775), "0,775");
-        zeile("a balance above the invoices gives more than 1", Deckungsquote(m(1500), m(1000), 0.775), "1,5");
+        anteil("the cube of 0.1667", Kubik(1667), "0,004632407963");
+        anteil("the cube of a negative share is 0", Kubik(-5000), "0");
+        anteil("Mische weighs its first argument", Mische(1.0, 0.0, 0.25), "0,25");
+        anteil("400 carry 0.4 of 1000", Deckungsquote(m(400), m(1000), 0.775), "0,4");
+        anteil("without invoices the given share stays", Deckungsquote(m(400), 0, 0.775), "0,775");
+        anteil("a balance above the invoices gives more than 1", Deckungsquote(m(1500), m(1000), 0.775), "1,5");
     }
 
-    void anteile()
+    void formeln()
     {
         QFETCH(QString, ist);
         QFETCH(QString, soll);
@@ -166,30 +160,22 @@ private slots:
 
     void intAusExt_data()
     {
-        QTest::addColumn<double>("aussen");
-        QTest::addColumn<int>("schritte");
-        QTest::addColumn<QString>("erreicht");
-        QTest::newRow("0 gives 0") << 0.0 << 0 << "0,05";
-        QTest::newRow("0.05 gives 0") << 0.05 << 0 << "0,05";
-        QTest::newRow("0.5 gives 0.207") << 0.5 << 69 << "0,5";
-        QTest::newRow("0.775 gives 0.501, whose share is 0.776") << 0.775 << 167 << "0,776";
-        QTest::newRow("0.9 gives 0.72") << 0.9 << 240 << "0,9";
-        QTest::newRow("1.0 gives 0.951") << 1.0 << 317 << "1";
+        tabelle("int_aus_ext", {"aussen", "schritte", "erreicht"});
     }
 
     // The result is the grid point reached by repeated addition of 0.003, binary
     // error included (0.72 is stored as 0,720000000000001).
     void intAusExt()
     {
-        QFETCH(double, aussen);
-        QFETCH(int, schritte);
+        QFETCH(QString, aussen);
+        QFETCH(QString, schritte);
         QFETCH(QString, erreicht);
         double gitter = 0;
-        for (int i = 0; i < schritte; ++i)
+        for (int i = 0; i < schritte.toInt(); ++i)
             gitter += 0.003;
-        const double x = IntAusExt(aussen);
+        const double x = IntAusExt(aussen.toDouble());
         QVERIFY2(x == gitter, qPrintable(QString::number(x, 'g', 17)));
-        QVERIFY(std::fabs(x - schritte * 0.003) < 1e-12);
+        QVERIFY(std::fabs(x - schritte.toInt() * 0.003) < 1e-12);
         QCOMPARE(alsText(ExtAusInt(2, x)), erreicht);
     }
 

@@ -4,6 +4,7 @@
 #include "platform/skript.h"
 
 #include "tests/testhilfe.h"
+#include "tests/testpakt.h"
 
 #include <QtTest>
 #include <algorithm>
@@ -52,8 +53,7 @@ class TstMonatsabschluss : public QObject
     {
         auto v = std::make_unique<V>(m_dir.path());
         v->AutoModus = true;
-        QString meldung;
-        v->NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
+        paktGruenden(*v);
         zahlen(*v, Maerz);
         return v;
     }
@@ -196,10 +196,7 @@ private slots:
     // is reported; the next k goes one step further, until the booking succeeds.
     void schreibfehlerLassenAllesWieVorher_data()
     {
-        QTest::addColumn<QString>("buchung");
-        QTest::newRow("a payment") << "Einzahlung";
-        QTest::newRow("an exit") << "Austritt";
-        QTest::newRow("a month close") << "Monatsabschluss";
+        tabelle("schreibfehler", {"buchung"});
     }
 
     void schreibfehlerLassenAllesWieVorher()

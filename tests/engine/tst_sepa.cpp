@@ -9,6 +9,7 @@
 #include "engine/vennlok.h"
 
 #include "tests/testhilfe.h"
+#include "tests/testpakt.h"
 
 #include <QProcess>
 #include <QXmlStreamReader>
@@ -50,29 +51,19 @@ private slots:
     // BIC optional; three empty fields are no account at all.
     void paktkonto_data()
     {
-        QTest::addColumn<QStringList>("felder"); // owner, IBAN, BIC
-        QTest::addColumn<QString>("fehler");     // its beginning
-        QTest::newRow("three empty fields are no account") << QStringList{"", " ", ""} << "";
-        QTest::newRow("an owner and an IBAN with blanks make an account")
-            << QStringList{"Pakt Köln", "DE02 1203 0000 0000 2020 51", ""} << "";
-        QTest::newRow("a BIC alone lacks the owner") << QStringList{"", "", "BYLADEM1001"} << "Der Kontoinhaber des Pakts fehlt.";
-        QTest::newRow("an IBAN alone lacks the owner")
-            << QStringList{" ", "DE02120300000000202051", ""} << "Der Kontoinhaber des Pakts fehlt.";
-        QTest::newRow("an owner alone lacks the IBAN") << QStringList{"Pakt Köln", "", ""} << "Konto des Pakts: Die IBAN fehlt";
-        QTest::newRow("a mistyped IBAN is refused")
-            << QStringList{"Pakt Köln", "DE02120300000000202052", ""} << "Konto des Pakts: Die Prüfziffern";
-        QTest::newRow("a BIC of nine characters is refused")
-            << QStringList{"Pakt Köln", "DE02120300000000202051", "BYLADEM10"} << "Konto des Pakts: \u201EBYLADEM10\u201C ist keine BIC";
+        tabelle("paktkonto", {"inhaber", "iban", "bic", "fehler"});
     }
 
     void paktkonto()
     {
-        QFETCH(QStringList, felder);
+        QFETCH(QString, inhaber);
+        QFETCH(QString, iban);
+        QFETCH(QString, bic);
         QFETCH(QString, fehler);
+        const QStringList felder{inhaber, iban, bic};
         QTemporaryDir tmp;
         TVennlok v(tmp.path());
-        QString meldung;
-        v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
+        paktGruenden(v);
         QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Alt"), QStringLiteral("DE89370400440532013000"), QString()), QString());
         QCOMPARE(TVennlok::PaktKontoFehler(felder[0], felder[1], felder[2]).left(fehler.size()), fehler);
         QCOMPARE(v.PaktKontoSetzen(felder[0], felder[1], felder[2]).left(fehler.size()), fehler);
@@ -92,8 +83,7 @@ private slots:
         const QString stamm = tmp.filePath(QStringLiteral("A_Vennlok.ven"));
         {
             TVennlok v(tmp.path());
-            QString meldung;
-            v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
+            paktGruenden(v);
             QCOMPARE(v.Einzahlung(QStringLiteral("Anna"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2)), QString());
         }
         schreiben(stamm, dateiInhalt(stamm) + "[Bankverbindung]\r\nIBAN=DE02120300000000202051\r\n");

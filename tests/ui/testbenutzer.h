@@ -6,7 +6,18 @@
 #include "ui/benutzer.h"
 
 #include <QStringList>
+#include <QWidget>
 #include <functional>
+
+// A control of a window by its object name; a missing one ends the test run.
+template <typename T>
+T *kind(QWidget *fenster, const char *name)
+{
+    T *w = fenster->findChild<T *>(QLatin1String(name));
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
 
 class TTestBenutzer : public TBenutzer
 {

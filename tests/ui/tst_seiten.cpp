@@ -9,6 +9,7 @@
 #include "ui/verlaufform.h"
 
 #include "tests/testhilfe.h"
+#include "tests/testpakt.h"
 #include "tests/ui/testbenutzer.h"
 
 #include <QComboBox>
@@ -36,14 +37,6 @@ class TstSeiten : public QObject
 
     QString pfad(const QString &name) const { return m_dir.filePath(name); }
 
-    template <typename T>
-    T *kind(QWidget *fenster, const char *name)
-    {
-        T *w = fenster->findChild<T *>(QLatin1String(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
     QLineEdit *feld(const char *name) { return kind<QLineEdit>(&m_fenster->DemokratForm(), name); }
 
     void fensterOeffnen()
@@ -58,12 +51,7 @@ class TstSeiten : public QObject
     {
         {
             TVennlok v(m_dir.path());
-            v.AutoModus = true;
-            QString meldung;
-            v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
-            for (const char *name : {"Anna", "Bernd", "Clara"})
-                v.Einzahlung(QLatin1String(name), v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2));
-            v.Monatsabschluss(QStringLiteral("200603"), true, zeitpunkt(2006, 3, 31));
+            Testhilfe::zweiterMonat(v, {"Anna", "Bernd", "Clara"});
             v.Einzahlung(QStringLiteral("Anna"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 4, 2));
             v.Einzahlung(QStringLiteral("Clara"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 4, 2));
             v.Rechnung(QStringLiteral("Clara"), e(100), zeitpunkt(2006, 4, 3));
@@ -209,27 +197,7 @@ private slots:
         QCOMPARE(m_benutzer.meldungen.size(), 1);
     }
 
-    // The Setup / Info page: the version from the build, the data directory,
-    // and the requests to open another one or the demo pact.
-    void datenverzeichnisUndDemo()
-    {
-        fensterOeffnen();
-        QCOMPARE(kind<QLabel>(m_fenster.get(), "LabVersion")->text(), QStringLiteral("Version %1 (%2)").arg(VENNLOK_VERSION, TVennlok::Version));
-        QVERIFY(kind<QLabel>(m_fenster.get(), "LabVerzeichnis")->text().endsWith(QDir::toNativeSeparators(m_dir.path())));
-        QSignalSpy wechsel(m_fenster.get(), &TVenBuchungForm::verzeichnisWechseln);
-        m_dir.mkdir(QStringLiteral("anders"));
-        m_benutzer.datei = pfad("anders");
-        m_fenster->SeiteWaehlen(TVenBuchungForm::SetupInfo);
-        QTest::mouseClick(kind<QPushButton>(m_fenster.get(), "BtnVerzeichnis"), Qt::LeftButton);
-        QCOMPARE(wechsel.value(0), QVariantList({pfad("anders"), QString()}));
-        // The demo lies beside the program (the build puts one beside this test).
-        QTest::mouseClick(kind<QPushButton>(m_fenster.get(), "BtnDemo"), Qt::LeftButton);
-        QCOMPARE(wechsel.size(), 2);
-        QVERIFY(wechsel[1][0].toString().contains(QStringLiteral("/Vennlok-Demo")));
-        QCOMPARE(wechsel[1][1].toString(), QCoreApplication::applicationDirPath() + QStringLiteral("/demo.aut"));
-    }
-
-    // One window at a time: a change of directory opens the new one, lets go
+    // The Setup / Info page. One window at a time: a change of directory opens the new one, lets go
     // of the old and is remembered; a directory that cannot be opened, or a
     // window that must not close yet, leaves everything as it was.
     void einFensterZurZeit()
@@ -240,6 +208,9 @@ private slots:
         TProgramm programm(einstellungen, &m_benutzer);
         QVERIFY(programm.Oeffnen(pfad("a/tief")));
         QCOMPARE(programm.Fenster()->Datenverzeichnis(), pfad("a/tief"));
+        // The Setup / Info page shows the version from the build and the directory.
+        QCOMPARE(kind<QLabel>(programm.Fenster(), "LabVersion")->text(), QStringLiteral("Version %1 (%2)").arg(VENNLOK_VERSION, TVennlok::Version));
+        QVERIFY(kind<QLabel>(programm.Fenster(), "LabVerzeichnis")->text().endsWith(QDir::toNativeSeparators(pfad("a/tief"))));
         QCOMPARE(TProgramm::StartVerzeichnis(einstellungen), pfad("a/tief"));
 
         m_benutzer.datei = pfad("b");
@@ -271,6 +242,11 @@ private slots:
         QVERIFY(programm.Oeffnen(pfad("c")));
         QCOMPARE(programm.Fenster()->Datenverzeichnis(), pfad("c"));
 
+        // The demo lies beside the program (the build puts one beside this test).
+        QSignalSpy demo(programm.Fenster(), &TVenBuchungForm::verzeichnisWechseln);
+        QTest::mouseClick(kind<QPushButton>(programm.Fenster(), "BtnDemo"), Qt::LeftButton);
+        QVERIFY(demo.value(0).value(0).toString().contains(QStringLiteral("/Vennlok-Demo")));
+        QCOMPARE(demo.value(0).value(1).toString(), QCoreApplication::applicationDirPath() + QStringLiteral("/demo.aut"));
         programm.Fenster()->close();
         QDir(pfad("c")).removeRecursively();
         QCOMPARE(TProgramm::StartVerzeichnis(einstellungen), dokumente);

@@ -5,6 +5,7 @@
 #include "ui/venbuchungform.h"
 
 #include "tests/testhilfe.h"
+#include "tests/testpakt.h"
 #include "tests/ui/testbenutzer.h"
 
 #include <QComboBox>
@@ -30,21 +31,14 @@ class TstVenBuchungForm : public QObject
     QString pfad(const QString &name) const { return m_dir.filePath(name); }
 
     template <typename T>
-    T *kind(const char *name)
-    {
-        T *w = m_fenster->findChild<T *>(QLatin1String(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
+    T *kind(const char *name) { return ::kind<T>(m_fenster.get(), name); }
 
     // A pact whose share in force is 0.5, opened in a fresh window.
     void paktOeffnen()
     {
         {
             TVennlok v(m_dir.path());
-            QString meldung;
-            v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.207, 0.65, e(3000), e(-300));
+            paktGruenden(v, 0.207);
         }
         fensterOeffnen();
     }
@@ -54,12 +48,7 @@ class TstVenBuchungForm : public QObject
     {
         {
             TVennlok v(m_dir.path());
-            v.AutoModus = true;
-            QString meldung;
-            v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), 0.5, 0.65, e(3000), e(-300));
-            for (const char *name : {"Anna Bäcker", "Bernd"})
-                v.Einzahlung(QString::fromUtf8(name), v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2));
-            v.Monatsabschluss(QStringLiteral("200603"), true, zeitpunkt(2006, 3, 31));
+            zweiterMonat(v, {QStringLiteral("Anna Bäcker"), QStringLiteral("Bernd")});
         }
         fensterOeffnen();
     }
@@ -181,11 +170,7 @@ private slots:
 
     void tastenWirkenEinmal_data()
     {
-        QTest::addColumn<QString>("wo");
-        QTest::newRow("Return on the payment page admits and books a new member once") << "Einzahlungen";
-        QTest::newRow("Return on the exit page books the exit once") << "Austritt";
-        QTest::newRow("Ctrl+W in the dialog founds the pact once") << "Gruendung";
-        QTest::newRow("Ctrl+W in the dialog enters a contract once") << "Vertrag";
+        tabelle("tasten_wirken_einmal", {"wo"});
     }
 
     // A question box takes the focus from the window; the key must not act again when it returns.
@@ -238,28 +223,18 @@ private slots:
 
     void rechnungen_data()
     {
-        QTest::addColumn<QString>("betrag");
-        QTest::addColumn<bool>("antwort");
-        QTest::addColumn<QString>("frage");  // start of the question; empty when none is asked
-        QTest::addColumn<QString>("fehler"); // start of the text beside the field
-        QTest::addColumn<bool>("gebucht");
-        QTest::newRow("a decimal point is refused beside the field") << "80.25" << true << "" << "„80.25“ ist kein Betrag: das Dezimalzeichen" << false;
-        QTest::newRow("letters are refused beside the field") << "12abc" << true << "" << "„12abc“ ist kein Betrag" << false;
-        QTest::newRow("a negative invoice is refused") << "-50" << true << "" << "Der Betrag darf nicht negativ sein." << false;
-        QTest::newRow("an amount beyond the limit is refused") << "99999999999" << true << "" << "„99999999999“ ist zu groß" << false;
-        QTest::newRow("a covered invoice books at once") << "10" << false << "" << "" << true;
-        QTest::newRow("an invoice beyond the fund asks; No books nothing") << "100000" << false << "Rechnung buchen: Die Rechnung über 100.000,00 € ist größer als die Kasse" << "" << false;
-        QTest::newRow("an invoice beyond the fund asks; Yes books it") << "100000" << true << "Rechnung buchen: Die Rechnung über 100.000,00 € ist größer als die Kasse" << "" << true;
+        tabelle("rechnungen_im_fenster", {"betrag", "antwort", "frage", "fehler", "bucht"});
     }
 
     // The participant is typed as on the payment page: other letter case, umlauts unfolded.
     void rechnungen()
     {
         QFETCH(QString, betrag);
-        QFETCH(bool, antwort);
+        QFETCH(QString, antwort);
         QFETCH(QString, frage);
         QFETCH(QString, fehler);
-        QFETCH(bool, gebucht);
+        QFETCH(QString, bucht);
+        const bool gebucht = bucht == QLatin1String("ja");
         zweiterMonatOeffnen();
         m_fenster->SeiteWaehlen(TVenBuchungForm::Rechnungen);
         kind<QComboBox>("CBRechTeilhaber")->setEditText(QStringLiteral("anna bäcker"));
@@ -267,7 +242,7 @@ private slots:
         QCOMPARE(kind<QLabel>("LabRechFehler")->text().left(fehler.size()), fehler);
         if (!fehler.isEmpty())
             QCOMPARE(kind<QLabel>("LabAbsVen")->text(), QStringLiteral("–"));
-        m_benutzer.antworten = {antwort};
+        m_benutzer.antworten = {antwort == QLatin1String("ja")};
         QTest::mouseClick(kind<QPushButton>("BtnRechnung"), Qt::LeftButton);
         QCOMPARE(m_benutzer.fragen.value(0).left(frage.size()), frage);
         QCOMPARE(m_benutzer.fragen.isEmpty(), frage.isEmpty());
@@ -285,10 +260,7 @@ private slots:
 
     void returnBuchtWelchesSteuerelementAuchImmer_data()
     {
-        QTest::addColumn<QString>("fokus");
-        QTest::newRow("the name box has the focus") << "CBEinTeilhaber";
-        QTest::newRow("the amount has the focus") << "EdEinBetrag";
-        QTest::newRow("the list button has the focus") << "BtnTeilListeOffen";
+        tabelle("return_bucht", {"fokus"});
     }
 
     void returnBuchtWelchesSteuerelementAuchImmer()
