@@ -64,8 +64,9 @@ bool TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime d
             misslungen(QStringLiteral("Das Abschließen der Kasse"));
         const Money schluss = m_kasse->Summe();
         m_kasse.reset();
-        transfersSchreiben(monat, datum);
-        sepaSchreiben(monat, datum);
+        const QList<TUeberweisung> ueberweisungen = Ueberweisungen(monat); // read once for both lists
+        transfersSchreiben(monat, datum, ueberweisungen);
+        sepaSchreiben(monat, datum, ueberweisungen);
         NachSchritt(QStringLiteral("TransfersSchreiben"));
         KasseOeffnen(folgemonat, Uhr::Heute());
         m_kasse->SetSummeVormonat(schluss);
@@ -162,13 +163,13 @@ void TVennlok::parameterBerechnen(const MonthKey &monat)
     m_daten->UpdateFile();
 }
 
-void TVennlok::transfersSchreiben(const MonthKey &monat, DateTime datum)
+void TVennlok::transfersSchreiben(const MonthKey &monat, DateTime datum, const QList<TUeberweisung> &ueberweisungen)
 {
     QStringList zeilen{QString(),
                        QStringLiteral("Transfers des Monats ") + monat + QStringLiteral(" erzeugt am ")
                            + Textformat::datumZuText(datum) + QLatin1Char(',') + Textformat::zeitZuText(datum),
                        QString()};
-    for (const TUeberweisung &u : Ueberweisungen(monat))
+    for (const TUeberweisung &u : ueberweisungen)
         zeilen << u.art + QStringLiteral(": ") + Textformat::transferBetrag(u.betrag) << Bankzeile << QString();
     Textdatei::ZeilenSchreiben(Pfad(Transfers), zeilen);
 }

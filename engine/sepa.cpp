@@ -69,7 +69,7 @@ QList<Empfang> empfaenge(TTeilhaberRegister &register_, const TVennlokDaten &dat
             e.inhaber = Treuhaender;
         const QString iban = Bankdaten::IbanNormal(angabe(Iban));
         e.iban = Bankdaten::IbanFehler(iban).isEmpty() ? iban : QString();
-        e.bic = angabe(Bic).trimmed().toUpper();
+        e.bic = Bankdaten::AngabeNormal(Bic, angabe(Bic));
         ergebnis.append(e);
     }
     return ergebnis;
@@ -130,7 +130,7 @@ QString TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, c
 {
     if (const QString fehler = PaktKontoFehler(inhaber, iban, bic); !fehler.isEmpty())
         return fehler;
-    const TVennlokDaten::Konto konto{inhaber.trimmed(), Bankdaten::IbanNormal(iban), bic.trimmed().toUpper()};
+    const TVennlokDaten::Konto konto{inhaber.trimmed(), Bankdaten::AngabeNormal(Iban, iban), Bankdaten::AngabeNormal(Bic, bic)};
     transaktion(QString(), [&] {
         datenAendern([&] {
             m_daten->SetPaktKonto(konto);
@@ -141,13 +141,23 @@ QString TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, c
     return QString();
 }
 
-QStringList TVennlok::ohneIban(const QList<TUeberweisung> &liste)
+namespace {
+
+// Who of the payees has no valid IBAN, each once.
+QStringList ohneGueltigeIban(const QList<Empfang> &empfaenge)
 {
     QStringList ohne;
-    for (const Empfang &e : empfaenge(*m_register, *m_daten, liste))
+    for (const Empfang &e : empfaenge)
         if (e.iban.isEmpty() && !ohne.contains(e.wer))
             ohne.append(e.wer);
     return ohne;
+}
+
+} // namespace
+
+QStringList TVennlok::ohneIban(const QList<TUeberweisung> &liste)
+{
+    return ohneGueltigeIban(empfaenge(*m_register, *m_daten, liste));
 }
 
 QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
@@ -157,12 +167,18 @@ QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, 
     if (!PaktKontoEingetragen())
         throw VennlokFehler(QStringLiteral("Ohne Konto des Pakts gibt es keine SEPA-Datei: Kontoinhaber und IBAN des Pakts "
                                            "werden in der demokratischen Anpassung eingetragen."));
+    return sepaXml(monat, ausfuehrung, Ueberweisungen(monat), ohneIban);
+}
+
+QByteArray TVennlok::sepaXml(const MonthKey &monat, const QDate &ausfuehrung, const QList<TUeberweisung> &ueberweisungen,
+                             QStringList *ohneIban)
+{
     const TVennlokDaten::Konto konto = m_daten->PaktKonto();
-    const QList<TUeberweisung> ueberweisungen = Ueberweisungen(monat);
+    const QList<Empfang> liste = empfaenge(*m_register, *m_daten, ueberweisungen);
     if (ohneIban)
-        *ohneIban = this->ohneIban(ueberweisungen);
+        *ohneIban = ohneGueltigeIban(liste);
     QList<Posten> posten;
-    for (const Empfang &e : empfaenge(*m_register, *m_daten, ueberweisungen)) {
+    for (const Empfang &e : liste) {
         if (e.iban.isEmpty())
             continue;
         const TUeberweisung &u = *e.ueberweisung;
@@ -231,12 +247,12 @@ QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, 
     return xml;
 }
 
-void TVennlok::sepaSchreiben(const MonthKey &monat, DateTime datum)
+void TVennlok::sepaSchreiben(const MonthKey &monat, DateTime datum, const QList<TUeberweisung> &ueberweisungen)
 {
     if (!PaktKontoEingetragen())
         return; // without the pact's account there is no file to write
     const QDate ausfuehrung = Bankdaten::NaechsterBankarbeitstag(Textformat::zuQDateTime(datum).date());
-    const QByteArray xml = SepaDatei(monat, ausfuehrung);
+    const QByteArray xml = sepaXml(monat, ausfuehrung, ueberweisungen, nullptr);
     if (!xml.isEmpty())
         m_speicher->Schreiben(Pfad(sepaDateiname(monat)), xml);
 }

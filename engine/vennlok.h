@@ -352,9 +352,12 @@ protected:
     void offeneBeitraegeBuchen(const MonthKey &monat);
     void kapitalanteileBerechnen(const MonthKey &monat);
     void parameterBerechnen(const MonthKey &monat);
-    void transfersSchreiben(const MonthKey &monat, DateTime datum);
+    void transfersSchreiben(const MonthKey &monat, DateTime datum, const QList<TUeberweisung> &ueberweisungen);
     /// Writes the month's SEPA file with the close when the pact has an account.
-    void sepaSchreiben(const MonthKey &monat, DateTime datum);
+    void sepaSchreiben(const MonthKey &monat, DateTime datum, const QList<TUeberweisung> &ueberweisungen);
+    /// The SEPA file of a closed month's transfers; see SepaDatei.
+    QByteArray sepaXml(const MonthKey &monat, const QDate &ausfuehrung, const QList<TUeberweisung> &ueberweisungen,
+                       QStringList *ohneIban);
     /// The participants of liste with a payout of at least a cent but no valid IBAN.
     QStringList ohneIban(const QList<TUeberweisung> &liste);
     // Exit and discarding (austritt.cpp).

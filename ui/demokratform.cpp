@@ -40,12 +40,8 @@ void grau(QLineEdit *edit, bool nurLesen)
 // Whether the typed account differs from the stored one, as it would be stored.
 bool geaendert(const TVennlokDaten::Konto &neu, const TVennlokDaten::Konto &alt)
 {
-    return neu.inhaber.trimmed() != alt.inhaber || Bankdaten::IbanNormal(neu.iban) != alt.iban || neu.bic.trimmed().toUpper() != alt.bic;
-}
-
-double einheiten(Money betrag)
-{
-    return double(betrag) / double(MoneyProEinheit);
+    return neu.inhaber.trimmed() != alt.inhaber || Bankdaten::AngabeNormal(QStringLiteral("IBAN"), neu.iban) != alt.iban
+           || Bankdaten::AngabeNormal(QStringLiteral("BIC"), neu.bic) != alt.bic;
 }
 
 } // namespace
@@ -154,20 +150,20 @@ void TDemokratForm::FormActivate()
           QStringLiteral("der laufende Monat; er kann nicht gewählt werden"), MonatKey(Uhr::Jetzt()));
     grau(m_edMon, true);
     zeile(1, m_edits[0], QStringLiteral("Monatsbeitrag (€)"), QStringLiteral("Beitrag"),
-          Anzeigeformat::Dialogwert(einheiten(m_vennlok.Beitrag())));
+          Anzeigeformat::Dialogwert(Einheiten(m_vennlok.Beitrag())));
     zeile(2, m_edits[1], QStringLiteral("Gebühr je Einzahlung (€)"), QStringLiteral("HonorarEingangsbuchung"),
-          Anzeigeformat::Dialogwert(einheiten(m_vennlok.HonorarEingangsbuchung())));
+          Anzeigeformat::Dialogwert(Einheiten(m_vennlok.HonorarEingangsbuchung())));
     zeile(3, m_edits[2], QStringLiteral("Gebühr je Rechnung (€)"), QStringLiteral("HonorarRechnungsbuchung"),
-          Anzeigeformat::Dialogwert(einheiten(m_vennlok.HonorarRechnungsbuchung())));
+          Anzeigeformat::Dialogwert(Einheiten(m_vennlok.HonorarRechnungsbuchung())));
     zeile(4, m_edVen, QStringLiteral("Sozialanteil (0 bis 1)"), QStringLiteral("IntSozialanteil"),
           Anzeigeformat::Dialogwert(m_vennlok.Sozialanteil()));
     grau(m_edVen, start);
     zeile(5, m_edits[3], QStringLiteral("Dämpfung (0 bis 1)"), QStringLiteral("Daempfung"),
           Anzeigeformat::Dialogwert(m_vennlok.Daempfung()));
     zeile(6, m_edits[4], QStringLiteral("Grundsicherung (€)"), QStringLiteral("Grundsicherung"),
-          Anzeigeformat::Dialogwert(einheiten(m_vennlok.Grundsicherung())));
+          Anzeigeformat::Dialogwert(Einheiten(m_vennlok.Grundsicherung())));
     zeile(7, m_edits[5], QStringLiteral("Grenze der virtuellen Summe (€)"), QStringLiteral("LimitVirtSumme"),
-          Anzeigeformat::Dialogwert(einheiten(m_vennlok.LimitVirtSumme())));
+          Anzeigeformat::Dialogwert(Einheiten(m_vennlok.LimitVirtSumme())));
     const TVennlokDaten::Konto konto = m_vennlok.PaktKonto();
     m_edKontoinhaber->setText(konto.inhaber);
     m_edIban->setText(konto.iban);
