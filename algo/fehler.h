@@ -14,7 +14,9 @@
 class VennlokFehler : public std::runtime_error
 {
 public:
-    enum Art { Allgemein, Beschaedigt, Grenze };
+    /// Ausstehend: the change is durable in the directory's journal, but
+    /// not yet in every file; nothing is lost, the next opening finishes it.
+    enum Art { Allgemein, Beschaedigt, Grenze, Ausstehend };
 
     explicit VennlokFehler(const QString &text, const QString &datei = QString(), Art art = Allgemein)
         : std::runtime_error(text.toStdString()), m_text(text), m_datei(datei), m_art(art) {}

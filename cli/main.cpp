@@ -80,6 +80,8 @@ int tabelle(const QString &verzeichnis, bool csv)
                              .arg(QDir::toNativeSeparators(verzeichnis)));
         return 1;
     }
+    // Read under the directory's lock, after an interrupted booking is finished.
+    const TVennlok vennlok(verzeichnis);
     for (const QString &zeile : csv ? Bericht::Csv(verzeichnis) : Bericht::Tabelle(verzeichnis))
         ausgeben(stdout, zeile);
     return 0;
@@ -87,17 +89,17 @@ int tabelle(const QString &verzeichnis, bool csv)
 
 int pruefen(const QString &verzeichnis)
 {
-    // Opening would finish or undo an interrupted transaction: what it left is reported first.
-    QStringList befunde = TVennlok::Unterbrochen(verzeichnis);
-    if (befunde.isEmpty()) {
-        if (!TVennlok::PaktVorhanden(verzeichnis)) {
-            ausgeben(stderr, QStringLiteral("Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
-                                 .arg(QDir::toNativeSeparators(verzeichnis)));
-            return 1;
-        }
-        TVennlok vennlok(verzeichnis);
-        befunde = vennlok.Pruefen();
+    if (!TVennlok::PaktVorhanden(verzeichnis) && TVennlok::Unterbrochen(verzeichnis).isEmpty()) {
+        ausgeben(stderr, QStringLiteral("Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
+                             .arg(QDir::toNativeSeparators(verzeichnis)));
+        return 1;
     }
+    // Under the lock, so that a booking another program is committing is no
+    // finding; what a crash left is reported as it is, not finished first.
+    TVennlok vennlok(verzeichnis, false);
+    QStringList befunde = TVennlok::Unterbrochen(verzeichnis);
+    if (befunde.isEmpty())
+        befunde = vennlok.Pruefen();
     for (const QString &befund : befunde)
         ausgeben(stdout, befund);
     if (befunde.isEmpty())
@@ -137,6 +139,7 @@ int dokument(int argc, char *argv[])
     const QString ziel = parser.value(parser.isSet(pdf) ? pdf : parser.isSet(csv) ? csv : png);
     try {
         if (verlauf) {
+            const TVennlok gesperrt(verzeichnis);
             const QList<TMonatsverlauf> monate = TVennlok::Verlauf(verzeichnis);
             parser.isSet(png) ? Dokumente::VerlaufPng(monate, ziel) : Dokumente::VerlaufPdf(monate, pakt, ziel);
         } else {
@@ -235,12 +238,23 @@ int main(int argc, char *argv[])
         if (befehl == QLatin1String("pruefen") && argumente.size() == 1)
             return pruefen(verzeichnis);
         if (befehl == QLatin1String("oeffnen") && argumente.size() == 1) {
-            const QStringList reste = TVennlok::Unterbrochen(verzeichnis);
             TVennlok vennlok(verzeichnis);
+            const QString gefunden = vennlok.Wiedergefunden();
             vennlok.Oeffnen();
-            ausgeben(stderr, reste.isEmpty() ? QStringLiteral("Geöffnet; es war keine Buchung unterbrochen.")
-                                             : QStringLiteral("Geöffnet; die unterbrochene Buchung ist bereinigt."));
-            return 0;
+            switch (vennlok.Vorgefunden()) {
+            case TJournalSpeicher::Fund::Nichts:
+                ausgeben(stderr, QStringLiteral("Geöffnet; es war keine Buchung unterbrochen."));
+                return 0;
+            case TJournalSpeicher::Fund::ZuEndeGefuehrt:
+                ausgeben(stderr, QStringLiteral("Geöffnet; eine unterbrochene Buchung wurde zu Ende geführt."));
+                return 0;
+            case TJournalSpeicher::Fund::Verworfen:
+                ausgeben(stderr, QStringLiteral("Geöffnet; eine unvollständige Buchung wurde verworfen, es gilt der Stand davor."));
+                return 0;
+            case TJournalSpeicher::Fund::Beiseitegelegt:
+                ausgeben(stderr, QStringLiteral("Geöffnet, aber: ") + gefunden);
+                return 1;
+            }
         }
         if (befehl == QLatin1String("replay") && argumente.size() == 2) {
             const QString datei = QFileInfo(argumente[1]).absoluteFilePath();

@@ -4,6 +4,9 @@
 
 #include "algo/runden.h"
 #include "engine/intern.h"
+#include "platform/dateien.h"
+
+#include <QRegularExpression>
 
 #include <QHash>
 #include <cstdlib>
@@ -72,7 +75,13 @@ QStringList TVennlok::Pruefen()
         if (erwartet != gefunden)
             befund(datei, abschnitt, schluessel, alsGeld(erwartet), alsGeld(gefunden));
     };
-    if (!PaktVorhanden())
+    // A link, FIFO or folder under a data file's name is neither read nor
+    // written; nothing can be compared while one stands there.
+    static const QRegularExpression datenname(QStringLiteral("^(A_|T_|X_|Vennlok\\.).*"));
+    for (const QString &name : m_speicher->Fremde())
+        if (datenname.match(name).hasMatch() && name != QLatin1String("Vennlok.lck"))
+            befunde.append(Plattform::KeineDatei(name));
+    if (!befunde.isEmpty() || !PaktVorhanden())
         return befunde;
     // What a booking would refuse: the master data first; with a damaged
     // booking month there is nothing more to compare.

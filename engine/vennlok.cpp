@@ -17,48 +17,25 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-
-const QString Sperrdatei = QStringLiteral("Vennlok.lck");
-
-} // namespace
-
 const QString TVennlok::Version = QStringLiteral("core B.01");
 
-TVennlok::TVennlok(const QString &datenverzeichnis)
-    : m_verzeichnis(QDir(datenverzeichnis).absolutePath()),
-      m_sperre(QDir(datenverzeichnis).filePath(Sperrdatei))
+TVennlok::TVennlok(const QString &datenverzeichnis, bool unterbrocheneBuchungBereinigen)
+    : m_verzeichnis(QDir(datenverzeichnis).absolutePath())
 {
     if (!QFileInfo(m_verzeichnis).isDir())
         throw VennlokFehler(QStringLiteral("Das Datenverzeichnis \u201E%1\u201C gibt es nicht.").arg(m_verzeichnis));
-    // A lock left by a crashed program is taken over; a living holder keeps it however old it is.
-    m_sperre.setStaleLockTime(0);
-    const bool verwaist = QFileInfo::exists(QDir(datenverzeichnis).filePath(Sperrdatei));
-    bool gesperrt = m_sperre.tryLock(0);
-    if (!gesperrt && m_sperre.error() == QLockFile::LockFailedError) {
-        // A lock file that a killed program left empty or half written names no holder: it is taken over.
-        qint64 pid = 0;
-        QString rechner, programm;
-        if (!m_sperre.getLockInfo(&pid, &rechner, &programm) || pid <= 0) {
-            m_sperre.removeStaleLockFile();
-            gesperrt = m_sperre.tryLock(0);
-        }
-    }
-    if (!gesperrt) {
-        if (m_sperre.error() == QLockFile::LockFailedError)
-            throw VennlokFehler(QStringLiteral("Das Datenverzeichnis \u201E%1\u201C wird gerade von einem anderen "
-                                               "Vennlok-Programm benutzt. Bitte jenes zuerst beenden.")
-                                    .arg(m_verzeichnis));
-        throw VennlokFehler(QStringLiteral("Im Datenverzeichnis \u201E%1\u201C kann keine Sperrdatei angelegt werden.")
-                                .arg(m_verzeichnis));
-    }
+    m_sperre = std::make_unique<TSperre>(m_verzeichnis);
     speicherOeffnen();
     // The lock of a program that ended without letting go (killed, a power
-    // cut, a file left empty or garbled) was taken over: the log says so.
+    // cut) was taken over: the log says so.
     QStringList gefunden;
-    if (verwaist)
+    if (m_sperre->Verwaist())
         gefunden << QStringLiteral("Eine verwaiste Sperrdatei eines beendeten Programms wurde übernommen.");
-    gefunden << m_speicher->Wiederherstellen();
+    if (unterbrocheneBuchungBereinigen) {
+        const TJournalSpeicher::Wiederherstellung w = m_speicher->Wiederherstellen();
+        m_fund = w.fund;
+        gefunden << w.meldung;
+    }
     gefunden.removeAll(QString());
     m_wiederhergestellt = gefunden.join(QLatin1Char(' '));
     m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
@@ -261,6 +238,16 @@ void TVennlok::transaktion(const QString &fehlerzeile, const std::function<void(
     try {
         schritte();
         m_speicher->Festschreiben();
+    } catch (const VennlokFehler &f) {
+        // Durable in the journal, only not yet in every file: memory already
+        // holds the committed state, and nothing is to be undone.
+        if (f.art() == VennlokFehler::Ausstehend)
+            throw;
+        m_speicher->Abbrechen();
+        zustandNeuLaden(innen ? QString() : fehlerzeile);
+        if (innen)
+            m_fehlerzeile = fehlerzeile;
+        throw;
     } catch (const std::exception &) {
         m_speicher->Abbrechen();
         zustandNeuLaden(innen ? QString() : fehlerzeile);

@@ -8,9 +8,9 @@
 #include "data/vennlokdaten.h"
 #include "engine/teilhaberregister.h"
 #include "platform/journal.h"
+#include "platform/sperre.h"
 
 #include <QDate>
-#include <QLockFile>
 #include <QString>
 #include <QStringList>
 #include <exception>
@@ -61,10 +61,13 @@ public:
 class TVennlok
 {
 public:
-    /// Works on datenverzeichnis. Opens the master data only; call Oeffnen
-    /// to open the booking month. Throws VennlokFehler when another running
-    /// program holds the directory.
-    explicit TVennlok(const QString &datenverzeichnis);
+    /// Works on datenverzeichnis. Takes the directory's lock, finishes or
+    /// undoes a transaction a crash interrupted (unless told not to: a check
+    /// that only reports what it finds), and opens the master data; call
+    /// Oeffnen to open the booking month. Throws VennlokFehler when another
+    /// running program holds the directory, or when an interrupted booking
+    /// cannot be finished (naming the file in the way).
+    explicit TVennlok(const QString &datenverzeichnis, bool unterbrocheneBuchungBereinigen = true);
     /// Deletes the command scripts left behind and closes the log.
     virtual ~TVennlok();
 
@@ -78,6 +81,11 @@ public:
     static const QString Standdatei;
 
     const QString &Datenverzeichnis() const { return m_verzeichnis; }
+    /// What opening found of an interrupted booking, and what it did.
+    TJournalSpeicher::Fund Vorgefunden() const { return m_fund; }
+    /// The German lines opening found to tell (a lock taken over, an
+    /// interrupted booking); empty once Oeffnen has logged them.
+    const QString &Wiedergefunden() const { return m_wiederhergestellt; }
     /// The transactional store of the data directory (for statistics and tests).
     TJournalSpeicher &Speicher() { return *m_speicher; }
     /// The path of a file of the data directory.
@@ -413,7 +421,8 @@ protected:
     void dateiUmbenennen(const QString &alt, const QString &neu);
 
     QString m_verzeichnis;
-    QLockFile m_sperre;
+    std::unique_ptr<TSperre> m_sperre;
+    TJournalSpeicher::Fund m_fund = TJournalSpeicher::Fund::Nichts;
     std::unique_ptr<TJournalSpeicher> m_speicher;
     QString m_wiederhergestellt; // what opening found of an interrupted booking
     QString m_fehlerzeile;       // the log line of an operation that failed inside a replay's group

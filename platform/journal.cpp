@@ -3,7 +3,9 @@
 #include "algo/fehler.h"
 #include "data/rollmeminifile.h"
 #include "data/textdatei.h"
+#include "platform/dateien.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -61,33 +63,49 @@ bool ersetzen(const QString &quelle, const QString &ziel)
 
 QString systemgrund()
 {
-    return QStringLiteral("Der Datenträger ist voll oder nicht beschreibbar.");
+    return Plattform::SystemGrund();
 }
 
-// Makes the written files durable in one batch: many files (a month close)
-// on Linux by one sync of the file system, a few (a booking) or elsewhere
-// file by file, which does not wait for other programs' writes.
-bool allesSyncen(const QString &verzeichnis, const QStringList &dateien)
+// Opens a file of the directory for writing; refuses what is no regular file.
+bool zumSchreiben(QFile &datei, const QString &pfad, QString &grund)
 {
-    if (!TJournalSpeicher::Syncen)
+    switch (Plattform::Oeffnen(datei, pfad, false, &grund)) {
+    case Plattform::Oeffnung::Offen:
         return true;
-#ifdef Q_OS_LINUX
-    const int fd = dateien.size() <= 16 ? -1 : ::open(QFile::encodeName(verzeichnis).constData(), O_RDONLY);
-    if (fd >= 0) {
-        const int ergebnis = ::syncfs(fd);
-        ::close(fd);
-        if (ergebnis == 0)
-            return true;
+    case Plattform::Oeffnung::Fremd:
+        grund = Plattform::KeineDatei(QFileInfo(pfad).fileName());
+        return false;
+    default:
+        return false;
     }
+}
+
+// Whether the files of one journal are made durable by one sync of the
+// whole file system (many files, a month close, on Linux) rather than file
+// by file (a booking), which does not wait for other programs' writes.
+bool aufEinmalSyncen(qsizetype anzahl)
+{
+#ifdef Q_OS_LINUX
+    return anzahl > 16;
+#else
+    Q_UNUSED(anzahl)
+    return false;
+#endif
+}
+
+bool dateisystemSyncen(const QString &verzeichnis)
+{
+#ifdef Q_OS_LINUX
+    const int fd = ::open(QFile::encodeName(verzeichnis).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const int ergebnis = ::syncfs(fd);
+    ::close(fd);
+    return ergebnis == 0;
 #else
     Q_UNUSED(verzeichnis)
+    return false;
 #endif
-    for (const QString &pfad : dateien) {
-        QFile datei(pfad);
-        if (!datei.open(QIODevice::ReadWrite) || !dateiSyncen(datei))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -95,12 +113,23 @@ bool allesSyncen(const QString &verzeichnis, const QStringList &dateien)
 TJournalSpeicher::TJournalSpeicher(const QString &verzeichnis)
     : m_verzeichnis(QDir(verzeichnis).absolutePath())
 {
-    for (const QString &n : QDir(m_verzeichnis).entryList(QDir::Files | QDir::Hidden | QDir::System))
-        m_namen.insert(n, true);
+    listeLesen();
     Anmelden(m_verzeichnis);
 }
 
 TJournalSpeicher::~TJournalSpeicher() = default;
+
+void TJournalSpeicher::listeLesen()
+{
+    m_namen.clear();
+    m_fremd.clear();
+    for (const QString &n : QDir(m_verzeichnis).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        m_namen.insert(n, true);
+    for (const QString &n : Plattform::FremdeEintraege(m_verzeichnis)) {
+        m_fremd.insert(n);
+        m_namen.insert(n, true);
+    }
+}
 
 QString TJournalSpeicher::name(const QString &p) const
 {
@@ -125,8 +154,10 @@ std::optional<QByteArray> TJournalSpeicher::vonPlatte(const QString &n)
     if (treffer != m_cache.cend())
         return *treffer;
     std::optional<QByteArray> inhalt;
+    if (m_fremd.contains(n))
+        throw VennlokFehler(Plattform::KeineDatei(n), pfad(n), VennlokFehler::Beschaedigt);
     if (m_namen.contains(n))
-        inhalt = Direkt::Lesen(pfad(n));
+        inhalt = Plattform::Lesen(pfad(n));
     m_cache.insert(n, inhalt);
     return inhalt;
 }
@@ -154,12 +185,19 @@ void TJournalSpeicher::Beginnen()
         m_namenVorher = m_namen;
 }
 
+void TJournalSpeicher::nurDateien(const QString &n) const
+{
+    if (m_fremd.contains(n))
+        throw VennlokFehler(Plattform::KeineDatei(n), pfad(n), VennlokFehler::Beschaedigt);
+}
+
 void TJournalSpeicher::Schreiben(const QString &p, const QByteArray &inhalt)
 {
+    const QString n = name(p);
+    nurDateien(n);
     const bool allein = m_tiefe == 0;
     if (allein)
         Beginnen();
-    const QString n = name(p);
     m_vorgemerkt.remove(n);
     m_anhaenge.remove(n);
     m_neu.insert(n, inhalt);
@@ -170,10 +208,11 @@ void TJournalSpeicher::Schreiben(const QString &p, const QByteArray &inhalt)
 
 void TJournalSpeicher::Anhaengen(const QString &p, const QByteArray &inhalt)
 {
+    const QString n = name(p);
+    nurDateien(n);
     const bool allein = m_tiefe == 0;
     if (allein)
         Beginnen();
-    const QString n = name(p);
     if (m_neu.contains(n)) {
         // A file written whole in this transaction takes the lines directly.
         m_neu[n] = m_neu.value(n).value_or(QByteArray()) + inhalt;
@@ -192,6 +231,7 @@ void TJournalSpeicher::Loeschen(const QString &p)
     const QString n = name(p);
     if (!m_namen.contains(n))
         return;
+    nurDateien(n);
     const bool allein = m_tiefe == 0;
     if (allein)
         Beginnen();
@@ -232,6 +272,13 @@ QString TJournalSpeicher::NameOhneGrossKlein(const QString &n)
     return m_klein.value(n.toCaseFolded());
 }
 
+QStringList TJournalSpeicher::Fremde() const
+{
+    QStringList namen(m_fremd.cbegin(), m_fremd.cend());
+    namen.sort();
+    return namen;
+}
+
 QStringList TJournalSpeicher::Liste(const QString &muster)
 {
     const QRegularExpression ausdruck(QRegularExpression::wildcardToRegularExpression(muster));
@@ -244,10 +291,11 @@ QStringList TJournalSpeicher::Liste(const QString &muster)
 
 void TJournalSpeicher::Vormerken(TRollMemIniFile *datei)
 {
+    const QString n = name(datei->FileName());
+    nurDateien(n);
     const bool allein = m_tiefe == 0;
     if (allein)
         Beginnen();
-    const QString n = name(datei->FileName());
     m_vorgemerkt.insert(n, datei);
     namenEintragen(n);
     if (allein)
@@ -295,10 +343,11 @@ void TJournalSpeicher::namenEintragen(const QString &n)
 void TJournalSpeicher::schreiben(const QString &p, const QByteArray &inhalt)
 {
     schritt(QStringLiteral("schreiben ") + name(p));
-    QFile datei(p);
-    if (!datei.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        fehler(name(p), Textdatei::Grund(datei.error()));
-    if (!Textdatei::GanzSchreiben(datei, inhalt))
+    QFile datei;
+    QString grund;
+    if (!zumSchreiben(datei, p, grund))
+        fehler(name(p), grund);
+    if (!datei.resize(0) || !Textdatei::GanzSchreiben(datei, inhalt))
         fehler(name(p), systemgrund());
     m_zaehler.bytes += inhalt.size();
 }
@@ -325,12 +374,23 @@ void TJournalSpeicher::Festschreiben()
     if (m_neu.isEmpty() && m_anhaenge.isEmpty())
         return;
     // A committed transaction whose files could not all be written yet comes first.
-    if (const auto offen = Direkt::Lesen(pfad(Journalname))) {
-        if (!ausfuehren(*offen)) {
-            Abbrechen();
-            fehler(Journalname, QStringLiteral("Eine frühere Buchung ist gesichert, aber noch nicht in alle Dateien "
-                                               "übertragen; der Datenträger ist voll oder nicht beschreibbar."));
+    try {
+        if (const auto offen = Plattform::Lesen(pfad(Journalname))) {
+            if (const auto warum = ausfuehren(*offen))
+                fehler(Journalname, QStringLiteral("Eine frühere Buchung ist gesichert, aber noch nicht in alle Dateien "
+                                                   "übertragen: %1").arg(*warum));
         }
+        // Nothing but regular files is written: a link, FIFO or folder that
+        // has come where a file of this transaction belongs refuses it now.
+        for (auto it = m_neu.cbegin(); it != m_neu.cend(); ++it)
+            if (Plattform::EintragArt(pfad(it.key())) == Plattform::Eintrag::Fremd)
+                throw VennlokFehler(Plattform::KeineDatei(it.key()), pfad(it.key()), VennlokFehler::Beschaedigt);
+        for (auto it = m_anhaenge.cbegin(); it != m_anhaenge.cend(); ++it)
+            if (Plattform::EintragArt(pfad(it.key())) == Plattform::Eintrag::Fremd)
+                throw VennlokFehler(Plattform::KeineDatei(it.key()), pfad(it.key()), VennlokFehler::Beschaedigt);
+    } catch (...) {
+        Abbrechen();
+        throw;
     }
 
     // The journal holds every change whole: the new content of each file, the
@@ -357,9 +417,10 @@ void TJournalSpeicher::Festschreiben()
     try {
         schreiben(neuesJournal, journal);
         schritt(QStringLiteral("syncen ") + Journalname);
-        QFile datei(neuesJournal);
-        if (!datei.open(QIODevice::ReadWrite) || !dateiSyncen(datei))
-            fehler(Journalname, systemgrund());
+        QFile datei;
+        QString grund;
+        if (!zumSchreiben(datei, neuesJournal, grund) || !dateiSyncen(datei))
+            fehler(Journalname, grund.isEmpty() ? systemgrund() : grund);
         ++m_zaehler.syncs;
         datei.close();
         schritt(QStringLiteral("umbenennen ") + Journalname);
@@ -382,43 +443,51 @@ void TJournalSpeicher::Festschreiben()
     m_anhaenge.clear();
     m_anhangReihenfolge.clear();
     ++m_zaehler.transaktionen;
-    ausfuehren(journal);
+    if (const auto warum = ausfuehren(journal))
+        throw VennlokFehler(QStringLiteral("Die Buchung ist gesichert, aber noch nicht in alle Dateien übertragen: %1 "
+                                           "Sie wird beim nächsten Öffnen des Datenverzeichnisses zu Ende geführt, "
+                                           "sobald das Hindernis beseitigt ist.").arg(*warum),
+                            pfad(Journalname), VennlokFehler::Ausstehend);
 }
 
-bool TJournalSpeicher::ausfuehren(const QByteArray &journal)
+std::optional<QString> TJournalSpeicher::ausfuehren(const QByteArray &journal)
 {
     const std::optional<QList<Aenderung>> aenderungen = lesen(journal);
     if (!aenderungen)
-        return false;
-    QStringList geschrieben;
+        return QStringLiteral("Das Journal \u201E%1\u201C ist beschädigt.").arg(Journalname);
+    const bool aufEinmal = Syncen && aufEinmalSyncen(aenderungen->size());
     bool namenGeaendert = false;
     try {
         for (const Aenderung &a : *aenderungen) {
             const QString ziel = pfad(a.name);
             if (a.art == 'L') {
+                if (Plattform::EintragArt(ziel) == Plattform::Eintrag::Fremd)
+                    return Plattform::KeineDatei(a.name);
                 namenGeaendert |= QFile::remove(ziel);
                 continue;
             }
             schritt(QStringLiteral("ausführen ") + a.name);
-            namenGeaendert |= !QFileInfo::exists(ziel);
+            namenGeaendert |= Plattform::EintragArt(ziel) == Plattform::Eintrag::Fehlt;
             // Written over in place: a new file per version would cost the file system a fresh inode each time.
-            QFile datei(ziel);
-            if (!datei.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !datei.resize(a.ab)
-                || !datei.seek(a.ab) || !Textdatei::GanzSchreiben(datei, a.inhalt))
-                return false;
+            QFile datei;
+            QString grund;
+            if (!zumSchreiben(datei, ziel, grund))
+                return QStringLiteral("\u201E%1\u201C: %2").arg(a.name, grund);
+            if (!datei.resize(a.ab) || !datei.seek(a.ab) || !Textdatei::GanzSchreiben(datei, a.inhalt)
+                || (!aufEinmal && !dateiSyncen(datei)))
+                return QStringLiteral("\u201E%1\u201C: %2").arg(a.name, systemgrund());
             m_zaehler.bytes += a.inhalt.size();
-            geschrieben.append(ziel);
         }
-        if (!allesSyncen(m_verzeichnis, geschrieben))
-            return false;
-    } catch (const VennlokFehler &) {
-        return false;
+        if (aufEinmal && !dateisystemSyncen(m_verzeichnis))
+            return systemgrund();
+    } catch (const VennlokFehler &f) {
+        return f.text();
     }
     ++m_zaehler.syncs;
     if (namenGeaendert)
         syncVerzeichnis();
     QFile::remove(pfad(Journalname));
-    return true;
+    return std::nullopt;
 }
 
 std::optional<QList<TJournalSpeicher::Aenderung>> TJournalSpeicher::lesen(const QByteArray &journal)
@@ -454,31 +523,44 @@ QStringList TJournalSpeicher::Reste(const QString &verzeichnis)
                                        QDir::Name);
 }
 
-QString TJournalSpeicher::Wiederherstellen()
+TJournalSpeicher::Wiederherstellung TJournalSpeicher::Wiederherstellen()
 {
-    QString meldung;
-    if (const auto journal = Direkt::Lesen(pfad(Journalname))) {
+    Wiederherstellung ergebnis;
+    if (const auto journal = Plattform::Lesen(pfad(Journalname))) {
         if (lesen(*journal)) {
-            if (!ausfuehren(*journal))
-                fehler(Journalname, QStringLiteral("Eine unterbrochene Buchung kann nicht zu Ende geführt werden; "
-                                                   "der Datenträger ist voll oder nicht beschreibbar."));
-            meldung = QStringLiteral("Eine unterbrochene Buchung wurde beim Öffnen zu Ende geführt.");
+            if (const auto warum = ausfuehren(*journal))
+                fehler(Journalname, QStringLiteral("Eine gesicherte Buchung kann nicht in alle Dateien übertragen "
+                                                   "werden: %1").arg(*warum));
+            ergebnis = {Fund::ZuEndeGefuehrt,
+                        QStringLiteral("Eine unterbrochene Buchung wurde beim Öffnen zu Ende geführt.")};
         } else {
-            QFile::remove(pfad(Journalname));
+            // Only a whole journal is ever renamed into place: one that fails
+            // its checks was damaged afterwards and is kept for inspection.
+            const QString stempel = Journalname + QStringLiteral(".beschaedigt-")
+                                    + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+            QString beiseite = stempel;
+            for (int n = 2; Plattform::EintragArt(pfad(beiseite)) != Plattform::Eintrag::Fehlt; ++n)
+                beiseite = stempel + QLatin1Char('-') + QString::number(n);
+            if (!ersetzen(pfad(Journalname), pfad(beiseite)))
+                fehler(Journalname, QStringLiteral("Das beschädigte Journal kann nicht beiseitegelegt werden: %1")
+                                        .arg(systemgrund()));
+            ergebnis = {Fund::Beiseitegelegt,
+                        QStringLiteral("Ein beschädigtes Journal wurde beim Öffnen nicht ausgeführt, sondern als "
+                                       "\u201E%1\u201C beiseitegelegt; es gilt der Stand davor. Bitte die Dateien "
+                                       "prüfen (vennlok-cli pruefen).").arg(beiseite)};
         }
     }
     bool verworfen = false;
-    for (const QString &rest : QDir(m_verzeichnis).entryList({QLatin1Char('*') + NeuEndung}, QDir::Files | QDir::Hidden))
+    for (const QString &rest : QDir(m_verzeichnis).entryList({QLatin1Char('*') + NeuEndung}, QDir::Files | QDir::Hidden | QDir::System))
         verworfen |= QFile::remove(pfad(rest));
-    if (verworfen && meldung.isEmpty())
-        meldung = QStringLiteral("Eine unterbrochene Buchung wurde beim Öffnen verworfen; es gilt der Stand davor.");
-    if (!meldung.isEmpty()) {
+    if (verworfen && ergebnis.fund == Fund::Nichts)
+        ergebnis = {Fund::Verworfen,
+                    QStringLiteral("Eine unvollständige Buchung wurde beim Öffnen verworfen; es gilt der Stand davor.")};
+    if (ergebnis.fund != Fund::Nichts) {
         syncVerzeichnis();
         m_cache.clear();
-        m_namen.clear();
-        for (const QString &n : QDir(m_verzeichnis).entryList(QDir::Files | QDir::Hidden | QDir::System))
-            m_namen.insert(n, true);
+        listeLesen();
         m_kleinVeraltet = true;
     }
-    return meldung;
+    return ergebnis;
 }

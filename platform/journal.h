@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <optional>
 #include <functional>
 
@@ -35,13 +36,30 @@ public:
     explicit TJournalSpeicher(const QString &verzeichnis);
     ~TJournalSpeicher() override;
 
-    /// Finishes or undoes a transaction that a crash interrupted. Returns a
-    /// German line for the log when there was one, else an empty text.
-    QString Wiederherstellen();
+    /// What opening found of a transaction a crash interrupted.
+    enum class Fund {
+        Nichts,         ///< nothing was interrupted
+        ZuEndeGefuehrt, ///< a committed journal was carried out
+        Verworfen,      ///< an incomplete transaction (a temporary journal) was removed
+        Beiseitegelegt  ///< a journal that fails its own checks was kept aside under a dated name
+    };
+    struct Wiederherstellung
+    {
+        Fund fund = Fund::Nichts;
+        QString meldung; ///< a German line for the log and the operator; empty for Nichts
+    };
+    /// Finishes or undoes a transaction that a crash interrupted. Throws
+    /// VennlokFehler, naming the file in the way and the reason, when a
+    /// committed journal cannot be carried out; the journal then stays.
+    Wiederherstellung Wiederherstellen();
 
     void Beginnen();
     /// Throws VennlokFehler when the files could not be made durable; the
-    /// transaction is then undone and every file is as before.
+    /// transaction is then undone and every file is as before. Throws
+    /// VennlokFehler of art Ausstehend when the transaction is durable in
+    /// the journal but a file could not be written afterwards (a folder or
+    /// link in the way, a failing disk): memory then holds the new state,
+    /// and the next commit or opening carries the journal out.
     void Festschreiben();
     void Abbrechen();
     bool InTransaktion() const { return m_tiefe > 0; }
@@ -58,6 +76,10 @@ public:
     /// The name of the directory's file that equals name ignoring letter
     /// case (the exact spelling first), or an empty text. Hashed.
     QString NameOhneGrossKlein(const QString &name);
+
+    /// The names of the directory that are no regular files (links, FIFOs,
+    /// devices, folders), sorted.
+    QStringList Fremde() const;
 
     /// Renames a file of the directory within the transaction.
     void Umbenennen(const QString &alt, const QString &neu);
@@ -103,8 +125,13 @@ private:
         qint64 ab = 0;
     };
     static std::optional<QList<Aenderung>> lesen(const QByteArray &journal);
-    /// Carries out a journal and removes it; false, leaving it, when a file cannot be written.
-    bool ausfuehren(const QByteArray &journal);
+    /// Carries out a journal and removes it. When a file cannot be written
+    /// it leaves the journal and returns why, naming the file.
+    std::optional<QString> ausfuehren(const QByteArray &journal);
+    /// Reads the directory's listing anew.
+    void listeLesen();
+    /// Refuses (throwing) a change of a name that is no regular file.
+    void nurDateien(const QString &name) const;
     void schreiben(const QString &pfad, const QByteArray &inhalt);
     void syncVerzeichnis();
     void schritt(const QString &beschreibung);
@@ -117,6 +144,9 @@ private:
     // Durable state as last seen: content cache and listing.
     QHash<QString, std::optional<QByteArray>> m_cache;
     QMap<QString, bool> m_namen;
+    // Names in the listing that are no regular files (links, FIFOs, folders):
+    // listed, so that a pattern finds them and the operation is refused.
+    QSet<QString> m_fremd;
     // Held by the open transaction, by file name.
     QHash<QString, std::optional<QByteArray>> m_neu; // no value: deleted
     QHash<QString, QByteArray> m_anhaenge;

@@ -1,0 +1,330 @@
+// The directory's lock, the refusal of anything but regular files, and the
+// journal's recovery: what stands between two programs, a planted link or a
+// damaged journal and the pact's files.
+
+#include "algo/fehler.h"
+#include "platform/dateien.h"
+#include "platform/journal.h"
+#include "platform/sperre.h"
+
+#include "tests/testhilfe.h"
+
+#include <QProcess>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+using namespace Testhilfe;
+
+namespace {
+
+// The helper run as a second program: takes the lock of argv[2]; while it
+// holds it, it owns the marker file argv[3] exclusively for argv[4] ms.
+// Prints GEHALTEN, ABGEWIESEN or ZWEI (the marker was there: a second holder).
+int halten(char *argv[])
+{
+    const QString verzeichnis = QString::fromLocal8Bit(argv[2]);
+    const QByteArray marke = argv[3];
+    const int ms = atoi(argv[4]);
+    try {
+        TSperre sperre(verzeichnis);
+        const int fd = ::open(marke.constData(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+        if (fd < 0) {
+            std::puts("ZWEI");
+            return 3;
+        }
+        ::close(fd);
+        std::puts(sperre.Verwaist() ? "GEHALTEN VERWAIST" : "GEHALTEN");
+        std::fflush(stdout);
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        ::unlink(marke.constData());
+        return 0;
+    } catch (const VennlokFehler &f) {
+        std::printf("ABGEWIESEN %s\n", f.what());
+        return 1;
+    }
+}
+
+// Keeps every core busy while it lives, so that the programs under test are
+// interrupted at awkward moments.
+class Last
+{
+public:
+    Last()
+    {
+        for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i)
+            m_faeden.emplace_back([this] {
+                volatile unsigned long x = 0;
+                while (!m_ende)
+                    ++x;
+            });
+    }
+    ~Last()
+    {
+        m_ende = true;
+        for (std::thread &t : m_faeden)
+            t.join();
+    }
+
+private:
+    std::atomic<bool> m_ende{false};
+    std::vector<std::thread> m_faeden;
+};
+
+QByteArray journalMit(const QByteArray &name, const QByteArray &inhalt)
+{
+    return "VENNLOK-JOURNAL 2\nS\t" + name + '\t' + QByteArray::number(inhalt.size()) + '\n' + inhalt + "\nENDE\n";
+}
+
+} // namespace
+
+class TstDateien : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    std::unique_ptr<QTemporaryDir> m_draussen; // a folder outside the data directory
+    QDir m_dir;
+
+    QString pfad(const QString &name) const { return m_dir.filePath(name); }
+
+    QProcess *helfer(const QString &marke, int ms)
+    {
+        auto *p = new QProcess(this);
+        p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--halten"), m_dir.path(), marke, QString::number(ms)});
+        return p;
+    }
+
+private slots:
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        m_draussen = std::make_unique<QTemporaryDir>();
+        m_dir.setPath(m_tmp->path());
+        TJournalSpeicher::Fehlerhaken = nullptr;
+    }
+
+    // Pairs of programs started at the same moment on a busy machine: never
+    // do two hold the directory at once, and one of each pair always gets it.
+    void zweiProgrammeHaltenNieZugleich()
+    {
+        const int paare = qEnvironmentVariableIntValue("VENNLOK_SPERRPAARE") > 0
+                              ? qEnvironmentVariableIntValue("VENNLOK_SPERRPAARE") : 40;
+        const QString marke = m_draussen->filePath(QStringLiteral("inhaber"));
+        Last last;
+        int gehalten = 0, abgewiesen = 0;
+        for (int i = 0; i < paare; ++i) {
+            QProcess *a = helfer(marke, 30), *b = helfer(marke, 30);
+            int diesesPaar = 0;
+            for (QProcess *p : {a, b}) {
+                QVERIFY(p->waitForFinished(30000));
+                const QByteArray aus = p->readAllStandardOutput();
+                QVERIFY2(!aus.startsWith("ZWEI"), "two programs held the directory at once");
+                if (aus.startsWith("GEHALTEN")) {
+                    QVERIFY2(!aus.contains("VERWAIST"), "an orderly end was taken for a killed holder");
+                    ++diesesPaar;
+                } else {
+                    QVERIFY2(aus.contains("anderen Vennlok-Programm"), aus.constData());
+                    ++abgewiesen;
+                }
+                delete p;
+            }
+            QVERIFY(diesesPaar >= 1);
+            gehalten += diesesPaar;
+        }
+        qInfo("%d Paare: %d gehalten, %d abgewiesen", paare, gehalten, abgewiesen);
+        QVERIFY(!QFile::exists(pfad(TSperre::Dateiname)));
+    }
+
+    // The operating system lets go of a killed holder's lock; the next one
+    // takes it at once and learns that the one before did not end in order.
+    void getoeteterInhaberGibtFrei()
+    {
+        QProcess *p = helfer(m_draussen->filePath(QStringLiteral("inhaber")), 60000);
+        QVERIFY(p->waitForReadyRead(30000));
+        QVERIFY(p->readAllStandardOutput().startsWith("GEHALTEN"));
+        try {
+            TSperre zweite(m_dir.path());
+            QFAIL("a second holder while the first lives");
+        } catch (const VennlokFehler &f) {
+            // The holder is named from the lock file's text.
+            QVERIFY2(f.text().contains(QStringLiteral("Prozess %1").arg(p->processId())), qPrintable(f.text()));
+        }
+        ::kill(pid_t(p->processId()), SIGKILL);
+        QVERIFY(p->waitForFinished(30000));
+        TSperre danach(m_dir.path());
+        QVERIFY(danach.Verwaist());
+    }
+
+    // What stands where a file belongs: only a regular file is read or
+    // written; a link is not followed, a FIFO not waited on.
+    void nurGewoehnlicheDateien_data()
+    {
+        QTest::addColumn<QString>("art");
+        QTest::newRow("a link to a file outside the directory") << "link";
+        QTest::newRow("a link to nowhere") << "tot";
+        QTest::newRow("a FIFO") << "fifo";
+        QTest::newRow("a folder") << "ordner";
+    }
+
+    void nurGewoehnlicheDateien()
+    {
+        QFETCH(QString, art);
+        const QString draussen = m_draussen->filePath(QStringLiteral("ziel.ven"));
+        schreiben(draussen, "[Kopfdaten]\r\nTeilhaber=Fremd\r\n");
+        const QByteArray name = QFile::encodeName(pfad(QStringLiteral("T_Fremd.ven")));
+        if (art == QLatin1String("link"))
+            QVERIFY(QFile::link(draussen, pfad(QStringLiteral("T_Fremd.ven"))));
+        else if (art == QLatin1String("tot"))
+            QVERIFY(QFile::link(m_draussen->filePath(QStringLiteral("nichts")), pfad(QStringLiteral("T_Fremd.ven"))));
+        else if (art == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(name.constData(), 0644), 0);
+        else
+            QVERIFY(m_dir.mkdir(QStringLiteral("T_Fremd.ven")));
+        QCOMPARE(Plattform::EintragArt(pfad(QStringLiteral("T_Fremd.ven"))), Plattform::Eintrag::Fremd);
+        QCOMPARE(Plattform::FremdeEintraege(m_dir.path()), QStringList{QStringLiteral("T_Fremd.ven")});
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, Plattform::Lesen(pfad(QStringLiteral("T_Fremd.ven"))));
+
+        TJournalSpeicher speicher(m_dir.path());
+        QCOMPARE(speicher.Liste(QStringLiteral("T_*.ven")), QStringList{QStringLiteral("T_Fremd.ven")});
+        try {
+            speicher.Lesen(pfad(QStringLiteral("T_Fremd.ven")));
+            QFAIL("read through");
+        } catch (const VennlokFehler &f) {
+            QVERIFY(f.text().contains(QStringLiteral("\u201ET_Fremd.ven\u201C ist keine gewöhnliche Datei")));
+        }
+        speicher.Beginnen();
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, speicher.Schreiben(pfad(QStringLiteral("T_Fremd.ven")), "x"));
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, speicher.Anhaengen(pfad(QStringLiteral("T_Fremd.ven")), "x"));
+        speicher.Abbrechen();
+        QCOMPARE(dateiInhalt(draussen), QByteArray("[Kopfdaten]\r\nTeilhaber=Fremd\r\n"));
+        QVERIFY(!QFile::exists(m_draussen->filePath(QStringLiteral("nichts"))));
+
+        // One that comes after the listing is refused at the commit, before the journal.
+        TJournalSpeicher frueher(m_dir.path());
+        QVERIFY(QFile::link(draussen, pfad(QStringLiteral("A_Kassendaten200601.buc"))));
+        frueher.Beginnen();
+        frueher.Anhaengen(pfad(QStringLiteral("A_Kassendaten200601.buc")), "Zeile\r\n");
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, frueher.Festschreiben());
+        QVERIFY(!QFile::exists(pfad(TJournalSpeicher::Journalname)));
+        QCOMPARE(dateiInhalt(draussen), QByteArray("[Kopfdaten]\r\nTeilhaber=Fremd\r\n"));
+    }
+
+    // The journal on opening: a whole one is carried out, one naming a link
+    // is refused with the file named (and stays), a damaged one is kept aside
+    // and said so, a temporary one is an incomplete transaction and goes.
+    void journalBeimOeffnen_data()
+    {
+        QTest::addColumn<QByteArray>("journal");
+        QTest::addColumn<QString>("vorlage"); // "link": T_Anna.ven is a link outside
+        QTest::addColumn<int>("fund");
+        QTest::addColumn<QByteArray>("anna"); // T_Anna.ven afterwards
+        QTest::newRow("a whole journal is carried out")
+            << journalMit("T_Anna.ven", "neu") << "" << int(TJournalSpeicher::Fund::ZuEndeGefuehrt) << QByteArray("neu");
+        QTest::newRow("a journal naming a link is refused and kept")
+            << journalMit("T_Anna.ven", "neu") << "link" << -1 << QByteArray("<fehlt>");
+        QTest::newRow("a journal cut short is kept aside")
+            << journalMit("T_Anna.ven", "neu").chopped(3) << "" << int(TJournalSpeicher::Fund::Beiseitegelegt)
+            << QByteArray("alt");
+        QTest::newRow("a journal with a wrong length is kept aside")
+            << QByteArray("VENNLOK-JOURNAL 2\nS\tT_Anna.ven\t9\nneu\nENDE\n") << ""
+            << int(TJournalSpeicher::Fund::Beiseitegelegt) << QByteArray("alt");
+        QTest::newRow("a journal naming a path outside is kept aside")
+            << journalMit("../T_Anna.ven", "neu") << "" << int(TJournalSpeicher::Fund::Beiseitegelegt)
+            << QByteArray("alt");
+        QTest::newRow("a temporary journal is an incomplete booking")
+            << QByteArray("neu~") << "" << int(TJournalSpeicher::Fund::Verworfen) << QByteArray("alt");
+        QTest::newRow("no journal, nothing to do") << QByteArray() << "" << int(TJournalSpeicher::Fund::Nichts)
+                                                   << QByteArray("alt");
+    }
+
+    void journalBeimOeffnen()
+    {
+        QFETCH(QByteArray, journal);
+        QFETCH(QString, vorlage);
+        QFETCH(int, fund);
+        QFETCH(QByteArray, anna);
+        const QString draussen = m_draussen->filePath(QStringLiteral("ziel"));
+        if (vorlage == QLatin1String("link")) {
+            schreiben(draussen, "draussen");
+            QVERIFY(QFile::link(draussen, pfad(QStringLiteral("T_Anna.ven"))));
+        } else {
+            schreiben(pfad(QStringLiteral("T_Anna.ven")), "alt");
+        }
+        if (journal == "neu~")
+            schreiben(pfad(TJournalSpeicher::Journalname + QStringLiteral(".neu~")), journalMit("T_Anna.ven", "halb"));
+        else if (!journal.isEmpty())
+            schreiben(pfad(TJournalSpeicher::Journalname), journal);
+        TJournalSpeicher speicher(m_dir.path());
+        if (fund < 0) {
+            try {
+                speicher.Wiederherstellen();
+                QFAIL("a journal naming a link was carried out");
+            } catch (const VennlokFehler &f) {
+                QVERIFY2(f.text().contains(QStringLiteral("\u201ET_Anna.ven\u201C ist keine gewöhnliche Datei")), qPrintable(f.text()));
+                QVERIFY(!f.text().contains(QStringLiteral("voll")));
+            }
+            QCOMPARE(dateiInhalt(draussen), QByteArray("draussen"));
+            QVERIFY(QFile::exists(pfad(TJournalSpeicher::Journalname)));
+            return;
+        }
+        const TJournalSpeicher::Wiederherstellung w = speicher.Wiederherstellen();
+        QCOMPARE(int(w.fund), fund);
+        QCOMPARE(w.meldung.isEmpty(), fund == int(TJournalSpeicher::Fund::Nichts));
+        QCOMPARE(dateiInhalt(pfad(QStringLiteral("T_Anna.ven"))), anna);
+        QCOMPARE(TJournalSpeicher::Reste(m_dir.path()), QStringList());
+        const QStringList beiseite = m_dir.entryList({QStringLiteral("Vennlok.jrn.beschaedigt-*")});
+        QCOMPARE(beiseite.size(), fund == int(TJournalSpeicher::Fund::Beiseitegelegt) ? 1 : 0);
+        if (!beiseite.isEmpty()) {
+            QCOMPARE(dateiInhalt(pfad(beiseite[0])), journal);
+            QVERIFY(w.meldung.contains(beiseite[0]));
+        }
+    }
+
+    // A transaction committed to the journal whose files cannot all be
+    // written says so, naming the file; the next commit carries the old
+    // journal out before its own, so neither booking is lost.
+    void gesichertAberNichtUebertragen()
+    {
+        schreiben(pfad(QStringLiteral("T_Anna.ven")), "0");
+        TJournalSpeicher speicher(m_dir.path());
+        TJournalSpeicher::Fehlerhaken = [](const QString &schritt) { return schritt != QStringLiteral("ausführen T_Anna.ven"); };
+        speicher.Beginnen();
+        speicher.Schreiben(pfad(QStringLiteral("T_Anna.ven")), "1");
+        try {
+            speicher.Festschreiben();
+            QFAIL("a commit whose files were not written reported success");
+        } catch (const VennlokFehler &f) {
+            QCOMPARE(f.art(), VennlokFehler::Ausstehend);
+            QVERIFY2(f.text().contains(QStringLiteral("gesichert, aber noch nicht")) && f.text().contains(QStringLiteral("T_Anna.ven")),
+                     qPrintable(f.text()));
+        }
+        TJournalSpeicher::Fehlerhaken = nullptr;
+        QCOMPARE(dateiInhalt(pfad(QStringLiteral("T_Anna.ven"))), QByteArray("0"));
+        QCOMPARE(*speicher.Lesen(pfad(QStringLiteral("T_Anna.ven"))), QByteArray("1"));
+        speicher.Beginnen();
+        speicher.Schreiben(pfad(QStringLiteral("T_Berta.ven")), "2");
+        speicher.Festschreiben();
+        QCOMPARE(dateiInhalt(pfad(QStringLiteral("T_Anna.ven"))), QByteArray("1"));
+        QCOMPARE(dateiInhalt(pfad(QStringLiteral("T_Berta.ven"))), QByteArray("2"));
+        QVERIFY(!QFile::exists(pfad(TJournalSpeicher::Journalname)));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    if (argc == 5 && qstrcmp(argv[1], "--halten") == 0)
+        return halten(argv);
+    QCoreApplication app(argc, argv);
+    TstDateien test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_dateien.moc"
