@@ -88,6 +88,9 @@ void TTeilhaber::loesche(const QString &section, const MonthKey &monat)
 {
     for (const QString &key : eintraege(section, monat))
         DeleteKey(section, key);
+    // A section the month had opened goes with its last entry.
+    if (!SectionExists(section)) // no key left
+        EraseSection(section);
 }
 
 bool TTeilhaber::EinzahlungBuchen(const MonthKey &monat, Money betrag, DateTime)
@@ -156,6 +159,21 @@ bool TTeilhaber::AustrittBuchen(const MonthKey &monat, Money auszahlung)
     return Geschuetzt([&] {
         WriteString(Kopf, KAusgetreten, monat);
         WriteMoney(Kopf, KAuszahlung, auszahlung);
+        UpdateFile();
+    });
+}
+
+bool TTeilhaber::AustrittZuruecknehmen(const MonthKey &monat)
+{
+    return Geschuetzt([&] {
+        DeleteKey(Kopf, KAusgetreten);
+        DeleteKey(Kopf, KAuszahlung);
+        // What the exit paid out of the month's invoices goes back, its count too.
+        zaehle(KAnzahlAusz, -int(eintraege(SAuszahlungen, monat).size()));
+        addiere(KSummeAusz, -Auszahlungen(monat));
+        addiere(KSummeEigen, -Eigenanteile(monat));
+        loesche(SEigenanteile, monat);
+        loesche(SAuszahlungen, monat);
         UpdateFile();
     });
 }

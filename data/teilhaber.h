@@ -38,6 +38,9 @@ public:
 
     /// Marks the exit in monat with its settlement as "Auszahlung"; writes the file.
     bool AustrittBuchen(const MonthKey &monat, Money auszahlung);
+    /// Takes back the exit of monat: its marks leave "Kopfdaten", and the
+    /// month's payouts leave the file with their count; writes the file.
+    bool AustrittZuruecknehmen(const MonthKey &monat);
     /// The month of the exit; empty while the participant belongs to the pact.
     MonthKey AusgetretenImMonat() const;
 

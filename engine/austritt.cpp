@@ -74,6 +74,36 @@ bool TVennlok::BuchungenVerwerfen(const MonthKey &monat, int arten)
     return true;
 }
 
+QStringList TVennlok::AustritteImMonat(const MonthKey &monat)
+{
+    QStringList namen;
+    for (const QString &datei : m_register->Ausgetretene())
+        if (m_register->Teilhaber(datei).AusgetretenImMonat() == monat)
+            namen.append(m_register->Teilhaber(datei).Name());
+    return namen;
+}
+
+void TVennlok::austritteZuruecknehmen(const MonthKey &monat)
+{
+    for (const QString &datei : m_register->Ausgetretene()) {
+        TTeilhaber &teilhaber = m_register->Teilhaber(datei);
+        if (teilhaber.AusgetretenImMonat() != monat)
+            continue;
+        // The member's file comes back under the name it had; its bookings of
+        // the month then leave with everyone else's, the settlement's cash
+        // booking with the discarded book.
+        const QString ziel = TeilhaberDateiname(teilhaber.Name());
+        if (m_speicher->Existiert(Pfad(ziel)))
+            throw VennlokFehler(QStringLiteral("Der Austritt von %1 kann nicht zurückgenommen werden: es gibt wieder "
+                                               "eine Datei \u201E%2\u201C. Der Monat %3 wird nicht verworfen.")
+                                    .arg(teilhaber.Name(), ziel, monat));
+        if (!teilhaber.AustrittZuruecknehmen(monat))
+            misslungen(QStringLiteral("Das Zurücknehmen des Austritts von %1").arg(teilhaber.Name()));
+        dateiUmbenennen(datei, ziel);
+        m_register->Vergessen(datei);
+    }
+}
+
 bool TVennlok::MonatVerwerfen(const MonthKey &monat)
 {
     if (!m_kasse || monat != Buchungsmonat() || monat == m_daten->Startmonat())
@@ -86,6 +116,7 @@ bool TVennlok::MonatVerwerfen(const MonthKey &monat)
     for (int n = 2; m_speicher->Existiert(Pfad(neu)); ++n)
         neu = stempel + QLatin1Char('_') + QString::number(n);
     transaktion(QStringLiteral("Verwerfen#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"), [&] {
+        austritteZuruecknehmen(monat);
         buchungenVerwerfen(monat, 14);
         if (!m_kasse->Abschliessen(monat, Uhr::Jetzt()))
             misslungen(QStringLiteral("Das Abschließen der verworfenen Kasse"));

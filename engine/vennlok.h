@@ -231,10 +231,14 @@ public:
     /// nothing; throws VennlokFehler.
     bool BuchungenVerwerfen(const MonthKey &monat, int arten);
     /// Discards the booking month and steps back into the previous one, which
-    /// is opened again with its figures. False, changing nothing, without an
+    /// is opened again with its figures. The month's exits are taken back:
+    /// those who left are members again, as before their exit. False, changing nothing, without an
     /// open cash book, for another month or for the pact's first month. All
     /// or nothing; throws VennlokFehler.
     bool MonatVerwerfen(const MonthKey &monat);
+    /// The names (as stored in their files) of those who left in monat: the
+    /// exits that discarding monat takes back.
+    QStringList AustritteImMonat(const MonthKey &monat);
 
     /// Writes zeile as the one line of the window's command script
     /// "B7654F.BAT" and hands it over without waiting (documents, help,
@@ -370,6 +374,9 @@ protected:
     QStringList ohneIban(const QList<TUeberweisung> &liste);
     // Exit and discarding (austritt.cpp).
     void buchungenVerwerfen(const MonthKey &monat, int arten);
+    /// The exits of monat taken back: each "X_" file of monat becomes the
+    /// member's "T_" file again, without the exit's marks.
+    void austritteZuruecknehmen(const MonthKey &monat);
     // Command scripts (skripte.cpp).
     void skriptStarten(const QString &name, const QStringList &zeilen);
     void simulationSpeichern(const QString &datei);

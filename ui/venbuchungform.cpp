@@ -1151,10 +1151,18 @@ void TVenBuchungForm::BtnKillMonthClick()
         m_benutzer->Meldung(this, QStringLiteral("Es gibt keinen offenen Monat, der verworfen werden könnte."));
         return;
     }
+    const QStringList austritte = m_vennlok->AustritteImMonat(monat);
+    QString auchAustritte;
+    if (austritte.size() == 1)
+        auchAustritte = QStringLiteral(" Auch der Austritt von %1 wird zurückgenommen; %1 gehört wieder zum Pakt.")
+                            .arg(austritte.first());
+    else if (austritte.size() > 1)
+        auchAustritte = QStringLiteral(" Auch die Austritte von %1 werden zurückgenommen; sie gehören wieder zum Pakt.")
+                            .arg(austritte.join(QStringLiteral(", ")));
     if (!m_benutzer->Frage(this, QStringLiteral("letzten Monat verwerfen"),
                            QStringLiteral("Den Monat %1 verwerfen? Alle seine Einzahlungen, Rechnungen und Auszahlungen "
-                                          "werden gelöscht, und der Monat %2 wird wieder geöffnet.")
-                               .arg(monat, Vormonat(monat)))) {
+                                          "werden gelöscht, und der Monat %2 wird wieder geöffnet.%3")
+                               .arg(monat, Vormonat(monat), auchAustritte))) {
         return;
     }
     if (!m_vennlok->MonatVerwerfen(monat))

@@ -10,6 +10,11 @@
 //   Auszahlen,MONAT          pays out the month's invoices before the close
 //   Verwerfen,MONAT,ARTEN    discards bookings of the month (2, 4, 8 as in the engine)
 //   MonatVerwerfen,MONAT     discards the booking month
+//   Merken                   remembers the data files as they are now
+//   WieGemerkt               the data files equal the remembered ones (the
+//                            logs, the dated record of a discarded month's
+//                            book and its reopening stamp apart): a month
+//                            closed again as before
 // The replay before and after such a line runs as its own command file, so
 // it starts with a "Datum" line and "Kaeufer" again where needed.
 //
@@ -29,7 +34,19 @@ using namespace Testhilfe;
 
 namespace {
 
-const QStringList Zusatzbefehle{QStringLiteral("Austritt"), QStringLiteral("Auszahlen"), QStringLiteral("Verwerfen"), QStringLiteral("MonatVerwerfen")};
+const QStringList Zusatzbefehle{QStringLiteral("Austritt"), QStringLiteral("Auszahlen"), QStringLiteral("Verwerfen"),
+                                QStringLiteral("MonatVerwerfen"), QStringLiteral("Merken"), QStringLiteral("WieGemerkt")};
+
+// The data files of a directory but the logs, the dated records of discarded
+// books and the stamp a book gets when it is opened again.
+QMap<QString, QByteArray> ohneProtokolle(const QDir &dir)
+{
+    QMap<QString, QByteArray> stand = verzeichnisstand(dir, QByteArray("wieder er\xf6" "ffnet am="));
+    for (auto it = stand.begin(); it != stand.end();)
+        it = it.key().endsWith(QLatin1String(".buc")) || !it.key().contains(QRegularExpression(QStringLiteral("\\.(ven|tra)$")))
+                 ? stand.erase(it) : std::next(it);
+    return stand;
+}
 
 bool istDatendatei(const QString &name)
 {
@@ -69,6 +86,7 @@ void abspielen(const QString &befehle, const QString &verzeichnis, const QString
     vennlok.Oeffnen();
     QByteArray teil;
     int teile = 0;
+    QMap<QString, QByteArray> gemerkt;
     const auto teilAbspielen = [&] {
         if (teil.trimmed().isEmpty())
             return;
@@ -89,7 +107,14 @@ void abspielen(const QString &befehle, const QString &verzeichnis, const QString
             QCOMPARE(vennlok.Austritt(felder.value(1)), QString());
         else if (wort == QLatin1String("Auszahlen"))
             QVERIFY(vennlok.AuszahlungenBuchen(felder.value(1)));
-        else if (wort == QLatin1String("Verwerfen"))
+        else if (wort == QLatin1String("Merken"))
+            gemerkt = ohneProtokolle(QDir(verzeichnis));
+        else if (wort == QLatin1String("WieGemerkt")) {
+            const QMap<QString, QByteArray> jetzt = ohneProtokolle(QDir(verzeichnis));
+            QCOMPARE(jetzt.keys(), gemerkt.keys());
+            for (auto it = gemerkt.cbegin(); it != gemerkt.cend(); ++it)
+                QVERIFY2(jetzt.value(it.key()) == it.value(), qPrintable(it.key() + QStringLiteral(" weicht ab")));
+        } else if (wort == QLatin1String("Verwerfen"))
             QVERIFY(vennlok.BuchungenVerwerfen(felder.value(1), felder.value(2).toInt()));
         else
             QVERIFY(vennlok.MonatVerwerfen(felder.value(1)));

@@ -197,6 +197,28 @@ private slots:
         QCOMPARE(m_benutzer.meldungen.size(), 1);
     }
 
+    // Discarding a month names the exits it takes back; afterwards those who
+    // left are members again.
+    void monatVerwerfenNenntAustritte()
+    {
+        zweiterMonat();
+        QCOMPARE(m_fenster->Vennlok().Austritt(QStringLiteral("Bernd")), QString());
+        QVERIFY(QFile::exists(pfad("X_Bernd.ven")));
+        const auto vorher = verzeichnisstand(m_dir);
+        m_benutzer.antworten = {false};
+        m_fenster->BtnKillMonthClick();
+        QVERIFY2(m_benutzer.fragen.last().endsWith(QStringLiteral("Auch der Austritt von Bernd wird zurückgenommen; "
+                                                                  "Bernd gehört wieder zum Pakt.")),
+                 qPrintable(m_benutzer.fragen.last()));
+        QCOMPARE(verzeichnisstand(m_dir), vorher);
+        m_benutzer.antworten = {true};
+        m_fenster->BtnKillMonthClick();
+        QVERIFY(QFile::exists(pfad("T_Bernd.ven")));
+        QVERIFY(!QFile::exists(pfad("X_Bernd.ven")));
+        QVERIFY(m_fenster->Vennlok().TeilhaberVorhanden(QStringLiteral("Bernd")));
+        QCOMPARE(m_fenster->Vennlok().Pruefen(), QStringList());
+    }
+
     // The Setup / Info page. One window at a time: a change of directory opens the new one, lets go
     // of the old and is remembered; a directory that cannot be opened, or a
     // window that must not close yet, leaves everything as it was.
