@@ -4,7 +4,9 @@
 #include "cli/bericht.h"
 #include "cli/erzeugen.h"
 #include "data/bankdaten.h"
+#include "data/uhr.h"
 #include "dokumente/dokumente.h"
+#include "dokumente/format.h"
 #include "engine/vennlok.h"
 
 #include <QCommandLineParser>
@@ -46,6 +48,21 @@ const char Hilfe[] =
     "  sepa MONAT [--dir VERZEICHNIS] [--ausfuehrung TT.MM.JJJJ] > DATEI\n"
     "      schreibt die SEPA-Überweisungsdatei (pain.001) eines abgeschlossenen Monats auf die\n"
     "      Standardausgabe; Vorgabe der Ausführung: der nächste Bankarbeitstag\n"
+    "  einzahlung NAME [BETRAG] [--dir VERZEICHNIS]\n"
+    "      bucht eine Einzahlung in den Buchungsmonat (Vorgabe: der Beitrag); ein neuer Name\n"
+    "      wird als Teilhaber aufgenommen\n"
+    "  rechnung NAME BETRAG [--dir VERZEICHNIS]\n"
+    "      bucht eine Rechnung eines Teilhabers (BETRAG mit Komma, z. B. 80,25)\n"
+    "  austritt NAME [--dir VERZEICHNIS]\n"
+    "      bucht den Austritt eines Teilhabers mit seiner Endrechnung\n"
+    "  abschluss [--dir VERZEICHNIS]\n"
+    "      schließt den Buchungsmonat ab, auch wenn noch nicht alle eingezahlt haben\n"
+    "  verwerfen [--dir VERZEICHNIS]\n"
+    "      verwirft den Buchungsmonat mit seinen Buchungen und Austritten und öffnet den Vormonat\n"
+    "  auszahlungen-verwerfen [--dir VERZEICHNIS]\n"
+    "      nimmt die Auszahlungen des Buchungsmonats zurück\n"
+    "      Buchungen: Rückgabewert 0 gebucht, 1 abgelehnt (der Grund auf der Fehlerausgabe),\n"
+    "      2 falscher Aufruf; Fragen des Fensters gelten als mit Ja beantwortet\n"
     "  report [--dir VERZEICHNIS] [--csv]\n"
     "      zeigt die Monatstabelle eines Pakts: Monat, Eingangsbuchungen, Einzahlungen,\n"
     "      Auszahlungen, Eigenanteile, Summe, IntSozialanteil, ExtSozialanteil\n"
@@ -105,6 +122,83 @@ int pruefen(const QString &verzeichnis)
     if (befunde.isEmpty())
         ausgeben(stderr, QStringLiteral("Keine Befunde: die Dateien des Pakts passen zueinander."));
     return befunde.isEmpty() ? 0 : 1;
+}
+
+// The bookings of the window, one per call: 0 booked, 1 refused, 2 a wrong call.
+int buchen(const QStringList &argumente, const QString &verzeichnis)
+{
+    const QString befehl = argumente.first();
+    const bool mitName = befehl == QLatin1String("einzahlung") || befehl == QLatin1String("rechnung")
+                         || befehl == QLatin1String("austritt");
+    const int mindestens = mitName ? 2 : 1;
+    const int hoechstens = befehl == QLatin1String("einzahlung") ? 3 : befehl == QLatin1String("rechnung") ? 3 : mindestens;
+    if (argumente.size() < (befehl == QLatin1String("rechnung") ? 3 : mindestens) || argumente.size() > hoechstens) {
+        ausgeben(stderr, QStringLiteral("vennlok-cli: falsche Argumente für %1.").arg(befehl));
+        std::fputs(Hilfe, stderr);
+        return 2;
+    }
+    std::optional<Money> betrag;
+    if (argumente.size() == 3) {
+        if (const QString fehler = Eingabe::BetragFehler(argumente[2]); !fehler.isEmpty()) {
+            ausgeben(stderr, QStringLiteral("vennlok-cli: ") + fehler);
+            return 2;
+        }
+        betrag = Eingabe::Betrag(argumente[2]);
+    }
+    if (!TVennlok::PaktVorhanden(verzeichnis)) {
+        ausgeben(stderr, QStringLiteral("vennlok-cli: Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
+                             .arg(QDir::toNativeSeparators(verzeichnis)));
+        return 1;
+    }
+    TVennlok vennlok(verzeichnis);
+    vennlok.Oeffnen();
+    // No viewer or backup script is started from a terminal.
+    vennlok.AutoModus = true;
+    const MonthKey monat = vennlok.Buchungsmonat();
+    const QString name = argumente.value(1);
+    const auto euro = [](Money wert) { return Druckformat::Betrag(wert) + QStringLiteral(" \u20AC"); };
+    const auto abgelehnt = [](const QString &grund) {
+        ausgeben(stderr, QStringLiteral("vennlok-cli: ") + grund);
+        return 1;
+    };
+    if (befehl == QLatin1String("einzahlung") || befehl == QLatin1String("rechnung")) {
+        const bool einzahlung = befehl == QLatin1String("einzahlung");
+        const Money wert = betrag.value_or(vennlok.Beitrag());
+        einzahlung ? vennlok.Einzahlung(name, monat, wert, Uhr::Jetzt()) : vennlok.Rechnung(name, wert, Uhr::Jetzt());
+        if (vennlok.LetzteBuchung().art != TBuchungsergebnis::Gebucht)
+            return abgelehnt(vennlok.LetzteBuchung().grund);
+        ausgeben(stdout, QStringLiteral("%1 %2 für %3 gebucht (Monat %4).")
+                             .arg(einzahlung ? QStringLiteral("Einzahlung") : QStringLiteral("Rechnung"), euro(wert), name, monat));
+        return 0;
+    }
+    if (befehl == QLatin1String("austritt")) {
+        const Money endrechnung = vennlok.Austrittsbetrag(name);
+        const QString meldung = vennlok.Austritt(name);
+        if (!meldung.isEmpty())
+            return abgelehnt(meldung);
+        ausgeben(stdout, QStringLiteral("Austritt von %1 gebucht (Monat %2); Endrechnung %3.").arg(name, monat, euro(endrechnung)));
+        return 0;
+    }
+    if (befehl == QLatin1String("abschluss")) {
+        const QStringList offen = vennlok.OffeneTeilhaber();
+        vennlok.Monatsabschluss(monat, true, Uhr::Jetzt());
+        ausgeben(stdout, QStringLiteral("Monat %1 abgeschlossen; neuer Buchungsmonat %2.").arg(monat, vennlok.Buchungsmonat()));
+        if (!offen.isEmpty())
+            ausgeben(stdout, QStringLiteral("Als Rückstand gebucht: ") + offen.join(QStringLiteral(", ")));
+        return 0;
+    }
+    if (befehl == QLatin1String("verwerfen")) {
+        const QStringList austritte = vennlok.AustritteImMonat(monat);
+        if (!vennlok.MonatVerwerfen(monat))
+            return abgelehnt(QStringLiteral("Der Monat %1 kann nicht verworfen werden: er ist der erste des Pakts.").arg(monat));
+        ausgeben(stdout, QStringLiteral("Monat %1 verworfen; Buchungsmonat ist wieder %2.").arg(monat, vennlok.Buchungsmonat()));
+        if (!austritte.isEmpty())
+            ausgeben(stdout, QStringLiteral("Zurückgenommene Austritte: ") + austritte.join(QStringLiteral(", ")));
+        return 0;
+    }
+    vennlok.BuchungenVerwerfen(monat, 2);
+    ausgeben(stdout, QStringLiteral("Die Auszahlungen des Monats %1 sind zurückgenommen.").arg(monat));
+    return 0;
 }
 
 // verlauf, auszug, rueckstaende, monatsbericht: documents drawn on the offscreen platform.
@@ -235,6 +329,11 @@ int main(int argc, char *argv[])
                 ausgeben(stderr, QStringLiteral("Ohne gültige IBAN, nicht in der Datei: ") + ohne.join(QStringLiteral(", ")));
             return 0;
         }
+        static const QStringList Buchungen{QStringLiteral("einzahlung"), QStringLiteral("rechnung"), QStringLiteral("austritt"),
+                                           QStringLiteral("abschluss"), QStringLiteral("verwerfen"),
+                                           QStringLiteral("auszahlungen-verwerfen")};
+        if (Buchungen.contains(befehl))
+            return buchen(argumente, verzeichnis);
         if (befehl == QLatin1String("pruefen") && argumente.size() == 1)
             return pruefen(verzeichnis);
         if (befehl == QLatin1String("oeffnen") && argumente.size() == 1) {
@@ -271,6 +370,11 @@ int main(int argc, char *argv[])
                 if (parser.isSet(fortsetzen)) {
                     // Opening the directory has finished or undone an interrupted transaction.
                     ab = vennlok.GesicherteZeile() + 1;
+                    const QString anders = vennlok.FortsetzenFehler(datei);
+                    if (!anders.isEmpty()) {
+                        ausgeben(stderr, QStringLiteral("vennlok-cli: ") + anders);
+                        return 1;
+                    }
                     if (ab == 1 && vennlok.PaktVorhanden()) {
                         ausgeben(stderr, QStringLiteral("Hier ist keine unterbrochene Einspielung fortzusetzen."));
                         return 0;

@@ -34,9 +34,11 @@ JahrMonat zerlegen(const MonthKey &monat)
     return {ziffernZuZahl(monat, 0, 4), ziffernZuZahl(monat, 4, 2)};
 }
 
+// Four digits for the year whatever it is: a year outside 1000 to 9999 gives
+// a key of another length or with leading zeros, which MonatGueltig refuses.
 MonthKey zusammensetzen(int jahr, int monat)
 {
-    return QString::number(jahr) + zweistellig(monat);
+    return QStringLiteral("%1").arg(jahr, 4, 10, QLatin1Char('0')) + zweistellig(monat);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "algo/typen.h"
 
 #include <QString>
+#include <optional>
 
 /// The forms of figures in printed documents and exported tables, German
 /// whatever the locale, computed exactly from the Money integer.
@@ -20,3 +21,17 @@ QString Prozent(double anteil);
 QString Monat(const QString &monat, bool kurz = false);
 
 } // namespace Druckformat
+
+/// Amounts as people type them, in a window or on the command line.
+namespace Eingabe {
+
+/// An amount typed by the operator: German form, blanks allowed around, no
+/// thousands separator, at most four decimals. No value when it does not read.
+std::optional<Money> Betrag(const QString &text);
+
+/// Why text is no amount that can be booked, in one German sentence; empty
+/// when it is one. Refused too: a negative amount and one beyond the
+/// booking limit.
+QString BetragFehler(const QString &text);
+
+} // namespace Eingabe

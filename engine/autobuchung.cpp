@@ -12,6 +12,7 @@
 #include "data/uhr.h"
 #include "platform/skript.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <algorithm>
 #include <cmath>
@@ -108,13 +109,24 @@ private:
     QStringList m_felder;
 };
 
-QStringList zeilenLesen(const QString &datei)
+QByteArray befehlsdateiLesen(const QString &datei)
 {
     QFile f(datei);
     if (!f.open(QIODevice::ReadOnly))
         throw VennlokFehler(QStringLiteral("Die Befehlsdatei \u201E%1\u201C kann nicht gelesen werden: %2")
                                 .arg(datei, Textdatei::Grund(f.error())), datei);
-    const QByteArray bytes = f.readAll();
+    return f.readAll();
+}
+
+// What the record of an interrupted replay keeps of its command file: the
+// SHA-1 of its bytes, so that a replay resumes only the file it began.
+QString pruefsumme(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
+}
+
+QStringList zeilenLesen(const QByteArray &bytes)
+{
     // A file written on a Linux desktop is UTF-8; one from Windows is Windows-1252.
     QStringDecoder utf8(QStringConverter::Utf8);
     QString text = utf8.decode(bytes);
@@ -197,9 +209,9 @@ struct Befehl
 };
 
 // The command file parsed once, before anything is booked.
-std::vector<Befehl> befehleLesen(const QString &datei)
+std::vector<Befehl> befehleLesen(const QByteArray &bytes)
 {
-    const QStringList zeilen = zeilenLesen(datei);
+    const QStringList zeilen = zeilenLesen(bytes);
     std::vector<Befehl> befehle;
     befehle.reserve(std::size_t(zeilen.size()));
     for (const QString &zeile : zeilen)
@@ -221,9 +233,28 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     AutoModus = true;
     AutoModusAus aus{AutoModus};
     m_fehlerzeile.clear();
-    const std::vector<Befehl> befehle = befehleLesen(datei);
+    const QByteArray bytes = befehlsdateiLesen(datei);
+    const std::vector<Befehl> befehle = befehleLesen(bytes);
     const int anzahl = int(befehle.size());
     const QString dateiname = QFileInfo(datei).fileName();
+    const QString summe = pruefsumme(bytes);
+    // Without a pact, the first line that books must found one: anything
+    // else would book nothing and look like a replay that went well.
+    if (!PaktVorhanden() && abZeile <= 1) {
+        const auto erste = std::find_if(befehle.cbegin(), befehle.cend(), [](const Befehl &b) {
+            const QString wort = b.felder.value(0);
+            return !wort.isEmpty() && !wort.startsWith(QLatin1Char('#')) && wort != QLatin1String("Kaeufer")
+                   && wort != QLatin1String("Datum");
+        });
+        if (erste == befehle.cend() || erste->felder.value(0) != QLatin1String("NeuPakt") || !(arten & 1))
+            throw VennlokFehler(erste == befehle.cend()
+                                    ? QStringLiteral("Hier gibt es keinen Pakt, und die Befehlsdatei \u201E%1\u201C legt "
+                                                     "keinen an (keine Zeile NeuPakt). Es wurde nichts gebucht.").arg(dateiname)
+                                    : QStringLiteral("Hier gibt es keinen Pakt, und die Befehlsdatei \u201E%1\u201C beginnt "
+                                                     "nicht mit NeuPakt (Zeile %2: \u201E%3\u201C). Es wurde nichts gebucht.")
+                                          .arg(dateiname).arg(erste->zeile).arg(Textformat::zitat(erste->text)),
+                                datei);
+    }
     Stand stand{Uhr::Heute(), 0};
     int abschluesse = 0;
     MonthKey geschlossen;
@@ -307,7 +338,8 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     // How far the replay is durable, stored with the bookings themselves.
     const auto standMerken = [&](int zeile) {
         if (PaktVorhanden())
-            m_speicher->Schreiben(Pfad(Standdatei), QStringLiteral("Datei=%1\r\nZeile=%2\r\n").arg(dateiname).arg(zeile).toUtf8());
+            m_speicher->Schreiben(Pfad(Standdatei), QStringLiteral("Datei=%1\r\nPruefsumme=%2\r\nZeile=%3\r\n")
+                                                        .arg(dateiname, summe).arg(zeile).toUtf8());
     };
     // The replay's last transaction: no record of an interruption is left.
     const auto beenden = [&](int zeile) {
@@ -372,14 +404,38 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
         fortschritt->Zeilen(anzahl, anzahl);
 }
 
+namespace {
+
+// A value of the record of an interrupted replay ("Schluessel=Wert" lines).
+QString standWert(const QByteArray &inhalt, const QByteArray &schluessel)
+{
+    for (const QByteArray &zeile : inhalt.split('\n'))
+        if (zeile.startsWith(schluessel + '='))
+            return QString::fromUtf8(zeile.mid(schluessel.size() + 1).trimmed());
+    return QString();
+}
+
+} // namespace
+
 int TVennlok::GesicherteZeile()
 {
     const auto inhalt = m_speicher->Lesen(Pfad(Standdatei));
+    return inhalt ? standWert(*inhalt, "Zeile").toInt() : 0;
+}
+
+QString TVennlok::FortsetzenFehler(const QString &datei)
+{
+    const auto inhalt = m_speicher->Lesen(Pfad(Standdatei));
     if (!inhalt)
-        return 0;
-    for (const QByteArray &zeile : inhalt->split('\n'))
-        if (zeile.startsWith("Zeile="))
-            return zeile.mid(6).trimmed().toInt();
-    return 0;
+        return QString();
+    const QString name = standWert(*inhalt, "Datei"), summe = standWert(*inhalt, "Pruefsumme");
+    const QString gegeben = QFileInfo(datei).fileName();
+    if (name != gegeben)
+        return QStringLiteral("Die unterbrochene Einspielung war die der Befehlsdatei \u201E%1\u201C, nicht die von "
+                              "\u201E%2\u201C. Bitte jene fortsetzen.").arg(name, gegeben);
+    if (!summe.isEmpty() && summe != pruefsumme(befehlsdateiLesen(datei)))
+        return QStringLiteral("Die Befehlsdatei \u201E%1\u201C ist nicht mehr dieselbe wie bei der unterbrochenen "
+                              "Einspielung (ihr Inhalt hat sich geändert). Sie wird nicht fortgesetzt.").arg(gegeben);
+    return QString();
 }
 

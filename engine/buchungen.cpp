@@ -34,6 +34,10 @@ void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum,
                                  "nicht angelegt werden; die Pakt-Daten bleiben unverändert.");
         return;
     }
+    if (!MonatGueltig(MonatKey(datum)))
+        throw VennlokFehler(QStringLiteral("Ein Pakt kann nur in den Jahren 1900 bis 9998 beginnen, nicht am %1.")
+                                .arg(Textformat::datumZuText(datum)),
+                            QString(), VennlokFehler::Grenze);
     werteVerlangen(betraege(beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, grundsicherung, limitVirtSumme)
                    + QList<std::pair<QString, double>>{{QStringLiteral("IntSozialanteil"), intSozialanteil},
                                                        {QStringLiteral("Daempfung"), daempfung}});
@@ -56,6 +60,10 @@ void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum,
 bool TVennlok::vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
                        Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
 {
+    if (!MonatGueltig(MonatKey(datum)))
+        throw VennlokFehler(QStringLiteral("Ein Ergänzungsvertrag kann nur in den Jahren 1900 bis 9998 gelten, nicht ab dem %1.")
+                                .arg(Textformat::datumZuText(datum)),
+                            QString(), VennlokFehler::Grenze);
     werteVerlangen(betraege(beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, grundsicherung, limitVirtSumme)
                    + QList<std::pair<QString, double>>{{QStringLiteral("Daempfung"), Einheiten(daempfung)}});
     m_daten->SetRollbackPoint();
@@ -138,16 +146,22 @@ bool TVennlok::kassenEinzahlung(const MonthKey &monat, const QString &name, Mone
     return m_kasse && m_kasse->EinzahlungBuchen(monat, name, betrag, datum);
 }
 
+QString TVennlok::abgelehnt(const QString &grund, const QString &meldung)
+{
+    m_letzteBuchung = {TBuchungsergebnis::Abgelehnt, grund};
+    return meldung;
+}
+
 QString TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
 {
     const Money beitrag = Beitrag();
     if (!m_kasse)
-        return QStringLiteral("Die Kasse ist nicht offen.");
+        return abgelehnt(QStringLiteral("Die Kasse ist nicht offen."));
     if (betrag > BetragGrenze || betrag < -BetragGrenze)
-        return betragZuGross(betrag);
+        return abgelehnt(betragZuGross(betrag));
     if (const QString fehler = nameAbweisen(name, betrag, QStringLiteral("Ein#####,"), QStringLiteral("   "));
         !fehler.isEmpty())
-        return fehler;
+        return abgelehnt(fehler);
     QString datei = teilhaberDatei(name);
     if (datei.isEmpty())
         datei = teilhaberDatei(NameFuerDatei(name));
@@ -155,13 +169,14 @@ QString TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money b
     const QString wer = neu ? NameFuerDatei(name) : NameAusDateiname(datei);
     if (wer.size() < 4) {
         log(QStringLiteral("Teilhabername zu kurz, Länge mindestens: 4"));
-        return QString();
+        // The rules pass over such a line without a message; the caller learns why.
+        return abgelehnt(QStringLiteral("Der Teilhabername \u201E%1\u201C ist zu kurz: mindestens 4 Zeichen.").arg(wer), QString());
     }
     TTeilhaber &teilhaber = m_register->Teilhaber(neu ? TeilhaberDateiname(wer) : datei);
     if (neu)
         teilhaber.Anlegen(wer);
     if (beitrag <= teilhaber.Einzahlungen(monat))
-        return QStringLiteral("Für diesen Tag / Monat existiert eine Buchung. Bitte die Korrektur benutzen");
+        return abgelehnt(QStringLiteral("Für diesen Tag / Monat existiert eine Buchung. Bitte die Korrektur benutzen"));
     const MonthKey buchungsmonat = Buchungsmonat();
     teilhaber.SetRollbackPoint();
     const bool ok1 = teilhaber.EinzahlungBuchen(buchungsmonat, betrag, datum);
@@ -169,6 +184,14 @@ QString TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money b
     buchungAbschliessen(teilhaber, ok2, QStringLiteral("Einzahlg,") + wer + QLatin1Char(',') + geldText(betrag),
                         QStringLiteral("Ein#####,") + wer + QLatin1Char(',') + geldText(betrag)
                             + QStringLiteral("   BUCHUNGSFEHLER"));
+    return gebucht(ok2);
+}
+
+QString TVennlok::gebucht(bool ok)
+{
+    if (!ok)
+        return abgelehnt(QStringLiteral("Die Buchung ist misslungen; es wurde nichts gebucht."), QString());
+    m_letzteBuchung = {TBuchungsergebnis::Gebucht, QString()};
     return QString();
 }
 
@@ -202,21 +225,22 @@ QString TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
     if (Buchungsmonat() == m_daten->Startmonat()) {
         const QString text = QStringLiteral("Im ersten Monat erfolgen keine Rechnungsbuchungen.");
         log(text);
-        return text;
+        return abgelehnt(text);
     }
     if (!m_kasse)
-        return QString();
+        return abgelehnt(QStringLiteral("Die Kasse ist nicht offen."), QString());
     if (betrag > BetragGrenze || betrag < -BetragGrenze)
-        return betragZuGross(betrag);
+        return abgelehnt(betragZuGross(betrag));
     if (betrag < 0)
-        return QStringLiteral("Eine Rechnung über %1 ist nicht zulässig: der Betrag darf nicht negativ sein. "
-                              "Es wurde nichts gebucht.").arg(geldText(betrag));
+        return abgelehnt(QStringLiteral("Eine Rechnung über %1 ist nicht zulässig: der Betrag darf nicht negativ sein. "
+                                        "Es wurde nichts gebucht.").arg(geldText(betrag)));
     if (const QString fehler = nameAbweisen(name, betrag, QStringLiteral("Rec#####,"), QStringLiteral("    "));
         !fehler.isEmpty())
-        return fehler;
+        return abgelehnt(fehler);
     const QString datei = teilhaberDatei(name);
+    // The rules pass over an invoice of an unknown name without a message.
     if (datei.isEmpty())
-        return QString();
+        return abgelehnt(QStringLiteral("Einen Teilhaber \u201E%1\u201C gibt es nicht.").arg(name), QString());
     const QString wer = NameAusDateiname(datei);
     TTeilhaber &teilhaber = m_register->Teilhaber(datei);
     teilhaber.SetRollbackPoint();
@@ -226,7 +250,7 @@ QString TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
     buchungAbschliessen(teilhaber, ok2, QStringLiteral("Rechnung,") + wer + QLatin1Char(',') + geldText(betrag),
                         QStringLiteral("Rec#####,") + wer + QLatin1Char(',') + geldText(betrag)
                             + QStringLiteral("    BUCHUNGSFEHLER"));
-    return QString();
+    return gebucht(ok2);
 }
 
 // Every public booking is one transaction.

@@ -43,10 +43,14 @@ bool TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime d
     if (monat != Buchungsmonat())
         throw VennlokFehler(QStringLiteral("Der Monat %1 ist nicht der Buchungsmonat %2 und kann nicht abgeschlossen werden.")
                                 .arg(Textformat::zitat(monat), Buchungsmonat()));
+    const MonthKey folgemonat = Folgemonat(monat);
+    if (!MonatGueltig(folgemonat))
+        throw VennlokFehler(QStringLiteral("Der Monat %1 ist der letzte, den das Programm führen kann: nach ihm gibt es "
+                                           "keinen Buchungsmonat mehr. Er wird nicht abgeschlossen.").arg(monat),
+                            QString(), VennlokFehler::Grenze);
     if (AnzahlTeilhaber(2) != 0 && !erzwingen)
         return true;
 
-    const MonthKey folgemonat = Folgemonat(monat);
     transaktion(QStringLiteral("Monatsab#####,") + monat + QStringLiteral("   ABSCHLUSSFEHLER"), [&] {
         log(QStringLiteral("Monatsab,") + monat);
         m_buchungslog.reset();

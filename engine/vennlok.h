@@ -37,6 +37,16 @@ public:
     virtual bool Abbruch() { return false; }
 };
 
+/// What the last payment or invoice did: booked, or refused with the German
+/// reason, also where the rules refuse without a message to the operator
+/// (a name under four characters, an invoice of an unknown name).
+struct TBuchungsergebnis
+{
+    enum Art { Gebucht, Abgelehnt };
+    Art art = Abgelehnt;
+    QString grund;
+};
+
 /// The pact's one business object: it owns the open data files of one data
 /// directory and carries out every booking. It never shows a dialog.
 ///
@@ -155,6 +165,9 @@ public:
     /// share when the month's opening balance no longer covers the invoices.
     QString Rechnung(const QString &name, Money betrag, DateTime datum);
 
+    /// What the last call of Einzahlung or Rechnung did.
+    const TBuchungsergebnis &LetzteBuchung() const { return m_letzteBuchung; }
+
     /// The share in force after an invoice of betrag were booked now: lower
     /// than Sozialanteil when the month's opening balance no longer covers
     /// the invoices. Books nothing.
@@ -262,7 +275,9 @@ public:
     /// number and the line; the bookings of earlier lines stay. Reading ends
     /// after "StoreSim", which archives the pact and leaves no pact here.
     /// The lines up to and including each month close are stored as one
-    /// transaction; Gesichert and Standdatei tell how far it is durable. abZeile
+    /// transaction; Gesichert and Standdatei tell how far it is durable. In a
+    /// directory without a pact, a file whose first booking line is not
+    /// "NeuPakt" is refused before anything is booked. abZeile
     /// (1-based) goes on after an interruption: the lines before it are only
     /// read for the date and the buyer model. The progress is reported from
     /// the calling thread; the caller must not use the engine meanwhile.
@@ -271,6 +286,9 @@ public:
     /// The last line of an interrupted replay that is durably booked (from
     /// Standdatei), 0 when no replay was interrupted here.
     int GesicherteZeile();
+    /// Why datei cannot resume the interrupted replay recorded here (another
+    /// file's name, or the same name with other content), or an empty text.
+    QString FortsetzenFehler(const QString &datei);
 
     // Bank transfers (sepa.cpp).
 
@@ -348,6 +366,12 @@ protected:
     QString einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
     QString rechnung(const QString &name, Money betrag, DateTime datum);
     bool teilhaberOeffnen(const QString &name, QString *meldung);
+    /// Records a refusal with its reason; returns meldung, the text for the
+    /// operator (the reason itself unless the rules refuse silently).
+    QString abgelehnt(const QString &grund, const QString &meldung);
+    QString abgelehnt(const QString &grund) { return abgelehnt(grund, grund); }
+    /// Records the outcome of a booking that reached the files.
+    QString gebucht(bool ok);
     /// The internal share the month's invoices plus weitere leave covered,
     /// when that is lower than the share in force.
     std::optional<double> gedeckterAnteil(Money weitere) const;
@@ -438,4 +462,5 @@ protected:
     std::unique_ptr<TKasse> m_kasse;
     TTeilhaber *m_teilhaber = nullptr; // the participant the address page has open, held by m_register
     std::unique_ptr<TBuchungslog> m_buchungslog;
+    TBuchungsergebnis m_letzteBuchung;
 };

@@ -53,35 +53,6 @@ QString Dialogwert(double wert)
     return QString::number(wert, 'f', stellen).replace(QLatin1Char('.'), QLatin1Char(','));
 }
 
-std::optional<Money> Betrag(const QString &text)
-{
-    const auto wert = Textformat::textZuFloat(text);
-    return wert ? R4Genau(*wert) : std::nullopt;
-}
-
-QString BetragFehler(const QString &text)
-{
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return QStringLiteral("Bitte einen Betrag in Euro eingeben, z. B. 80,25.");
-    const QString zitat = QStringLiteral("\u201E%1\u201C").arg(t.left(30));
-    if (const auto betrag = Betrag(t)) {
-        if (*betrag < 0)
-            return QStringLiteral("Der Betrag darf nicht negativ sein.");
-        if (*betrag > BetragGrenze)
-            return QStringLiteral("%1 ist zu groß: höchstens %2 können gebucht werden.").arg(zitat, Kasse(BetragGrenze));
-        return QString();
-    }
-    static const QRegularExpression mitPunkt(QStringLiteral("^-?\\d+\\.\\d+$"));
-    if (mitPunkt.match(t).hasMatch())
-        return QStringLiteral("%1 ist kein Betrag: das Dezimalzeichen ist das Komma (%2).")
-            .arg(zitat, QString(t).replace(QLatin1Char('.'), QLatin1Char(',')));
-    static const QRegularExpression zuGenau(QStringLiteral("^-?\\d+,\\d{5,}$"));
-    if (zuGenau.match(t).hasMatch())
-        return QStringLiteral("%1 ist kein Betrag: höchstens vier Stellen nach dem Komma.").arg(zitat);
-    return QStringLiteral("%1 ist kein Betrag: nur Ziffern und ein Komma, ohne Tausenderpunkte (z. B. 1250,50).").arg(zitat);
-}
-
 QList<Eintrag> MemoEintraege(const QString &text)
 {
     QList<Eintrag> eintraege;

@@ -23,15 +23,6 @@ QString Anteil(double anteil);
 /// that confirming an unchanged value changes nothing.
 QString Dialogwert(double wert);
 
-/// An amount typed by the operator: German form, blanks allowed around, no
-/// thousands separator, at most four decimals. No value when it does not read.
-std::optional<Money> Betrag(const QString &text);
-
-/// Why text is no amount that can be booked, in one German sentence for the
-/// line beside the field; empty when it is one. Refused too: a negative
-/// amount and one beyond the booking limit.
-QString BetragFehler(const QString &text);
-
 /// The items of a memo that carry a value, one per line "key=value;": the
 /// key before the line's first "=", the value after it up to the line's
 /// first ";" (or its end), both trimmed, so that " IBAN = …" is checked as

@@ -935,9 +935,9 @@ void TVenBuchungForm::CBRechTeilhaberExit()
 
 std::optional<Money> TVenBuchungForm::rechnungsbetrag()
 {
-    const QString fehler = Anzeigeformat::BetragFehler(m_edRechBetrag->text());
+    const QString fehler = Eingabe::BetragFehler(m_edRechBetrag->text());
     m_labRechFehler->setText(fehler);
-    return fehler.isEmpty() ? Anzeigeformat::Betrag(m_edRechBetrag->text()) : std::nullopt;
+    return fehler.isEmpty() ? Eingabe::Betrag(m_edRechBetrag->text()) : std::nullopt;
 }
 
 void TVenBuchungForm::EdRechBetragChange()

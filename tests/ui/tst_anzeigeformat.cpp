@@ -6,6 +6,7 @@
 #include <QtTest>
 
 using namespace Anzeigeformat;
+using namespace Eingabe;
 using Testhilfe::tabelle;
 
 class TstAnzeigeformat : public QObject
