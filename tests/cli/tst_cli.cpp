@@ -38,6 +38,42 @@ private slots:
         tabelle("cli_fehler", {"argumente", "status", "meldung"});
     }
 
+    void befehlsfolgen_data()
+    {
+        tabelle("cli_folgen", {"schritte"});
+    }
+
+    // Bookings and refusals from the command line, each call on the state
+    // the one before left.
+    void befehlsfolgen()
+    {
+        QFETCH(QString, schritte);
+        QTemporaryDir tmp;
+        std::unique_ptr<TVennlok> gehalten;
+        for (const QString &schritt : schritte.split(QStringLiteral(" ;; "))) {
+            if (schritt == QLatin1String("halten")) {
+                gehalten = std::make_unique<TVennlok>(tmp.path());
+                continue;
+            }
+            if (schritt == QLatin1String("loslassen")) {
+                gehalten.reset();
+                continue;
+            }
+            if (schritt == QLatin1String("zwischenstand")) {
+                schreiben(QDir(tmp.path()).filePath(TJournalSpeicher::Journalname + QStringLiteral(".neu~")), "VENNLOK-JOURNAL 2\n");
+                continue;
+            }
+            const QStringList teile = schritt.split(QStringLiteral(" => "));
+            QCOMPARE(teile.size(), 3);
+            QStringList argumente;
+            for (const QString &wort : teile[0].split(QLatin1Char(' ')))
+                argumente << (wort.startsWith(QLatin1Char('{')) ? QStringLiteral(VENNLOK_BEFEHLE "/%1.aut").arg(wort.mid(1).chopped(1)) : wort);
+            const Lauf lauf = cli(argumente + QStringList{QStringLiteral("--dir"), tmp.path()});
+            QVERIFY2(lauf.status == teile[1].toInt() && (lauf.aus + lauf.fehler).contains(teile[2]),
+                     qPrintable(QStringLiteral("%1: %2\n%3%4").arg(teile[0]).arg(lauf.status).arg(lauf.aus, lauf.fehler)));
+        }
+    }
+
     // The documents without a desktop, on the demo pact.
     void dokumenteOhneDesktop()
     {
@@ -75,6 +111,35 @@ private slots:
             QVERIFY(lauf.aus.contains(QStringLiteral("Aufruf: vennlok-cli")));
         else
             QVERIFY2(lauf.fehler.contains(meldung), qPrintable(lauf.fehler));
+    }
+
+    // A close whose journal is durable but whose files were not all written
+    // (a crash right after the commit point): every reader sees the month
+    // closed, and opening says it finished the booking.
+    void leserSehenDenGesichertenStand()
+    {
+        QTemporaryDir tmp;
+        const QStringList dir{QStringLiteral("--dir"), tmp.path()};
+        QCOMPARE(cli(QStringList{QStringLiteral("replay"), QStringLiteral(VENNLOK_BEFEHLE "/pakt.aut")} + dir).status, 0);
+        {
+            TVennlok v(tmp.path());
+            v.Oeffnen();
+            v.AutoModus = true;
+            TJournalSpeicher::Fehlerhaken = [](const QString &schritt) { return !schritt.startsWith(QStringLiteral("ausführen")); };
+            try {
+                v.Monatsabschluss(QStringLiteral("200602"), true, zeitpunkt(2006, 2, 28));
+                QFAIL("a close whose files were not written reported success");
+            } catch (const VennlokFehler &f) {
+                QCOMPARE(f.art(), VennlokFehler::Ausstehend);
+            }
+            TJournalSpeicher::Fehlerhaken = nullptr;
+        }
+        QVERIFY(QFile::exists(QDir(tmp.path()).filePath(TJournalSpeicher::Journalname)));
+        const Lauf bericht = cli(QStringList{QStringLiteral("report")} + dir);
+        QCOMPARE(bericht.status, 0);
+        QVERIFY2(bericht.aus.contains(QStringLiteral("200602")), qPrintable(bericht.aus));
+        QVERIFY(!QFile::exists(QDir(tmp.path()).filePath(TJournalSpeicher::Journalname)));
+        QCOMPARE(cli(QStringList{QStringLiteral("pruefen")} + dir).status, 0);
     }
 
     void versionOhneFenster()
