@@ -106,6 +106,10 @@ TRollMemIniFile::TRollMemIniFile(const QString &fileName)
     // A byte-order mark that an editor put at the start is not part of the first section's name.
     if (inhalt->startsWith("\xEF\xBB\xBF"))
         inhalt->remove(0, 3);
+    if (inhalt->isEmpty())
+        m_unvollstaendig = QStringLiteral("ist leer");
+    else if (!inhalt->endsWith('\n'))
+        m_unvollstaendig = QStringLiteral("endet mitten in einer Zeile");
     laden(zeilenTrennen(Cp1252::dekodieren(*inhalt)));
 }
 
@@ -457,6 +461,18 @@ void TRollMemIniFile::Beschaedigt(const QString &section, const QString &key, co
     const QString name = m_fileName.mid(m_fileName.lastIndexOf(QLatin1Char('/')) + 1);
     throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C ist beschädigt: [%2] %3 %4.").arg(name, section, key, was),
                         m_fileName, VennlokFehler::Beschaedigt);
+}
+
+void TRollMemIniFile::VollstaendigVerlangen(const QString &section, const QStringList &keys) const
+{
+    const QString name = m_fileName.mid(m_fileName.lastIndexOf(QLatin1Char('/')) + 1);
+    if (!m_unvollstaendig.isEmpty())
+        throw VennlokFehler(QStringLiteral("Die Datei \u201E%1\u201C ist beschädigt: sie %2 (abgeschnitten?).")
+                                .arg(name, m_unvollstaendig),
+                            m_fileName, VennlokFehler::Beschaedigt);
+    for (const QString &key : keys)
+        if (!ValueExists(section, key))
+            Beschaedigt(section, key, QStringLiteral("fehlt (ist die Datei abgeschnitten?)"));
 }
 
 DateTime TRollMemIniFile::ReadDateTime(const QString &section, const QString &key, DateTime defaultValue) const

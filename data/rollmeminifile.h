@@ -80,6 +80,10 @@ public:
     /// Throws VennlokFehler (art Beschaedigt) for a value of this file that
     /// breaks a rule: "Die Datei „X“ ist beschädigt: [section] key was".
     [[noreturn]] void Beschaedigt(const QString &section, const QString &key, const QString &was) const;
+    /// Throws VennlokFehler (art Beschaedigt) when the file as read was
+    /// empty or ended in the middle of a line, or section lacks one of keys:
+    /// what a file cut short looks like.
+    void VollstaendigVerlangen(const QString &section, const QStringList &keys) const;
 
     /// "dd.MM.yyyy HH:mm:ss", the time left out at exactly midnight.
     DateTime ReadDateTime(const QString &section, const QString &key, DateTime defaultValue) const;
@@ -185,5 +189,6 @@ private:
     bool m_standGemerkt = false;      // the record holds a whole copy
     bool m_hatRollbackPunkt = false;
     bool m_geaendert = false;
+    QString m_unvollstaendig; // how the file read looked cut short: "ist leer", "endet mitten in einer Zeile"
     bool m_verworfen = false;
 };

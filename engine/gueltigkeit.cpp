@@ -85,6 +85,9 @@ void TVennlok::dateienPruefen()
     // The master data: the booking month and every parameter where it stands.
     const QString start = QStringLiteral("Startdaten"), aktuell = QStringLiteral("aktuelle Daten");
     const QString monatKey = QStringLiteral("Buchungsmonat");
+    m_daten->VollstaendigVerlangen(start, {monatKey});
+    if (!m_daten->ValueExists(aktuell, QStringLiteral("Beitrag")))
+        m_daten->VollstaendigVerlangen(start, {QStringLiteral("Beitrag")});
     for (const QString &section : {start, aktuell}) {
         const MonthKey monat = m_daten->ReadString(section, monatKey, QString());
         if (!MonatGueltig(monat))

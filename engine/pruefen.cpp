@@ -158,7 +158,17 @@ QStringList TVennlok::Pruefen()
     const QString kopf = QStringLiteral("Kopfdaten");
     QHash<MonthKey, std::pair<Money, int>> kapital; // month -> sum of the shares, number of shares
     for (const QString &datei : m_register->Mitglieder() + m_register->Ausgetretene()) {
-        const TTeilhaber &t = m_register->Teilhaber(datei);
+        // A file cut short is a finding; what it still holds is compared all the same.
+        std::unique_ptr<TTeilhaber> abgeschnitten;
+        const TTeilhaber *gelesen = nullptr;
+        try {
+            gelesen = &m_register->Teilhaber(datei);
+        } catch (const VennlokFehler &f) {
+            befunde.append(f.text());
+            abgeschnitten = std::make_unique<TTeilhaber>(Pfad(datei));
+            gelesen = abgeschnitten.get();
+        }
+        const TTeilhaber &t = *gelesen;
         TTeilhaber::Eintragssummen s;
         try {
             s = t.AlleEintraege();

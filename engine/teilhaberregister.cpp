@@ -46,10 +46,17 @@ QString TTeilhaberRegister::AusgetreteneDatei(const QString &name) const
 
 TTeilhaber &TTeilhaberRegister::Teilhaber(const QString &datei)
 {
-    std::shared_ptr<TTeilhaber> &eintrag = m_teilhaber[datei];
-    if (!eintrag)
-        eintrag = std::make_shared<TTeilhaber>(m_verzeichnis + QLatin1Char('/') + datei);
-    return *eintrag;
+    const auto gefunden = m_teilhaber.constFind(datei);
+    if (gefunden != m_teilhaber.cend())
+        return **gefunden;
+    const QString pfad = m_verzeichnis + QLatin1Char('/') + datei;
+    auto teilhaber = std::make_shared<TTeilhaber>(pfad);
+    // A file cut short (empty, or ending in the middle of a line) is refused
+    // before anything is booked on it. What it holds is not demanded: a file
+    // written by hand may leave out what the booking writes itself.
+    if (m_speicher.Existiert(pfad))
+        teilhaber->VollstaendigVerlangen(QStringLiteral("Kopfdaten"), {});
+    return *m_teilhaber.insert(datei, teilhaber).value();
 }
 
 void TTeilhaberRegister::Vergessen(const QString &datei)

@@ -30,7 +30,8 @@ public:
     /// ignored; empty when there is none.
     QString AusgetreteneDatei(const QString &name) const;
     /// The participant of the directory's file datei, read on first use; an
-    /// empty one when the file does not exist yet.
+    /// empty one when the file does not exist yet. Throws VennlokFehler (art
+    /// Beschaedigt) for a file that is empty or ends in the middle of a line.
     TTeilhaber &Teilhaber(const QString &datei);
     /// Forgets datei (renamed or deleted within a transaction).
     void Vergessen(const QString &datei);

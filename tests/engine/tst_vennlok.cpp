@@ -288,7 +288,7 @@ private slots:
         QStringList gefunden = TVennlok::Unterbrochen(m_dir.path());
         if (gefunden.isEmpty())
             gefunden = TVennlok(m_dir.path()).Pruefen();
-        QCOMPARE(gefunden.size(), erwartet.size());
+        QVERIFY2(gefunden.size() == erwartet.size(), qPrintable(gefunden.join(QLatin1Char('\n'))));
         for (int i = 0; i < erwartet.size(); ++i)
             QVERIFY2(gefunden[i].contains(erwartet[i]), qPrintable(gefunden.join(QLatin1Char('\n'))));
     }
