@@ -87,12 +87,22 @@ QString BicFehler(const QString &text)
         .arg(bic.left(20));
 }
 
+QString InhaberFehler(const QString &inhaber)
+{
+    if (inhaber.trimmed().isEmpty() || !SepaText(inhaber, 70).trimmed().isEmpty())
+        return QString();
+    return QStringLiteral("Der Kontoinhaber \u201E%1\u201C enthält kein Zeichen, das eine Bank überweisen kann "
+                          "(Buchstaben, Ziffern, Leerzeichen und / - ? : ( ) . , ' +).").arg(inhaber.trimmed().left(40));
+}
+
 QString AngabeFehler(const QString &schluessel, const QString &wert)
 {
     if (schluessel == QLatin1String("IBAN"))
         return IbanFehler(wert);
     if (schluessel == QLatin1String("BIC"))
         return BicFehler(wert);
+    if (schluessel == QLatin1String("Kontoinhaber"))
+        return InhaberFehler(wert);
     return QString();
 }
 

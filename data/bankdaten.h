@@ -16,9 +16,13 @@ QString IbanFehler(const QString &text);
 /// Why text is no BIC (8 or 11 characters: bank, country, place, branch);
 /// empty when it is one or when it is empty, as a BIC is optional.
 QString BicFehler(const QString &text);
+/// Why inhaber cannot be the holder of an account in a transfer file:
+/// nothing of it is left in the SEPA character set ("€€€", "<&]]>"). Empty
+/// when it can, or when it is empty.
+QString InhaberFehler(const QString &inhaber);
 /// For an item of an address (a participant's or the trustee's): why wert
-/// cannot be stored under schluessel, or empty. "IBAN" and "BIC" are checked,
-/// every other item passes.
+/// cannot be stored under schluessel, or empty. "IBAN", "BIC" and
+/// "Kontoinhaber" are checked, every other item passes.
 QString AngabeFehler(const QString &schluessel, const QString &wert);
 /// wert as it is stored under schluessel: IBAN and BIC without blanks and in
 /// upper case, every other item as given.

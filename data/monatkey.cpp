@@ -1,6 +1,7 @@
 #include "data/monatkey.h"
 
 #include "algo/fehler.h"
+#include "data/bankdaten.h"
 #include "data/cp1252.h"
 #include "data/textformat.h"
 
@@ -119,6 +120,9 @@ QString TeilhaberNameFehler(const QString &name)
     if (falsch >= 0)
         return fehler(QStringLiteral("das Zeichen \u201E%1\u201C kann in den Dateien nicht gespeichert werden")
                           .arg(name.mid(falsch, name[falsch].isHighSurrogate() ? 2 : 1)));
+    // The name is the holder of the participant's transfers unless the address names another.
+    if (Bankdaten::SepaText(name, 70).trimmed().isEmpty())
+        return fehler(QStringLiteral("er enthält keinen Buchstaben und keine Ziffer, die eine Bank überweisen kann"));
     return QString();
 }
 

@@ -9,7 +9,10 @@
 #include "data/uhr.h"
 #include "engine/intern.h"
 #include "engine/teilhaberregister.h"
+#include "platform/schema.h"
 
+#include <QFile>
+#include <QRandomGenerator>
 #include <QXmlStreamWriter>
 #include <functional>
 
@@ -62,11 +65,15 @@ QList<Empfang> empfaenge(TTeilhaberRegister &register_, const TVennlokDaten &dat
             angabe = [t](const QString &s) { return t ? t->Adresse(s) : QString(); };
             e.wer = u.name;
         }
-        e.inhaber = angabe(Kontoinhaber).trimmed();
-        if (e.inhaber.isEmpty())
-            e.inhaber = u.name.isEmpty() ? angabe(QStringLiteral("Name")).trimmed() : QString(u.name).replace(QLatin1Char('_'), QLatin1Char(' '));
-        if (e.inhaber.isEmpty())
-            e.inhaber = Treuhaender;
+        // The first holder that the bank's character set can carry: the
+        // account's holder, else the name, else (the trustee's) his title. A
+        // file edited by hand may leave none: the schema check then refuses.
+        const QStringList inhaber = u.name.isEmpty()
+                                        ? QStringList{angabe(Kontoinhaber).trimmed(), angabe(QStringLiteral("Name")).trimmed(), Treuhaender}
+                                        : QStringList{angabe(Kontoinhaber).trimmed(), QString(u.name).replace(QLatin1Char('_'), QLatin1Char(' '))};
+        for (const QString &kandidat : inhaber)
+            if (e.inhaber.isEmpty() && !Bankdaten::SepaText(kandidat, 70).trimmed().isEmpty())
+                e.inhaber = kandidat;
         const QString iban = Bankdaten::IbanNormal(angabe(Iban));
         e.iban = Bankdaten::IbanFehler(iban).isEmpty() ? iban : QString();
         e.bic = Bankdaten::AngabeNormal(Bic, angabe(Bic));
@@ -119,6 +126,8 @@ QString TVennlok::PaktKontoFehler(const QString &inhaber, const QString &iban, c
         return QString();
     if (inhaber.trimmed().isEmpty())
         return QStringLiteral("Der Kontoinhaber des Pakts fehlt.");
+    if (const QString fehler = Bankdaten::InhaberFehler(inhaber); !fehler.isEmpty())
+        return QStringLiteral("Konto des Pakts: ") + fehler;
     if (const QString fehler = Bankdaten::IbanFehler(iban); !fehler.isEmpty())
         return QStringLiteral("Konto des Pakts: ") + fehler;
     if (const QString fehler = Bankdaten::BicFehler(bic); !fehler.isEmpty())
@@ -192,7 +201,12 @@ QByteArray TVennlok::sepaXml(const MonthKey &monat, const QDate &ausfuehrung, co
     for (const Posten &p : posten)
         summe = GeldPlus(summe, AufCent(p.betrag));
     const QDateTime jetzt = Textformat::zuQDateTime(Uhr::Jetzt());
-    const QString kennung = QStringLiteral("VENNLOK-%1-%2").arg(monat, jetzt.toString(QStringLiteral("yyyyMMddHHmmss")));
+    // Unique per file, also for two files of one second: the moment to the
+    // millisecond and a random part; 35 characters at most.
+    const QString kennung = QStringLiteral("VL%1-%2-%3")
+                                .arg(monat, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmsszzz")))
+                                .arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'))
+                                .toUpper();
 
     QByteArray xml;
     QXmlStreamWriter w(&xml);
@@ -209,7 +223,7 @@ QByteArray TVennlok::sepaXml(const MonthKey &monat, const QDate &ausfuehrung, co
     blatt(w, {QStringLiteral("InitgPty"), QStringLiteral("Nm")}, Bankdaten::SepaText(konto.inhaber, 70));
     w.writeEndElement(); // GrpHdr
     w.writeStartElement(QStringLiteral("PmtInf"));
-    w.writeTextElement(QStringLiteral("PmtInfId"), kennung);
+    w.writeTextElement(QStringLiteral("PmtInfId"), kennung.left(33) + QStringLiteral("-1"));
     w.writeTextElement(QStringLiteral("PmtMtd"), QStringLiteral("TRF"));
     w.writeTextElement(QStringLiteral("NbOfTxs"), QString::number(posten.size()));
     w.writeTextElement(QStringLiteral("CtrlSum"), euro(summe));
@@ -244,6 +258,15 @@ QByteArray TVennlok::sepaXml(const MonthKey &monat, const QDate &ausfuehrung, co
         w.writeEndElement(); // CdtTrfTxInf
     }
     w.writeEndDocument();
+    // A file the bank's schema refuses is never written or handed out.
+    static const QByteArray schema = [] {
+        QFile f(QStringLiteral(":/schemas/pain.001.001.09.xsd"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    if (const QString fehler = Plattform::SchemaFehler(xml, schema); !fehler.isEmpty())
+        throw VennlokFehler(QStringLiteral("Die SEPA-Datei des Monats %1 entspricht nicht dem Schema der Bank und wird "
+                                           "nicht geschrieben: %2").arg(monat, fehler),
+                            sepaDateiname(monat));
     return xml;
 }
 

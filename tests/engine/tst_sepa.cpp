@@ -102,14 +102,60 @@ private slots:
         QByteArray text = dateiInhalt(stamm);
         QVERIFY(text.contains("IBAN=DE02120300000000202051"));
         schreiben(stamm, text.replace("IBAN=DE02120300000000202051", "Kontoinhaber=Pakt\r\nIBAN=de02 1203 0000 0000 2020 51\r\nBIC=xx"));
+        {
+            TVennlok v(tmp.path());
+            v.Oeffnen();
+            QVERIFY(v.PaktKontoEingetragen());
+            v.Monatsabschluss(QStringLiteral("200604"), true, zeitpunkt(2006, 4, 30));
+            const QString datei = tmp.filePath(QStringLiteral("Ueberweisungen200604.xml"));
+            QCOMPARE(schemaFehler(datei), QString());
+            QVERIFY(dateiInhalt(datei).contains("<IBAN>DE02120300000000202051</IBAN>"));
+            QVERIFY(dateiInhalt(datei).contains("<IBAN>" + Ibans[0].toLatin1() + "</IBAN>"));
+        }
+
+        // A holder edited by hand to nothing the bank can carry: the file the
+        // schema refuses is neither handed out nor written, the close refused whole.
+        text = dateiInhalt(stamm);
+        QVERIFY(text.contains("Kontoinhaber=Pakt"));
+        schreiben(stamm, text.replace("Kontoinhaber=Pakt", "Kontoinhaber=\x80\x80\x80"));
+        TVennlok wieder(tmp.path());
+        wieder.Oeffnen();
+        try {
+            wieder.SepaDatei(QStringLiteral("200604"), QDate(2006, 5, 2));
+            QFAIL("a file the schema refuses was handed out");
+        } catch (const VennlokFehler &f) {
+            QVERIFY2(f.text().contains(QStringLiteral("entspricht nicht dem Schema der Bank")) && f.text().contains(QStringLiteral("Nm")),
+                     qPrintable(f.text()));
+        }
+        QCOMPARE(wieder.Rechnung(QStringLiteral("Anna"), e(10), zeitpunkt(2006, 5, 3)), QString());
+        const auto vorher = verzeichnisstand(tmp.path());
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, wieder.Monatsabschluss(QStringLiteral("200605"), true, zeitpunkt(2006, 5, 31)));
+        const auto nachher = verzeichnisstand(tmp.path());
+        for (const QString &name : nachher.keys())
+            QVERIFY2(name.endsWith(QLatin1String(".buc")) || nachher[name] == vorher.value(name), qPrintable(name));
+        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("Ueberweisungen200605.xml"))));
+    }
+
+    // Holders that leave nothing in the bank's character set are refused
+    // where they are stored: a participant's name, his account's holder, the trustee's.
+    void inhaberOhneSepaZeichen()
+    {
+        QTemporaryDir tmp;
         TVennlok v(tmp.path());
-        v.Oeffnen();
-        QVERIFY(v.PaktKontoEingetragen());
-        v.Monatsabschluss(QStringLiteral("200604"), true, zeitpunkt(2006, 4, 30));
-        const QString datei = tmp.filePath(QStringLiteral("Ueberweisungen200604.xml"));
-        QCOMPARE(schemaFehler(datei), QString());
-        QVERIFY(dateiInhalt(datei).contains("<IBAN>DE02120300000000202051</IBAN>"));
-        QVERIFY(dateiInhalt(datei).contains("<IBAN>" + Ibans[0].toLatin1() + "</IBAN>"));
+        paktGruenden(v);
+        QVERIFY(v.Einzahlung(QStringLiteral("\u20AC\u20AC\u20AC\u20AC"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2))
+                    .contains(QStringLiteral("keinen Buchstaben und keine Ziffer")));
+        QCOMPARE(v.Einzahlung(QStringLiteral("Anna"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2)), QString());
+        QVERIFY(v.TeilhaberOeffnen(QStringLiteral("Anna")));
+        for (const QString &inhaber : {QStringLiteral("\u20AC\u20AC\u20AC"), QStringLiteral("<&]]>")}) {
+            QString fehler;
+            QVERIFY(!v.AdresseSpeichern(QStringLiteral("Kontoinhaber"), inhaber, QStringLiteral("20060302"), &fehler));
+            QVERIFY2(fehler.contains(QStringLiteral("enthält kein Zeichen, das eine Bank überweisen kann")), qPrintable(fehler));
+            QVERIFY(v.AnwaltSetzen(QStringLiteral("Kontoinhaber"), inhaber, QStringLiteral("20060302"))
+                        .startsWith(QStringLiteral("Treuhänder: Der Kontoinhaber")));
+        }
+        QVERIFY(v.AdresseSpeichern(QStringLiteral("Kontoinhaber"), QStringLiteral("Anna Bäcker €"), QStringLiteral("20060302")));
+        v.TeilhaberSchliessen();
     }
 
     void ueberweisungenEinesMonats()
@@ -160,6 +206,18 @@ private slots:
         QCOMPARE(ohneIban, QStringList{ohne});
         QCOMPARE(v.Monatsbericht(monat).ohneIban, QStringList{ohne});
         QCOMPARE(schemaFehler(m_tmp.filePath(datei)), QString());
+        // Each file its own message and payment identifiers, also two within one second.
+        static const QRegularExpression kennung(QStringLiteral("<(MsgId|PmtInfId)>([^<]+)<"));
+        QSet<QString> kennungenAllerDateien;
+        for (int i = 0; i < 3; ++i) {
+            const QString xml = QString::fromUtf8(v.SepaDatei(monat, QDate(2008, 2, 1)));
+            for (auto it = kennung.globalMatch(xml); it.hasNext();) {
+                const QString k = it.next().captured(2);
+                QVERIFY2(k.size() <= 35 && !kennungenAllerDateien.contains(k), qPrintable(k));
+                kennungenAllerDateien.insert(k);
+            }
+        }
+        QCOMPARE(kennungenAllerDateien.size(), 6);
 
         // The amounts: each a participant's payout to the cent, together the control sum.
         QXmlStreamReader xml(dateiInhalt(m_tmp.filePath(datei)));
