@@ -5,16 +5,70 @@
 
 namespace {
 
-// The IBAN lengths of the countries of the SEPA schemes (ISO 13616 registry).
-const QHash<QString, int> &ibanLaengen()
+// The countries of the SEPA schemes as of 2026 (with Albania, Moldova,
+// Montenegro and North Macedonia, members since 2024/25, and Serbia) and
+// the form of their account part (BBAN) as the ISO 13616 IBAN registry
+// gives it: n digits, a capital letters, c letters or digits, each with its
+// count. The IBAN's length is 4 more than the account part's.
+const QHash<QString, QString> &bbanFormen()
 {
-    static const QHash<QString, int> laengen{
-        {"AD", 24}, {"AT", 20}, {"BE", 16}, {"BG", 22}, {"CH", 21}, {"CY", 28}, {"CZ", 24}, {"DE", 22}, {"DK", 18},
-        {"EE", 20}, {"ES", 24}, {"FI", 18}, {"FR", 27}, {"GB", 22}, {"GI", 23}, {"GR", 27}, {"HR", 21}, {"HU", 28},
-        {"IE", 22}, {"IS", 26}, {"IT", 27}, {"LI", 21}, {"LT", 20}, {"LU", 20}, {"LV", 21}, {"MC", 27}, {"MT", 31},
-        {"NL", 18}, {"NO", 15}, {"PL", 28}, {"PT", 25}, {"RO", 24}, {"SE", 24}, {"SI", 19}, {"SK", 24}, {"SM", 27},
-        {"VA", 22}};
-    return laengen;
+    static const QHash<QString, QString> formen{
+        {"AD", "4!n4!n12!c"}, {"AL", "8!n16!c"}, {"AT", "5!n11!n"}, {"BE", "3!n7!n2!n"}, {"BG", "4!a4!n2!n8!c"},
+        {"CH", "5!n12!c"}, {"CY", "3!n5!n16!c"}, {"CZ", "4!n6!n10!n"}, {"DE", "8!n10!n"}, {"DK", "4!n9!n1!n"},
+        {"EE", "2!n2!n11!n1!n"}, {"ES", "4!n4!n1!n1!n10!n"}, {"FI", "3!n11!n"}, {"FR", "5!n5!n11!c2!n"},
+        {"GB", "4!a6!n8!n"}, {"GI", "4!a15!c"}, {"GR", "3!n4!n16!c"}, {"HR", "7!n10!n"}, {"HU", "3!n4!n1!n15!n1!n"},
+        {"IE", "4!a6!n8!n"}, {"IS", "4!n2!n6!n10!n"}, {"IT", "1!a5!n5!n12!c"}, {"LI", "5!n12!c"}, {"LT", "5!n11!n"},
+        {"LU", "3!n13!c"}, {"LV", "4!a13!c"}, {"MC", "5!n5!n11!c2!n"}, {"MD", "2!c18!c"}, {"ME", "3!n13!n2!n"},
+        {"MK", "3!n10!c2!n"}, {"MT", "4!a5!n18!c"}, {"NL", "4!a10!n"}, {"NO", "4!n6!n1!n"}, {"PL", "8!n16!n"},
+        {"PT", "4!n4!n11!n2!n"}, {"RO", "4!a16!c"}, {"RS", "3!n13!n2!n"}, {"SE", "3!n16!n1!n"}, {"SI", "5!n8!n2!n"},
+        {"SK", "4!n6!n10!n"}, {"SM", "1!a5!n5!n12!c"}, {"VA", "3!n15!n"}};
+    return formen;
+}
+
+// The pieces of a registry form: count and kind ('n', 'a' or 'c').
+QList<std::pair<int, char>> stuecke(const QString &form)
+{
+    QList<std::pair<int, char>> liste;
+    static const QRegularExpression stueck(QStringLiteral("(\\d+)!([nac])"));
+    for (auto it = stueck.globalMatch(form); it.hasNext();) {
+        const auto m = it.next();
+        liste.append({m.captured(1).toInt(), m.captured(2).at(0).toLatin1()});
+    }
+    return liste;
+}
+
+int bbanLaenge(const QString &form)
+{
+    int laenge = 0;
+    for (const auto &[anzahl, art] : stuecke(form))
+        laenge += anzahl;
+    return laenge;
+}
+
+// Whether bban has the form; where not, "4 Buchstaben, dann 14 Ziffern" for the message.
+bool bbanPasst(const QString &bban, const QString &form, QString &beschreibung)
+{
+    qsizetype pos = 0;
+    bool passt = true;
+    QList<std::pair<int, char>> zusammen; // neighbours of one kind joined for the message
+    for (const auto &[anzahl, art] : stuecke(form)) {
+        for (int i = 0; i < anzahl; ++i, ++pos) {
+            const QChar c = bban.at(pos);
+            const bool ziffer = c.isDigit(), buchstabe = c >= QLatin1Char('A') && c <= QLatin1Char('Z');
+            passt = passt && (art == 'n' ? ziffer : art == 'a' ? buchstabe : ziffer || buchstabe);
+        }
+        if (!zusammen.isEmpty() && zusammen.last().second == art)
+            zusammen.last().first += anzahl;
+        else
+            zusammen.append({anzahl, art});
+    }
+    QStringList teile;
+    for (const auto &[anzahl, art] : zusammen)
+        teile.append(QStringLiteral("%1 %2").arg(anzahl).arg(art == 'n'   ? QStringLiteral("Ziffern")
+                                                               : art == 'a' ? QStringLiteral("Buchstaben")
+                                                                            : QStringLiteral("Buchstaben oder Ziffern")));
+    beschreibung = teile.join(QStringLiteral(", dann "));
+    return passt;
 }
 
 // Easter Sunday of the Gregorian calendar (the anonymous Gregorian algorithm).
@@ -44,8 +98,12 @@ namespace Bankdaten {
 
 QString IbanNormal(const QString &text)
 {
-    QString iban = text;
-    iban.remove(QLatin1Char(' '));
+    // Pasted from a web page or a spreadsheet an IBAN brings non-breaking
+    // spaces and tabs: every kind of blank goes.
+    QString iban;
+    for (const QChar c : text)
+        if (!c.isSpace())
+            iban += c;
     return iban.toUpper();
 }
 
@@ -54,17 +112,27 @@ QString IbanFehler(const QString &text)
     const QString iban = IbanNormal(text);
     if (iban.isEmpty())
         return QStringLiteral("Die IBAN fehlt.");
-    static const QRegularExpression form(QStringLiteral("^[A-Z0-9]+$"));
-    if (!form.match(iban).hasMatch())
+    static const QRegularExpression zeichen(QStringLiteral("^[A-Z0-9]+$"));
+    if (!zeichen.match(iban).hasMatch())
         return QStringLiteral("Die IBAN darf nur Buchstaben und Ziffern enthalten.");
     const QString land = iban.left(2);
-    const auto laenge = ibanLaengen().constFind(land);
-    if (iban.size() < 4 || !land.at(0).isLetter() || !land.at(1).isLetter() || laenge == ibanLaengen().constEnd())
+    const auto form = bbanFormen().constFind(land);
+    if (iban.size() < 4 || !land.at(0).isLetter() || !land.at(1).isLetter() || form == bbanFormen().constEnd())
         return QStringLiteral("Die IBAN beginnt nicht mit dem Ländercode eines SEPA-Landes (\u201E%1\u201C).").arg(land);
     if (!iban.at(2).isDigit() || !iban.at(3).isDigit())
         return QStringLiteral("Nach dem Ländercode stehen in der IBAN zwei Prüfziffern.");
-    if (iban.size() != *laenge)
-        return QStringLiteral("Eine IBAN aus %1 hat %2 Zeichen, diese hat %3.").arg(land).arg(*laenge).arg(iban.size());
+    const int laenge = 4 + bbanLaenge(*form);
+    if (iban.size() != laenge)
+        return QStringLiteral("Eine IBAN aus %1 hat %2 Zeichen, diese hat %3.").arg(land).arg(laenge).arg(iban.size());
+    QString aufbau;
+    if (!bbanPasst(iban.mid(4), *form, aufbau))
+        return QStringLiteral("Die IBAN passt nicht zum Aufbau der Konten aus %1: nach den Prüfziffern stehen dort %2.")
+            .arg(land, aufbau);
+    // Computed check digits lie from 02 to 98; 00, 01 and 99 pass mod 97 all the same.
+    const int pruefziffern = iban.mid(2, 2).toInt();
+    if (pruefziffern < 2 || pruefziffern > 98)
+        return QStringLiteral("Die Prüfziffern %1 gibt es nicht (erlaubt sind 02 bis 98): vermutlich ein Tippfehler.")
+            .arg(iban.mid(2, 2));
     // Mod 97 over the number with the first four characters moved to the end, letters as 10 to 35.
     int rest = 0;
     for (const QChar c : iban.mid(4) + iban.left(4)) {

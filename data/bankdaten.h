@@ -7,11 +7,13 @@
 /// SEPA character set, bank working days.
 namespace Bankdaten {
 
-/// An IBAN as it is stored: blanks dropped, letters in upper case.
+/// An IBAN as it is stored: blanks of every kind (also non-breaking spaces
+/// and tabs) dropped, letters in upper case.
 QString IbanNormal(const QString &text);
 /// Why text (blanks allowed) is no IBAN of a SEPA country, in one German
-/// sentence: the country code, the length the ISO 13616 registry gives that
-/// country, the characters and the mod-97 check digits. Empty when it is one.
+/// sentence: the country code, the length and the form of the account part
+/// the ISO 13616 registry gives that country, the characters, check digits
+/// from 02 to 98 and mod 97. Empty when it is one.
 QString IbanFehler(const QString &text);
 /// Why text is no BIC (8 or 11 characters: bank, country, place, branch);
 /// empty when it is one or when it is empty, as a BIC is optional.
