@@ -267,6 +267,49 @@ private slots:
         }));
     }
 
+    // Money leaves the fund once: a payout made before the close is not made
+    // again by it (only an invoice added since is paid), and an exit with a
+    // capital share below zero takes nothing out of the fund.
+    void geldVerlaesstDieKasseEinmal_data()
+    {
+        QTest::addColumn<QString>("fall");
+        QTest::newRow("a payout made before the close is not paid again") << "vorher";
+        QTest::newRow("an invoice after an early payout is the only one the close pays") << "nachher";
+        QTest::newRow("a negative capital share leaves with nothing at the exit") << "austritt";
+    }
+
+    void geldVerlaesstDieKasseEinmal()
+    {
+        QFETCH(QString, fall);
+        auto v = pakt();
+        QVERIFY(!v->Monatsabschluss(Maerz, true, zeitpunkt(2006, 3, 31)));
+        zahlen(*v, April);
+        if (fall == QLatin1String("austritt")) {
+            v.reset();
+            // Clara's share of March, edited down below zero.
+            const QString datei = pfad(QStringLiteral("T_Clara.ven"));
+            QString neu = QString::fromLatin1(dateiInhalt(datei));
+            neu.replace(QRegularExpression(QStringLiteral("\n200603=[^\r]*")), QStringLiteral("\n200603=-120"));
+            schreiben(datei, neu.toLatin1());
+            v = std::make_unique<TVennlok>(m_dir.path());
+            v->Oeffnen();
+            const Money kasse = v->Kassenstand();
+            QCOMPARE(v->Austrittsbetrag(QStringLiteral("Clara")), Money(0));
+            QCOMPARE(v->Austritt(QStringLiteral("Clara")), QString());
+            QCOMPARE(v->Kassenstand(), kasse);
+            QVERIFY(dateiInhalt(pfad(QStringLiteral("X_Clara.ven"))).contains("Auszahlung=0\r\n"));
+            return;
+        }
+        QCOMPARE(v->Rechnung(QStringLiteral("Clara"), e(100), zeitpunkt(2006, 4, 10)), QString());
+        QVERIFY(v->AuszahlungenBuchen(April));
+        if (fall == QLatin1String("nachher"))
+            QCOMPARE(v->Rechnung(QStringLiteral("Clara"), e(40), zeitpunkt(2006, 4, 12)), QString());
+        QVERIFY(!v->Monatsabschluss(April, true, zeitpunkt(2006, 4, 30)));
+        const Money gezahlt = fall == QLatin1String("nachher") ? e(140) : e(100);
+        QCOMPARE(TTeilhaber(pfad(QStringLiteral("T_Clara.ven"))).Auszahlungen(April), gezahlt);
+        QCOMPARE(v->Pruefen(), QStringList());
+    }
+
     void erstenMonatNichtVerwerfen()
     {
         auto v = pakt();

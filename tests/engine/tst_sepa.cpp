@@ -136,6 +136,49 @@ private slots:
         QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("Ueberweisungen200605.xml"))));
     }
 
+    // Each transfer is its payout rounded to the cent (1,006 is 1.01, not
+    // 1.00), the control sum adds the rounded amounts (3.02, not 3.01), and
+    // an IBAN edited by hand into a wrong one keeps its payee out of the file.
+    void betraegeAufDenCent()
+    {
+        QTemporaryDir tmp;
+        const QString berta = tmp.filePath(QStringLiteral("T_Berta.ven"));
+        {
+            TVennlok v(tmp.path());
+            v.AutoModus = true;
+            QString meldung;
+            v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(1.006), 0, 0.5, 0.65, e(3000), e(-300));
+            QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString()), QString());
+            QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE44500105175407324931"), QStringLiteral("20060301")), QString());
+            for (const QString &name : {QStringLiteral("Anna"), QStringLiteral("Berta")}) {
+                QCOMPARE(v.Einzahlung(name, v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2)), QString());
+                QVERIFY(v.TeilhaberOeffnen(name));
+                QVERIFY(v.AdresseSpeichern(QStringLiteral("IBAN"), Ibans[name == QLatin1String("Anna") ? 0 : 1], QStringLiteral("20060302")));
+                v.TeilhaberSchliessen();
+            }
+            QVERIFY(!v.Monatsabschluss(QStringLiteral("200603"), true, zeitpunkt(2006, 3, 31)));
+            QCOMPARE(v.Einzahlung(QStringLiteral("Anna"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 4, 2)), QString());
+            QCOMPARE(v.Rechnung(QStringLiteral("Anna"), e(2.006), zeitpunkt(2006, 4, 3)), QString());
+            QCOMPARE(v.Rechnung(QStringLiteral("Berta"), e(5), zeitpunkt(2006, 4, 3)), QString());
+        }
+        // Berta's IBAN, edited by hand, loses its last digit's truth.
+        QByteArray text = dateiInhalt(berta);
+        QVERIFY(text.contains(Ibans[1].toLatin1()));
+        schreiben(berta, text.replace(Ibans[1].toLatin1(), Ibans[1].chopped(1).toLatin1() + '2'));
+        TVennlok v(tmp.path());
+        v.Oeffnen();
+        v.AutoModus = true;
+        QVERIFY(!v.Monatsabschluss(QStringLiteral("200604"), true, zeitpunkt(2006, 4, 28)));
+        QStringList ohne;
+        const QByteArray xml = v.SepaDatei(QStringLiteral("200604"), QDate(2006, 5, 2), &ohne);
+        QCOMPARE(ohne, QStringList{QStringLiteral("Berta")});
+        QVERIFY(!xml.contains(Ibans[1].chopped(1).toLatin1()));
+        QVERIFY2(xml.contains("<InstdAmt Ccy=\"EUR\">2.01</InstdAmt>") && xml.contains("<InstdAmt Ccy=\"EUR\">1.01</InstdAmt>"),
+                 xml.constData());
+        QCOMPARE(xml.count("<CtrlSum>3.02</CtrlSum>"), 2);
+        QCOMPARE(xml.count("<InstdAmt"), 2);
+    }
+
     // Holders that leave nothing in the bank's character set are refused
     // where they are stored: a participant's name, his account's holder, the trustee's.
     void inhaberOhneSepaZeichen()
