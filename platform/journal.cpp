@@ -473,6 +473,11 @@ std::optional<QString> TJournalSpeicher::ausfuehren(const QByteArray &journal)
             QString grund;
             if (!zumSchreiben(datei, ziel, grund))
                 return QStringLiteral("\u201E%1\u201C: %2").arg(a.name, grund);
+            // A piece goes where the log ended when it was committed; a file
+            // shorter than that is not the one the journal was written for.
+            if (a.art == 'A' && a.ab > datei.size())
+                return QStringLiteral("\u201E%1\u201C ist kürzer (%2 Bytes), als das Journal erwartet (%3 Bytes).")
+                    .arg(a.name).arg(datei.size()).arg(a.ab);
             if (!datei.resize(a.ab) || !datei.seek(a.ab) || !Textdatei::GanzSchreiben(datei, a.inhalt)
                 || (!aufEinmal && !dateiSyncen(datei)))
                 return QStringLiteral("\u201E%1\u201C: %2").arg(a.name, systemgrund());

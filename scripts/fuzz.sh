@@ -20,7 +20,7 @@ if [ ${#fehlend[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive als_root apt-get install -y -qq --no-install-recommends "${fehlend[@]}"
 fi
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVENNLOK_FUZZ=ON >/dev/null
-ziele=(fuzz_inistore fuzz_textformen fuzz_befehlszeile)
+ziele=(fuzz_inistore fuzz_textformen fuzz_befehlszeile fuzz_journal fuzz_sepa)
 cmake --build build-fuzz --parallel "$(nproc)" --target "${ziele[@]}"
 export ASAN_OPTIONS=detect_leaks=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
