@@ -5,6 +5,7 @@
 #include "tests/testhilfe.h"
 
 #include <QProcess>
+#include <sys/stat.h>
 #include <QtTest>
 
 using namespace Testhilfe;
@@ -48,7 +49,10 @@ private slots:
     void befehlsfolgen()
     {
         QFETCH(QString, schritte);
-        QTemporaryDir tmp;
+        QTemporaryDir tmp, aussen;
+        // What a link points to lies outside the data directory; it must stay as it is.
+        QFile draussen(aussen.filePath(QStringLiteral("draussen.txt")));
+        schreiben(draussen.fileName(), "draussen\r\n");
         std::unique_ptr<TVennlok> gehalten;
         for (const QString &schritt : schritte.split(QStringLiteral(" ;; "))) {
             if (schritt == QLatin1String("halten")) {
@@ -57,6 +61,15 @@ private slots:
             }
             if (schritt == QLatin1String("loslassen")) {
                 gehalten.reset();
+                continue;
+            }
+            if (schritt.startsWith(QLatin1String("link ")) || schritt.startsWith(QLatin1String("fifo "))) {
+                const QString ziel = QDir(tmp.path()).filePath(schritt.mid(5));
+                QFile::remove(ziel);
+                if (schritt.startsWith(QLatin1String("link ")))
+                    QVERIFY(QFile::link(draussen.fileName(), ziel));
+                else
+                    QCOMPARE(::mkfifo(QFile::encodeName(ziel).constData(), 0644), 0);
                 continue;
             }
             if (schritt == QLatin1String("zwischenstand")) {
@@ -72,6 +85,7 @@ private slots:
             QVERIFY2(lauf.status == teile[1].toInt() && (lauf.aus + lauf.fehler).contains(teile[2]),
                      qPrintable(QStringLiteral("%1: %2\n%3%4").arg(teile[0]).arg(lauf.status).arg(lauf.aus, lauf.fehler)));
         }
+        QCOMPARE(dateiInhalt(draussen.fileName()), QByteArray("draussen\r\n"));
     }
 
     // The documents without a desktop, on the demo pact.

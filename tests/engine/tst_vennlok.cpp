@@ -97,6 +97,18 @@ private slots:
     void misslungenerPaktBleibtNichtImSpeicher()
     {
 #ifdef Q_OS_UNIX
+        {
+            // A disk that takes no byte more: the directory still opens (the
+            // lock needs no room), and the refusal says the disk is full.
+            VollePlatte voll;
+            TVennlok v(m_dir.path());
+            try {
+                paktGruenden(v);
+                QFAIL("a pact was founded on a full disk");
+            } catch (const VennlokFehler &f) {
+                QVERIFY2(f.text().contains(QStringLiteral("Der Datenträger ist voll")), qPrintable(f.text()));
+            }
+        }
         TVennlok v(m_dir.path());
         {
             VollePlatte voll;
