@@ -25,10 +25,22 @@ struct Schema
     QString fehler;
 };
 
-// Parsed schemas by content; they live as long as the program.
+// Parsed schemas by content; they live as long as the program and are freed at its end.
+struct Schemas
+{
+    QHash<QByteArray, Schema> nachInhalt;
+    ~Schemas()
+    {
+        for (const Schema &s : std::as_const(nachInhalt))
+            if (s.schema)
+                xmlSchemaFree(s.schema);
+    }
+};
+
 Schema &schemaFuer(const QByteArray &xsd)
 {
-    static QHash<QByteArray, Schema> schemas;
+    static Schemas alle;
+    QHash<QByteArray, Schema> &schemas = alle.nachInhalt;
     auto it = schemas.find(xsd);
     if (it != schemas.end())
         return *it;
