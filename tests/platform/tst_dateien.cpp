@@ -223,6 +223,19 @@ private slots:
         QCOMPARE(dateiInhalt(draussen), QByteArray("[Kopfdaten]\r\nTeilhaber=Fremd\r\n"));
     }
 
+    // The data directory itself may be reached through a link: only the
+    // files inside it are held to being regular.
+    void verzeichnisDarfEineVerknuepfungSein()
+    {
+        const QString verknuepfung = m_draussen->filePath(QStringLiteral("pakt"));
+        QVERIFY(QFile::link(m_dir.path(), verknuepfung));
+        TSperre sperre(verknuepfung);
+        TJournalSpeicher speicher(verknuepfung);
+        speicher.Schreiben(verknuepfung + QStringLiteral("/T_Anna.ven"), "neu");
+        QCOMPARE(dateiInhalt(pfad(QStringLiteral("T_Anna.ven"))), QByteArray("neu"));
+        QCOMPARE(*speicher.Lesen(verknuepfung + QStringLiteral("/T_Anna.ven")), QByteArray("neu"));
+    }
+
     // The journal on opening: a whole one is carried out, one naming a link
     // is refused with the file named (and stays), a damaged one is kept aside
     // and said so, a temporary one is an incomplete transaction and goes.
