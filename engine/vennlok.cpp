@@ -257,6 +257,44 @@ void TVennlok::transaktion(const QString &fehlerzeile, const std::function<void(
     }
 }
 
+TTransaktion::TTransaktion(TVennlok &vennlok)
+    : m_vennlok(vennlok)
+{
+    // A value a booking needs that is missing or damaged refuses it before anything is touched.
+    if (!m_vennlok.m_speicher->InTransaktion())
+        m_vennlok.dateienPruefen();
+    m_abbrueche = m_vennlok.m_speicher->Abbrueche();
+    m_vennlok.m_speicher->Beginnen();
+}
+
+TTransaktion::~TTransaktion()
+{
+    if (m_fertig || m_vennlok.m_speicher->Abbrueche() != m_abbrueche)
+        return; // committed, or undone by a failure inside
+    m_vennlok.m_speicher->Abbrechen();
+    try {
+        m_vennlok.zustandNeuLaden(QString());
+    } catch (const std::exception &) {
+        // Memory is read anew at the next operation's own failure; a destructor must not throw.
+    }
+}
+
+void TTransaktion::Festschreiben()
+{
+    if (m_vennlok.m_speicher->Abbrueche() != m_abbrueche)
+        throw VennlokFehler(QStringLiteral("Eine Buchung dieses Vorgangs ist misslungen; es wurde nichts gespeichert."));
+    m_fertig = true;
+    try {
+        m_vennlok.m_speicher->Festschreiben();
+    } catch (const VennlokFehler &f) {
+        if (f.art() != VennlokFehler::Ausstehend) {
+            m_vennlok.m_speicher->Abbrechen();
+            m_vennlok.zustandNeuLaden(QString());
+        }
+        throw;
+    }
+}
+
 void TVennlok::zustandNeuLaden(const QString &fehlerzeile)
 {
     dateienLoslassen();

@@ -47,6 +47,33 @@ struct TBuchungsergebnis
     QString grund;
 };
 
+class TVennlok;
+
+/// One confirmed action as one transaction: a caller that books several
+/// operations at once (a dialog, a statement) opens it, calls the engine's
+/// operations, which join it, and commits once. Every file they change
+/// reaches the disk together at Festschreiben. Leaving the scope without
+/// committing, or an operation inside that fails, undoes everything since
+/// the guard was opened, in the files and in the engine's memory.
+class TTransaktion
+{
+public:
+    explicit TTransaktion(TVennlok &vennlok);
+    ~TTransaktion();
+    TTransaktion(const TTransaktion &) = delete;
+    TTransaktion &operator=(const TTransaktion &) = delete;
+
+    /// Makes everything booked since the guard was opened durable. Throws
+    /// VennlokFehler when that fails (everything is then undone) or when an
+    /// operation inside failed and so undid the transaction already.
+    void Festschreiben();
+
+private:
+    TVennlok &m_vennlok;
+    qint64 m_abbrueche;
+    bool m_fertig = false;
+};
+
 /// The pact's one business object: it owns the open data files of one data
 /// directory and carries out every booking. It never shows a dialog.
 ///
@@ -70,6 +97,8 @@ struct TBuchungsergebnis
 ///    missing in the files comes back as the missing-value sentinel.
 class TVennlok
 {
+    friend class TTransaktion;
+
 public:
     /// Works on datenverzeichnis. Takes the directory's lock, finishes or
     /// undoes a transaction a crash interrupted (unless told not to: a check

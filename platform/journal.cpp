@@ -320,6 +320,7 @@ void TJournalSpeicher::vorgemerkteUebernehmen()
 
 void TJournalSpeicher::Abbrechen()
 {
+    ++m_abbrueche;
     m_tiefe = 0;
     m_neu.clear();
     m_anhaenge.clear();

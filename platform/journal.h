@@ -63,6 +63,9 @@ public:
     void Festschreiben();
     void Abbrechen();
     bool InTransaktion() const { return m_tiefe > 0; }
+    /// How many transactions were undone so far: a caller holding one sees
+    /// from a change that an operation inside it undid it.
+    qint64 Abbrueche() const { return m_abbrueche; }
 
     std::optional<QByteArray> Lesen(const QString &pfad) override;
     bool Existiert(const QString &pfad) override;
@@ -141,6 +144,7 @@ private:
 
     QString m_verzeichnis;
     int m_tiefe = 0;
+    qint64 m_abbrueche = 0;
     // Durable state as last seen: content cache and listing.
     QHash<QString, std::optional<QByteArray>> m_cache;
     QMap<QString, bool> m_namen;

@@ -209,44 +209,59 @@ void TDemokratForm::BtnDataOKClick()
     const Money beitrag = R4(werte[0]), ein = R4(werte[1]), rech = R4(werte[2]);
     const double daempfung = werte[4];
     const Money grund = R4(werte[5]), limit = R4(werte[6]);
-    try {
+    // The contract, the pact's account and the trustee's lines as the
+    // operator confirmed them: one transaction, stored whole or not at all.
+    // Returns what to report in the status line; empty when nothing was stored.
+    const auto speichern = [&]() -> QString {
+        TTransaktion transaktion(m_vennlok);
+        QString gemeldet;
         if (!m_vennlok.StartdatenVorhanden()) {
-            const double anteil = IntAusExt(werte[3]);
-            if (m_benutzer.Frage(this, QStringLiteral("neuen Pakt anlegen"), QStringLiteral("Diese Startdaten eintragen?"))) {
-                QString meldung;
-                m_vennlok.NeuPakt(TVennlok::Version, meldung, Uhr::Jetzt(), beitrag, ein, rech, anteil, daempfung, grund, limit);
-                if (!m_vennlok.StartdatenVorhanden()) {
-                    m_benutzer.Meldung(this, meldung);
-                } else {
-                    anwaltSpeichern();
-                    emit gebucht(QStringLiteral("Neuer Pakt angelegt, erster Buchungsmonat %1").arg(m_vennlok.Buchungsmonat()));
-                }
+            if (!m_benutzer.Frage(this, QStringLiteral("neuen Pakt anlegen"), QStringLiteral("Diese Startdaten eintragen?")))
+                return QString();
+            QString meldung;
+            m_vennlok.NeuPakt(TVennlok::Version, meldung, Uhr::Jetzt(), beitrag, ein, rech, IntAusExt(werte[3]), daempfung,
+                              grund, limit);
+            if (!m_vennlok.StartdatenVorhanden()) {
+                m_benutzer.Meldung(this, meldung);
+                return QString();
             }
-        } else if (m_benutzer.Frage(this, QStringLiteral("Ergänzungsvertrag"), QStringLiteral("Ergänzungsvertrag eintragen?"))) {
-            if (!m_vennlok.Vertrag(TVennlok::Version, Uhr::Jetzt(), beitrag, ein, rech, R4(daempfung), grund, limit))
-                m_benutzer.Meldung(this, QStringLiteral("Der Ergänzungsvertrag konnte nicht gespeichert werden."));
-            else
-                emit gebucht(QStringLiteral("Ergänzungsvertrag eingetragen (Monat %1)").arg(m_vennlok.Buchungsmonat()));
-            anwaltSpeichern();
+            gemeldet = QStringLiteral("Neuer Pakt angelegt, erster Buchungsmonat %1").arg(m_vennlok.Buchungsmonat());
+        } else {
+            if (!m_benutzer.Frage(this, QStringLiteral("Ergänzungsvertrag"), QStringLiteral("Ergänzungsvertrag eintragen?")))
+                return QString();
+            if (!m_vennlok.Vertrag(TVennlok::Version, Uhr::Jetzt(), beitrag, ein, rech, R4(daempfung), grund, limit)) {
+                m_benutzer.Meldung(this, QStringLiteral("Der Ergänzungsvertrag konnte nicht gespeichert werden; es wurde "
+                                                        "nichts gespeichert."));
+                return QString();
+            }
+            gemeldet = QStringLiteral("Ergänzungsvertrag eingetragen (Monat %1)").arg(m_vennlok.Buchungsmonat());
         }
+        if (const QString fehler = anwaltSpeichern(); !fehler.isEmpty()) {
+            m_benutzer.Meldung(this, fehler + QStringLiteral("\nEs wurde nichts gespeichert."));
+            return QString();
+        }
+        transaktion.Festschreiben();
+        return gemeldet;
+    };
+    try {
+        if (const QString gemeldet = speichern(); !gemeldet.isEmpty())
+            emit gebucht(gemeldet);
     } catch (const VennlokFehler &fehler) {
         m_benutzer.Meldung(this, fehler.text());
     }
     close();
 }
 
-void TDemokratForm::anwaltSpeichern()
+QString TDemokratForm::anwaltSpeichern()
 {
     const TVennlokDaten::Konto konto{m_edKontoinhaber->text().trimmed(), m_edIban->text(), m_edBic->text()};
     if (geaendert(konto, m_vennlok.PaktKonto())) {
-        const QString fehler = m_vennlok.PaktKontoSetzen(konto.inhaber, konto.iban, konto.bic);
-        if (!fehler.isEmpty())
-            m_benutzer.Meldung(this, fehler);
+        if (const QString fehler = m_vennlok.PaktKontoSetzen(konto.inhaber, konto.iban, konto.bic); !fehler.isEmpty())
+            return fehler;
     }
     const QString heute = DatumText(Uhr::Jetzt());
-    for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText())) {
-        const QString fehler = m_vennlok.AnwaltSetzen(eintrag.schluessel, eintrag.wert, heute);
-        if (!fehler.isEmpty())
-            m_benutzer.Meldung(this, fehler);
-    }
+    for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText()))
+        if (const QString fehler = m_vennlok.AnwaltSetzen(eintrag.schluessel, eintrag.wert, heute); !fehler.isEmpty())
+            return fehler;
+    return QString();
 }

@@ -35,7 +35,8 @@ protected:
 
 private:
     /// Stores the pact's account (when changed) and the trustee's address.
-    void anwaltSpeichern();
+    /// Stores the pact\'s account and the trustee\'s lines; the first refusal, or an empty text.
+    QString anwaltSpeichern();
 
     TVennlok &m_vennlok;
     TBenutzer &m_benutzer;

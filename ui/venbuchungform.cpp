@@ -847,26 +847,42 @@ void TVenBuchungForm::CBTeilhaberExit()
 
 void TVenBuchungForm::BtnSpeichernClick()
 {
-    QString meldung;
-    if (!m_vennlok->TeilhaberOeffnen(m_cbTeilhaber->currentText().trimmed(), &meldung)) {
-        m_benutzer->Meldung(this, meldung.isEmpty() ? QStringLiteral("Bitte erst einen Teilhaber wählen.") : meldung);
-        return;
-    }
+    const QString name = m_cbTeilhaber->currentText().trimmed();
     const QString heute = DatumText(Uhr::Jetzt());
+    // The memo as the operator confirmed it is stored whole or not at all.
     QStringList abgelehnt;
     int gespeichert = 0;
-    for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText())) {
-        QString fehler;
-        if (m_vennlok->AdresseSpeichern(eintrag.schluessel, eintrag.wert, heute, &fehler))
-            ++gespeichert;
-        else
-            abgelehnt.append(fehler);
+    try {
+        TTransaktion transaktion(*m_vennlok);
+        QString meldung;
+        if (!m_vennlok->TeilhaberOeffnen(name, &meldung)) {
+            m_benutzer->Meldung(this, meldung.isEmpty() ? QStringLiteral("Bitte erst einen Teilhaber wählen.") : meldung);
+            return;
+        }
+        for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText())) {
+            QString fehler;
+            if (m_vennlok->AdresseSpeichern(eintrag.schluessel, eintrag.wert, heute, &fehler))
+                ++gespeichert;
+            else
+                abgelehnt.append(fehler);
+        }
+        m_vennlok->TeilhaberSchliessen();
+        if (abgelehnt.isEmpty())
+            transaktion.Festschreiben();
+    } catch (const VennlokFehler &fehler) {
+        status(QStringLiteral("Adresse von %1 nicht gespeichert").arg(name));
+        m_benutzer->Meldung(this, fehler.text());
+        return;
     }
-    m_vennlok->TeilhaberSchliessen();
+    if (!abgelehnt.isEmpty()) {
+        status(QStringLiteral("Adresse von %1 nicht gespeichert").arg(name));
+        m_benutzer->Meldung(this, abgelehnt.join(QLatin1Char('\n'))
+                                      + QStringLiteral("\n\nEs wurde nichts von der Adresse gespeichert; bitte berichtigen "
+                                                       "und noch einmal speichern."));
+        return;
+    }
     m_memAdresse->document()->setModified(false);
-    status(QStringLiteral("Adresse von %1 gespeichert (%2 Einträge)").arg(m_cbTeilhaber->currentText().trimmed()).arg(gespeichert));
-    if (!abgelehnt.isEmpty())
-        m_benutzer->Meldung(this, abgelehnt.join(QLatin1Char('\n')));
+    status(QStringLiteral("Adresse von %1 gespeichert (%2 Einträge)").arg(name).arg(gespeichert));
 }
 
 void TVenBuchungForm::BtnNeuTeilhaberClick()

@@ -1,6 +1,7 @@
 #include "algo/formeln.h"
 #include "data/monatkey.h"
 #include "engine/vennlok.h"
+#include "platform/journal.h"
 #include "platform/skript.h"
 #include "ui/demokratform.h"
 #include "ui/infoform.h"
@@ -154,7 +155,9 @@ private slots:
             kind<QPlainTextEdit>(m_fenster.get(), "MemAdresse")->setPlainText(QStringLiteral("IBAN=%1;").arg(iban));
             m_fenster->BtnSpeichernClick();
         }
-        QCOMPARE(m_benutzer.meldungen, QStringList({"Die Prüfziffern der IBAN stimmen nicht: vermutlich ein Tippfehler."}));
+        QCOMPARE(m_benutzer.meldungen, QStringList({"Die Prüfziffern der IBAN stimmen nicht: vermutlich ein Tippfehler.\n\n"
+                                                    "Es wurde nichts von der Adresse gespeichert; bitte berichtigen und noch "
+                                                    "einmal speichern."}));
         m_benutzer.meldungen.clear();
         m_benutzer.fragen.clear();
         const auto vorher = verzeichnisstand(m_dir);
@@ -195,6 +198,81 @@ private slots:
         m_fenster->DemokratForm().BtnDataOKClick();
         QCOMPARE(m_fenster->Vennlok().PaktKonto().iban, QString());
         QCOMPARE(m_benutzer.meldungen.size(), 1);
+    }
+
+    // What the operator confirms at once is stored at once: an address memo,
+    // and the adjustment dialog's contract with the pact's account and the
+    // trustee's lines. Each disk step of the one commit fails in turn: every
+    // file stays as it was, until the step after the last lets it through;
+    // a line that is refused stores nothing of the rest.
+    void einVorgangEineTransaktion_data()
+    {
+        QTest::addColumn<QString>("vorgang");
+        QTest::newRow("an address memo of three lines") << "adresse";
+        QTest::newRow("an address memo whose second line is refused") << "adresse abgelehnt";
+        QTest::newRow("a contract with the pact's account and two trustee lines") << "vertrag";
+    }
+
+    void einVorgangEineTransaktion()
+    {
+        QFETCH(QString, vorgang);
+        zweiterMonat();
+        const auto ausloesen = [&] {
+            if (vorgang.startsWith(QLatin1String("adresse"))) {
+                m_fenster->SeiteWaehlen(TVenBuchungForm::Teilhaber);
+                kind<QComboBox>(m_fenster.get(), "CBTeilhaber")->setEditText(QStringLiteral("Clara"));
+                m_fenster->CBTeilhaberExit();
+                const QString iban = vorgang.endsWith(QLatin1String("abgelehnt")) ? QStringLiteral("DE89 3704 0044 0532 0130 01")
+                                                                                   : QStringLiteral("DE89 3704 0044 0532 0130 00");
+                kind<QPlainTextEdit>(m_fenster.get(), "MemAdresse")
+                    ->setPlainText(QStringLiteral("Strasse=Hauptstr. 1;\nIBAN=%1;\nOrt=Köln;").arg(iban));
+                m_fenster->BtnSpeichernClick();
+            } else {
+                m_fenster->BtnVertragClick();
+                feld("EdKontoinhaber")->setText(QStringLiteral("Pakt Köln"));
+                feld("EdIban")->setText(QStringLiteral("DE02 1203 0000 0000 2020 51"));
+                kind<QPlainTextEdit>(&m_fenster->DemokratForm(), "MemAdresse")
+                    ->setPlainText(QStringLiteral("Name=Dr. Schulz;\nIBAN=DE44 5001 0517 5407 3249 31;"));
+                m_benutzer.antworten = {true};
+                m_fenster->DemokratForm().BtnDataOKClick();
+            }
+        };
+        const auto vorher = verzeichnisstand(m_dir);
+        if (vorgang.endsWith(QLatin1String("abgelehnt"))) {
+            ausloesen();
+            QVERIFY(m_benutzer.meldungen.last().contains(QStringLiteral("Es wurde nichts von der Adresse gespeichert")));
+            QCOMPARE(verzeichnisstand(m_dir), vorher);
+            return;
+        }
+        for (int k = 1;; ++k) {
+            QVERIFY(k < 100);
+            int schritt = 0;
+            TJournalSpeicher::Fehlerhaken = [&](const QString &) { return ++schritt != k; };
+            m_benutzer.meldungen.clear();
+            ausloesen();
+            TJournalSpeicher::Fehlerhaken = nullptr;
+            if (m_benutzer.meldungen.isEmpty())
+                break; // the step after the last: stored whole
+            // Failed before the commit point: nothing of the action is anywhere.
+            if (!m_benutzer.meldungen.last().contains(QStringLiteral("gesichert, aber noch nicht"))) {
+                QCOMPARE(verzeichnisstand(m_dir), vorher);
+                continue;
+            }
+            // Failed after it: all of it counts, and opening writes it out.
+            m_fenster.reset();
+            fensterOeffnen();
+            break;
+        }
+        const auto nachher = verzeichnisstand(m_dir);
+        QVERIFY(nachher != vorher);
+        if (vorgang == QLatin1String("adresse")) {
+            const QByteArray clara = nachher.value(QStringLiteral("T_Clara.ven"));
+            QVERIFY(clara.contains("Strasse=Hauptstr. 1") && clara.contains("IBAN=DE89370400440532013000") && clara.contains("Ort=K"));
+        } else {
+            const QByteArray stamm = nachher.value(QStringLiteral("A_Vennlok.ven"));
+            QVERIFY(stamm.contains("[Erg") && stamm.contains("DE02120300000000202051") && stamm.contains("Dr. Schulz")
+                    && stamm.contains("DE44500105175407324931"));
+        }
     }
 
     // Discarding a month names the exits it takes back; afterwards those who
