@@ -259,68 +259,127 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     int abschluesse = 0;
     MonthKey geschlossen;
 
+    // The command words: which kind of arten enables each (0: always), what
+    // it does, and what it carries forward (the date, the buyer model), which
+    // a resumed replay takes from the lines before it without booking them.
+    // A word not in the table is passed over, as the rules say. Austritt,
+    // Auszahlen, Verwerfen and MonatVerwerfen are this program's own words
+    // for what the window does; they run with the month closes (16).
+    using Melden = std::function<void(const QString &)>;
+    struct Wort
+    {
+        const char *wort;
+        int art;
+        std::function<void(const Felder &)> stand;
+        std::function<Zeilenart(Felder &, const Melden &)> buchen;
+    };
+    const auto datumAus = [&](int feld) { return [&stand, feld](const Felder &f) { stand.datum = f.datum(feld); }; };
+    const auto monatVerlangen = [&](const Felder &f) {
+        const MonthKey monat = f.text(1);
+        if (monat != Buchungsmonat())
+            throw VennlokFehler(QStringLiteral("der Monat %1 ist nicht der Buchungsmonat %2").arg(Textformat::zitat(monat), Buchungsmonat()));
+        return monat;
+    };
+    const Wort woerter[] = {
+        {"Kaeufer", 0, [&](const Felder &f) { stand.kaeufer = f.ganzzahl(1); }, nullptr},
+        {"Datum", 0, datumAus(1), nullptr},
+        {"NeuPakt", 1, datumAus(2),
+         [&](Felder &f, const Melden &meldung) {
+             f.punktZuKomma();
+             QString text;
+             const bool vorhanden = PaktVorhanden();
+             NeuPakt(f.text(1), text, stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6), f.zahl(7), f.betrag(8),
+                     f.betrag(9));
+             if (vorhanden)
+                 meldung(text);
+             return Zeilenart::Gewoehnlich;
+         }},
+        {"Vertrag", 1, datumAus(2),
+         [&](Felder &f, const Melden &) {
+             f.punktZuKomma();
+             if (!Vertrag(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.betrag(6), f.betrag(7), f.betrag(8)))
+                 throw VennlokFehler(QStringLiteral("der Ergänzungsvertrag konnte nicht gespeichert werden"));
+             return Zeilenart::Gewoehnlich;
+         }},
+        {"Einzahlg", 2, nullptr,
+         [&](Felder &f, const Melden &meldung) {
+             const auto betrag = f.waehrung(2);
+             if (f.anzahl() > 1 && f.text(1).size() >= 4 && betrag)
+                 meldung(Einzahlung(f.text(1), Buchungsmonat(), *betrag, stand.datum));
+             return Zeilenart::Gewoehnlich;
+         }},
+        {"Rechnung", 4, nullptr,
+         [&](Felder &f, const Melden &meldung) {
+             const auto betrag = f.waehrung(2);
+             if (f.anzahl() > 1 && TeilhaberVorhanden(f.text(1)) && betrag)
+                 meldung(Rechnung(f.text(1), KaeuferBetrag(stand.kaeufer, *betrag, Sozialanteil()), stand.datum));
+             return Zeilenart::Gewoehnlich;
+         }},
+        {"Monatsab", 16, nullptr,
+         [&](Felder &f, const Melden &) {
+             const MonthKey monat = monatVerlangen(f);
+             Monatsabschluss(monat, true, stand.datum);
+             geschlossen = monat;
+             return Zeilenart::Abschluss;
+         }},
+        {"Austritt", 16, nullptr,
+         [&](Felder &f, const Melden &meldung) {
+             meldung(Austritt(f.text(1)));
+             return Zeilenart::Gewoehnlich;
+         }},
+        {"Auszahlen", 16, nullptr,
+         [&](Felder &f, const Melden &) {
+             AuszahlungenBuchen(monatVerlangen(f));
+             return Zeilenart::Gewoehnlich;
+         }},
+        {"Verwerfen", 16, nullptr,
+         [&](Felder &f, const Melden &) {
+             BuchungenVerwerfen(monatVerlangen(f), f.ganzzahl(2) & 14);
+             return Zeilenart::Gewoehnlich;
+         }},
+        {"MonatVerwerfen", 16, nullptr,
+         [&](Felder &f, const Melden &) {
+             if (!MonatVerwerfen(monatVerlangen(f)))
+                 throw VennlokFehler(QStringLiteral("der erste Monat des Pakts kann nicht verworfen werden"));
+             return Zeilenart::Gewoehnlich;
+         }},
+        {"StoreSim", 0, nullptr, [](Felder &, const Melden &) { return Zeilenart::Ende; }},
+    };
+    const auto finden = [&](const QStringList &felder) -> const Wort * {
+        for (const Wort &w : woerter)
+            if (felder.value(0) == QLatin1String(w.wort))
+                return &w;
+        return nullptr;
+    };
+
     // Carries out line nr; melden: whether refusals are reported (not when a line is repeated).
     const auto ausfuehren = [&](int nr, bool melden) {
-        Felder f(befehle[nr].felder);
-        if (f.anzahl() == 0)
+        const Wort *wort = finden(befehle[nr].felder);
+        if (!wort || (wort->art && !(arten & wort->art)))
             return Zeilenart::Gewoehnlich;
-        const QString wort = f.text(0);
-        const auto meldung = [&](const QString &text) {
+        Felder f(befehle[nr].felder);
+        if (wort->stand)
+            wort->stand(f);
+        // Without a pact only founding it books.
+        if (!wort->buchen || (!PaktVorhanden() && qstrcmp(wort->wort, "NeuPakt") != 0))
+            return Zeilenart::Gewoehnlich;
+        const Melden meldung = [&](const QString &text) {
             if (melden && !text.isEmpty() && fortschritt)
                 fortschritt->Meldung(QStringLiteral("%1, Zeile %2: %3").arg(dateiname).arg(befehle[nr].zeile).arg(text));
         };
-        if (wort == QLatin1String("Kaeufer")) {
-            stand.kaeufer = f.ganzzahl(1);
-            return Zeilenart::Gewoehnlich;
-        }
-        if (wort == QLatin1String("NeuPakt") && (arten & 1)) {
-            stand.datum = f.datum(2);
-            f.punktZuKomma();
-            QString text;
-            const bool vorhanden = PaktVorhanden();
-            NeuPakt(f.text(1), text, stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6), f.zahl(7),
-                    f.betrag(8), f.betrag(9));
-            if (vorhanden)
-                meldung(text);
-        }
-        if (!PaktVorhanden())
-            return Zeilenart::Gewoehnlich;
-        if (wort == QLatin1String("Vertrag") && (arten & 1)) {
-            stand.datum = f.datum(2);
-            f.punktZuKomma();
-            if (!Vertrag(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.betrag(6), f.betrag(7), f.betrag(8)))
-                throw VennlokFehler(QStringLiteral("der Ergänzungsvertrag konnte nicht gespeichert werden"));
-        } else if (wort == QLatin1String("Datum")) {
-            stand.datum = f.datum(1);
-        } else if (wort == QLatin1String("Einzahlg") && (arten & 2)) {
-            const auto betrag = f.waehrung(2);
-            if (f.anzahl() > 1 && f.text(1).size() >= 4 && betrag)
-                meldung(Einzahlung(f.text(1), Buchungsmonat(), *betrag, stand.datum));
-        } else if (wort == QLatin1String("Rechnung") && (arten & 4)) {
-            const auto betrag = f.waehrung(2);
-            if (f.anzahl() > 1 && TeilhaberVorhanden(f.text(1)) && betrag)
-                meldung(Rechnung(f.text(1), KaeuferBetrag(stand.kaeufer, *betrag, Sozialanteil()), stand.datum));
-        } else if (wort == QLatin1String("Monatsab") && (arten & 16)) {
-            const MonthKey monat = f.text(1);
-            if (monat != Buchungsmonat())
-                throw VennlokFehler(QStringLiteral("der Monat %1 ist nicht der Buchungsmonat %2").arg(Textformat::zitat(monat), Buchungsmonat()));
-            Monatsabschluss(monat, true, stand.datum);
-            geschlossen = monat;
-            return Zeilenart::Abschluss;
-        } else if (wort == QLatin1String("StoreSim")) {
-            return Zeilenart::Ende;
-        }
-        return Zeilenart::Gewoehnlich;
+        return wort->buchen(f, meldung);
     };
 
     // A resumed replay takes the date and buyer model of the lines before without booking them.
     for (int nr = 0; nr < std::min(abZeile - 1, anzahl); ++nr) {
-        const QStringList &f = befehle[nr].felder;
-        if (f.value(0) == QLatin1String("Kaeufer"))
-            stand.kaeufer = Textformat::textZuInt(f.value(1)).value_or(stand.kaeufer);
-        else if (f.value(0) == QLatin1String("Datum") || f.value(0) == QLatin1String("NeuPakt")
-                 || f.value(0) == QLatin1String("Vertrag"))
-            stand.datum = Textformat::textZuDateTime(f.value(f.value(0) == QLatin1String("Datum") ? 1 : 2)).value_or(stand.datum);
+        const Wort *wort = finden(befehle[nr].felder);
+        if (!wort || !wort->stand)
+            continue;
+        try {
+            wort->stand(Felder(befehle[nr].felder));
+        } catch (const VennlokFehler &) {
+            // a line that did not read when it was booked carried nothing either
+        }
     }
 
     // The lines up to each month close form one transaction: the files are
