@@ -11,24 +11,53 @@
 
 /// The transactional store of a data directory.
 ///
-/// Between Beginnen and Festschreiben every write is held in memory. The
-/// outermost Festschreiben makes them durable together, as a redo journal:
-///  1. the journal, holding every change whole (each file's new content, each
-///     piece appended to a log with the length it goes at, each deletion), is
-///     written to "Vennlok.jrn.neu~", synced, renamed to "Vennlok.jrn" and the
-///     directory synced: from here on the transaction counts as done;
-///  2. the files are written over in place, synced in one batch, the
-///     directory synced when names came or went, and the journal removed.
-/// A failure in step 1 removes the temporary journal and leaves every file as
-/// it was; a crash in step 1 leaves at most the temporary journal, which
-/// Wiederherstellen removes. A crash or a failure in step 2 leaves the
-/// journal, which the next commit or Wiederherstellen carries out again
-/// (each step may be repeated). Undoing never needs free space. Files are
-/// written over rather than replaced, so the file system allocates no new
-/// inode per file and commit: its cost stays in proportion to the data.
+/// The states of a transaction, and the function that moves between them:
 ///
-/// Nested Beginnen calls join the outer transaction. Abbrechen forgets
-/// everything held since the outermost Beginnen.
+///   RUHE        no "Vennlok.jrn", no "*.neu~"; the files are the committed state.
+///   OFFEN       Beginnen: every write is held in memory (m_neu, m_anhaenge,
+///               m_vorgemerkt); the disk is untouched. Nested Beginnen calls
+///               join; Abbrechen forgets all since the outermost -> RUHE.
+///   VORBEREITET the outermost Festschreiben writes the journal, holding every
+///               change whole (each file's new content, each piece appended to
+///               a log with the length it goes at, each deletion), to
+///               "Vennlok.jrn.neu~" and syncs it. A failure removes it and
+///               undoes (-> RUHE); a crash leaves it, and Wiederherstellen
+///               removes it (Fund::Verworfen) -> RUHE.
+///   GESICHERT   Festschreiben renames it to "Vennlok.jrn" and syncs the
+///               directory: from here the transaction counts, memory holds it.
+///   RUHE        ausfuehren writes the files over in place, syncs them in one
+///               batch (the directory too when names came or went) and removes
+///               the journal. Should that fail, the journal stays (GESICHERT),
+///               Festschreiben throws VennlokFehler of art Ausstehend naming
+///               the file in the way, and the next Festschreiben or
+///               Wiederherstellen (Fund::ZuEndeGefuehrt) carries it out again.
+///
+/// Invariants, each with a test that holds it:
+///  1. No data file is written before the journal holding its change is
+///     durable under its name: a failure or a crash before GESICHERT leaves
+///     every file as it was (tst_monatsabschluss schreibfehlerLassenAllesWieVorher,
+///     tests/kill/killtest.sh).
+///  2. "Vennlok.jrn" is only ever whole: it is written under another name and
+///     renamed. One that fails its own checks was damaged afterwards; it is
+///     never carried out but kept aside as "Vennlok.jrn.beschaedigt-<Zeit>"
+///     (Fund::Beiseitegelegt) (tst_dateien journalBeimOeffnen, fuzz_journal).
+///  3. Carrying out a journal may be repeated any number of times: each change
+///     is a whole content or a piece at a fixed length (killtest kills during
+///     recovery too; tst_dateien gesichertAberNichtUebertragen).
+///  4. A journal in GESICHERT is carried out before the next transaction
+///     writes its own, so none is ever overwritten
+///     (tst_dateien gesichertAberNichtUebertragen).
+///  5. Only regular files inside the directory are read or written, the
+///     journal's targets included; a link, FIFO, device or folder is refused
+///     before anything is written (tst_dateien nurGewoehnlicheDateien,
+///     journalBeimOeffnen, tst_cli befehlsfolgen).
+///  6. Undoing never needs free space: it forgets memory and removes the
+///     temporary journal (tst_vennlok misslungenerPaktBleibtNichtImSpeicher).
+///  7. One program writes a directory at a time: the engine holds TSperre
+///     for its life (tst_dateien zweiProgrammeHaltenNieZugleich).
+///
+/// Files are written over rather than replaced, so the file system allocates
+/// no new inode per file and commit: its cost stays in proportion to the data.
 class TJournalSpeicher : public TSpeicher
 {
 public:
