@@ -923,16 +923,16 @@ void TVenBuchungForm::BtnEinzahlenClick()
         meldung = QStringLiteral("Buchung war nicht möglich: der Name braucht mindestens 4 Zeichen.");
     } else if (bekannt(name) || m_benutzer->Frage(this, QStringLiteral("unbekannter Teilhaber"),
                                                   QStringLiteral("%1 als neuen Teilhaber aufnehmen?").arg(name))) {
-        const int vorher = m_vennlok->AnzahlEingangsbuchungen();
         const bool neu = !bekannt(name);
         meldung = m_vennlok->Einzahlung(name, monat, m_vennlok->Beitrag(), Uhr::Jetzt());
-        if (m_vennlok->AnzahlEingangsbuchungen() != vorher) {
+        const TBuchungsergebnis &ergebnis = m_vennlok->LetzteBuchung();
+        if (ergebnis.art == TBuchungsergebnis::Gebucht) {
             status(QStringLiteral("Einzahlung %1 für %2 gebucht (Monat %3)")
                        .arg(Anzeigeformat::Kasse(m_vennlok->Beitrag()), name, monat));
             if (neu)
                 teilhaberListenFuellen();
         } else if (meldung.isEmpty()) {
-            meldung = QStringLiteral("Buchung war nicht möglich");
+            meldung = QStringLiteral("Buchung war nicht möglich: ") + ergebnis.grund;
         }
     }
     if (!meldung.isEmpty())
@@ -1002,11 +1002,12 @@ void TVenBuchungForm::BtnRechnungClick()
                                gruende.join(QLatin1Char(' ')) + QStringLiteral(" Trotzdem buchen?")))
             return;
     }
-    const int anzahl = m_vennlok->AnzahlRechnungsbuchungen();
     const QString meldung = m_vennlok->Rechnung(name, *betrag, Uhr::Jetzt());
-    const bool gebucht = m_vennlok->AnzahlRechnungsbuchungen() != anzahl;
+    const bool gebucht = m_vennlok->LetzteBuchung().art == TBuchungsergebnis::Gebucht;
     if (!meldung.isEmpty() || !gebucht)
-        m_benutzer->Meldung(this, meldung.isEmpty() ? QStringLiteral("Die Rechnung wurde nicht gebucht.") : meldung);
+        m_benutzer->Meldung(this, meldung.isEmpty() ? QStringLiteral("Die Rechnung wurde nicht gebucht: ")
+                                                          + m_vennlok->LetzteBuchung().grund
+                                                    : meldung);
     if (gebucht) {
         status(QStringLiteral("Rechnung %1 für %2 gebucht (Monat %3)")
                    .arg(Anzeigeformat::Kasse(*betrag), m_cbRechTeilhaber->currentText().trimmed(), m_vennlok->Buchungsmonat()));
