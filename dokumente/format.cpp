@@ -62,6 +62,12 @@ QString Monat(const QString &monat, bool kurz)
 
 namespace Eingabe {
 
+std::optional<double> Zahl(const QString &text)
+{
+    const auto wert = Textformat::textZuFloat(text);
+    return wert && R4Optional(*wert) ? wert : std::nullopt;
+}
+
 std::optional<Money> Betrag(const QString &text)
 {
     const auto wert = Textformat::textZuFloat(text);

@@ -29,6 +29,10 @@ namespace Eingabe {
 /// thousands separator, at most four decimals. No value when it does not read.
 std::optional<Money> Betrag(const QString &text);
 
+/// A number of a dialog's field in German form with at most four decimals
+/// (a share, a damping, an amount in units); no value when it does not read.
+std::optional<double> Zahl(const QString &text);
+
 /// Why text is no amount that can be booked, in one German sentence; empty
 /// when it is one. Refused too: a negative amount and one beyond the
 /// booking limit.

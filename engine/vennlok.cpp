@@ -6,6 +6,7 @@
 #include "algo/fehler.h"
 #include "algo/formeln.h"
 #include "algo/runden.h"
+#include "data/bankdaten.h"
 #include "data/cp1252.h"
 #include "data/textdatei.h"
 #include "data/textformat.h"
@@ -159,6 +160,49 @@ void TVennlok::KasseOeffnen(const MonthKey &monat, DateTime datum)
     }
     m_buchungslog.reset();
     m_buchungslog = std::make_unique<TBuchungslog>(Pfad(TBuchungslog::Dateiname(monat)), datum);
+}
+
+DateTime TVennlok::Jetzt()
+{
+    return Uhr::Jetzt();
+}
+
+QString TVennlok::Datumstext()
+{
+    return DatumText(Uhr::Jetzt());
+}
+
+MonthKey TVennlok::LaufenderMonat()
+{
+    return MonatKey(Uhr::Jetzt());
+}
+
+MonthKey TVennlok::MonatDavor(const MonthKey &monat)
+{
+    return Vormonat(monat);
+}
+
+QDate TVennlok::NaechsterBankarbeitstag(const QDate &tag)
+{
+    return Bankdaten::NaechsterBankarbeitstag(tag);
+}
+
+double TVennlok::IntSozialanteilFuer(double ext)
+{
+    return IntAusExt(ext);
+}
+
+bool TVennlok::PaktKontoAnders(const QString &inhaber, const QString &iban, const QString &bic) const
+{
+    const TVennlokDaten::Konto alt = m_daten->PaktKonto();
+    return inhaber.trimmed() != alt.inhaber || Bankdaten::AngabeNormal(QStringLiteral("IBAN"), iban) != alt.iban
+           || Bankdaten::AngabeNormal(QStringLiteral("BIC"), bic) != alt.bic;
+}
+
+std::pair<Money, Money> TVennlok::RechnungsAnteile(Money betrag) const
+{
+    const Money satz = R4(Sozialanteil());
+    return {SozialanteilBetrag(betrag, satz), EigenanteilBetrag(betrag, satz)};
 }
 
 MonthKey TVennlok::Buchungsmonat() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "algo/fehler.h" // what every operation throws
 #include "data/anwalt.h"
 #include "engine/auswertung.h"
 #include "data/buchungslog.h"
@@ -193,6 +194,26 @@ public:
     /// Books an invoice of an existing participant; may lower the social
     /// share when the month's opening balance no longer covers the invoices.
     QString Rechnung(const QString &name, Money betrag, DateTime datum);
+
+    // For the windows, which reach the rules and the clock only through the engine.
+
+    /// Now and today, as bookings and the address history take them.
+    static DateTime Jetzt();
+    static QString Datumstext();
+    /// The calendar's month now, and the month before monat.
+    static MonthKey LaufenderMonat();
+    static MonthKey MonatDavor(const MonthKey &monat);
+    /// The first bank working day after tag, the day a transfer file asks for.
+    static QDate NaechsterBankarbeitstag(const QDate &tag);
+    /// The internal share that gives ext as the share in force (the dialog
+    /// shows the share in force; a pact is founded with the internal one).
+    static double IntSozialanteilFuer(double ext);
+    /// Whether the account as typed differs from the stored one, compared in
+    /// the form in which it would be stored.
+    bool PaktKontoAnders(const QString &inhaber, const QString &iban, const QString &bic) const;
+    /// How an invoice of betrag would be split now: the fund's social share
+    /// and the participant's own share. Books nothing.
+    std::pair<Money, Money> RechnungsAnteile(Money betrag) const;
 
     /// What the last call of Einzahlung or Rechnung did.
     const TBuchungsergebnis &LetzteBuchung() const { return m_letzteBuchung; }

@@ -3,7 +3,6 @@
 // progress, the history charts and a statement's first page (through
 // pdftoppm). Call: vennlok_bildschirmfotos ZIELORDNER BEFEHLSDATEI
 
-#include "algo/fehler.h"
 #include "dokumente/dokumente.h"
 #include "engine/vennlok.h"
 #include "ui/benutzer.h"

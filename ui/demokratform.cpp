@@ -1,14 +1,8 @@
 #include "ui/demokratform.h"
 
-#include "algo/fehler.h"
-#include "algo/formeln.h"
-#include "algo/runden.h"
-#include "data/bankdaten.h"
-#include "data/monatkey.h"
-#include "data/textformat.h"
-#include "data/uhr.h"
 #include "engine/vennlok.h"
-#include "ui/anzeigeformat.h"
+#include "dokumente/anzeigeformat.h"
+#include "dokumente/format.h"
 #include "ui/benutzer.h"
 #include "ui/tastenvorschau.h"
 
@@ -38,11 +32,6 @@ void grau(QLineEdit *edit, bool nurLesen)
 }
 
 // Whether the typed account differs from the stored one, as it would be stored.
-bool geaendert(const TVennlokDaten::Konto &neu, const TVennlokDaten::Konto &alt)
-{
-    return neu.inhaber.trimmed() != alt.inhaber || Bankdaten::AngabeNormal(QStringLiteral("IBAN"), neu.iban) != alt.iban
-           || Bankdaten::AngabeNormal(QStringLiteral("BIC"), neu.bic) != alt.bic;
-}
 
 } // namespace
 
@@ -147,23 +136,23 @@ void TDemokratForm::FormActivate()
         edit->setText(wert);
     };
     zeile(0, m_edMon, start ? QStringLiteral("Monat des Vertrags") : QStringLiteral("Startmonat"),
-          QStringLiteral("der laufende Monat; er kann nicht gewählt werden"), MonatKey(Uhr::Jetzt()));
+          QStringLiteral("der laufende Monat; er kann nicht gewählt werden"), TVennlok::LaufenderMonat());
     grau(m_edMon, true);
     zeile(1, m_edits[0], QStringLiteral("Monatsbeitrag (€)"), QStringLiteral("Beitrag"),
-          Anzeigeformat::Dialogwert(Einheiten(m_vennlok.Beitrag())));
+          Anzeigeformat::DialogBetrag((m_vennlok.Beitrag())));
     zeile(2, m_edits[1], QStringLiteral("Gebühr je Einzahlung (€)"), QStringLiteral("HonorarEingangsbuchung"),
-          Anzeigeformat::Dialogwert(Einheiten(m_vennlok.HonorarEingangsbuchung())));
+          Anzeigeformat::DialogBetrag((m_vennlok.HonorarEingangsbuchung())));
     zeile(3, m_edits[2], QStringLiteral("Gebühr je Rechnung (€)"), QStringLiteral("HonorarRechnungsbuchung"),
-          Anzeigeformat::Dialogwert(Einheiten(m_vennlok.HonorarRechnungsbuchung())));
+          Anzeigeformat::DialogBetrag((m_vennlok.HonorarRechnungsbuchung())));
     zeile(4, m_edVen, QStringLiteral("Sozialanteil (0 bis 1)"), QStringLiteral("IntSozialanteil"),
           Anzeigeformat::Dialogwert(m_vennlok.Sozialanteil()));
     grau(m_edVen, start);
     zeile(5, m_edits[3], QStringLiteral("Dämpfung (0 bis 1)"), QStringLiteral("Daempfung"),
           Anzeigeformat::Dialogwert(m_vennlok.Daempfung()));
     zeile(6, m_edits[4], QStringLiteral("Grundsicherung (€)"), QStringLiteral("Grundsicherung"),
-          Anzeigeformat::Dialogwert(Einheiten(m_vennlok.Grundsicherung())));
+          Anzeigeformat::DialogBetrag((m_vennlok.Grundsicherung())));
     zeile(7, m_edits[5], QStringLiteral("Grenze der virtuellen Summe (€)"), QStringLiteral("LimitVirtSumme"),
-          Anzeigeformat::Dialogwert(Einheiten(m_vennlok.LimitVirtSumme())));
+          Anzeigeformat::DialogBetrag((m_vennlok.LimitVirtSumme())));
     const TVennlokDaten::Konto konto = m_vennlok.PaktKonto();
     m_edKontoinhaber->setText(konto.inhaber);
     m_edIban->setText(konto.iban);
@@ -182,8 +171,8 @@ void TDemokratForm::BtnDataOKClick()
     double werte[7];
     QLineEdit *felder[7] = {m_edits[0], m_edits[1], m_edits[2], m_edVen, m_edits[3], m_edits[4], m_edits[5]};
     for (int i = 0; i < 7; ++i) {
-        const auto wert = Textformat::textZuFloat(felder[i]->text());
-        if (!wert || !R4Optional(*wert)) {
+        const auto wert = Eingabe::Zahl(felder[i]->text());
+        if (!wert) {
             m_benutzer.Meldung(this, QStringLiteral("%1: '%2' ist kein gültiger Gleitkommawert")
                                          .arg(m_labels[i + 1]->text(), felder[i]->text()));
             felder[i]->setFocus();
@@ -206,9 +195,10 @@ void TDemokratForm::BtnDataOKClick()
             return;
         }
     }
-    const Money beitrag = R4(werte[0]), ein = R4(werte[1]), rech = R4(werte[2]);
+    const auto betrag = [&](int i) { return Eingabe::Betrag(felder[i]->text()).value_or(0); };
+    const Money beitrag = betrag(0), ein = betrag(1), rech = betrag(2);
     const double daempfung = werte[4];
-    const Money grund = R4(werte[5]), limit = R4(werte[6]);
+    const Money grund = betrag(5), limit = betrag(6);
     // The contract, the pact's account and the trustee's lines as the
     // operator confirmed them: one transaction, stored whole or not at all.
     // Returns what to report in the status line; empty when nothing was stored.
@@ -219,7 +209,7 @@ void TDemokratForm::BtnDataOKClick()
             if (!m_benutzer.Frage(this, QStringLiteral("neuen Pakt anlegen"), QStringLiteral("Diese Startdaten eintragen?")))
                 return QString();
             QString meldung;
-            m_vennlok.NeuPakt(TVennlok::Version, meldung, Uhr::Jetzt(), beitrag, ein, rech, IntAusExt(werte[3]), daempfung,
+            m_vennlok.NeuPakt(TVennlok::Version, meldung, TVennlok::Jetzt(), beitrag, ein, rech, TVennlok::IntSozialanteilFuer(werte[3]), daempfung,
                               grund, limit);
             if (!m_vennlok.StartdatenVorhanden()) {
                 m_benutzer.Meldung(this, meldung);
@@ -229,7 +219,7 @@ void TDemokratForm::BtnDataOKClick()
         } else {
             if (!m_benutzer.Frage(this, QStringLiteral("Ergänzungsvertrag"), QStringLiteral("Ergänzungsvertrag eintragen?")))
                 return QString();
-            if (!m_vennlok.Vertrag(TVennlok::Version, Uhr::Jetzt(), beitrag, ein, rech, R4(daempfung), grund, limit)) {
+            if (!m_vennlok.Vertrag(TVennlok::Version, TVennlok::Jetzt(), beitrag, ein, rech, betrag(4), grund, limit)) {
                 m_benutzer.Meldung(this, QStringLiteral("Der Ergänzungsvertrag konnte nicht gespeichert werden; es wurde "
                                                         "nichts gespeichert."));
                 return QString();
@@ -255,11 +245,11 @@ void TDemokratForm::BtnDataOKClick()
 QString TDemokratForm::anwaltSpeichern()
 {
     const TVennlokDaten::Konto konto{m_edKontoinhaber->text().trimmed(), m_edIban->text(), m_edBic->text()};
-    if (geaendert(konto, m_vennlok.PaktKonto())) {
+    if (m_vennlok.PaktKontoAnders(konto.inhaber, konto.iban, konto.bic)) {
         if (const QString fehler = m_vennlok.PaktKontoSetzen(konto.inhaber, konto.iban, konto.bic); !fehler.isEmpty())
             return fehler;
     }
-    const QString heute = DatumText(Uhr::Jetzt());
+    const QString heute = TVennlok::Datumstext();
     for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText()))
         if (const QString fehler = m_vennlok.AnwaltSetzen(eintrag.schluessel, eintrag.wert, heute); !fehler.isEmpty())
             return fehler;

@@ -1,6 +1,5 @@
 #include "ui/programm.h"
 
-#include "algo/fehler.h"
 #include "engine/vennlok.h"
 #include "ui/benutzer.h"
 #include "ui/venbuchungform.h"

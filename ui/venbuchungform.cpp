@@ -1,14 +1,7 @@
 #include "ui/venbuchungform.h"
 
-#include "algo/fehler.h"
-#include "algo/formeln.h"
-#include "algo/runden.h"
-#include "data/bankdaten.h"
-#include "data/monatkey.h"
-#include "data/textformat.h"
-#include "data/uhr.h"
 #include "engine/vennlok.h"
-#include "ui/anzeigeformat.h"
+#include "dokumente/anzeigeformat.h"
 #include "ui/benutzer.h"
 #include "ui/demokratform.h"
 #include "ui/infoform.h"
@@ -92,10 +85,6 @@ void nurLesen(QLineEdit *edit)
     edit->setPalette(p);
 }
 
-QString einheitenText(Money betrag)
-{
-    return Textformat::moneyZuText(betrag);
-}
 
 } // namespace
 
@@ -644,7 +633,7 @@ void TVenBuchungForm::Anzeige()
                                          .arg(Anzeigeformat::Kasse(v.SummeRechnungen()))
                                    : strich);
     m_edBuchMonat->setText(v.Buchungsmonat());
-    m_edEinBetrag->setText(einheitenText(v.Beitrag()));
+    m_edEinBetrag->setText(Anzeigeformat::Einheitentext(v.Beitrag()));
     // What needs a pact is greyed out without one, and says why.
     const QString ohnePakt = QStringLiteral("Erst einen Pakt anlegen oder eine Autobuchung abspielen.");
     m_labHinweis->setVisible(!pakt);
@@ -848,7 +837,7 @@ void TVenBuchungForm::CBTeilhaberExit()
 void TVenBuchungForm::BtnSpeichernClick()
 {
     const QString name = m_cbTeilhaber->currentText().trimmed();
-    const QString heute = DatumText(Uhr::Jetzt());
+    const QString heute = TVennlok::Datumstext();
     // The memo as the operator confirmed it is stored whole or not at all.
     QStringList abgelehnt;
     int gespeichert = 0;
@@ -924,7 +913,7 @@ void TVenBuchungForm::BtnEinzahlenClick()
     } else if (bekannt(name) || m_benutzer->Frage(this, QStringLiteral("unbekannter Teilhaber"),
                                                   QStringLiteral("%1 als neuen Teilhaber aufnehmen?").arg(name))) {
         const bool neu = !bekannt(name);
-        meldung = m_vennlok->Einzahlung(name, monat, m_vennlok->Beitrag(), Uhr::Jetzt());
+        meldung = m_vennlok->Einzahlung(name, monat, m_vennlok->Beitrag(), TVennlok::Jetzt());
         const TBuchungsergebnis &ergebnis = m_vennlok->LetzteBuchung();
         if (ergebnis.art == TBuchungsergebnis::Gebucht) {
             status(QStringLiteral("Einzahlung %1 für %2 gebucht (Monat %3)")
@@ -969,9 +958,9 @@ void TVenBuchungForm::EdRechBetragChange()
         m_labAbsEigen->setText(QStringLiteral("\u2013"));
         return;
     }
-    const Money satz = R4(m_vennlok->Sozialanteil());
-    m_labAbsVen->setText(einheitenText(SozialanteilBetrag(*betrag, satz)));
-    m_labAbsEigen->setText(einheitenText(EigenanteilBetrag(*betrag, satz)));
+    const auto [sozial, eigen] = m_vennlok->RechnungsAnteile(*betrag);
+    m_labAbsVen->setText(Anzeigeformat::Einheitentext(sozial));
+    m_labAbsEigen->setText(Anzeigeformat::Einheitentext(eigen));
 }
 
 void TVenBuchungForm::BtnRechnungClick()
@@ -1002,7 +991,7 @@ void TVenBuchungForm::BtnRechnungClick()
                                gruende.join(QLatin1Char(' ')) + QStringLiteral(" Trotzdem buchen?")))
             return;
     }
-    const QString meldung = m_vennlok->Rechnung(name, *betrag, Uhr::Jetzt());
+    const QString meldung = m_vennlok->Rechnung(name, *betrag, TVennlok::Jetzt());
     const bool gebucht = m_vennlok->LetzteBuchung().art == TBuchungsergebnis::Gebucht;
     if (!meldung.isEmpty() || !gebucht)
         m_benutzer->Meldung(this, meldung.isEmpty() ? QStringLiteral("Die Rechnung wurde nicht gebucht: ")
@@ -1056,7 +1045,7 @@ void TVenBuchungForm::BtnMonatsendeClick()
                                    .arg(wer)))
             return;
     }
-    const DateTime jetzt = Uhr::Jetzt();
+    const DateTime jetzt = TVennlok::Jetzt();
     imHintergrund(
         QStringLiteral("Der Monat %1 wird abgeschlossen …").arg(monat), false,
         [this, monat, jetzt] { m_vennlok->Monatsabschluss(monat, true, jetzt); },
@@ -1179,7 +1168,7 @@ void TVenBuchungForm::BtnKillMonthClick()
     if (!m_benutzer->Frage(this, QStringLiteral("letzten Monat verwerfen"),
                            QStringLiteral("Den Monat %1 verwerfen? Alle seine Einzahlungen, Rechnungen und Auszahlungen "
                                           "werden gelöscht, und der Monat %2 wird wieder geöffnet.%3")
-                               .arg(monat, Vormonat(monat), auchAustritte))) {
+                               .arg(monat, TVennlok::MonatDavor(monat), auchAustritte))) {
         return;
     }
     if (!m_vennlok->MonatVerwerfen(monat))
@@ -1262,7 +1251,7 @@ void TVenBuchungForm::BtnSepaClick()
                                               verlauf.isEmpty() ? QString() : verlauf.last().monat).trimmed();
     if (monat.isEmpty())
         return;
-    const QDate ausfuehrung = Bankdaten::NaechsterBankarbeitstag(QDate::currentDate());
+    const QDate ausfuehrung = TVennlok::NaechsterBankarbeitstag(QDate::currentDate());
     QStringList ohne;
     const QString datei = m_vennlok->SepaNeuSchreiben(monat, ausfuehrung, &ohne);
     status(QStringLiteral("%1 geschrieben, auszuführen am %2").arg(datei, ausfuehrung.toString(QStringLiteral("dd.MM.yyyy"))));

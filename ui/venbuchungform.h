@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include "algo/typen.h"
 #include "engine/auswertung.h"
 
 #include <functional>

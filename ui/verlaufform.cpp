@@ -1,6 +1,5 @@
 #include "ui/verlaufform.h"
 
-#include "algo/fehler.h"
 #include "dokumente/diagramm.h"
 #include "dokumente/dokumente.h"
 #include "engine/vennlok.h"

@@ -1,5 +1,5 @@
 #include "dokumente/format.h"
-#include "ui/anzeigeformat.h"
+#include "dokumente/anzeigeformat.h"
 
 #include "tests/testhilfe.h"
 

@@ -18,10 +18,15 @@ QString Kasse(Money betrag);
 /// A share: rounded to 4 significant digits, shown with 2 decimals ("0,50").
 QString Anteil(double anteil);
 
+/// An amount in units as the files write it ("141,7397"), for the invoice preview.
+QString Einheitentext(Money betrag);
+
 /// A value of the adjustment dialog: at least 2 and as many decimals as it
 /// holds up to 4, no thousands separator ("180,00", "0,657", "-300,00"), so
 /// that confirming an unchanged value changes nothing.
 QString Dialogwert(double wert);
+/// An amount as a value of the adjustment dialog, in units ("180,00").
+QString DialogBetrag(Money betrag);
 
 /// The items of a memo that carry a value, one per line "key=value;": the
 /// key before the line's first "=", the value after it up to the line's

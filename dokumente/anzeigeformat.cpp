@@ -1,4 +1,4 @@
-#include "ui/anzeigeformat.h"
+#include "dokumente/anzeigeformat.h"
 
 #include "algo/runden.h"
 #include "data/textformat.h"
@@ -45,12 +45,22 @@ QString Anteil(double anteil)
     return QString::number(signifikant(anteil, 4), 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
 }
 
+QString Einheitentext(Money betrag)
+{
+    return Textformat::moneyZuText(betrag);
+}
+
 QString Dialogwert(double wert)
 {
     int stellen = 2;
     while (stellen < 4 && std::fabs(wert * std::pow(10.0, stellen) - std::nearbyint(wert * std::pow(10.0, stellen))) > 1e-6)
         ++stellen;
     return QString::number(wert, 'f', stellen).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+QString DialogBetrag(Money betrag)
+{
+    return Dialogwert(Einheiten(betrag));
 }
 
 QList<Eintrag> MemoEintraege(const QString &text)
