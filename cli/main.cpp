@@ -164,19 +164,19 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
     if (befehl == QLatin1String("einzahlung") || befehl == QLatin1String("rechnung")) {
         const bool einzahlung = befehl == QLatin1String("einzahlung");
         const Money wert = betrag.value_or(vennlok.Beitrag());
-        einzahlung ? vennlok.Einzahlung(name, monat, wert, Uhr::Jetzt()) : vennlok.Rechnung(name, wert, Uhr::Jetzt());
-        if (vennlok.LetzteBuchung().art != TBuchungsergebnis::Gebucht)
-            return abgelehnt(vennlok.LetzteBuchung().grund);
+        const TErgebnis ergebnis = einzahlung ? vennlok.Einzahlung(name, monat, wert, Uhr::Jetzt())
+                                              : vennlok.Rechnung(name, wert, Uhr::Jetzt());
+        if (!ergebnis.gebucht())
+            return abgelehnt(ergebnis.grund);
         ausgeben(stdout, QStringLiteral("%1 %2 für %3 gebucht (Monat %4).")
                              .arg(einzahlung ? QStringLiteral("Einzahlung") : QStringLiteral("Rechnung"), euro(wert), name, monat));
         return 0;
     }
     if (befehl == QLatin1String("austritt")) {
-        const Money endrechnung = vennlok.Austrittsbetrag(name);
-        const QString meldung = vennlok.Austritt(name);
-        if (!meldung.isEmpty())
-            return abgelehnt(meldung);
-        ausgeben(stdout, QStringLiteral("Austritt von %1 gebucht (Monat %2); Endrechnung %3.").arg(name, monat, euro(endrechnung)));
+        const TErgebnis ergebnis = vennlok.Austritt(name);
+        if (!ergebnis.gebucht())
+            return abgelehnt(ergebnis.grund);
+        ausgeben(stdout, QStringLiteral("Austritt von %1 gebucht (Monat %2); Endrechnung %3.").arg(name, monat, euro(ergebnis.betrag)));
         return 0;
     }
     if (befehl == QLatin1String("abschluss")) {

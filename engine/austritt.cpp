@@ -16,16 +16,16 @@ Money TVennlok::Austrittsbetrag(const QString &name)
     return std::max<Money>(m_register->Teilhaber(datei).GespeicherterKapitalanteil(Vormonat(monat)), 0);
 }
 
-QString TVennlok::Austritt(const QString &name)
+TErgebnis TVennlok::Austritt(const QString &name)
 {
     if (!m_kasse)
-        return QStringLiteral("Die Kasse ist nicht offen.");
+        return abgelehnt(QStringLiteral("Die Kasse ist nicht offen."));
     const QString fehler = TeilhaberNameFehler(name);
     if (!fehler.isEmpty())
-        return fehler;
+        return abgelehnt(fehler);
     const QString datei = teilhaberDatei(name);
     if (datei.isEmpty())
-        return QStringLiteral("Dieser Teilhaber existiert nicht.");
+        return abgelehnt(QStringLiteral("Dieser Teilhaber existiert nicht."));
     const QString wer = NameAusDateiname(datei);
     const MonthKey monat = Buchungsmonat();
     const Money betrag = Austrittsbetrag(wer);
@@ -44,7 +44,7 @@ QString TVennlok::Austritt(const QString &name)
                     m_register->Vergessen(datei);
                     log(QStringLiteral("Austritt,") + wer + QLatin1Char(',') + Textformat::moneyZuText(betrag));
                 });
-    return QString();
+    return gebucht(true, betrag);
 }
 
 // --- discarding ------------------------------------------------------------

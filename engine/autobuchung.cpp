@@ -305,14 +305,14 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
          [&](Felder &f, const Melden &meldung) {
              const auto betrag = f.waehrung(2);
              if (f.anzahl() > 1 && f.text(1).size() >= 4 && betrag)
-                 meldung(Einzahlung(f.text(1), Buchungsmonat(), *betrag, stand.datum));
+                 meldung(Einzahlung(f.text(1), Buchungsmonat(), *betrag, stand.datum).meldung);
              return Zeilenart::Gewoehnlich;
          }},
         {"Rechnung", 4, nullptr,
          [&](Felder &f, const Melden &meldung) {
              const auto betrag = f.waehrung(2);
              if (f.anzahl() > 1 && TeilhaberVorhanden(f.text(1)) && betrag)
-                 meldung(Rechnung(f.text(1), KaeuferBetrag(stand.kaeufer, *betrag, Sozialanteil()), stand.datum));
+                 meldung(Rechnung(f.text(1), KaeuferBetrag(stand.kaeufer, *betrag, Sozialanteil()), stand.datum).meldung);
              return Zeilenart::Gewoehnlich;
          }},
         {"Monatsab", 16, nullptr,
@@ -324,7 +324,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
          }},
         {"Austritt", 16, nullptr,
          [&](Felder &f, const Melden &meldung) {
-             meldung(Austritt(f.text(1)));
+             meldung(Austritt(f.text(1)).meldung);
              return Zeilenart::Gewoehnlich;
          }},
         {"Auszahlen", 16, nullptr,

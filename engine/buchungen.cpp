@@ -146,13 +146,12 @@ bool TVennlok::kassenEinzahlung(const MonthKey &monat, const QString &name, Mone
     return m_kasse && m_kasse->EinzahlungBuchen(monat, name, betrag, datum);
 }
 
-QString TVennlok::abgelehnt(const QString &grund, const QString &meldung)
+TErgebnis TVennlok::abgelehnt(const QString &grund, const QString &meldung)
 {
-    m_letzteBuchung = {TBuchungsergebnis::Abgelehnt, grund};
-    return meldung;
+    return {TErgebnis::Abgelehnt, meldung, grund, 0};
 }
 
-QString TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
+TErgebnis TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
 {
     const Money beitrag = Beitrag();
     if (!m_kasse)
@@ -184,15 +183,14 @@ QString TVennlok::einzahlung(const QString &name, const MonthKey &monat, Money b
     buchungAbschliessen(teilhaber, ok2, QStringLiteral("Einzahlg,") + wer + QLatin1Char(',') + geldText(betrag),
                         QStringLiteral("Ein#####,") + wer + QLatin1Char(',') + geldText(betrag)
                             + QStringLiteral("   BUCHUNGSFEHLER"));
-    return gebucht(ok2);
+    return gebucht(ok2, betrag);
 }
 
-QString TVennlok::gebucht(bool ok)
+TErgebnis TVennlok::gebucht(bool ok, Money betrag)
 {
     if (!ok)
         return abgelehnt(QStringLiteral("Die Buchung ist misslungen; es wurde nichts gebucht."), QString());
-    m_letzteBuchung = {TBuchungsergebnis::Gebucht, QString()};
-    return QString();
+    return {TErgebnis::Gebucht, QString(), QString(), betrag};
 }
 
 bool TVennlok::kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
@@ -220,7 +218,7 @@ double TVennlok::SozialanteilNachRechnung(Money betrag) const
     return gesenkt ? ExtAusInt(2, *gesenkt) : Sozialanteil();
 }
 
-QString TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
+TErgebnis TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
 {
     if (Buchungsmonat() == m_daten->Startmonat()) {
         const QString text = QStringLiteral("Im ersten Monat erfolgen keine Rechnungsbuchungen.");
@@ -250,7 +248,7 @@ QString TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
     buchungAbschliessen(teilhaber, ok2, QStringLiteral("Rechnung,") + wer + QLatin1Char(',') + geldText(betrag),
                         QStringLiteral("Rec#####,") + wer + QLatin1Char(',') + geldText(betrag)
                             + QStringLiteral("    BUCHUNGSFEHLER"));
-    return gebucht(ok2);
+    return gebucht(ok2, betrag);
 }
 
 // Every public booking is one transaction.
@@ -274,16 +272,16 @@ QString TVennlok::AnwaltSetzen(const QString &name, const QString &adresse, cons
     return ergebnis;
 }
 
-QString TVennlok::Einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
+TErgebnis TVennlok::Einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
 {
-    QString ergebnis{};
+    TErgebnis ergebnis;
     transaktion(QString(), [&] { ergebnis = einzahlung(name, monat, betrag, datum); });
     return ergebnis;
 }
 
-QString TVennlok::Rechnung(const QString &name, Money betrag, DateTime datum)
+TErgebnis TVennlok::Rechnung(const QString &name, Money betrag, DateTime datum)
 {
-    QString ergebnis{};
+    TErgebnis ergebnis;
     transaktion(QString(), [&] { ergebnis = rechnung(name, betrag, datum); });
     return ergebnis;
 }

@@ -38,14 +38,20 @@ public:
     virtual bool Abbruch() { return false; }
 };
 
-/// What the last payment or invoice did: booked, or refused with the German
-/// reason, also where the rules refuse without a message to the operator
-/// (a name under four characters, an invoice of an unknown name).
-struct TBuchungsergebnis
+/// What a booking did: booked, refused, or nothing to do. meldung is the
+/// text the rules give the operator (empty where they are silent); grund
+/// says why a booking was refused, also where the rules refuse without a
+/// message (a name under four characters, an invoice of an unknown name);
+/// betrag is the amount it moved (the payment, the invoice, the settlement).
+struct TErgebnis
 {
-    enum Art { Gebucht, Abgelehnt };
-    Art art = Abgelehnt;
+    enum Art { Gebucht, Abgelehnt, NichtsZuTun };
+    Art art = NichtsZuTun;
+    QString meldung;
     QString grund;
+    Money betrag = 0;
+
+    bool gebucht() const { return art == Gebucht; }
 };
 
 class TVennlok;
@@ -189,11 +195,11 @@ public:
 
     /// Books a contribution of the participant into the booking month, once
     /// monat holds less than the contribution. Creates a participant under the
-    /// folded name when none exists. Returns the message for the operator.
-    QString Einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
+    /// folded name when none exists.
+    TErgebnis Einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
     /// Books an invoice of an existing participant; may lower the social
     /// share when the month's opening balance no longer covers the invoices.
-    QString Rechnung(const QString &name, Money betrag, DateTime datum);
+    TErgebnis Rechnung(const QString &name, Money betrag, DateTime datum);
 
     // For the windows, which reach the rules and the clock only through the engine.
 
@@ -215,8 +221,6 @@ public:
     /// and the participant's own share. Books nothing.
     std::pair<Money, Money> RechnungsAnteile(Money betrag) const;
 
-    /// What the last call of Einzahlung or Rechnung did.
-    const TBuchungsergebnis &LetzteBuchung() const { return m_letzteBuchung; }
 
     /// The share in force after an invoice of betrag were booked now: lower
     /// than Sozialanteil when the month's opening balance no longer covers
@@ -284,11 +288,10 @@ public:
     /// closed month, nothing when there is none or it is negative.
     Money Austrittsbetrag(const QString &name);
     /// The participant leaves: unpaid invoices of the booking month are paid
-    /// out, the settlement leaves the fund as an outgoing booking, the file
-    /// becomes "X_" + name + ".ven". Returns the message for the operator
-    /// (empty when done). All or nothing; throws VennlokFehler when a file
-    /// cannot be written.
-    QString Austritt(const QString &name);
+    /// out, the settlement (betrag of the result) leaves the fund as an
+    /// outgoing booking, the file becomes "X_" + name + ".ven". All or
+    /// nothing; throws VennlokFehler when a file cannot be written.
+    TErgebnis Austritt(const QString &name);
     /// Discards the month's bookings of every participant: 2 payouts (also
     /// taken back out of the cash book), 4 invoices, 8 payments. All or
     /// nothing; throws VennlokFehler.
@@ -413,15 +416,15 @@ protected:
     void neuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung, Money limitVirtSumme);
     bool vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme);
     QString anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
-    QString einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
-    QString rechnung(const QString &name, Money betrag, DateTime datum);
+    TErgebnis einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
+    TErgebnis rechnung(const QString &name, Money betrag, DateTime datum);
     bool teilhaberOeffnen(const QString &name, QString *meldung);
-    /// Records a refusal with its reason; returns meldung, the text for the
-    /// operator (the reason itself unless the rules refuse silently).
-    QString abgelehnt(const QString &grund, const QString &meldung);
-    QString abgelehnt(const QString &grund) { return abgelehnt(grund, grund); }
-    /// Records the outcome of a booking that reached the files.
-    QString gebucht(bool ok);
+    /// A refusal with its reason and meldung, the text for the operator (the
+    /// reason itself unless the rules refuse silently).
+    static TErgebnis abgelehnt(const QString &grund, const QString &meldung);
+    static TErgebnis abgelehnt(const QString &grund) { return abgelehnt(grund, grund); }
+    /// The outcome of a booking of betrag that reached the files.
+    static TErgebnis gebucht(bool ok, Money betrag);
     /// The internal share the month's invoices plus weitere leave covered,
     /// when that is lower than the share in force.
     std::optional<double> gedeckterAnteil(Money weitere) const;
@@ -512,5 +515,4 @@ protected:
     std::unique_ptr<TKasse> m_kasse;
     TTeilhaber *m_teilhaber = nullptr; // the participant the address page has open, held by m_register
     std::unique_ptr<TBuchungslog> m_buchungslog;
-    TBuchungsergebnis m_letzteBuchung;
 };

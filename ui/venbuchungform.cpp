@@ -913,9 +913,9 @@ void TVenBuchungForm::BtnEinzahlenClick()
     } else if (bekannt(name) || m_benutzer->Frage(this, QStringLiteral("unbekannter Teilhaber"),
                                                   QStringLiteral("%1 als neuen Teilhaber aufnehmen?").arg(name))) {
         const bool neu = !bekannt(name);
-        meldung = m_vennlok->Einzahlung(name, monat, m_vennlok->Beitrag(), TVennlok::Jetzt());
-        const TBuchungsergebnis &ergebnis = m_vennlok->LetzteBuchung();
-        if (ergebnis.art == TBuchungsergebnis::Gebucht) {
+        const TErgebnis ergebnis = m_vennlok->Einzahlung(name, monat, m_vennlok->Beitrag(), TVennlok::Jetzt());
+        meldung = ergebnis.meldung;
+        if (ergebnis.gebucht()) {
             status(QStringLiteral("Einzahlung %1 für %2 gebucht (Monat %3)")
                        .arg(Anzeigeformat::Kasse(m_vennlok->Beitrag()), name, monat));
             if (neu)
@@ -991,12 +991,11 @@ void TVenBuchungForm::BtnRechnungClick()
                                gruende.join(QLatin1Char(' ')) + QStringLiteral(" Trotzdem buchen?")))
             return;
     }
-    const QString meldung = m_vennlok->Rechnung(name, *betrag, TVennlok::Jetzt());
-    const bool gebucht = m_vennlok->LetzteBuchung().art == TBuchungsergebnis::Gebucht;
-    if (!meldung.isEmpty() || !gebucht)
-        m_benutzer->Meldung(this, meldung.isEmpty() ? QStringLiteral("Die Rechnung wurde nicht gebucht: ")
-                                                          + m_vennlok->LetzteBuchung().grund
-                                                    : meldung);
+    const TErgebnis ergebnis = m_vennlok->Rechnung(name, *betrag, TVennlok::Jetzt());
+    const bool gebucht = ergebnis.gebucht();
+    if (!ergebnis.meldung.isEmpty() || !gebucht)
+        m_benutzer->Meldung(this, ergebnis.meldung.isEmpty() ? QStringLiteral("Die Rechnung wurde nicht gebucht: ") + ergebnis.grund
+                                                             : ergebnis.meldung);
     if (gebucht) {
         status(QStringLiteral("Rechnung %1 für %2 gebucht (Monat %3)")
                    .arg(Anzeigeformat::Kasse(*betrag), m_cbRechTeilhaber->currentText().trimmed(), m_vennlok->Buchungsmonat()));
@@ -1077,12 +1076,12 @@ void TVenBuchungForm::BtnTeilAustrittClick()
                                           "ausgezahlte Rechnungen dieses Monats werden dabei ausgezahlt.")
                                .arg(name, Anzeigeformat::Kasse(betrag))))
         return;
-    const QString meldung = m_vennlok->Austritt(name);
-    if (!meldung.isEmpty()) {
-        m_benutzer->Meldung(this, meldung);
+    const TErgebnis ergebnis = m_vennlok->Austritt(name);
+    if (!ergebnis.gebucht()) {
+        m_benutzer->Meldung(this, ergebnis.meldung);
     } else {
         status(QStringLiteral("Austritt von %1 gebucht, Endrechnung %2 (Monat %3)")
-                   .arg(name, Anzeigeformat::Kasse(betrag), m_vennlok->Buchungsmonat()));
+                   .arg(name, Anzeigeformat::Kasse(ergebnis.betrag), m_vennlok->Buchungsmonat()));
         m_cbTeilAustritt->setEditText(QString());
         teilhaberListenFuellen();
     }

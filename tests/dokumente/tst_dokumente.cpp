@@ -190,7 +190,7 @@ private slots:
     // (Last: it changes the pact the other cases read.)
     void ausgetreteneBehaltenIhrenAuszug()
     {
-        QCOMPARE(m_v->Austritt(QStringLiteral("Lauf06")), QString());
+        QCOMPARE(m_v->Austritt(QStringLiteral("Lauf06")).meldung, QString());
         const TKontoauszug a = m_v->Kontoauszug(QStringLiteral("lauf06"));
         QCOMPARE(a.name, QStringLiteral("Lauf06"));
         QCOMPARE(a.ausgetreten, m_v->Buchungsmonat());

@@ -88,7 +88,7 @@ private slots:
             QCOMPARE(v.AnzahlEingangsbuchungen(), FehlwertInt);
             QCOMPARE(v.AnzahlAusgangsbuchungen(), FehlwertInt);
             QCOMPARE(v.Beitrag(), e(180));
-            QCOMPARE(v.Einzahlung(QStringLiteral("Meier"), QString(), e(50), 0), QStringLiteral("Die Kasse ist nicht offen."));
+            QCOMPARE(v.Einzahlung(QStringLiteral("Meier"), QString(), e(50), 0).meldung, QStringLiteral("Die Kasse ist nicht offen."));
         }
         // Closing the engine leaves no master data file (and no lock) behind.
         QCOMPARE(m_dir.entryList(QDir::Files), QStringList());
@@ -157,6 +157,58 @@ private slots:
                  gemeldet == QLatin1String("ja"));
     }
 
+    // Each booking says what it did: booked with the amount it moved, or
+    // refused with a reason, also where the rules give the operator no message.
+    void buchungenSagenWasSieTaten_data()
+    {
+        QTest::addColumn<QString>("buchung");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("art");
+        QTest::addColumn<QString>("meldung");
+        QTest::addColumn<QString>("grund");
+        QTest::addColumn<qlonglong>("betrag");
+        const int ja = TErgebnis::Gebucht, nein = TErgebnis::Abgelehnt;
+        QTest::newRow("a payment is booked with its amount") << "Einzahlung" << "Dora" << ja << "" << "" << qlonglong(e(50));
+        QTest::newRow("a second full payment is refused with the rules' message")
+            << "Einzahlung" << "Anna" << nein << "Für diesen Tag / Monat existiert eine Buchung. Bitte die Korrektur benutzen"
+            << "Für diesen Tag / Monat existiert eine Buchung" << qlonglong(0);
+        QTest::newRow("a payment under three letters is refused silently, with a reason")
+            << "Einzahlung" << "Bob" << nein << "" << "zu kurz: mindestens 4 Zeichen" << qlonglong(0);
+        QTest::newRow("an invoice is booked with its amount") << "Rechnung" << "Anna" << ja << "" << "" << qlonglong(e(50));
+        QTest::newRow("an invoice of an unknown name is refused silently, with a reason")
+            << "Rechnung" << "Niemand" << nein << "" << "Einen Teilhaber „Niemand“ gibt es nicht" << qlonglong(0);
+        QTest::newRow("an exit books the settlement") << "Austritt" << "Anna" << ja << "" << "" << qlonglong(e(49.5));
+        QTest::newRow("an exit of an unknown name is refused")
+            << "Austritt" << "Niemand" << nein << "Dieser Teilhaber existiert nicht." << "existiert nicht" << qlonglong(0);
+    }
+
+    void buchungenSagenWasSieTaten()
+    {
+        QFETCH(QString, buchung);
+        QFETCH(QString, name);
+        QFETCH(int, art);
+        QFETCH(QString, meldung);
+        QFETCH(QString, grund);
+        QFETCH(qlonglong, betrag);
+        TVennlok v(m_dir.path());
+        Testhilfe::zweiterMonat(v, {"Anna", "Bernd"});
+        QCOMPARE(v.Einzahlung(QStringLiteral("Anna"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 4, 2)).art, TErgebnis::Gebucht);
+        const auto vorher = verzeichnisstand(m_dir);
+        const TErgebnis r = buchung == QLatin1String("Einzahlung") ? v.Einzahlung(name, v.Buchungsmonat(), e(50), zeitpunkt(2006, 4, 3))
+                            : buchung == QLatin1String("Rechnung") ? v.Rechnung(name, e(50), zeitpunkt(2006, 4, 3))
+                                                                   : v.Austritt(name);
+        QCOMPARE(int(r.art), art);
+        QCOMPARE(r.meldung, meldung);
+        QVERIFY2(grund.isEmpty() ? r.grund.isEmpty() : r.grund.contains(grund), qPrintable(r.grund));
+        QCOMPARE(qlonglong(r.betrag), betrag);
+        // What was refused changed no data file.
+        if (!r.gebucht()) {
+            const auto nachher = verzeichnisstand(m_dir);
+            for (const QString &datei : nachher.keys())
+                QVERIFY2(datei.endsWith(QLatin1String(".buc")) || nachher[datei] == vorher.value(datei), qPrintable(datei));
+        }
+    }
+
     void zweitesProgrammWirdAbgewiesen()
     {
         auto erstes = std::make_unique<TVennlok>(m_dir.path());
@@ -216,7 +268,7 @@ private slots:
         QFETCH(QString, name);
         auto v = neuerPakt();
         const QByteArray kasse = datei("A_Kassendaten200603.ven");
-        const QString meldung = v->Einzahlung(name, QStringLiteral("200603"), e(50), zeitpunkt(2006, 3, 5));
+        const QString meldung = v->Einzahlung(name, QStringLiteral("200603"), e(50), zeitpunkt(2006, 3, 5)).meldung;
         QVERIFY(meldung.contains(QStringLiteral("nicht zulässig")) && meldung.size() < 200);
         QVERIFY(!v->TeilhaberOeffnen(name));
         QVERIFY(!v->TeilhaberVorhanden(name));
@@ -230,8 +282,8 @@ private slots:
     void rechnungImStartmonat()
     {
         auto v = neuerPakt();
-        QCOMPARE(v->Einzahlung(QStringLiteral("Schmidt"), QStringLiteral("200603"), e(50), zeitpunkt(2006, 3, 5)), QString());
-        QCOMPARE(v->Rechnung(QStringLiteral("Schmidt"), e(100), zeitpunkt(2006, 3, 5)),
+        QCOMPARE(v->Einzahlung(QStringLiteral("Schmidt"), QStringLiteral("200603"), e(50), zeitpunkt(2006, 3, 5)).meldung, QString());
+        QCOMPARE(v->Rechnung(QStringLiteral("Schmidt"), e(100), zeitpunkt(2006, 3, 5)).meldung,
                  QStringLiteral("Im ersten Monat erfolgen keine Rechnungsbuchungen."));
         QVERIFY(!TTeilhaber(pfad("T_Schmidt.ven")).SectionExists(QStringLiteral("Rechnungen")));
         v.reset();
@@ -288,9 +340,9 @@ private slots:
             for (int monat = 3; monat <= 5; ++monat) {
                 const MonthKey m = v->Buchungsmonat();
                 for (const char *name : {"Meier", "Schmidt"})
-                    QVERIFY(v->Einzahlung(name, m, e(50), zeitpunkt(2006, monat, 2)).isEmpty());
+                    QVERIFY(v->Einzahlung(name, m, e(50), zeitpunkt(2006, monat, 2)).meldung.isEmpty());
                 if (monat > 3)
-                    QVERIFY(v->Rechnung("Meier", e(30), zeitpunkt(2006, monat, 3)).isEmpty());
+                    QVERIFY(v->Rechnung("Meier", e(30), zeitpunkt(2006, monat, 3)).meldung.isEmpty());
                 if (monat < 5)
                     QVERIFY(!v->Monatsabschluss(m, true, zeitpunkt(2006, monat, 28)));
             }
@@ -323,9 +375,9 @@ private slots:
         {
             auto v = neuerPakt();
             for (const char *name : {"Meier", "Schmidt"})
-                QVERIFY(v->Einzahlung(name, "200603", e(50), zeitpunkt(2006, 3, 2)).isEmpty());
+                QVERIFY(v->Einzahlung(name, "200603", e(50), zeitpunkt(2006, 3, 2)).meldung.isEmpty());
             QVERIFY(!v->Monatsabschluss("200603", true, zeitpunkt(2006, 3, 28)));
-            QVERIFY(v->Einzahlung("Meier", "200604", e(50), zeitpunkt(2006, 4, 2)).isEmpty());
+            QVERIFY(v->Einzahlung("Meier", "200604", e(50), zeitpunkt(2006, 4, 2)).meldung.isEmpty());
         }
         QVERIFY(beschaedigen(datei, muster, ersatz));
         auto vorher = verzeichnisstand(m_dir);
@@ -333,7 +385,7 @@ private slots:
             TVennlok v(m_dir.path());
             v.Oeffnen();
             vorher = verzeichnisstand(m_dir); // opening adds to the log
-            const QString antwort = v.Einzahlung("Schmidt", "200604", e(50), zeitpunkt(2006, 4, 3));
+            const QString antwort = v.Einzahlung("Schmidt", "200604", e(50), zeitpunkt(2006, 4, 3)).meldung;
             QVERIFY2(meldung.isEmpty() && antwort.isEmpty(), qPrintable(antwort));
             QVERIFY(dateiInhalt(pfad("T_Schmidt.ven")).startsWith("[Kopfdaten]\r\n"));
             QCOMPARE(v.Pruefen(), QStringList());

@@ -280,7 +280,7 @@ private slots:
     void monatVerwerfenNenntAustritte()
     {
         zweiterMonat();
-        QCOMPARE(m_fenster->Vennlok().Austritt(QStringLiteral("Bernd")), QString());
+        QCOMPARE(m_fenster->Vennlok().Austritt(QStringLiteral("Bernd")).meldung, QString());
         QVERIFY(QFile::exists(pfad("X_Bernd.ven")));
         const auto vorher = verzeichnisstand(m_dir);
         m_benutzer.antworten = {false};
