@@ -113,10 +113,10 @@ bool TVennlok::teilhaberOeffnen(const QString &name, QString *meldung)
     }
     const QString gefaltet = NameFuerDatei(name);
     const QString datei = teilhaberDatei(gefaltet);
-    m_teilhaber = &m_register->Teilhaber(datei.isEmpty() ? TeilhaberDateiname(gefaltet) : datei);
-    if (datei.isEmpty() && !m_teilhaber->Anlegen(gefaltet)) {
+    if (!datei.isEmpty() || !teilhaberDatei(name).isEmpty())
+        return true;
+    if (!m_register->Teilhaber(TeilhaberDateiname(gefaltet)).Anlegen(gefaltet)) {
         m_register->Vergessen(TeilhaberDateiname(gefaltet));
-        m_teilhaber = nullptr;
         if (meldung)
             *meldung = QStringLiteral("Die Teilhaberdatei \u201E%1\u201C kann nicht angelegt werden.")
                            .arg(TeilhaberDateiname(gefaltet));
@@ -125,21 +125,38 @@ bool TVennlok::teilhaberOeffnen(const QString &name, QString *meldung)
     return true;
 }
 
-QStringList TVennlok::Adressen() const
+const TTeilhaber *TVennlok::adressTeilhaber(const QString &name) const
 {
-    return m_teilhaber ? m_teilhaber->Adressen() : QStringList();
+    if (!TeilhaberNameFehler(name).isEmpty())
+        return nullptr;
+    QString datei = teilhaberDatei(name);
+    if (datei.isEmpty())
+        datei = teilhaberDatei(NameFuerDatei(name));
+    return datei.isEmpty() ? nullptr : &m_register->Teilhaber(datei);
 }
 
-void TVennlok::AdressWert(const QString &schluessel, QString &wert) const
+QStringList TVennlok::Adressen(const QString &name) const
 {
-    wert = m_teilhaber ? m_teilhaber->Adresse(schluessel) : QString();
+    const TTeilhaber *teilhaber = adressTeilhaber(name);
+    return teilhaber ? teilhaber->Adressen() : QStringList();
 }
 
-bool TVennlok::adresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext,
-                                QString *meldung)
+QString TVennlok::AdressWert(const QString &name, const QString &schluessel) const
 {
-    if (!m_teilhaber)
-        return true;
+    const TTeilhaber *teilhaber = adressTeilhaber(name);
+    return teilhaber ? teilhaber->Adresse(schluessel) : QString();
+}
+
+bool TVennlok::adresseSpeichern(const QString &name, const QString &schluessel, const QString &wert,
+                                const QString &datumstext, QString *meldung)
+{
+    // The register hands out what it holds; changing it is the engine's, inside this transaction.
+    auto *teilhaber = const_cast<TTeilhaber *>(adressTeilhaber(name));
+    if (!teilhaber) {
+        if (meldung)
+            *meldung = QStringLiteral("Einen Teilhaber \u201E%1\u201C gibt es nicht.").arg(name);
+        return false;
+    }
     // Bank details are checked before they are stored: a wrong IBAN would only show at the bank.
     if (const QString fehler = Bankdaten::AngabeFehler(schluessel, wert); !fehler.isEmpty()) {
         if (meldung)
@@ -148,26 +165,16 @@ bool TVennlok::adresseSpeichern(const QString &schluessel, const QString &wert, 
     }
     const QString gespeichert = Bankdaten::AngabeNormal(schluessel, wert);
     try {
-        m_teilhaber->AdresseSetzen(schluessel, gespeichert, datumstext);
+        teilhaber->AdresseSetzen(schluessel, gespeichert, datumstext);
     } catch (const VennlokFehler &e) {
         if (meldung)
             *meldung = e.text();
         return false;
     }
     // Stored with its log line, so file and log always agree.
-    m_teilhaber->UpdateFile();
-    log(QFileInfo(m_teilhaber->FileName()).fileName() + QStringLiteral(":Adresse,") + schluessel + QLatin1Char(',')
+    teilhaber->UpdateFile();
+    log(QFileInfo(teilhaber->FileName()).fileName() + QStringLiteral(":Adresse,") + schluessel + QLatin1Char(',')
         + gespeichert + QLatin1Char(',') + datumstext);
-    return true;
-}
-
-bool TVennlok::TeilhaberSchliessen()
-{
-    if (!m_teilhaber)
-        return false;
-    TTeilhaber *teilhaber = std::exchange(m_teilhaber, nullptr);
-    if (teilhaber->Geaendert() || !m_speicher->Existiert(teilhaber->FileName()))
-        transaktion(QString(), [&] { teilhaber->UpdateFile(); });
     return true;
 }
 
@@ -237,9 +244,10 @@ bool TVennlok::TeilhaberOeffnen(const QString &name, QString *meldung)
     return ergebnis;
 }
 
-bool TVennlok::AdresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext, QString *meldung)
+bool TVennlok::AdresseSpeichern(const QString &name, const QString &schluessel, const QString &wert,
+                                const QString &datumstext, QString *meldung)
 {
     bool ergebnis{};
-    transaktion(QString(), [&] { ergebnis = adresseSpeichern(schluessel, wert, datumstext, meldung); });
+    transaktion(QString(), [&] { ergebnis = adresseSpeichern(name, schluessel, wert, datumstext, meldung); });
     return ergebnis;
 }

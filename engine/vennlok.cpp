@@ -68,7 +68,6 @@ void TVennlok::dateienLoslassen()
                                    static_cast<TRollMemIniFile *>(m_kasse.get())})
         if (datei)
             datei->Verwerfen();
-    m_teilhaber = nullptr;
     if (m_register)
         m_register->AllesVergessen();
     m_kasse.reset();

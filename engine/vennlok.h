@@ -239,19 +239,18 @@ public:
     /// The names of the participants who paid less than the contribution in
     /// the booking month, in file order.
     QStringList OffeneTeilhaber();
-    /// Opens (or creates, under the folded name) a participant for the
-    /// address page. False with meldung when the name cannot be used or the
-    /// file cannot be created.
+    /// Makes sure the participant exists, creating it under the folded name.
+    /// False with meldung when the name cannot be used or the file cannot be created.
     bool TeilhaberOeffnen(const QString &name, QString *meldung = nullptr);
-    QStringList Adressen() const;
-    void AdressWert(const QString &schluessel, QString &wert) const;
-    /// Changes one address item of the open participant and logs it; true
-    /// when none is open. False with meldung when the key or value cannot be stored.
-    bool AdresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext,
+    /// The keys of the participant's address, and one item's value (empty
+    /// when there is no such participant or item).
+    QStringList Adressen(const QString &name) const;
+    QString AdressWert(const QString &name, const QString &schluessel) const;
+    /// Changes one item of the participant's address and logs it. False with
+    /// meldung when there is no such participant or the key or value cannot
+    /// be stored.
+    bool AdresseSpeichern(const QString &name, const QString &schluessel, const QString &wert, const QString &datumstext,
                           QString *meldung = nullptr);
-    /// Writes (when changed) and frees the open participant; false when none
-    /// is open. Throws VennlokFehler when the file cannot be written.
-    bool TeilhaberSchliessen();
     /// The participant's payments in monat; dateiname is a file of the data directory.
     Money TeilhaberEinzahlungen(const QString &dateiname, const MonthKey &monat);
     /// Art 0: all participants; 1: those who paid exactly the contribution
@@ -428,7 +427,10 @@ protected:
     /// The internal share the month's invoices plus weitere leave covered,
     /// when that is lower than the share in force.
     std::optional<double> gedeckterAnteil(Money weitere) const;
-    bool adresseSpeichern(const QString &schluessel, const QString &wert, const QString &datumstext, QString *meldung);
+    bool adresseSpeichern(const QString &name, const QString &schluessel, const QString &wert, const QString &datumstext,
+                          QString *meldung);
+    /// The participant of name (as typed or folded), or none.
+    const TTeilhaber *adressTeilhaber(const QString &name) const;
 
     /// Called after each step of a month close; a failure seam for tests.
     virtual void NachSchritt(const QString &schritt) { Q_UNUSED(schritt) }
@@ -513,6 +515,5 @@ protected:
     std::unique_ptr<TVennlokDaten> m_daten;
     std::unique_ptr<TTeilhaberRegister> m_register;
     std::unique_ptr<TKasse> m_kasse;
-    TTeilhaber *m_teilhaber = nullptr; // the participant the address page has open, held by m_register
     std::unique_ptr<TBuchungslog> m_buchungslog;
 };

@@ -819,12 +819,9 @@ void TVenBuchungForm::CBTeilhaberExit()
         return;
     }
     initMemos();
-    m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AdressVorlage, m_vennlok->Adressen(), [this](const QString &key) {
-                                   QString wert;
-                                   m_vennlok->AdressWert(key, wert);
-                                   return wert;
+    m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AdressVorlage, m_vennlok->Adressen(name), [&](const QString &key) {
+                                   return m_vennlok->AdressWert(name, key);
                                }).join(QLatin1Char('\n')));
-    m_vennlok->TeilhaberSchliessen();
     m_memAdresse->document()->setModified(false);
     m_labAdresse->setText(QStringLiteral("Adresse von %1").arg(m_vennlok->TeilhaberName(name)));
     if (neu) {
@@ -850,12 +847,11 @@ void TVenBuchungForm::BtnSpeichernClick()
         }
         for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText())) {
             QString fehler;
-            if (m_vennlok->AdresseSpeichern(eintrag.schluessel, eintrag.wert, heute, &fehler))
+            if (m_vennlok->AdresseSpeichern(name, eintrag.schluessel, eintrag.wert, heute, &fehler))
                 ++gespeichert;
             else
                 abgelehnt.append(fehler);
         }
-        m_vennlok->TeilhaberSchliessen();
         if (abgelehnt.isEmpty())
             transaktion.Festschreiben();
     } catch (const VennlokFehler &fehler) {

@@ -96,8 +96,7 @@ private slots:
             QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("Ueberweisungen200603.xml"))));
             QCOMPARE(v.Rechnung(QStringLiteral("Anna"), e(10), zeitpunkt(2006, 4, 3)).meldung, QString());
             QVERIFY(v.TeilhaberOeffnen(QStringLiteral("Anna")));
-            QVERIFY(v.AdresseSpeichern(QStringLiteral("IBAN"), Ibans[0], QStringLiteral("20060403")));
-            v.TeilhaberSchliessen();
+            QVERIFY(v.AdresseSpeichern(QStringLiteral("Anna"), QStringLiteral("IBAN"), Ibans[0], QStringLiteral("20060403")));
         }
         QByteArray text = dateiInhalt(stamm);
         QVERIFY(text.contains("IBAN=DE02120300000000202051"));
@@ -153,8 +152,7 @@ private slots:
             for (const QString &name : {QStringLiteral("Anna"), QStringLiteral("Berta")}) {
                 QCOMPARE(v.Einzahlung(name, v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2)).meldung, QString());
                 QVERIFY(v.TeilhaberOeffnen(name));
-                QVERIFY(v.AdresseSpeichern(QStringLiteral("IBAN"), Ibans[name == QLatin1String("Anna") ? 0 : 1], QStringLiteral("20060302")));
-                v.TeilhaberSchliessen();
+                QVERIFY(v.AdresseSpeichern(name, QStringLiteral("IBAN"), Ibans[name == QLatin1String("Anna") ? 0 : 1], QStringLiteral("20060302")));
             }
             QVERIFY(!v.Monatsabschluss(QStringLiteral("200603"), true, zeitpunkt(2006, 3, 31)));
             QCOMPARE(v.Einzahlung(QStringLiteral("Anna"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 4, 2)).meldung, QString());
@@ -192,13 +190,12 @@ private slots:
         QVERIFY(v.TeilhaberOeffnen(QStringLiteral("Anna")));
         for (const QString &inhaber : {QStringLiteral("\u20AC\u20AC\u20AC"), QStringLiteral("<&]]>")}) {
             QString fehler;
-            QVERIFY(!v.AdresseSpeichern(QStringLiteral("Kontoinhaber"), inhaber, QStringLiteral("20060302"), &fehler));
+            QVERIFY(!v.AdresseSpeichern(QStringLiteral("Anna"), QStringLiteral("Kontoinhaber"), inhaber, QStringLiteral("20060302"), &fehler));
             QVERIFY2(fehler.contains(QStringLiteral("enthält kein Zeichen, das eine Bank überweisen kann")), qPrintable(fehler));
             QVERIFY(v.AnwaltSetzen(QStringLiteral("Kontoinhaber"), inhaber, QStringLiteral("20060302"))
                         .startsWith(QStringLiteral("Treuhänder: Der Kontoinhaber")));
         }
-        QVERIFY(v.AdresseSpeichern(QStringLiteral("Kontoinhaber"), QStringLiteral("Anna Bäcker €"), QStringLiteral("20060302")));
-        v.TeilhaberSchliessen();
+        QVERIFY(v.AdresseSpeichern(QStringLiteral("Anna"), QStringLiteral("Kontoinhaber"), QStringLiteral("Anna Bäcker €"), QStringLiteral("20060302")));
     }
 
     void ueberweisungenEinesMonats()
@@ -224,11 +221,10 @@ private slots:
         for (int i = 0; i < namen.size(); ++i) {
             QVERIFY(v.TeilhaberOeffnen(namen[i]));
             QString fehler;
-            QVERIFY(!v.AdresseSpeichern(QStringLiteral("IBAN"), QStringLiteral("DE00 1234"), QStringLiteral("01.01.2008"), &fehler));
+            QVERIFY(!v.AdresseSpeichern(namen[i], QStringLiteral("IBAN"), QStringLiteral("DE00 1234"), QStringLiteral("01.01.2008"), &fehler));
             QVERIFY2(fehler.startsWith(QStringLiteral("Eine IBAN aus DE hat 22 Zeichen")), qPrintable(fehler));
             if (namen[i] != ohne)
-                QVERIFY(v.AdresseSpeichern(QStringLiteral("IBAN"), Ibans[i].left(4) + ' ' + Ibans[i].mid(4), QStringLiteral("01.01.2008")));
-            v.TeilhaberSchliessen();
+                QVERIFY(v.AdresseSpeichern(namen[i], QStringLiteral("IBAN"), Ibans[i].left(4) + ' ' + Ibans[i].mid(4), QStringLiteral("01.01.2008")));
         }
         QVERIFY_THROWS_EXCEPTION(VennlokFehler, v.SepaDatei(monat, QDate(2008, 2, 1)));
         // Without the pact's account there is no SEPA file, and so no one is missing from it.

@@ -42,9 +42,8 @@ TSepaVennlok &pakt()
         for (const QString &name : Namen) {
             vennlok->Einzahlung(name, vennlok->Buchungsmonat(), 500000, 38778.0);
             if (!vennlok->TeilhaberOeffnen(name)
-                || !vennlok->AdresseSpeichern(QStringLiteral("IBAN"), QStringLiteral("DE89370400440532013000"), QStringLiteral("20060302")))
+                || !vennlok->AdresseSpeichern(name, QStringLiteral("IBAN"), QStringLiteral("DE89370400440532013000"), QStringLiteral("20060302")))
                 std::abort();
-            vennlok->TeilhaberSchliessen();
         }
     }
     return *vennlok;
@@ -69,8 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *daten, std::size_t gro
     }
     const QString inhaber = groesse > 32 ? QString::fromUtf8(reinterpret_cast<const char *>(daten) + 32, qsizetype(groesse - 32)) : QString();
     if (v.TeilhaberOeffnen(QStringLiteral("Anna"))) {
-        v.AdresseSpeichern(QStringLiteral("Kontoinhaber"), inhaber, QStringLiteral("20060303")); // stored or refused
-        v.TeilhaberSchliessen();
+        v.AdresseSpeichern(QStringLiteral("Anna"), QStringLiteral("Kontoinhaber"), inhaber, QStringLiteral("20060303")); // stored or refused
     }
     v.AnwaltSetzen(QStringLiteral("Name"), inhaber, QStringLiteral("20060303"));
     QByteArray xml;
