@@ -94,7 +94,7 @@ void einzahlungAufGrossemPakt()
     TVennlok vennlok(daten);
     vennlok.Oeffnen();
     vennlok.AutoBuchung(befehle, 31);
-    vennlok.AutoModus = false;
+    vennlok.SetAutoModus(false);
     const qint64 eintraege = vennlok.AnzahlEingangsbuchungen() + (teilhaber - offen) * rechnungen;
     std::vector<double> ms;
     for (int i = 0; i < offen; ++i) {

@@ -153,7 +153,7 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
     TVennlok vennlok(verzeichnis);
     vennlok.Oeffnen();
     // No viewer or backup script is started from a terminal.
-    vennlok.AutoModus = true;
+    vennlok.SetAutoModus(true);
     const MonthKey monat = vennlok.Buchungsmonat();
     const QString name = argumente.value(1);
     const auto euro = [](Money wert) { return Druckformat::Betrag(wert) + QStringLiteral(" \u20AC"); };

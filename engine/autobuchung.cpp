@@ -230,8 +230,8 @@ struct Stand
 
 void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt, int abZeile)
 {
-    AutoModus = true;
-    AutoModusAus aus{AutoModus};
+    m_autoModus = true;
+    AutoModusAus aus{m_autoModus};
     m_fehlerzeile.clear();
     const QByteArray bytes = befehlsdateiLesen(datei);
     const std::vector<Befehl> befehle = befehleLesen(bytes);

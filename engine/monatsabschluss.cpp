@@ -81,7 +81,7 @@ bool TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime d
         NachSchritt(QStringLiteral("KasseOeffnen"));
     });
     // The scripts only show and copy what is booked; the booking never depends on them.
-    if (!AutoModus) {
+    if (!m_autoModus) {
         TransfersZeigen();
         Sicherung(monat);
     }

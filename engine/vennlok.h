@@ -407,8 +407,11 @@ public:
     /// quoted with double quotes ("" inside for one quote).
     static QStringList FelderTrennen(const QString &zeile);
 
-    /// True while an automatic replay runs.
-    bool AutoModus = false;
+    /// True while an automatic replay runs; a month close then starts no
+    /// script (no transfers list shown, no backup). A caller without a
+    /// desktop (the command line, a test) sets it for the same reason.
+    bool AutoModus() const { return m_autoModus; }
+    void SetAutoModus(bool an) { m_autoModus = an; }
 
 protected:
     // The bodies of the public bookings of the same name, run inside a transaction.
@@ -516,4 +519,5 @@ protected:
     std::unique_ptr<TTeilhaberRegister> m_register;
     std::unique_ptr<TKasse> m_kasse;
     std::unique_ptr<TBuchungslog> m_buchungslog;
+    bool m_autoModus = false;
 };

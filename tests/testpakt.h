@@ -19,7 +19,7 @@ inline void paktGruenden(TVennlok &v, double intAnteil = 0.5)
 // The pact in its second month: namen paid 50 each on 2 March, then March was closed.
 inline void zweiterMonat(TVennlok &v, const QStringList &namen)
 {
-    v.AutoModus = true;
+    v.SetAutoModus(true);
     paktGruenden(v);
     for (const QString &name : namen)
         v.Einzahlung(name, v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2));

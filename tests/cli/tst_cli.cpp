@@ -138,7 +138,7 @@ private slots:
         {
             TVennlok v(tmp.path());
             v.Oeffnen();
-            v.AutoModus = true;
+            v.SetAutoModus(true);
             TJournalSpeicher::Fehlerhaken = [](const QString &schritt) { return !schritt.startsWith(QStringLiteral("ausführen")); };
             try {
                 v.Monatsabschluss(QStringLiteral("200602"), true, zeitpunkt(2006, 2, 28));

@@ -52,7 +52,7 @@ class TstMonatsabschluss : public QObject
     std::unique_ptr<V> pakt()
     {
         auto v = std::make_unique<V>(m_dir.path());
-        v->AutoModus = true;
+        v->SetAutoModus(true);
         paktGruenden(*v);
         zahlen(*v, Maerz);
         return v;
@@ -112,7 +112,7 @@ private slots:
     void skripteNurAusserhalbDesAutomodus()
     {
         auto v = pakt();
-        v->AutoModus = false;
+        v->SetAutoModus(false);
         QVERIFY(!v->Monatsabschluss(Maerz, true, zeitpunkt(2006, 3, 31)));
         QCOMPARE(dateiInhalt(pfad("T633786A.BAT")), crlf("start Transfers.tra\n"));
         QCOMPARE(dateiInhalt(pfad("G654J76N.BAT")),
@@ -124,7 +124,7 @@ private slots:
         for (const char *datei : {"A_Vennlok.ven", "A_Kassendaten200603.ven", "A_Kassendaten200603.buc", "T_Anna.ven",
                                   "A_Anwaltshonorare.ven", "Transfers.tra"})
             QVERIFY2(gesichert.contains(QLatin1String(datei)), datei);
-        v->AutoModus = true;
+        v->SetAutoModus(true);
         QFile::remove(pfad("T633786A.BAT"));
         QFile::remove(pfad("G654J76N.BAT"));
         zahlen(*v, April);

@@ -144,7 +144,7 @@ private slots:
         const QString berta = tmp.filePath(QStringLiteral("T_Berta.ven"));
         {
             TVennlok v(tmp.path());
-            v.AutoModus = true;
+            v.SetAutoModus(true);
             QString meldung;
             v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(1.006), 0, 0.5, 0.65, e(3000), e(-300));
             QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString()), QString());
@@ -165,7 +165,7 @@ private slots:
         schreiben(berta, text.replace(Ibans[1].toLatin1(), Ibans[1].chopped(1).toLatin1() + '2'));
         TVennlok v(tmp.path());
         v.Oeffnen();
-        v.AutoModus = true;
+        v.SetAutoModus(true);
         QVERIFY(!v.Monatsabschluss(QStringLiteral("200604"), true, zeitpunkt(2006, 4, 28)));
         QStringList ohne;
         const QByteArray xml = v.SepaDatei(QStringLiteral("200604"), QDate(2006, 5, 2), &ohne);

@@ -33,7 +33,7 @@ TSepaVennlok &pakt()
         TJournalSpeicher::Syncen = false;
         verzeichnis = new QTemporaryDir;
         vennlok = new TSepaVennlok(verzeichnis->path());
-        vennlok->AutoModus = true;
+        vennlok->SetAutoModus(true);
         QString meldung;
         vennlok->NeuPakt(TVennlok::Version, meldung, 38777.0, 500000, 5000, 20000, 0.5, 0.65, 30000000, -3000000);
         if (!vennlok->PaktKontoSetzen(QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString()).isEmpty()
