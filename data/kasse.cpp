@@ -46,9 +46,23 @@ bool istEintragVon(const QString &key, const QString &name)
 
 } // namespace
 
+const QString TKasse::Abschnitt = KasseAbschnitt;
+const QStringList TKasse::Summen{KSumme, KSummeVormonat, KEinzahlungen, KRechnungen, KEigenanteile, KAuszahlungen};
+const QStringList TKasse::Zaehler{ZEingang, ZRechnung, ZAusgang};
+
 QString TKasse::Dateiname(const MonthKey &monat)
 {
     return QStringLiteral("A_Kassendaten") + monat + QStringLiteral(".ven");
+}
+
+MonthKey TKasse::MonatAusDateiname(const QString &datei)
+{
+    const QString vorne = Dateiname(QString());
+    const QString ende = QStringLiteral(".ven");
+    if (!datei.startsWith(vorne.chopped(ende.size())) || !datei.endsWith(ende))
+        return MonthKey();
+    const MonthKey monat = datei.mid(vorne.size() - ende.size(), datei.size() - vorne.size());
+    return MonatGueltig(monat) ? monat : MonthKey();
 }
 
 bool TKasse::Eroeffnen(const MonthKey &monat, Money beitrag, Money honorarEingangsbuchung,

@@ -21,6 +21,16 @@ public:
 
     /// "A_Kassendaten" + monat + ".ven".
     static QString Dateiname(const MonthKey &monat);
+    /// The month of a cash book's file name; empty for any other name (the
+    /// dated record of a discarded book among them).
+    static MonthKey MonatAusDateiname(const QString &datei);
+
+    /// The names the book keeps its figures under, for the checks that read
+    /// them: the section, its six totals, and the three counters (each
+    /// followed by the month).
+    static const QString Abschnitt;
+    static const QStringList Summen;
+    static const QStringList Zaehler;
 
     /// Writes the opening header, the opening balance, zero totals and zero
     /// month counters, and the file. Keys it does not write stay as they were.

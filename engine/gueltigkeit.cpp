@@ -116,10 +116,9 @@ void TVennlok::dateienPruefen()
 
 void TVennlok::kassePruefen(const TKasse &kasse, const MonthKey &monat)
 {
-    const QString abschnitt = QStringLiteral("Kasse");
-    for (const char *key : {"Summe", "SummeVormonat", "Einzahlungen", "Rechnungen", "Eigenanteile", "Auszahlungen"})
-        kasse.MoneyNoetig(abschnitt, QString::fromLatin1(key));
-    for (const char *zaehler : {"Eingangsbuchungen", "Rechnungsbuchungen", "Ausgangsbuchungen"})
-        if (kasse.ValueExists(abschnitt, QString::fromLatin1(zaehler) + monat))
-            kasse.IntegerNoetig(abschnitt, QString::fromLatin1(zaehler) + monat);
+    for (const QString &key : TKasse::Summen)
+        kasse.MoneyNoetig(TKasse::Abschnitt, key);
+    for (const QString &zaehler : TKasse::Zaehler)
+        if (kasse.ValueExists(TKasse::Abschnitt, zaehler + monat))
+            kasse.IntegerNoetig(TKasse::Abschnitt, zaehler + monat);
 }

@@ -105,15 +105,15 @@ QStringList TVennlok::Pruefen()
         }
     }
     const MonthKey buchungsmonat = Buchungsmonat();
-    const QString kasseAbschnitt = QStringLiteral("Kasse");
+    const QString &kasseAbschnitt = TKasse::Abschnitt;
 
     // Each cash book: its totals and counters against its entries. The dated
     // record of a discarded month is left as it was discarded.
     Kassensummen offen;
     bool offenGefunden = false;
     for (const QString &datei : m_speicher->Liste(QStringLiteral("A_Kassendaten*.ven"))) {
-        const MonthKey monat = datei.mid(13, datei.size() - 13 - 4);
-        if (!MonatGueltig(monat))
+        const MonthKey monat = TKasse::MonatAusDateiname(datei);
+        if (monat.isEmpty())
             continue;
         const TKasse kasse(Pfad(datei));
         try {
@@ -132,21 +132,29 @@ QStringList TVennlok::Pruefen()
         if (!s.lesbar)
             befund(datei, QStringLiteral("Teilhaber…"), QStringLiteral("Einträge"), QStringLiteral("Beträge"),
                    QStringLiteral("nicht lesbare Beträge"));
-        geld(datei, kasseAbschnitt, QStringLiteral("Einzahlungen"), s.betrag[E::Einzahlung], kasse.Einzahlungen());
-        geld(datei, kasseAbschnitt, QStringLiteral("Rechnungen"), s.betrag[E::Rechnung], kasse.Rechnungen());
-        geld(datei, kasseAbschnitt, QStringLiteral("Eigenanteile"), s.betrag[E::Eigenanteil], kasse.Eigenanteile());
-        const Money ausgaben = s.betrag[E::Auszahlung] + s.betrag[E::Austritt] + kasse.HonorareGesamt();
-        geld(datei, kasseAbschnitt, QStringLiteral("Auszahlungen"), ausgaben, kasse.Auszahlungen());
-        if (kasse.SummeVormonat() != FehlwertMoney)
-            geld(datei, kasseAbschnitt, QStringLiteral("Summe"),
-                 kasse.SummeVormonat() + s.betrag[E::Einzahlung] - ausgaben + s.betrag[E::Eigenanteil], kasse.Summe());
+        const QStringList &summe = TKasse::Summen; // Summe, SummeVormonat, Einzahlungen, Rechnungen, Eigenanteile, Auszahlungen
+        geld(datei, kasseAbschnitt, summe[2], s.betrag[E::Einzahlung], kasse.Einzahlungen());
+        geld(datei, kasseAbschnitt, summe[3], s.betrag[E::Rechnung], kasse.Rechnungen());
+        geld(datei, kasseAbschnitt, summe[4], s.betrag[E::Eigenanteil], kasse.Eigenanteile());
+        // Figures edited beyond all bounds are a finding, not an overflow.
+        try {
+            const Money ausgaben = GeldPlus(GeldPlus(s.betrag[E::Auszahlung], s.betrag[E::Austritt]), kasse.HonorareGesamt());
+            geld(datei, kasseAbschnitt, summe[5], ausgaben, kasse.Auszahlungen());
+            if (kasse.SummeVormonat() != FehlwertMoney)
+                geld(datei, kasseAbschnitt, summe[0],
+                     GeldPlus(GeldPlus(GeldPlus(kasse.SummeVormonat(), s.betrag[E::Einzahlung]), -ausgaben),
+                              s.betrag[E::Eigenanteil]),
+                     kasse.Summe());
+        } catch (const VennlokFehler &f) {
+            befunde.append(datei + QStringLiteral(": ") + f.text());
+        }
         const auto zaehler = [&](const QString &name, int erwartet, int gefunden) {
             if (erwartet != gefunden)
                 befund(datei, kasseAbschnitt, name + monat, QString::number(erwartet), QString::number(gefunden));
         };
-        zaehler(QStringLiteral("Eingangsbuchungen"), s.anzahl[E::Einzahlung], kasse.Eingangsbuchungen(monat));
-        zaehler(QStringLiteral("Rechnungsbuchungen"), s.anzahl[E::Rechnung], kasse.Rechnungsbuchungen(monat));
-        zaehler(QStringLiteral("Ausgangsbuchungen"), s.anzahl[E::Auszahlung] + s.anzahl[E::Austritt],
+        zaehler(TKasse::Zaehler[0], s.anzahl[E::Einzahlung], kasse.Eingangsbuchungen(monat));
+        zaehler(TKasse::Zaehler[1], s.anzahl[E::Rechnung], kasse.Rechnungsbuchungen(monat));
+        zaehler(TKasse::Zaehler[2], s.anzahl[E::Auszahlung] + s.anzahl[E::Austritt],
                 kasse.Ausgangsbuchungen(monat));
         if (monat == buchungsmonat) {
             offen = s;
