@@ -97,7 +97,7 @@ bool TKasse::Wiedereroeffnen(DateTime datum)
     });
 }
 
-bool TKasse::Abschliessen(const MonthKey &monat, DateTime)
+bool TKasse::Abschliessen(const MonthKey &monat)
 {
     return Geschuetzt([&] {
         const Money summe = Summe();

@@ -46,9 +46,8 @@ public:
     bool Wiedereroeffnen(DateTime datum);
 
     /// Writes the month's gain, the gain per incoming booking and the closed
-    /// mark (today's date), and the file. datum is not used. False on any
-    /// failure, without restoring.
-    bool Abschliessen(const MonthKey &monat, DateTime datum);
+    /// mark (today's date), and the file. False on any failure, without restoring.
+    bool Abschliessen(const MonthKey &monat);
 
     bool EinzahlungBuchen(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
     bool RechnungBuchen(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);

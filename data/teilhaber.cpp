@@ -103,7 +103,7 @@ bool TTeilhaber::EinzahlungBuchen(const MonthKey &monat, Money betrag, DateTime)
     });
 }
 
-bool TTeilhaber::RechnungBuchen(const MonthKey &monat, Money betrag, DateTime, Money, Money)
+bool TTeilhaber::RechnungBuchen(const MonthKey &monat, Money betrag)
 {
     return Geschuetzt([&] {
         neuerEintrag(SRechnungen, monat, betrag);

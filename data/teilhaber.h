@@ -22,10 +22,9 @@ public:
 
     /// Books a payment in; writes the file. datum is not stored.
     bool EinzahlungBuchen(const MonthKey &monat, Money betrag, DateTime datum);
-    /// Records an invoice; writes the file. datum, sozialanteil and
-    /// limitVirtSumme are not used.
-    bool RechnungBuchen(const MonthKey &monat, Money betrag, DateTime datum, Money sozialanteil,
-                        Money limitVirtSumme);
+    /// Records an invoice; writes the file. Its split into the social and
+    /// the own share is made when it is paid out.
+    bool RechnungBuchen(const MonthKey &monat, Money betrag);
     /// Pays out betrag and records eigenanteil, the part of it that is the
     /// participant's own share; writes the file. datum is not stored.
     bool AuszahlungBuchen(const MonthKey &monat, Money betrag, Money eigenanteil, DateTime datum);

@@ -118,7 +118,7 @@ bool TVennlok::MonatVerwerfen(const MonthKey &monat)
     transaktion(QStringLiteral("Verwerfen#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"), [&] {
         austritteZuruecknehmen(monat);
         buchungenVerwerfen(monat, 14);
-        if (!m_kasse->Abschliessen(monat, Uhr::Jetzt()))
+        if (!m_kasse->Abschliessen(monat))
             misslungen(QStringLiteral("Das Abschließen der verworfenen Kasse"));
         m_kasse.reset();
         dateiUmbenennen(alt, neu);

@@ -243,7 +243,7 @@ TErgebnis TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
     TTeilhaber &teilhaber = m_register->Teilhaber(datei);
     teilhaber.SetRollbackPoint();
     const MonthKey buchungsmonat = Buchungsmonat();
-    const bool ok1 = teilhaber.RechnungBuchen(buchungsmonat, betrag, datum, R4(Sozialanteil()), LimitVirtSumme());
+    const bool ok1 = teilhaber.RechnungBuchen(buchungsmonat, betrag);
     const bool ok2 = ok1 && kassenRechnung(buchungsmonat, wer, betrag, datum);
     buchungAbschliessen(teilhaber, ok2, QStringLiteral("Rechnung,") + wer + QLatin1Char(',') + geldText(betrag),
                         QStringLiteral("Rec#####,") + wer + QLatin1Char(',') + geldText(betrag)

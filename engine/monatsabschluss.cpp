@@ -64,7 +64,7 @@ bool TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime d
         NachSchritt(QStringLiteral("KapitalanteileBerechnen"));
         parameterBerechnen(monat);
         NachSchritt(QStringLiteral("ParameterBerechnen"));
-        if (!m_kasse->Abschliessen(monat, datum))
+        if (!m_kasse->Abschliessen(monat))
             misslungen(QStringLiteral("Das Abschließen der Kasse"));
         const Money schluss = m_kasse->Summe();
         m_kasse.reset();
