@@ -1,33 +1,16 @@
 #include "cli/bericht.h"
 
 #include "data/textformat.h"
-#include "data/vennlokdaten.h"
+#include "engine/vennlok.h"
 
 #include <QDir>
 
 namespace {
 
-struct Zeile
+// The closed months as the engine reads them, the one reader of the month history.
+QList<TMonatsverlauf> lesen(const QString &verzeichnis)
 {
-    MonthKey monat;
-    int eingangsbuchungen;
-    Money einzahlungen, auszahlungen, eigenanteile, summe;
-    double intAnteil, extAnteil;
-};
-
-QList<Zeile> lesen(const QString &verzeichnis)
-{
-    TVennlokDaten daten(QDir(verzeichnis).filePath(TVennlokDaten::Dateiname));
-    daten.Verwerfen();
-    QList<Zeile> zeilen;
-    for (const MonthKey &monat : daten.ArchivierteMonate()) {
-        const QString section = QStringLiteral("Monat") + monat;
-        zeilen.append({monat, daten.MonatEingangsbuchungen(monat), daten.MonatEinzahlungen(monat),
-                       daten.MonatAuszahlungen(monat), daten.MonatEigenanteile(monat), daten.MonatSumme(monat),
-                       daten.ReadFloat(section, QStringLiteral("IntSozialanteil"), FehlwertFloat),
-                       daten.ReadFloat(section, QStringLiteral("ExtSozialanteil"), FehlwertFloat)});
-    }
-    return zeilen;
+    return TVennlok::Verlauf(verzeichnis);
 }
 
 const QStringList Kopf{QStringLiteral("Monat"), QStringLiteral("Eingangsbuchungen"), QStringLiteral("Einzahlungen"),
@@ -51,9 +34,9 @@ namespace Bericht {
 QStringList Tabelle(const QString &datenverzeichnis)
 {
     QList<QStringList> felder{Kopf};
-    for (const Zeile &z : lesen(datenverzeichnis))
+    for (const TMonatsverlauf &z : lesen(datenverzeichnis))
         felder.append({z.monat, QString::number(z.eingangsbuchungen), zweiStellen(z.einzahlungen),
-                       zweiStellen(z.auszahlungen), zweiStellen(z.eigenanteile), zweiStellen(z.summe),
+                       zweiStellen(z.auszahlungen), zweiStellen(z.eigenanteile), zweiStellen(z.kasse),
                        Textformat::floatZuText(z.intAnteil), Textformat::floatZuText(z.extAnteil)});
     QList<qsizetype> breite(Kopf.size(), 0);
     for (const QStringList &f : felder)
@@ -72,10 +55,10 @@ QStringList Tabelle(const QString &datenverzeichnis)
 QStringList Csv(const QString &datenverzeichnis)
 {
     QStringList zeilen{Kopf.join(QLatin1Char(','))};
-    for (const Zeile &z : lesen(datenverzeichnis))
+    for (const TMonatsverlauf &z : lesen(datenverzeichnis))
         zeilen.append(QStringList{z.monat, QString::number(z.eingangsbuchungen), punkt(Textformat::moneyZuText(z.einzahlungen)),
                                   punkt(Textformat::moneyZuText(z.auszahlungen)), punkt(Textformat::moneyZuText(z.eigenanteile)),
-                                  punkt(Textformat::moneyZuText(z.summe)), punkt(Textformat::floatZuText(z.intAnteil)),
+                                  punkt(Textformat::moneyZuText(z.kasse)), punkt(Textformat::floatZuText(z.intAnteil)),
                                   punkt(Textformat::floatZuText(z.extAnteil))}
                           .join(QLatin1Char(',')));
     return zeilen;
