@@ -297,7 +297,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
         {"Vertrag", 1, datumAus(2),
          [&](Felder &f, const Melden &) {
              f.punktZuKomma();
-             if (!Vertrag(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.betrag(6), f.betrag(7), f.betrag(8)))
+             if (!Vertrag(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6), f.betrag(7), f.betrag(8)))
                  throw VennlokFehler(QStringLiteral("der Ergänzungsvertrag konnte nicht gespeichert werden"));
              return Zeilenart::Gewoehnlich;
          }},

@@ -58,8 +58,9 @@ void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum,
 }
 
 bool TVennlok::vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
-                       Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
+                       Money honorarRechnungsbuchung, double daempfungAnteil, Money grundsicherung, Money limitVirtSumme)
 {
+    const Money daempfung = R4(daempfungAnteil); // the master data keep it scaled
     if (!MonatGueltig(MonatKey(datum)))
         throw VennlokFehler(QStringLiteral("Ein Ergänzungsvertrag kann nur in den Jahren 1900 bis 9998 gelten, nicht ab dem %1.")
                                 .arg(Textformat::datumZuText(datum)),
@@ -258,7 +259,7 @@ void TVennlok::NeuPakt(const QString &version, QString &meldung, DateTime datum,
     transaktion(QString(), [&] { neuPakt(version, meldung, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, intSozialanteil, daempfung, grundsicherung, limitVirtSumme); });
 }
 
-bool TVennlok::Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme)
+bool TVennlok::Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme)
 {
     bool ergebnis{};
     transaktion(QString(), [&] { ergebnis = vertrag(version, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, daempfung, grundsicherung, limitVirtSumme); });

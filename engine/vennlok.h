@@ -180,9 +180,10 @@ public:
     void NeuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag,
                  Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil,
                  double daempfung, Money grundsicherung, Money limitVirtSumme);
-    /// Records a supplementary contract (daempfung as a scaled fraction) and logs it.
+    /// Records a supplementary contract and logs it; the damping is a
+    /// fraction as for NeuPakt, stored on the grid of four decimals.
     bool Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
-                 Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme);
+                 Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme);
     bool StartdatenVorhanden() const;
     QStringList AnwaltListe() const;
     void AnwaltWert(const QString &name, QString &adresse) const;
@@ -416,7 +417,7 @@ public:
 protected:
     // The bodies of the public bookings of the same name, run inside a transaction.
     void neuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung, Money limitVirtSumme);
-    bool vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, Money daempfung, Money grundsicherung, Money limitVirtSumme);
+    bool vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme);
     QString anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
     TErgebnis einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
     TErgebnis rechnung(const QString &name, Money betrag, DateTime datum);

@@ -219,7 +219,7 @@ void TDemokratForm::BtnDataOKClick()
         } else {
             if (!m_benutzer.Frage(this, QStringLiteral("Ergänzungsvertrag"), QStringLiteral("Ergänzungsvertrag eintragen?")))
                 return QString();
-            if (!m_vennlok.Vertrag(TVennlok::Version, TVennlok::Jetzt(), beitrag, ein, rech, betrag(4), grund, limit)) {
+            if (!m_vennlok.Vertrag(TVennlok::Version, TVennlok::Jetzt(), beitrag, ein, rech, daempfung, grund, limit)) {
                 m_benutzer.Meldung(this, QStringLiteral("Der Ergänzungsvertrag konnte nicht gespeichert werden; es wurde "
                                                         "nichts gespeichert."));
                 return QString();
