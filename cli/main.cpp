@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <cstdio>
 
 namespace {
@@ -124,15 +125,26 @@ int pruefen(const QString &verzeichnis)
     return befunde.isEmpty() ? 0 : 1;
 }
 
+// How many words each booking takes, the command itself counted: at least, at most.
+const QHash<QString, std::pair<int, int>> &buchungswoerter()
+{
+    static const QHash<QString, std::pair<int, int>> woerter{
+        {QStringLiteral("einzahlung"), {2, 3}}, {QStringLiteral("rechnung"), {3, 3}}, {QStringLiteral("austritt"), {2, 2}},
+        {QStringLiteral("abschluss"), {1, 1}},  {QStringLiteral("verwerfen"), {1, 1}}, {QStringLiteral("auszahlungen-verwerfen"), {1, 1}}};
+    return woerter;
+}
+
+bool istBuchung(const QString &befehl)
+{
+    return buchungswoerter().contains(befehl);
+}
+
 // The bookings of the window, one per call: 0 booked, 1 refused, 2 a wrong call.
 int buchen(const QStringList &argumente, const QString &verzeichnis)
 {
     const QString befehl = argumente.first();
-    const bool mitName = befehl == QLatin1String("einzahlung") || befehl == QLatin1String("rechnung")
-                         || befehl == QLatin1String("austritt");
-    const int mindestens = mitName ? 2 : 1;
-    const int hoechstens = befehl == QLatin1String("einzahlung") ? 3 : befehl == QLatin1String("rechnung") ? 3 : mindestens;
-    if (argumente.size() < (befehl == QLatin1String("rechnung") ? 3 : mindestens) || argumente.size() > hoechstens) {
+    const auto [mindestens, hoechstens] = buchungswoerter().value(befehl);
+    if (argumente.size() < mindestens || argumente.size() > hoechstens) {
         ausgeben(stderr, QStringLiteral("vennlok-cli: falsche Argumente für %1.").arg(befehl));
         std::fputs(Hilfe, stderr);
         return 2;
@@ -329,10 +341,7 @@ int main(int argc, char *argv[])
                 ausgeben(stderr, QStringLiteral("Ohne gültige IBAN, nicht in der Datei: ") + ohne.join(QStringLiteral(", ")));
             return 0;
         }
-        static const QStringList Buchungen{QStringLiteral("einzahlung"), QStringLiteral("rechnung"), QStringLiteral("austritt"),
-                                           QStringLiteral("abschluss"), QStringLiteral("verwerfen"),
-                                           QStringLiteral("auszahlungen-verwerfen")};
-        if (Buchungen.contains(befehl))
+        if (istBuchung(befehl))
             return buchen(argumente, verzeichnis);
         if (befehl == QLatin1String("pruefen") && argumente.size() == 1)
             return pruefen(verzeichnis);
