@@ -201,8 +201,8 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
     }
     if (befehl == QLatin1String("verwerfen")) {
         const QStringList austritte = vennlok.AustritteImMonat(monat);
-        if (!vennlok.MonatVerwerfen(monat))
-            return abgelehnt(QStringLiteral("Der Monat %1 kann nicht verworfen werden: er ist der erste des Pakts.").arg(monat));
+        if (const TErgebnis ergebnis = vennlok.MonatVerwerfen(monat); !ergebnis.gebucht())
+            return abgelehnt(ergebnis.grund);
         ausgeben(stdout, QStringLiteral("Monat %1 verworfen; Buchungsmonat ist wieder %2.").arg(monat, vennlok.Buchungsmonat()));
         if (!austritte.isEmpty())
             ausgeben(stdout, QStringLiteral("Zurückgenommene Austritte: ") + austritte.join(QStringLiteral(", ")));

@@ -104,10 +104,14 @@ void TVennlok::austritteZuruecknehmen(const MonthKey &monat)
     }
 }
 
-bool TVennlok::MonatVerwerfen(const MonthKey &monat)
+TErgebnis TVennlok::MonatVerwerfen(const MonthKey &monat)
 {
-    if (!m_kasse || monat != Buchungsmonat() || monat == m_daten->Startmonat())
-        return false;
+    if (!m_kasse)
+        return abgelehnt(QStringLiteral("Es gibt keinen offenen Monat, der verworfen werden könnte."));
+    if (monat != Buchungsmonat())
+        return abgelehnt(QStringLiteral("Der Monat %1 ist nicht der Buchungsmonat %2.").arg(Textformat::zitat(monat), Buchungsmonat()));
+    if (monat == m_daten->Startmonat())
+        return abgelehnt(QStringLiteral("Der Monat %1 ist der erste des Pakts und kann nicht verworfen werden.").arg(monat));
     const MonthKey vormonat = Vormonat(monat);
     const QString alt = TKasse::Dateiname(monat);
     // The discarded book is kept as a record under a dated name; a second one of the same day gets a number.
@@ -127,5 +131,5 @@ bool TVennlok::MonatVerwerfen(const MonthKey &monat)
         if (!m_daten->MonatZurueckholen(vormonat))
             misslungen(QStringLiteral("Das Zurückholen der Parameter von %1").arg(vormonat));
     });
-    return true;
+    return gebucht(true, 0);
 }

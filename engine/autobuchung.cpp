@@ -339,8 +339,8 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
          }},
         {"MonatVerwerfen", 16, nullptr,
          [&](Felder &f, const Melden &) {
-             if (!MonatVerwerfen(monatVerlangen(f)))
-                 throw VennlokFehler(QStringLiteral("der erste Monat des Pakts kann nicht verworfen werden"));
+             if (const TErgebnis r = MonatVerwerfen(monatVerlangen(f)); !r.gebucht())
+                 throw VennlokFehler(r.grund);
              return Zeilenart::Gewoehnlich;
          }},
         {"StoreSim", 0, nullptr, [](Felder &, const Melden &) { return Zeilenart::Ende; }},

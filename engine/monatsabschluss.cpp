@@ -36,7 +36,7 @@ void TVennlok::fuerJedenTeilhaber(const std::function<void(TTeilhaber &, const Q
     }
 }
 
-bool TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime datum)
+TErgebnis TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime datum)
 {
     if (!m_kasse)
         throw VennlokFehler(QStringLiteral("Es ist keine Kasse offen: ohne Pakt gibt es keinen Monatsabschluss."));
@@ -49,7 +49,7 @@ bool TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime d
                                            "keinen Buchungsmonat mehr. Er wird nicht abgeschlossen.").arg(monat),
                             QString(), VennlokFehler::Grenze);
     if (AnzahlTeilhaber(2) != 0 && !erzwingen)
-        return true;
+        return abgelehnt(QStringLiteral("Es haben noch nicht alle Teilhaber eingezahlt."), QString());
 
     transaktion(QStringLiteral("Monatsab#####,") + monat + QStringLiteral("   ABSCHLUSSFEHLER"), [&] {
         log(QStringLiteral("Monatsab,") + monat);
@@ -85,7 +85,7 @@ bool TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime d
         TransfersZeigen();
         Sicherung(monat);
     }
-    return false;
+    return gebucht(true, m_kasse ? m_kasse->SummeVormonat() : 0);
 }
 
 void TVennlok::anwaltHonorarBuchen(const MonthKey &monat, DateTime datum)

@@ -269,12 +269,13 @@ public:
     /// book, "Transfers.tra" (and, when the pact has an account, the SEPA
     /// file "Ueberweisungen" + monat + ".xml"), then the next month opened with the closing
     /// balance; outside AutoModus it also shows the transfers list and backs
-    /// the month up. Returns true, changing nothing, when participants still
-    /// owe and erzwingen is false; false after the close. All or nothing:
+    /// the month up. Refused, changing nothing, when participants still owe
+    /// and erzwingen is false; booked with the fund at the close as its
+    /// amount. All or nothing:
     /// when a step fails every file is put back and VennlokFehler is thrown.
     /// Throws too, changing nothing, when no cash book is open or monat is
     /// not the booking month.
-    bool Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime datum);
+    TErgebnis Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime datum);
     /// Pays out what is still unpaid of each participant's invoices of
     /// monat, splitting off the own share. All or nothing; throws VennlokFehler.
     bool AuszahlungenBuchen(const MonthKey &monat);
@@ -301,7 +302,7 @@ public:
     /// those who left are members again, as before their exit. False, changing nothing, without an
     /// open cash book, for another month or for the pact's first month. All
     /// or nothing; throws VennlokFehler.
-    bool MonatVerwerfen(const MonthKey &monat);
+    TErgebnis MonatVerwerfen(const MonthKey &monat);
     /// The names (as stored in their files) of those who left in monat: the
     /// exits that discarding monat takes back.
     QStringList AustritteImMonat(const MonthKey &monat);

@@ -1166,8 +1166,8 @@ void TVenBuchungForm::BtnKillMonthClick()
                                .arg(monat, TVennlok::MonatDavor(monat), auchAustritte))) {
         return;
     }
-    if (!m_vennlok->MonatVerwerfen(monat))
-        m_benutzer->Meldung(this, QStringLiteral("Der Monat %1 kann nicht verworfen werden.").arg(monat));
+    if (const TErgebnis ergebnis = m_vennlok->MonatVerwerfen(monat); !ergebnis.gebucht())
+        m_benutzer->Meldung(this, ergebnis.meldung);
     else
         status(QStringLiteral("Monat %1 verworfen; Buchungsmonat ist wieder %2").arg(monat, m_vennlok->Buchungsmonat()));
     teilhaberListenFuellen();
