@@ -92,14 +92,17 @@ private:
 ///
 /// How a call reports failure:
 ///  - every operation that changes files is one transaction: all its files
-///    reach the disk together or none does;
-///  - a booking the rules refuse (a second payment in a month, an unknown
-///    name) changes nothing and says why in its returned message text, or
-///    returns false where the result is a Boolean; an empty text means done;
+///    reach the disk together or none does; a caller that confirms several
+///    at once holds a TTransaktion around them;
+///  - payments, invoices, exits, the month close and the discard of a month
+///    return a TErgebnis: booked, or refused with the reason (and the rules'
+///    message where they give one); a refused booking changes nothing. Older
+///    operations return false for a refusal, or a text why;
 ///  - a failure to store (a full disk, a file that cannot be written, a step
 ///    that cannot be carried out) throws VennlokFehler with a German text
 ///    that names the file and the reason; nothing is then changed on disk or
-///    in memory, and the log tells of it where it can;
+///    in memory, and the log tells of it where it can. Art Ausstehend: the
+///    change is durable in the journal but not yet in every file;
 ///  - reading calls (the getters, lists and counts) do not fail; a value
 ///    missing in the files comes back as the missing-value sentinel.
 class TVennlok
