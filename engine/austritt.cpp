@@ -67,11 +67,11 @@ void TVennlok::buchungenVerwerfen(const MonthKey &monat, int arten)
     });
 }
 
-bool TVennlok::BuchungenVerwerfen(const MonthKey &monat, int arten)
+TErgebnis TVennlok::BuchungenVerwerfen(const MonthKey &monat, int arten)
 {
     transaktion(QStringLiteral("Verwerfen#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"),
                 [&] { buchungenVerwerfen(monat, arten); });
-    return true;
+    return gebucht(true, 0);
 }
 
 QStringList TVennlok::AustritteImMonat(const MonthKey &monat)

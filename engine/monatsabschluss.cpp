@@ -107,12 +107,12 @@ void TVennlok::offeneBeitraegeBuchen(const MonthKey &monat)
     fuerJedenTeilhaber([&](TTeilhaber &t, const QString &) { t.OffenBuchen(monat, beitrag); });
 }
 
-void TVennlok::teilhaberAuszahlen(TTeilhaber &teilhaber, const QString &name, const MonthKey &monat)
+Money TVennlok::teilhaberAuszahlen(TTeilhaber &teilhaber, const QString &name, const MonthKey &monat)
 {
     const Money rechnungen = teilhaber.Rechnungen(monat);
     const Money ausgezahlt = teilhaber.Auszahlungen(monat);
     if (rechnungen <= 0 || rechnungen <= ausgezahlt)
-        return;
+        return 0;
     // Only what is still unpaid: a payout made earlier in the month is not paid again.
     const Money offen = GeldPlus(rechnungen, -ausgezahlt);
     // Arrears cut the rate of the own share.
@@ -122,18 +122,26 @@ void TVennlok::teilhaberAuszahlen(TTeilhaber &teilhaber, const QString &name, co
         misslungen(QStringLiteral("Die Auszahlung an %1").arg(name));
     if (m_kasse && !m_kasse->AuszahlungBuchen(monat, name, offen, eigen, Uhr::Heute()))
         misslungen(QStringLiteral("Die Kassenbuchung der Auszahlung an %1").arg(name));
+    return offen;
 }
 
-void TVennlok::auszahlungenBuchen(const MonthKey &monat)
+Money TVennlok::auszahlungenBuchen(const MonthKey &monat)
 {
-    fuerJedenTeilhaber([&](TTeilhaber &t, const QString &datei) { teilhaberAuszahlen(t, NameAusDateiname(datei), monat); });
+    Money summe = 0;
+    fuerJedenTeilhaber([&](TTeilhaber &t, const QString &datei) {
+        summe = GeldPlus(summe, teilhaberAuszahlen(t, NameAusDateiname(datei), monat));
+    });
+    return summe;
 }
 
-bool TVennlok::AuszahlungenBuchen(const MonthKey &monat)
+TErgebnis TVennlok::AuszahlungenBuchen(const MonthKey &monat)
 {
+    Money summe = 0;
     transaktion(QStringLiteral("Aus#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"),
-                [&] { auszahlungenBuchen(monat); });
-    return true;
+                [&] { summe = auszahlungenBuchen(monat); });
+    if (summe == 0)
+        return {TErgebnis::NichtsZuTun, QString(), QStringLiteral("Im Monat %1 ist keine Rechnung mehr auszuzahlen.").arg(monat), 0};
+    return gebucht(true, summe);
 }
 
 void TVennlok::kapitalanteileBerechnen(const MonthKey &monat)

@@ -280,8 +280,10 @@ public:
     /// not the booking month.
     TErgebnis Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime datum);
     /// Pays out what is still unpaid of each participant's invoices of
-    /// monat, splitting off the own share. All or nothing; throws VennlokFehler.
-    bool AuszahlungenBuchen(const MonthKey &monat);
+    /// monat, splitting off the own share; the result's amount is what was
+    /// paid, nothing to do when no invoice was unpaid. All or nothing;
+    /// throws VennlokFehler.
+    TErgebnis AuszahlungenBuchen(const MonthKey &monat);
     /// Opens "Transfers.tra" through a command script, without waiting.
     void TransfersZeigen();
     /// Copies the month's logs, data files and transfers list into
@@ -299,7 +301,7 @@ public:
     /// Discards the month's bookings of every participant: 2 payouts (also
     /// taken back out of the cash book), 4 invoices, 8 payments. All or
     /// nothing; throws VennlokFehler.
-    bool BuchungenVerwerfen(const MonthKey &monat, int arten);
+    TErgebnis BuchungenVerwerfen(const MonthKey &monat, int arten);
     /// Discards the booking month and steps back into the previous one, which
     /// is opened again with its figures. The month's exits are taken back:
     /// those who left are members again, as before their exit. False, changing nothing, without an
@@ -445,8 +447,9 @@ protected:
 
     // Month close (monatsabschluss.cpp).
     void fuerJedenTeilhaber(const std::function<void(TTeilhaber &, const QString &datei)> &schritt);
-    void teilhaberAuszahlen(TTeilhaber &teilhaber, const QString &name, const MonthKey &monat);
-    void auszahlungenBuchen(const MonthKey &monat);
+    /// What is still unpaid of the participant's invoices of monat, paid out; returns it.
+    Money teilhaberAuszahlen(TTeilhaber &teilhaber, const QString &name, const MonthKey &monat);
+    Money auszahlungenBuchen(const MonthKey &monat);
     void anwaltHonorarBuchen(const MonthKey &monat, DateTime datum);
     void offeneBeitraegeBuchen(const MonthKey &monat);
     void kapitalanteileBerechnen(const MonthKey &monat);

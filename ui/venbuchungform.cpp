@@ -1006,8 +1006,10 @@ void TVenBuchungForm::BtnRechnungClick()
 
 void TVenBuchungForm::BtnAuszahlungenClick()
 {
-    m_vennlok->AuszahlungenBuchen(m_vennlok->Buchungsmonat());
-    status(QStringLiteral("Die Rechnungen des Monats %1 sind ausgezahlt.").arg(m_vennlok->Buchungsmonat()));
+    const TErgebnis ergebnis = m_vennlok->AuszahlungenBuchen(m_vennlok->Buchungsmonat());
+    status(ergebnis.gebucht() ? QStringLiteral("Die Rechnungen des Monats %1 sind ausgezahlt (%2).")
+                                    .arg(m_vennlok->Buchungsmonat(), Anzeigeformat::Kasse(ergebnis.betrag))
+                              : ergebnis.grund);
     Anzeige();
 }
 

@@ -346,7 +346,7 @@ private slots:
                 if (monat < 5)
                     QVERIFY(v->Monatsabschluss(m, true, zeitpunkt(2006, monat, 28)).gebucht());
             }
-            QVERIFY(v->AuszahlungenBuchen("200605"));
+            QVERIFY(v->AuszahlungenBuchen("200605").gebucht());
         }
         QVERIFY2(beschaedigen(datei, muster, ersatz) || erwartet.isEmpty(), "the damage must change the file");
         QStringList gefunden = TVennlok::Unterbrochen(m_dir.path());
