@@ -286,18 +286,16 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
         {"NeuPakt", 1, datumAus(2),
          [&](Felder &f, const Melden &meldung) {
              f.punktZuKomma();
-             QString text;
-             const bool vorhanden = PaktVorhanden();
-             NeuPakt(f.text(1), text, stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6), f.zahl(7), f.betrag(8),
-                     f.betrag(9));
-             if (vorhanden)
-                 meldung(text);
+             const TErgebnis ergebnis = NeuPakt(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6),
+                                                f.zahl(7), f.betrag(8), f.betrag(9));
+             if (!ergebnis.gebucht())
+                 meldung(ergebnis.meldung);
              return Zeilenart::Gewoehnlich;
          }},
         {"Vertrag", 1, datumAus(2),
          [&](Felder &f, const Melden &) {
              f.punktZuKomma();
-             if (!Vertrag(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6), f.betrag(7), f.betrag(8)))
+             if (!Vertrag(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6), f.betrag(7), f.betrag(8)).gebucht())
                  throw VennlokFehler(QStringLiteral("der Ergänzungsvertrag konnte nicht gespeichert werden"));
              return Zeilenart::Gewoehnlich;
          }},

@@ -25,15 +25,13 @@ QList<std::pair<QString, double>> betraege(Money beitrag, Money honorarEingangsb
 
 } // namespace
 
-void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag,
-                       Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil,
-                       double daempfung, Money grundsicherung, Money limitVirtSumme)
+TErgebnis TVennlok::neuPakt(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
+                            Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung,
+                            Money limitVirtSumme)
 {
-    if (PaktVorhanden()) {
-        meldung = QStringLiteral("In diesem Datenverzeichnis besteht bereits ein Pakt. Ein neuer Pakt kann hier "
-                                 "nicht angelegt werden; die Pakt-Daten bleiben unverändert.");
-        return;
-    }
+    if (PaktVorhanden())
+        return abgelehnt(QStringLiteral("In diesem Datenverzeichnis besteht bereits ein Pakt. Ein neuer Pakt kann hier "
+                                        "nicht angelegt werden; die Pakt-Daten bleiben unverändert."));
     if (!MonatGueltig(MonatKey(datum)))
         throw VennlokFehler(QStringLiteral("Ein Pakt kann nur in den Jahren 1900 bis 9998 beginnen, nicht am %1.")
                                 .arg(Textformat::datumZuText(datum)),
@@ -54,7 +52,11 @@ void TVennlok::neuPakt(const QString &version, QString &meldung, DateTime datum,
         + zahl(intSozialanteil) + QLatin1Char(',') + zahl(daempfung) + QLatin1Char(',') + geldText(grundsicherung)
         + QLatin1Char(',') + geldText(limitVirtSumme));
     log(QString());
-    meldung = QStringLiteral("Neuer Pakt angelegt. Hauptdatei: A_Vennlok.ven");
+    if (!PaktVorhanden())
+        return abgelehnt(QStringLiteral("Der Pakt konnte nicht angelegt werden."));
+    TErgebnis ergebnis = gebucht(true, beitrag);
+    ergebnis.meldung = QStringLiteral("Neuer Pakt angelegt. Hauptdatei: A_Vennlok.ven");
+    return ergebnis;
 }
 
 bool TVennlok::vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
@@ -254,16 +256,27 @@ TErgebnis TVennlok::rechnung(const QString &name, Money betrag, DateTime datum)
 
 // Every public booking is one transaction.
 
-void TVennlok::NeuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung, Money limitVirtSumme)
+TErgebnis TVennlok::NeuPakt(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
+                            Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung,
+                            Money limitVirtSumme)
 {
-    transaktion(QString(), [&] { neuPakt(version, meldung, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, intSozialanteil, daempfung, grundsicherung, limitVirtSumme); });
+    TErgebnis ergebnis;
+    transaktion(QString(), [&] {
+        ergebnis = neuPakt(version, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, intSozialanteil,
+                           daempfung, grundsicherung, limitVirtSumme);
+    });
+    return ergebnis;
 }
 
-bool TVennlok::Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme)
+TErgebnis TVennlok::Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
+                            Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme)
 {
-    bool ergebnis{};
-    transaktion(QString(), [&] { ergebnis = vertrag(version, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, daempfung, grundsicherung, limitVirtSumme); });
-    return ergebnis;
+    bool ok = false;
+    transaktion(QString(), [&] {
+        ok = vertrag(version, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, daempfung, grundsicherung,
+                     limitVirtSumme);
+    });
+    return ok ? gebucht(true, beitrag) : abgelehnt(QStringLiteral("Der Ergänzungsvertrag konnte nicht gespeichert werden."));
 }
 
 QString TVennlok::AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)

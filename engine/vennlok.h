@@ -179,14 +179,14 @@ public:
 
     /// Creates a pact starting in the month of datum and opens that month.
     /// Refused, changing nothing, when the directory already holds a pact.
-    /// meldung: "Neuer Pakt angelegt. Hauptdatei: A_Vennlok.ven" or why not.
-    void NeuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag,
-                 Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil,
-                 double daempfung, Money grundsicherung, Money limitVirtSumme);
+    /// The result's message: "Neuer Pakt angelegt. Hauptdatei: A_Vennlok.ven" or why not.
+    TErgebnis NeuPakt(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
+                      Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung,
+                      Money limitVirtSumme);
     /// Records a supplementary contract and logs it; the damping is a
     /// fraction as for NeuPakt, stored on the grid of four decimals.
-    bool Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
-                 Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme);
+    TErgebnis Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
+                      Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme);
     bool StartdatenVorhanden() const;
     QStringList AnwaltListe() const;
     void AnwaltWert(const QString &name, QString &adresse) const;
@@ -422,7 +422,9 @@ public:
 
 protected:
     // The bodies of the public bookings of the same name, run inside a transaction.
-    void neuPakt(const QString &version, QString &meldung, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung, Money limitVirtSumme);
+    TErgebnis neuPakt(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
+                      Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung,
+                      Money limitVirtSumme);
     bool vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme);
     QString anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
     TErgebnis einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);

@@ -208,20 +208,20 @@ void TDemokratForm::BtnDataOKClick()
         if (!m_vennlok.StartdatenVorhanden()) {
             if (!m_benutzer.Frage(this, QStringLiteral("neuen Pakt anlegen"), QStringLiteral("Diese Startdaten eintragen?")))
                 return QString();
-            QString meldung;
-            m_vennlok.NeuPakt(TVennlok::Version, meldung, TVennlok::Jetzt(), beitrag, ein, rech, TVennlok::IntSozialanteilFuer(werte[3]), daempfung,
-                              grund, limit);
-            if (!m_vennlok.StartdatenVorhanden()) {
-                m_benutzer.Meldung(this, meldung);
+            const TErgebnis ergebnis = m_vennlok.NeuPakt(TVennlok::Version, TVennlok::Jetzt(), beitrag, ein, rech,
+                                                         TVennlok::IntSozialanteilFuer(werte[3]), daempfung, grund, limit);
+            if (!ergebnis.gebucht()) {
+                m_benutzer.Meldung(this, ergebnis.meldung);
                 return QString();
             }
             gemeldet = QStringLiteral("Neuer Pakt angelegt, erster Buchungsmonat %1").arg(m_vennlok.Buchungsmonat());
         } else {
             if (!m_benutzer.Frage(this, QStringLiteral("Ergänzungsvertrag"), QStringLiteral("Ergänzungsvertrag eintragen?")))
                 return QString();
-            if (!m_vennlok.Vertrag(TVennlok::Version, TVennlok::Jetzt(), beitrag, ein, rech, daempfung, grund, limit)) {
-                m_benutzer.Meldung(this, QStringLiteral("Der Ergänzungsvertrag konnte nicht gespeichert werden; es wurde "
-                                                        "nichts gespeichert."));
+            if (const TErgebnis ergebnis = m_vennlok.Vertrag(TVennlok::Version, TVennlok::Jetzt(), beitrag, ein, rech, daempfung,
+                                                             grund, limit);
+                !ergebnis.gebucht()) {
+                m_benutzer.Meldung(this, ergebnis.meldung + QStringLiteral(" Es wurde nichts gespeichert."));
                 return QString();
             }
             gemeldet = QStringLiteral("Ergänzungsvertrag eingetragen (Monat %1)").arg(m_vennlok.Buchungsmonat());

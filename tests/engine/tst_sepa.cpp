@@ -145,8 +145,7 @@ private slots:
         {
             TVennlok v(tmp.path());
             v.SetAutoModus(true);
-            QString meldung;
-            v.NeuPakt(TVennlok::Version, meldung, zeitpunkt(2006, 3, 1), e(50), e(1.006), 0, 0.5, 0.65, e(3000), e(-300));
+            QVERIFY(v.NeuPakt(TVennlok::Version, zeitpunkt(2006, 3, 1), e(50), e(1.006), 0, 0.5, 0.65, e(3000), e(-300)).gebucht());
             QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString()), QString());
             QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE44500105175407324931"), QStringLiteral("20060301")), QString());
             for (const QString &name : {QStringLiteral("Anna"), QStringLiteral("Berta")}) {

@@ -129,9 +129,9 @@ private slots:
         const QByteArray vorher = datei("A_Vennlok.ven");
         auto v = std::make_unique<TVennlok>(m_dir.path());
         v->Oeffnen();
-        QString meldung;
-        v->NeuPakt(TVennlok::Version, meldung, zeitpunkt(2007, 1, 1), e(70), e(1), e(1), 0.3, 0.5, e(1), e(-1));
-        QVERIFY(meldung.contains(QStringLiteral("bereits ein Pakt")));
+        const TErgebnis ergebnis = v->NeuPakt(TVennlok::Version, zeitpunkt(2007, 1, 1), e(70), e(1), e(1), 0.3, 0.5, e(1), e(-1));
+        QCOMPARE(ergebnis.art, TErgebnis::Abgelehnt);
+        QVERIFY(ergebnis.meldung.contains(QStringLiteral("bereits ein Pakt")));
         v.reset();
         QCOMPARE(datei("A_Vennlok.ven"), vorher);
         QVERIFY(!QFile::exists(pfad("A_Kassendaten200701.ven")));

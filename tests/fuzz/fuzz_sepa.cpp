@@ -34,9 +34,8 @@ TSepaVennlok &pakt()
         verzeichnis = new QTemporaryDir;
         vennlok = new TSepaVennlok(verzeichnis->path());
         vennlok->SetAutoModus(true);
-        QString meldung;
-        vennlok->NeuPakt(TVennlok::Version, meldung, 38777.0, 500000, 5000, 20000, 0.5, 0.65, 30000000, -3000000);
-        if (!vennlok->PaktKontoSetzen(QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString()).isEmpty()
+        if (!vennlok->NeuPakt(TVennlok::Version, 38777.0, 500000, 5000, 20000, 0.5, 0.65, 30000000, -3000000).gebucht()
+            || !vennlok->PaktKontoSetzen(QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString()).isEmpty()
             || !vennlok->AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE44500105175407324931"), QStringLiteral("20060301")).isEmpty())
             std::abort();
         for (const QString &name : Namen) {
