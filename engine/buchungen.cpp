@@ -104,19 +104,19 @@ QString TVennlok::AnwaltFehler(const QString &name, const QString &adresse)
     return fehler.isEmpty() ? fehler : QStringLiteral("Treuhänder: ") + fehler;
 }
 
-QString TVennlok::anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
+TErgebnis TVennlok::anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
 {
     if (const QString fehler = AnwaltFehler(name, adresse); !fehler.isEmpty())
-        return fehler;
+        return abgelehnt(fehler);
     const QString gespeichert = Bankdaten::AngabeNormal(name, adresse);
     try {
         datenAendern([&] { m_daten->SetAnwalt(name, gespeichert); });
     } catch (const VennlokFehler &e) {
-        return e.text();
+        return abgelehnt(e.text());
     }
     const QString art = m_daten->HatErgaenzungsvertrag() ? QStringLiteral("Vertrag") : QStringLiteral("NeuPakt");
     log(art + QStringLiteral(":Adresse,") + name + QLatin1Char(',') + gespeichert + QLatin1Char(',') + datumstext);
-    return QString();
+    return gebucht(true, 0);
 }
 
 void TVennlok::buchungAbschliessen(TTeilhaber &teilhaber, bool gebucht, const QString &zeile,
@@ -279,9 +279,9 @@ TErgebnis TVennlok::Vertrag(const QString &version, DateTime datum, Money beitra
     return ok ? gebucht(true, beitrag) : abgelehnt(QStringLiteral("Der Ergänzungsvertrag konnte nicht gespeichert werden."));
 }
 
-QString TVennlok::AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
+TErgebnis TVennlok::AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
 {
-    QString ergebnis{};
+    TErgebnis ergebnis;
     transaktion(QString(), [&] { ergebnis = anwaltSetzen(name, adresse, datumstext); });
     return ergebnis;
 }

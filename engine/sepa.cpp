@@ -135,10 +135,10 @@ QString TVennlok::PaktKontoFehler(const QString &inhaber, const QString &iban, c
     return QString();
 }
 
-QString TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic)
+TErgebnis TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic)
 {
     if (const QString fehler = PaktKontoFehler(inhaber, iban, bic); !fehler.isEmpty())
-        return fehler;
+        return abgelehnt(fehler);
     const TVennlokDaten::Konto konto{inhaber.trimmed(), Bankdaten::AngabeNormal(Iban, iban), Bankdaten::AngabeNormal(Bic, bic)};
     transaktion(QString(), [&] {
         datenAendern([&] {
@@ -147,7 +147,7 @@ QString TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, c
         });
         log(QStringLiteral("Konto,%1,%2,%3").arg(fuerLog(konto.inhaber), konto.iban, konto.bic));
     });
-    return QString();
+    return gebucht(true, 0);
 }
 
 namespace {

@@ -190,9 +190,9 @@ public:
     bool StartdatenVorhanden() const;
     QStringList AnwaltListe() const;
     void AnwaltWert(const QString &name, QString &adresse) const;
-    /// Stores a trustee's address and logs it. Returns why it could not be
-    /// stored, or an empty text.
-    QString AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
+    /// Stores an item of the trustee's address and logs it; refused with why
+    /// it could not be stored.
+    TErgebnis AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
     /// Why an item of the trustee's address cannot be stored (his IBAN and
     /// BIC are checked), or an empty text.
     static QString AnwaltFehler(const QString &name, const QString &adresse);
@@ -359,9 +359,9 @@ public:
     /// empty fields are no account, and may be stored.
     static QString PaktKontoFehler(const QString &inhaber, const QString &iban, const QString &bic);
     /// Checks and stores the pact's account (the IBAN without blanks) and
-    /// logs it; three empty fields remove it. Returns why it cannot be
-    /// stored, or an empty text.
-    QString PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic);
+    /// logs it; three empty fields remove it. Refused with why it cannot
+    /// be stored.
+    TErgebnis PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic);
     /// The SEPA credit transfer file (pain.001.001.09) of a month's payouts
     /// from the pact's account: one transaction per participant payout above
     /// nothing when rounded to the cent, to the participant's "IBAN" (and
@@ -426,7 +426,7 @@ protected:
                       Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung,
                       Money limitVirtSumme);
     bool vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme);
-    QString anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
+    TErgebnis anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
     TErgebnis einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
     TErgebnis rechnung(const QString &name, Money betrag, DateTime datum);
     bool teilhaberOeffnen(const QString &name, QString *meldung);

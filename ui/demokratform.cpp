@@ -246,12 +246,12 @@ QString TDemokratForm::anwaltSpeichern()
 {
     const TVennlokDaten::Konto konto{m_edKontoinhaber->text().trimmed(), m_edIban->text(), m_edBic->text()};
     if (m_vennlok.PaktKontoAnders(konto.inhaber, konto.iban, konto.bic)) {
-        if (const QString fehler = m_vennlok.PaktKontoSetzen(konto.inhaber, konto.iban, konto.bic); !fehler.isEmpty())
-            return fehler;
+        if (const TErgebnis ergebnis = m_vennlok.PaktKontoSetzen(konto.inhaber, konto.iban, konto.bic); !ergebnis.gebucht())
+            return ergebnis.meldung;
     }
     const QString heute = TVennlok::Datumstext();
     for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText()))
-        if (const QString fehler = m_vennlok.AnwaltSetzen(eintrag.schluessel, eintrag.wert, heute); !fehler.isEmpty())
-            return fehler;
+        if (const TErgebnis ergebnis = m_vennlok.AnwaltSetzen(eintrag.schluessel, eintrag.wert, heute); !ergebnis.gebucht())
+            return ergebnis.meldung;
     return QString();
 }

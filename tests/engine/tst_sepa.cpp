@@ -64,9 +64,9 @@ private slots:
         QTemporaryDir tmp;
         TVennlok v(tmp.path());
         paktGruenden(v);
-        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Alt"), QStringLiteral("DE89370400440532013000"), QString()), QString());
+        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Alt"), QStringLiteral("DE89370400440532013000"), QString()).meldung, QString());
         QCOMPARE(TVennlok::PaktKontoFehler(felder[0], felder[1], felder[2]).left(fehler.size()), fehler);
-        QCOMPARE(v.PaktKontoSetzen(felder[0], felder[1], felder[2]).left(fehler.size()), fehler);
+        QCOMPARE(v.PaktKontoSetzen(felder[0], felder[1], felder[2]).meldung.left(fehler.size()), fehler);
         const bool entfernt = fehler.isEmpty() && felder.join(QString()).trimmed().isEmpty();
         const QByteArray stamm = dateiInhalt(v.Pfad(QStringLiteral("A_Vennlok.ven")));
         QCOMPARE(stamm.contains("[Bankverbindung]"), !entfernt);
@@ -146,8 +146,8 @@ private slots:
             TVennlok v(tmp.path());
             v.SetAutoModus(true);
             QVERIFY(v.NeuPakt(TVennlok::Version, zeitpunkt(2006, 3, 1), e(50), e(1.006), 0, 0.5, 0.65, e(3000), e(-300)).gebucht());
-            QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString()), QString());
-            QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE44500105175407324931"), QStringLiteral("20060301")), QString());
+            QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString()).meldung, QString());
+            QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE44500105175407324931"), QStringLiteral("20060301")).meldung, QString());
             for (const QString &name : {QStringLiteral("Anna"), QStringLiteral("Berta")}) {
                 QCOMPARE(v.Einzahlung(name, v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2)).meldung, QString());
                 QVERIFY(v.TeilhaberOeffnen(name));
@@ -191,7 +191,7 @@ private slots:
             QString fehler;
             QVERIFY(!v.AdresseSpeichern(QStringLiteral("Anna"), QStringLiteral("Kontoinhaber"), inhaber, QStringLiteral("20060302"), &fehler));
             QVERIFY2(fehler.contains(QStringLiteral("enthält kein Zeichen, das eine Bank überweisen kann")), qPrintable(fehler));
-            QVERIFY(v.AnwaltSetzen(QStringLiteral("Kontoinhaber"), inhaber, QStringLiteral("20060302"))
+            QVERIFY(v.AnwaltSetzen(QStringLiteral("Kontoinhaber"), inhaber, QStringLiteral("20060302")).meldung
                         .startsWith(QStringLiteral("Treuhänder: Der Kontoinhaber")));
         }
         QVERIFY(v.AdresseSpeichern(QStringLiteral("Anna"), QStringLiteral("Kontoinhaber"), QStringLiteral("Anna Bäcker €"), QStringLiteral("20060302")));
@@ -228,15 +228,15 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(VennlokFehler, v.SepaDatei(monat, QDate(2008, 2, 1)));
         // Without the pact's account there is no SEPA file, and so no one is missing from it.
         QCOMPARE(v.Monatsbericht(monat).ohneIban, QStringList());
-        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok"), QStringLiteral("DE89370400440532013001"), QString()).left(40),
+        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok"), QStringLiteral("DE89370400440532013001"), QString()).meldung.left(40),
                  QStringLiteral("Konto des Pakts: Die Prüfziffern der IBA"));
-        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok Köln"), QStringLiteral("DE02 1203 0000 0000 2020 51"), QStringLiteral("byladem1001")), QString());
+        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok Köln"), QStringLiteral("DE02 1203 0000 0000 2020 51"), QStringLiteral("byladem1001")).meldung, QString());
         // The trustee's fees are paid like a payout once he has an IBAN; a wrong one is refused.
         QCOMPARE(v.Monatsbericht(monat).ohneIban, QStringList({"Treuhänder", ohne}));
-        QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE00 1234"), QStringLiteral("20080101")).left(46),
+        QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE00 1234"), QStringLiteral("20080101")).meldung.left(46),
                  QStringLiteral("Treuhänder: Eine IBAN aus DE hat 22 Zeichen, d"));
-        QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE44 5001 0517 5407 3249 31"), QStringLiteral("20080101")), QString());
-        QCOMPARE(v.AnwaltSetzen(QStringLiteral("Name"), QStringLiteral("Dr. Schulz"), QStringLiteral("20080101")), QString());
+        QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE44 5001 0517 5407 3249 31"), QStringLiteral("20080101")).meldung, QString());
+        QCOMPARE(v.AnwaltSetzen(QStringLiteral("Name"), QStringLiteral("Dr. Schulz"), QStringLiteral("20080101")).meldung, QString());
 
         QStringList ohneIban;
         const QString datei = v.SepaNeuSchreiben(monat, QDate(2008, 2, 1), &ohneIban);
