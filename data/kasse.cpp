@@ -57,12 +57,9 @@ QString TKasse::Dateiname(const MonthKey &monat)
 
 MonthKey TKasse::MonatAusDateiname(const QString &datei)
 {
-    const QString vorne = Dateiname(QString());
-    const QString ende = QStringLiteral(".ven");
-    if (!datei.startsWith(vorne.chopped(ende.size())) || !datei.endsWith(ende))
-        return MonthKey();
-    const MonthKey monat = datei.mid(vorne.size() - ende.size(), datei.size() - vorne.size());
-    return MonatGueltig(monat) ? monat : MonthKey();
+    // "A_Kassendaten" + six digits + ".ven": the month is what lies between.
+    const MonthKey monat = datei.mid(13, 6);
+    return datei == Dateiname(monat) && MonatGueltig(monat) ? monat : MonthKey();
 }
 
 bool TKasse::Eroeffnen(const MonthKey &monat, Money beitrag, Money honorarEingangsbuchung,

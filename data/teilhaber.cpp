@@ -143,13 +143,18 @@ bool TTeilhaber::RechnungenLoeschen(const MonthKey &monat)
     });
 }
 
+void TTeilhaber::auszahlungenEntfernen(const MonthKey &monat)
+{
+    addiere(KSummeAusz, -Auszahlungen(monat));
+    addiere(KSummeEigen, -Eigenanteile(monat));
+    loesche(SEigenanteile, monat);
+    loesche(SAuszahlungen, monat);
+}
+
 bool TTeilhaber::AuszahlungenLoeschen(const MonthKey &monat)
 {
     return Geschuetzt([&] {
-        addiere(KSummeAusz, -Auszahlungen(monat));
-        addiere(KSummeEigen, -Eigenanteile(monat));
-        loesche(SEigenanteile, monat);
-        loesche(SAuszahlungen, monat);
+        auszahlungenEntfernen(monat);
         UpdateFile();
     });
 }
@@ -170,10 +175,7 @@ bool TTeilhaber::AustrittZuruecknehmen(const MonthKey &monat)
         DeleteKey(Kopf, KAuszahlung);
         // What the exit paid out of the month's invoices goes back, its count too.
         zaehle(KAnzahlAusz, -int(eintraege(SAuszahlungen, monat).size()));
-        addiere(KSummeAusz, -Auszahlungen(monat));
-        addiere(KSummeEigen, -Eigenanteile(monat));
-        loesche(SEigenanteile, monat);
-        loesche(SAuszahlungen, monat);
+        auszahlungenEntfernen(monat);
         UpdateFile();
     });
 }

@@ -98,4 +98,6 @@ private:
     void addiere(const QString &key, Money betrag);
     void zaehle(const QString &key, int schritt);
     void loesche(const QString &section, const MonthKey &monat);
+    /// Takes the month's payouts and own shares off the totals and out of the file's memory.
+    void auszahlungenEntfernen(const MonthKey &monat);
 };

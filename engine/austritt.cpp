@@ -74,21 +74,27 @@ TErgebnis TVennlok::BuchungenVerwerfen(const MonthKey &monat, int arten)
     return gebucht(true, 0);
 }
 
+QStringList TVennlok::austritteDesMonats(const MonthKey &monat)
+{
+    QStringList dateien;
+    for (const QString &datei : m_register->Ausgetretene())
+        if (m_register->Teilhaber(datei).AusgetretenImMonat() == monat)
+            dateien.append(datei);
+    return dateien;
+}
+
 QStringList TVennlok::AustritteImMonat(const MonthKey &monat)
 {
     QStringList namen;
-    for (const QString &datei : m_register->Ausgetretene())
-        if (m_register->Teilhaber(datei).AusgetretenImMonat() == monat)
-            namen.append(m_register->Teilhaber(datei).Name());
+    for (const QString &datei : austritteDesMonats(monat))
+        namen.append(m_register->Teilhaber(datei).Name());
     return namen;
 }
 
 void TVennlok::austritteZuruecknehmen(const MonthKey &monat)
 {
-    for (const QString &datei : m_register->Ausgetretene()) {
+    for (const QString &datei : austritteDesMonats(monat)) {
         TTeilhaber &teilhaber = m_register->Teilhaber(datei);
-        if (teilhaber.AusgetretenImMonat() != monat)
-            continue;
         // The member's file comes back under the name it had; its bookings of
         // the month then leave with everyone else's, the settlement's cash
         // booking with the discarded book.

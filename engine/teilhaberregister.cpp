@@ -125,7 +125,7 @@ bool TVennlok::teilhaberOeffnen(const QString &name, QString *meldung)
     return true;
 }
 
-const TTeilhaber *TVennlok::adressTeilhaber(const QString &name) const
+TTeilhaber *TVennlok::adressTeilhaber(const QString &name) const
 {
     if (!TeilhaberNameFehler(name).isEmpty())
         return nullptr;
@@ -150,8 +150,7 @@ QString TVennlok::AdressWert(const QString &name, const QString &schluessel) con
 bool TVennlok::adresseSpeichern(const QString &name, const QString &schluessel, const QString &wert,
                                 const QString &datumstext, QString *meldung)
 {
-    // The register hands out what it holds; changing it is the engine's, inside this transaction.
-    auto *teilhaber = const_cast<TTeilhaber *>(adressTeilhaber(name));
+    TTeilhaber *teilhaber = adressTeilhaber(name);
     if (!teilhaber) {
         if (meldung)
             *meldung = QStringLiteral("Einen Teilhaber \u201E%1\u201C gibt es nicht.").arg(name);

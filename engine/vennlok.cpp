@@ -281,23 +281,27 @@ void TVennlok::transaktion(const QString &fehlerzeile, const std::function<void(
     try {
         schritte();
         m_speicher->Festschreiben();
-    } catch (const VennlokFehler &f) {
+    } catch (const std::exception &e) {
         // Durable in the journal, only not yet in every file: memory already
         // holds the committed state, and nothing is to be undone.
-        if (f.art() == VennlokFehler::Ausstehend)
+        const auto *fehler = dynamic_cast<const VennlokFehler *>(&e);
+        if (fehler && fehler->art() == VennlokFehler::Ausstehend)
             throw;
-        m_speicher->Abbrechen();
-        zustandNeuLaden(innen ? QString() : fehlerzeile);
-        if (innen)
-            m_fehlerzeile = fehlerzeile;
-        throw;
-    } catch (const std::exception &) {
-        m_speicher->Abbrechen();
-        zustandNeuLaden(innen ? QString() : fehlerzeile);
+        zurueckrollen(innen ? QString() : fehlerzeile);
         if (innen)
             m_fehlerzeile = fehlerzeile;
         throw;
     }
+}
+
+void TVennlok::zurueckrollen(const QString &fehlerzeile)
+{
+    m_speicher->Abbrechen();
+    zustandNeuLaden(fehlerzeile);
+    // A caller's transaction stays open: what it books afterwards joins it
+    // and is undone with it, instead of being stored on its own.
+    for (int i = 0; i < m_gehalten; ++i)
+        m_speicher->Beginnen();
 }
 
 TTransaktion::TTransaktion(TVennlok &vennlok)
@@ -308,15 +312,16 @@ TTransaktion::TTransaktion(TVennlok &vennlok)
         m_vennlok.dateienPruefen();
     m_abbrueche = m_vennlok.m_speicher->Abbrueche();
     m_vennlok.m_speicher->Beginnen();
+    ++m_vennlok.m_gehalten;
 }
 
 TTransaktion::~TTransaktion()
 {
-    if (m_fertig || m_vennlok.m_speicher->Abbrueche() != m_abbrueche)
-        return; // committed, or undone by a failure inside
-    m_vennlok.m_speicher->Abbrechen();
+    if (m_fertig)
+        return;
+    --m_vennlok.m_gehalten;
     try {
-        m_vennlok.zustandNeuLaden(QString());
+        m_vennlok.zurueckrollen(QString());
     } catch (const std::exception &) {
         // Memory is read anew at the next operation's own failure; a destructor must not throw.
     }
@@ -324,16 +329,17 @@ TTransaktion::~TTransaktion()
 
 void TTransaktion::Festschreiben()
 {
-    if (m_vennlok.m_speicher->Abbrueche() != m_abbrueche)
-        throw VennlokFehler(QStringLiteral("Eine Buchung dieses Vorgangs ist misslungen; es wurde nichts gespeichert."));
     m_fertig = true;
+    --m_vennlok.m_gehalten;
+    if (m_vennlok.m_speicher->Abbrueche() != m_abbrueche) {
+        m_vennlok.zurueckrollen(QString());
+        throw VennlokFehler(QStringLiteral("Eine Buchung dieses Vorgangs ist misslungen; es wurde nichts gespeichert."));
+    }
     try {
         m_vennlok.m_speicher->Festschreiben();
     } catch (const VennlokFehler &f) {
-        if (f.art() != VennlokFehler::Ausstehend) {
-            m_vennlok.m_speicher->Abbrechen();
-            m_vennlok.zustandNeuLaden(QString());
-        }
+        if (f.art() != VennlokFehler::Ausstehend)
+            m_vennlok.zurueckrollen(QString());
         throw;
     }
 }

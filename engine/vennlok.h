@@ -71,8 +71,9 @@ public:
     TTransaktion &operator=(const TTransaktion &) = delete;
 
     /// Makes everything booked since the guard was opened durable. Throws
-    /// VennlokFehler when that fails (everything is then undone) or when an
-    /// operation inside failed and so undid the transaction already.
+    /// VennlokFehler when that fails, or when an operation inside failed:
+    /// everything booked since the guard was opened is then undone, also
+    /// what was booked after the failure.
     void Festschreiben();
 
 private:
@@ -442,7 +443,7 @@ protected:
     bool adresseSpeichern(const QString &name, const QString &schluessel, const QString &wert, const QString &datumstext,
                           QString *meldung);
     /// The participant of name (as typed or folded), or none.
-    const TTeilhaber *adressTeilhaber(const QString &name) const;
+    TTeilhaber *adressTeilhaber(const QString &name) const;
 
     /// Called after each step of a month close; a failure seam for tests.
     virtual void NachSchritt(const QString &schritt) { Q_UNUSED(schritt) }
@@ -469,6 +470,8 @@ protected:
     /// The exits of monat taken back: each "X_" file of monat becomes the
     /// member's "T_" file again, without the exit's marks.
     void austritteZuruecknehmen(const MonthKey &monat);
+    /// The files of those who left in monat.
+    QStringList austritteDesMonats(const MonthKey &monat);
     // Command scripts (skripte.cpp).
     void skriptStarten(const QString &name, const QStringList &zeilen);
     void simulationSpeichern(const QString &datei);
@@ -515,6 +518,9 @@ protected:
     /// master data, cash book and log of the booking month from the store;
     /// logs fehlerzeile when given.
     void zustandNeuLaden(const QString &fehlerzeile);
+    /// Undoes the open transaction and reads memory anew (logging
+    /// fehlerzeile when given); the callers' transactions stay open.
+    void zurueckrollen(const QString &fehlerzeile);
     /// A new store (and register) for the directory, after files changed behind its back.
     void speicherOeffnen();
     void dateiUmbenennen(const QString &alt, const QString &neu);
@@ -530,4 +536,5 @@ protected:
     std::unique_ptr<TKasse> m_kasse;
     std::unique_ptr<TBuchungslog> m_buchungslog;
     bool m_autoModus = false;
+    int m_gehalten = 0; // callers' transactions (TTransaktion) open now
 };

@@ -383,12 +383,9 @@ void TJournalSpeicher::Festschreiben()
         }
         // Nothing but regular files is written: a link, FIFO or folder that
         // has come where a file of this transaction belongs refuses it now.
-        for (auto it = m_neu.cbegin(); it != m_neu.cend(); ++it)
-            if (Plattform::EintragArt(pfad(it.key())) == Plattform::Eintrag::Fremd)
-                throw VennlokFehler(Plattform::KeineDatei(it.key()), pfad(it.key()), VennlokFehler::Beschaedigt);
-        for (auto it = m_anhaenge.cbegin(); it != m_anhaenge.cend(); ++it)
-            if (Plattform::EintragArt(pfad(it.key())) == Plattform::Eintrag::Fremd)
-                throw VennlokFehler(Plattform::KeineDatei(it.key()), pfad(it.key()), VennlokFehler::Beschaedigt);
+        for (const QString &n : m_neu.keys() + m_anhaenge.keys())
+            if (Plattform::EintragArt(pfad(n)) == Plattform::Eintrag::Fremd)
+                throw VennlokFehler(Plattform::KeineDatei(n), pfad(n), VennlokFehler::Beschaedigt);
     } catch (...) {
         Abbrechen();
         throw;

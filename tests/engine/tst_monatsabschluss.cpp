@@ -172,6 +172,30 @@ private slots:
         QCOMPARE(TKasse(pfad("A_Kassendaten200604.ven")).Summe(), e(177.5));
     }
 
+    // An operation that fails inside a caller's transaction undoes all of
+    // it: what was booked before the failure, and what the caller books after
+    // it, which joins the undone transaction instead of being stored alone.
+    void fehlerInDerTransaktionDesAufrufers()
+    {
+        auto v = pakt<TFehlerVennlok>();
+        const auto vorher = verzeichnisstand(m_dir);
+        {
+            TTransaktion transaktion(*v);
+            QVERIFY(v->Einzahlung(QStringLiteral("Dora"), Maerz, e(50), zeitpunkt(2006, 3, 3)).gebucht());
+            v->fehlerNach = QStringLiteral("KapitalanteileBerechnen");
+            QVERIFY_THROWS_EXCEPTION(VennlokFehler, v->Monatsabschluss(Maerz, true, zeitpunkt(2006, 3, 31)));
+            v->fehlerNach.clear();
+            QVERIFY(v->Einzahlung(QStringLiteral("Emil"), Maerz, e(50), zeitpunkt(2006, 3, 4)).gebucht());
+            QCOMPARE(verzeichnisstand(m_dir), vorher);
+            QVERIFY_THROWS_EXCEPTION(VennlokFehler, transaktion.Festschreiben());
+        }
+        QCOMPARE(verzeichnisstand(m_dir), vorher);
+        QVERIFY(!v->TeilhaberVorhanden(QStringLiteral("Emil")));
+        // Afterwards the engine books on its own again.
+        QVERIFY(v->Einzahlung(QStringLiteral("Emil"), Maerz, e(50), zeitpunkt(2006, 3, 5)).gebucht());
+        QVERIFY(QFile::exists(pfad(QStringLiteral("T_Emil.ven"))));
+    }
+
     void abschlussfehlerImAbspielen()
     {
         // A close that fails in a replay: the lines before it stay booked, and
