@@ -95,7 +95,7 @@ void einzahlungAufGrossemPakt()
     vennlok.Oeffnen();
     vennlok.AutoBuchung(befehle, 31);
     vennlok.SetAutoModus(false);
-    const qint64 eintraege = vennlok.AnzahlEingangsbuchungen() + (teilhaber - offen) * rechnungen;
+    const qint64 eintraege = vennlok.Monatsstand().eingangsbuchungen + (teilhaber - offen) * rechnungen;
     std::vector<double> ms;
     for (int i = 0; i < offen; ++i) {
         QElapsedTimer uhr;

@@ -10,7 +10,7 @@ namespace {
 // The closed months as the engine reads them, the one reader of the month history.
 QList<TMonatsverlauf> lesen(const QString &verzeichnis)
 {
-    return TVennlok::Verlauf(verzeichnis);
+    return Vennlok::Verlauf(verzeichnis);
 }
 
 const QStringList Kopf{QStringLiteral("Monat"), QStringLiteral("Eingangsbuchungen"), QStringLiteral("Einzahlungen"),

@@ -93,7 +93,7 @@ public:
 
 int tabelle(const QString &verzeichnis, bool csv)
 {
-    if (!TVennlok::PaktVorhanden(verzeichnis)) {
+    if (!Vennlok::PaktVorhanden(verzeichnis)) {
         ausgeben(stderr, QStringLiteral("Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
                              .arg(QDir::toNativeSeparators(verzeichnis)));
         return 1;
@@ -107,7 +107,7 @@ int tabelle(const QString &verzeichnis, bool csv)
 
 int pruefen(const QString &verzeichnis)
 {
-    if (!TVennlok::PaktVorhanden(verzeichnis) && TVennlok::Unterbrochen(verzeichnis).isEmpty()) {
+    if (!Vennlok::PaktVorhanden(verzeichnis) && Vennlok::Unterbrochen(verzeichnis).isEmpty()) {
         ausgeben(stderr, QStringLiteral("Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
                              .arg(QDir::toNativeSeparators(verzeichnis)));
         return 1;
@@ -115,7 +115,7 @@ int pruefen(const QString &verzeichnis)
     // Under the lock, so that a booking another program is committing is no
     // finding; what a crash left is reported as it is, not finished first.
     TVennlok vennlok(verzeichnis, false);
-    QStringList befunde = TVennlok::Unterbrochen(verzeichnis);
+    QStringList befunde = Vennlok::Unterbrochen(verzeichnis);
     if (befunde.isEmpty())
         befunde = vennlok.Pruefen();
     for (const QString &befund : befunde)
@@ -157,7 +157,7 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
         }
         betrag = Eingabe::Betrag(argumente[2]);
     }
-    if (!TVennlok::PaktVorhanden(verzeichnis)) {
+    if (!Vennlok::PaktVorhanden(verzeichnis)) {
         ausgeben(stderr, QStringLiteral("vennlok-cli: Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
                              .arg(QDir::toNativeSeparators(verzeichnis)));
         return 1;
@@ -175,7 +175,7 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
     };
     if (befehl == QLatin1String("einzahlung") || befehl == QLatin1String("rechnung")) {
         const bool einzahlung = befehl == QLatin1String("einzahlung");
-        const Money wert = betrag.value_or(vennlok.Beitrag());
+        const Money wert = betrag.value_or(vennlok.Parameter().beitrag);
         const TErgebnis ergebnis = einzahlung ? vennlok.Einzahlung(name, monat, wert, Uhr::Jetzt())
                                               : vennlok.Rechnung(name, wert, Uhr::Jetzt());
         if (!ergebnis.gebucht())
@@ -246,10 +246,10 @@ int dokument(int argc, char *argv[])
     try {
         if (verlauf) {
             const TVennlok gesperrt(verzeichnis);
-            const QList<TMonatsverlauf> monate = TVennlok::Verlauf(verzeichnis);
+            const QList<TMonatsverlauf> monate = Vennlok::Verlauf(verzeichnis);
             parser.isSet(png) ? Dokumente::VerlaufPng(monate, ziel) : Dokumente::VerlaufPdf(monate, pakt, ziel);
         } else {
-            if (!TVennlok::PaktVorhanden(verzeichnis))
+            if (!Vennlok::PaktVorhanden(verzeichnis))
                 throw VennlokFehler(QStringLiteral("Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
                                         .arg(QDir::toNativeSeparators(verzeichnis)));
             TVennlok vennlok(verzeichnis);
@@ -329,7 +329,7 @@ int main(int argc, char *argv[])
                 ausgeben(stderr, QStringLiteral("vennlok-cli: --ausfuehrung braucht ein Datum TT.MM.JJJJ."));
                 return 2;
             }
-            if (!TVennlok::PaktVorhanden(verzeichnis))
+            if (!Vennlok::PaktVorhanden(verzeichnis))
                 throw VennlokFehler(QStringLiteral("Im Verzeichnis gibt es keinen Pakt (keine A_Vennlok.ven)."), verzeichnis);
             TVennlok vennlok(verzeichnis);
             QStringList ohne;
@@ -395,7 +395,7 @@ int main(int argc, char *argv[])
                 }
                 vennlok.AutoBuchung(datei, 31, &konsole, ab);
             }
-            if (!TVennlok::PaktVorhanden(verzeichnis)) {
+            if (!Vennlok::PaktVorhanden(verzeichnis)) {
                 ausgeben(stderr, QStringLiteral("Der Pakt wurde archiviert (StoreSim); hier ist keiner mehr."));
                 return 0;
             }

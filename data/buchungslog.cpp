@@ -18,16 +18,15 @@ QString datumUndZeit()
 
 } // namespace
 
-TBuchungslog::TBuchungslog(const QString &dateiname)
-    : m_pfad(dateiname)
+TBuchungslog::TBuchungslog(const QString &dateiname, TSpeicher *speicher)
+    : m_pfad(dateiname), m_speicher(speicher)
 {
 }
 
-TBuchungslog::TBuchungslog(const QString &dateiname, DateTime datum)
-    : m_pfad(dateiname)
+TBuchungslog::TBuchungslog(const QString &dateiname, DateTime datum, TSpeicher *speicher)
+    : m_pfad(dateiname), m_speicher(speicher)
 {
-    TSpeicher *speicher = TSpeicher::Fuer(dateiname);
-    const bool neu = speicher ? !speicher->Existiert(dateiname) : !QFile::exists(dateiname);
+    const bool neu = m_speicher ? !m_speicher->Existiert(dateiname) : !QFile::exists(dateiname);
     if (neu) {
         Schreiben(QString());
         Schreiben(QStringLiteral("BuchungsLog vom ") + datumUndZeit());
@@ -47,8 +46,8 @@ QString TBuchungslog::Dateiname(const MonthKey &monat)
 void TBuchungslog::Schreiben(const QString &zeile)
 {
     const QByteArray bytes = Cp1252::kodieren(zeile) + "\r\n";
-    if (TSpeicher *speicher = TSpeicher::Fuer(m_pfad))
-        speicher->Anhaengen(m_pfad, bytes);
+    if (m_speicher)
+        m_speicher->Anhaengen(m_pfad, bytes);
     else
         Direkt::Anhaengen(m_pfad, bytes);
 }

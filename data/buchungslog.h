@@ -10,8 +10,10 @@
 /// per booking attempt and change of master or address data, in Windows-1252
 /// with CR LF. Written only, never read back.
 ///
-/// Outside a transaction every line reaches the file before Schreiben
-/// returns; inside one, the lines reach it with the transaction's other files.
+/// Without a store every line reaches the file before Schreiben returns; with
+/// the engine's store, the lines reach it with the transaction's other files.
+class TSpeicher;
+
 class TBuchungslog
 {
 public:
@@ -19,9 +21,9 @@ public:
     /// heading) and writes the opening lines "KasseAuf," and "Datum," with
     /// datum. Throws VennlokFehler when the file cannot be created, opened or
     /// written.
-    TBuchungslog(const QString &dateiname, DateTime datum);
+    TBuchungslog(const QString &dateiname, DateTime datum, TSpeicher *speicher = nullptr);
     /// Opens an existing log to go on writing, without opening lines.
-    explicit TBuchungslog(const QString &dateiname);
+    explicit TBuchungslog(const QString &dateiname, TSpeicher *speicher = nullptr);
     ~TBuchungslog();
 
     TBuchungslog(const TBuchungslog &) = delete;
@@ -38,4 +40,5 @@ public:
 
 private:
     QString m_pfad;
+    TSpeicher *m_speicher;
 };

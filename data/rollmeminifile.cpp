@@ -97,8 +97,8 @@ void pruefeWert(const QString &value)
 
 } // namespace
 
-TRollMemIniFile::TRollMemIniFile(const QString &fileName)
-    : m_fileName(fileName), m_speicher(TSpeicher::Fuer(fileName))
+TRollMemIniFile::TRollMemIniFile(const QString &fileName, TSpeicher *speicher)
+    : m_fileName(fileName), m_speicher(speicher)
 {
     std::optional<QByteArray> inhalt = m_speicher ? m_speicher->Lesen(fileName) : Direkt::Lesen(fileName);
     if (!inhalt)

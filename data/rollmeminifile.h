@@ -19,22 +19,24 @@
 /// written in the German forms of Textformat.
 ///
 /// UpdateFile replaces the file atomically: a failed write leaves the old file
-/// whole. Where a store (TSpeicher) is registered for the file's directory,
-/// reading and writing go through it, and UpdateFile hands the content to its
-/// transaction. The destructor never writes.
+/// whole. Given a store (TSpeicher), reading and writing go through it, and
+/// UpdateFile hands the content to its transaction. The destructor never writes.
 ///
 /// Every Write... and the rollback throw VennlokFehler (text for the
 /// operator) before anything changes when the section, key or value cannot be
 /// stored in the file: control characters, characters outside Windows-1252,
 /// blanks at either end, an empty section or key, "=" in a key or a key that
 /// starts with ";" or "[".
+class TSpeicher;
+
 class TRollMemIniFile
 {
 public:
     /// Loads fileName when it exists; a missing file gives an empty store and
     /// nothing is created yet. Throws VennlokFehler when the file exists but
-    /// cannot be read.
-    explicit TRollMemIniFile(const QString &fileName);
+    /// cannot be read. speicher (when given) is the store of the file's
+    /// directory, which must outlive the object.
+    explicit TRollMemIniFile(const QString &fileName, TSpeicher *speicher = nullptr);
     virtual ~TRollMemIniFile();
 
     TRollMemIniFile(const TRollMemIniFile &) = delete;
@@ -182,7 +184,7 @@ private:
     bool rohText(const QString &section, const QString &key, QString &text) const;
 
     QString m_fileName;
-    class TSpeicher *m_speicher = nullptr;
+    TSpeicher *m_speicher = nullptr;
     AbschnittListe m_abschnitte;
     QHash<QString, AbschnittListe::iterator> m_index; // folded section name
     std::vector<Rueckweg> m_rueckwege; // since the rollback point, oldest first

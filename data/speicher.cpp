@@ -5,48 +5,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QMutex>
 
-namespace {
-
-QMutex &sperre()
-{
-    static QMutex m;
-    return m;
-}
-
-QHash<QString, TSpeicher *> &verzeichnisse()
-{
-    static QHash<QString, TSpeicher *> v;
-    return v;
-}
-
-} // namespace
-
-TSpeicher::~TSpeicher()
-{
-    if (m_verzeichnis.isEmpty())
-        return;
-    QMutexLocker l(&sperre());
-    if (verzeichnisse().value(m_verzeichnis) == this)
-        verzeichnisse().remove(m_verzeichnis);
-}
-
-void TSpeicher::Anmelden(const QString &verzeichnis)
-{
-    QMutexLocker l(&sperre());
-    m_verzeichnis = verzeichnis;
-    verzeichnisse().insert(verzeichnis, this);
-}
-
-TSpeicher *TSpeicher::Fuer(const QString &pfad)
-{
-    QMutexLocker l(&sperre());
-    if (verzeichnisse().isEmpty())
-        return nullptr;
-    return verzeichnisse().value(QFileInfo(pfad).absolutePath());
-}
+TSpeicher::~TSpeicher() = default;
 
 namespace Direkt {
 

@@ -9,9 +9,9 @@ class TRollMemIniFile;
 
 /// Where the data files of one directory are read from and written to.
 ///
-/// Without a store registered for a directory, files are read and replaced
-/// directly (each replacement atomic on its own). The engine registers a
-/// transactional store for its data directory: inside a transaction, writes
+/// Data files given no store are read and replaced directly (each
+/// replacement atomic on its own). The engine hands its transactional store
+/// to every file of its data directory: inside a transaction, writes
 /// are held in memory and reach the disk together when the outermost
 /// transaction is committed, or not at all. Reads see the transaction's own
 /// writes. File names are names within the directory, paths are absolute.
@@ -36,16 +36,6 @@ public:
     virtual void Vormerken(TRollMemIniFile *datei) = 0;
     /// The object is going away: a pending change is taken over now.
     virtual void Loslassen(TRollMemIniFile *datei) = 0;
-
-    /// The store registered for the directory of pfad, or none.
-    static TSpeicher *Fuer(const QString &pfad);
-
-protected:
-    /// Registers this store for verzeichnis (an absolute path) until it is destroyed.
-    void Anmelden(const QString &verzeichnis);
-
-private:
-    QString m_verzeichnis;
 };
 
 /// Reads and writes without a store: the functions the data classes fall back on.

@@ -66,10 +66,10 @@ QByteArray Kodieren(const QStringList &zeilen)
     return inhalt;
 }
 
-void ZeilenSchreiben(const QString &pfad, const QStringList &zeilen)
+void ZeilenSchreiben(const QString &pfad, const QStringList &zeilen, TSpeicher *speicher)
 {
     const QByteArray inhalt = Kodieren(zeilen);
-    if (TSpeicher *speicher = TSpeicher::Fuer(pfad))
+    if (speicher)
         speicher->Schreiben(pfad, inhalt);
     else
         SchreibeAtomar(pfad, inhalt);

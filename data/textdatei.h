@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class TSpeicher;
+
 /// Whole-file writes that never leave a half-written file: the content goes
 /// to a temporary file in the same folder, which then replaces the old file.
 namespace Textdatei {
@@ -26,6 +28,7 @@ QByteArray Kodieren(const QStringList &zeilen);
 
 /// Replaces pfad by the lines in Windows-1252, each ended by CR LF. Throws
 /// VennlokFehler for a character outside Windows-1252 or a failed write.
-void ZeilenSchreiben(const QString &pfad, const QStringList &zeilen);
+/// With a store the content goes to its transaction instead.
+void ZeilenSchreiben(const QString &pfad, const QStringList &zeilen, TSpeicher *speicher = nullptr);
 
 } // namespace Textdatei

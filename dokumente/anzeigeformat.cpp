@@ -80,18 +80,20 @@ QList<Eintrag> MemoEintraege(const QString &text)
     return eintraege;
 }
 
-QStringList MemoFuellen(QStringList zeilen, const QStringList &schluessel,
-                        const std::function<QString(const QString &)> &wert)
+QStringList MemoFuellen(QStringList zeilen, const QList<QPair<QString, QString>> &gespeichert)
 {
-    for (const QString &key : schluessel)
+    QHash<QString, QString> werte;
+    for (const auto &[key, wert] : gespeichert) {
+        werte.insert(key, wert);
         if (!zeilen.contains(key + QStringLiteral("=;")))
             zeilen.append(key + QStringLiteral("=;"));
+    }
     for (QString &zeile : zeilen) {
         const qsizetype gleich = zeile.indexOf(QLatin1Char('='));
         if (gleich < 0 || zeile != zeile.left(gleich) + QStringLiteral("=;"))
             continue;
         const QString key = zeile.left(gleich);
-        zeile = key + QLatin1Char('=') + wert(key) + QLatin1Char(';');
+        zeile = key + QLatin1Char('=') + werte.value(key) + QLatin1Char(';');
     }
     return zeilen;
 }

@@ -43,7 +43,6 @@ QList<Eintrag> MemoEintraege(const QString &text);
 /// Fills a memo template with stored values: stored keys missing from the
 /// template are appended as key + "=;", then every empty line key + "=;"
 /// whose key has a value gets it.
-QStringList MemoFuellen(QStringList zeilen, const QStringList &schluessel,
-                        const std::function<QString(const QString &)> &wert);
+QStringList MemoFuellen(QStringList zeilen, const QList<QPair<QString, QString>> &gespeichert);
 
 } // namespace Anzeigeformat

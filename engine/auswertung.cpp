@@ -1,5 +1,7 @@
 // Reading operations for statements, lists and charts. They change nothing.
 
+#include "engine/einheiten.h"
+#include "data/anwalt.h"
 #include "engine/vennlok.h"
 
 #include "algo/fehler.h"
@@ -50,12 +52,12 @@ void dazu(TKontoMonat &summe, const TKontoMonat &m)
 
 } // namespace
 
-QList<TMonatsverlauf> TVennlok::Verlauf() const
+QList<TMonatsverlauf> TAuswertung::Verlauf() const
 {
-    return verlaufAus(*m_daten);
+    return verlaufAus(*k.daten);
 }
 
-QList<TMonatsverlauf> TVennlok::Verlauf(const QString &verzeichnis)
+QList<TMonatsverlauf> Vennlok::Verlauf(const QString &verzeichnis)
 {
     const QString datei = QDir(verzeichnis).filePath(TVennlokDaten::Dateiname);
     if (!QFileInfo(datei).isFile())
@@ -65,11 +67,11 @@ QList<TMonatsverlauf> TVennlok::Verlauf(const QString &verzeichnis)
     return verlaufAus(daten);
 }
 
-QList<TUeberweisung> TVennlok::Ueberweisungen(const MonthKey &monat)
+QList<TUeberweisung> TAuswertung::Ueberweisungen(const MonthKey &monat)
 {
     QList<TUeberweisung> liste;
     {
-        TAnwalt anwalt(Pfad(TAnwalt::Dateiname));
+        TAnwalt anwalt(k.Pfad(TAnwalt::Dateiname), k.speicher.get());
         anwalt.Verwerfen();
         const Money honorare = anwalt.HonorareGesamt(monat);
         if (honorare > 0)
@@ -78,15 +80,15 @@ QList<TUeberweisung> TVennlok::Ueberweisungen(const MonthKey &monat)
     // Participants who left in this month are paid too: their invoices and their settlement.
     std::vector<const TTeilhaber *> ausgetreten;
     std::vector<QString> ausgetreteneNamen;
-    for (const QString &datei : m_register->Ausgetretene()) {
-        const TTeilhaber &t = m_register->Teilhaber(datei);
+    for (const QString &datei : k.teilhaber->Ausgetretene()) {
+        const TTeilhaber &t = k.teilhaber->Teilhaber(datei);
         if (t.AusgetretenImMonat() == monat) {
             ausgetreten.push_back(&t);
             ausgetreteneNamen.push_back(NameAusDateiname(datei));
         }
     }
-    for (const QString &datei : m_register->Mitglieder()) {
-        const Money auszahlungen = m_register->Teilhaber(datei).Auszahlungen(monat);
+    for (const QString &datei : k.teilhaber->Mitglieder()) {
+        const Money auszahlungen = k.teilhaber->Teilhaber(datei).Auszahlungen(monat);
         if (auszahlungen > 0)
             liste.append({QStringLiteral("Rechnung"), NameAusDateiname(datei), auszahlungen});
     }
@@ -99,18 +101,18 @@ QList<TUeberweisung> TVennlok::Ueberweisungen(const MonthKey &monat)
     return liste;
 }
 
-TMonatsbericht TVennlok::Monatsbericht(const MonthKey &monat)
+TMonatsbericht TAuswertung::Monatsbericht(const MonthKey &monat)
 {
     if (!MonatGueltig(monat))
         throw VennlokFehler(QStringLiteral("\u201E%1\u201C ist kein Monat (JJJJMM, Monat 01 bis 12).").arg(Textformat::zitat(monat)));
-    const bool laufend = m_kasse && monat == Buchungsmonat();
-    const QString datei = Pfad(TKasse::Dateiname(monat));
-    if (!laufend && !m_speicher->Existiert(datei))
+    const bool laufend = k.kasse && monat == k.Buchungsmonat();
+    const QString datei = k.Pfad(TKasse::Dateiname(monat));
+    if (!laufend && !k.speicher->Existiert(datei))
         throw VennlokFehler(QStringLiteral("Für den Monat %1 gibt es kein Kassenbuch.").arg(Textformat::zitat(monat)), datei);
     std::unique_ptr<TKasse> gelesen;
     if (!laufend)
-        gelesen = std::make_unique<TKasse>(datei);
-    const TKasse &kasse = laufend ? *m_kasse : *gelesen;
+        gelesen = k.Lesen<TKasse>(TKasse::Dateiname(monat));
+    const TKasse &kasse = laufend ? *k.kasse : *gelesen;
     TMonatsbericht b;
     b.monat = monat;
     b.kasseVorher = oderNull(kasse.SummeVormonat());
@@ -122,25 +124,25 @@ TMonatsbericht TVennlok::Monatsbericht(const MonthKey &monat)
     b.honorare = kasse.HonorareGesamt();
     b.eingangsbuchungen = kasse.Eingangsbuchungen(monat);
     b.rechnungsbuchungen = kasse.Rechnungsbuchungen(monat);
-    const bool archiviert = m_daten->MonatExtSozialanteil(monat) != FehlwertFloat;
-    b.anteil = archiviert ? m_daten->MonatExtSozialanteil(monat) : Sozialanteil();
-    const double danach = m_daten->MonatExtSozialanteil(Folgemonat(monat));
-    b.neuerAnteil = danach != FehlwertFloat ? danach : Sozialanteil();
+    const bool archiviert = k.daten->MonatExtSozialanteil(monat) != FehlwertFloat;
+    b.anteil = archiviert ? k.daten->MonatExtSozialanteil(monat) : k.daten->ExtSozialanteil();
+    const double danach = k.daten->MonatExtSozialanteil(Folgemonat(monat));
+    b.neuerAnteil = danach != FehlwertFloat ? danach : k.daten->ExtSozialanteil();
     b.ueberweisungen = Ueberweisungen(monat);
-    b.paktKonto = PaktKontoEingetragen();
+    b.paktKonto = TBankdateien(k).PaktKontoEingetragen();
     if (b.paktKonto)
-        b.ohneIban = ohneIban(b.ueberweisungen);
+        b.ohneIban = TBankdateien(k).OhneIban(b.ueberweisungen);
     return b;
 }
 
-TKontoauszug TVennlok::Kontoauszug(const QString &name)
+TKontoauszug TAuswertung::Kontoauszug(const QString &name)
 {
-    QString datei = teilhaberDatei(TeilhaberName(name));
+    QString datei = TBuchungen(k).Datei(name.trimmed());
     if (datei.isEmpty()) // one who left is found under the name of the file he left
-        datei = m_register->AusgetreteneDatei(NameFuerDatei(name.trimmed()));
+        datei = k.teilhaber->AusgetreteneDatei(NameFuerDatei(name.trimmed()));
     if (datei.isEmpty() || !TeilhaberNameFehler(name.trimmed()).isEmpty())
         throw VennlokFehler(QStringLiteral("Diesen Teilhaber gibt es nicht: %1").arg(Textformat::zitat(name)));
-    const TTeilhaber &t = m_register->Teilhaber(datei);
+    const TTeilhaber &t = k.teilhaber->Teilhaber(datei);
     TKontoauszug auszug;
     auszug.name = NameAusDateiname(datei);
     for (const QString &schluessel : t.Adressen())
@@ -148,9 +150,9 @@ TKontoauszug TVennlok::Kontoauszug(const QString &name)
     auszug.rueckstandGesamt = std::max<Money>(oderNull(t.SummeOffen()), 0);
     auszug.ausgetreten = t.AusgetretenImMonat();
 
-    QList<MonthKey> monate = m_daten->ArchivierteMonate();
+    QList<MonthKey> monate = k.daten->ArchivierteMonate();
     std::sort(monate.begin(), monate.end());
-    const MonthKey buchungsmonat = Buchungsmonat();
+    const MonthKey buchungsmonat = k.Buchungsmonat();
     if (!buchungsmonat.isEmpty() && !monate.contains(buchungsmonat))
         monate.append(buchungsmonat);
     for (const MonthKey &monat : monate) {
@@ -159,7 +161,7 @@ TKontoauszug TVennlok::Kontoauszug(const QString &name)
         TKontoMonat m;
         m.monat = monat;
         m.offen = monat == buchungsmonat;
-        m.beitrag = m.offen ? Beitrag() : oderNull(m_daten->MonatBeitrag(monat));
+        m.beitrag = m.offen ? k.daten->Beitrag() : oderNull(k.daten->MonatBeitrag(monat));
         m.eingezahlt = t.Einzahlungen(monat);
         m.rueckstand = t.Offen(monat);
         m.rechnungen = t.Rechnungen(monat);
@@ -177,13 +179,13 @@ TKontoauszug TVennlok::Kontoauszug(const QString &name)
     return auszug;
 }
 
-QList<TRueckstand> TVennlok::Rueckstaende()
+QList<TRueckstand> TAuswertung::Rueckstaende()
 {
-    const MonthKey monat = Buchungsmonat();
-    const Money beitrag = Beitrag();
+    const MonthKey monat = k.Buchungsmonat();
+    const Money beitrag = k.daten->Beitrag();
     QList<TRueckstand> liste;
-    for (const QString &datei : m_register->Mitglieder()) {
-        const TTeilhaber &t = m_register->Teilhaber(datei);
+    for (const QString &datei : k.teilhaber->Mitglieder()) {
+        const TTeilhaber &t = k.teilhaber->Teilhaber(datei);
         TRueckstand r{NameAusDateiname(datei), std::max<Money>(oderNull(t.SummeOffen()), 0), t.OffeneMonate()};
         const Money fehlt = GeldPlus(beitrag, -t.Einzahlungen(monat));
         if (!monat.isEmpty() && fehlt > 0) {
@@ -197,4 +199,74 @@ QList<TRueckstand> TVennlok::Rueckstaende()
         return a.betrag != b.betrag ? a.betrag > b.betrag : a.name < b.name;
     });
     return liste;
+}
+
+// --- the participants ------------------------------------------------------
+
+Money TAuswertung::einzahlungen(const QString &datei, const MonthKey &monat)
+{
+    return k.teilhaber->Teilhaber(datei).Einzahlungen(monat);
+}
+
+bool TAuswertung::TeilhaberVorhanden(const QString &name) const
+{
+    return TeilhaberNameFehler(name).isEmpty() && !k.teilhaber->Datei(name).isEmpty();
+}
+
+QString TAuswertung::TeilhaberName(const QString &eingabe) const
+{
+    const QString datei = TBuchungen(k).Datei(eingabe.trimmed());
+    return datei.isEmpty() ? QString() : NameAusDateiname(datei);
+}
+
+QStringList TAuswertung::OffeneTeilhaber()
+{
+    const MonthKey monat = k.Buchungsmonat();
+    const Money beitrag = k.daten->Beitrag();
+    QStringList namen;
+    for (const QString &datei : k.teilhaber->Mitglieder())
+        if (einzahlungen(datei, monat) < beitrag)
+            namen.append(NameAusDateiname(datei));
+    return namen;
+}
+
+QList<QPair<QString, QString>> TAuswertung::Adresse(const QString &name) const
+{
+    QList<QPair<QString, QString>> adresse;
+    const QString datei = TBuchungen(k).Datei(name);
+    if (datei.isEmpty())
+        return adresse;
+    const TTeilhaber &t = k.teilhaber->Teilhaber(datei);
+    for (const QString &schluessel : t.Adressen())
+        adresse.append({schluessel, t.Adresse(schluessel)});
+    return adresse;
+}
+
+int TAuswertung::AnzahlTeilhaber(int art)
+{
+    if (art == 0)
+        return int(k.teilhaber->Mitglieder().size());
+    if (art == 2)
+        return int(OffeneTeilhaber().size());
+    const MonthKey monat = k.Buchungsmonat();
+    const Money beitrag = k.daten->Beitrag();
+    int anzahl = 0;
+    for (const QString &datei : k.teilhaber->Mitglieder())
+        anzahl += art == 1 && einzahlungen(datei, monat) == beitrag;
+    return anzahl;
+}
+
+QStringList TAuswertung::TeilhaberListe(bool nurOffene)
+{
+    const MonthKey monat = k.Buchungsmonat();
+    const Money beitrag = k.daten->Beitrag();
+    QStringList zeilen;
+    for (const QString &datei : k.teilhaber->Mitglieder()) {
+        const Money bezahlt = einzahlungen(datei, monat);
+        if (nurOffene && bezahlt >= beitrag)
+            continue;
+        const QString name = NameAusDateiname(datei);
+        zeilen.append(name + QString(qMax<qsizetype>(0, 40 - name.size()), QLatin1Char('.')) + geldText(bezahlt));
+    }
+    return zeilen;
 }

@@ -1,5 +1,6 @@
 // The automatic booking replay of a command file.
 
+#include "engine/einheiten.h"
 #include "engine/vennlok.h"
 #include "engine/intern.h"
 
@@ -150,7 +151,7 @@ struct AutoModusAus
 
 } // namespace
 
-QStringList TVennlok::FelderTrennen(const QString &zeile)
+QStringList Vennlok::FelderTrennen(const QString &zeile)
 {
     QStringList felder;
     const qsizetype n = zeile.size();
@@ -193,7 +194,7 @@ QStringList TVennlok::FelderTrennen(const QString &zeile)
     return felder;
 }
 
-const QString TVennlok::Standdatei = QStringLiteral("AutoBuchung.stand");
+const QString Vennlok::Standdatei = QStringLiteral("AutoBuchung.stand");
 
 namespace {
 
@@ -215,7 +216,7 @@ std::vector<Befehl> befehleLesen(const QByteArray &bytes)
     std::vector<Befehl> befehle;
     befehle.reserve(std::size_t(zeilen.size()));
     for (const QString &zeile : zeilen)
-        befehle.push_back({int(befehle.size()) + 1, zeile, TVennlok::FelderTrennen(zeile)});
+        befehle.push_back({int(befehle.size()) + 1, zeile, Vennlok::FelderTrennen(zeile)});
     return befehle;
 }
 
@@ -228,11 +229,11 @@ struct Stand
 
 } // namespace
 
-void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt, int abZeile)
+void TEinspielung::Einspielen(const QString &datei, int arten, TFortschritt *fortschritt, int abZeile)
 {
-    m_autoModus = true;
-    AutoModusAus aus{m_autoModus};
-    m_fehlerzeile.clear();
+    k.autoModus = true;
+    AutoModusAus aus{k.autoModus};
+    k.fehlerzeile.clear();
     const QByteArray bytes = befehlsdateiLesen(datei);
     const std::vector<Befehl> befehle = befehleLesen(bytes);
     const int anzahl = int(befehle.size());
@@ -240,7 +241,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     const QString summe = pruefsumme(bytes);
     // Without a pact, the first line that books must found one: anything
     // else would book nothing and look like a replay that went well.
-    if (!PaktVorhanden() && abZeile <= 1) {
+    if (!k.PaktVorhanden() && abZeile <= 1) {
         const auto erste = std::find_if(befehle.cbegin(), befehle.cend(), [](const Befehl &b) {
             const QString wort = b.felder.value(0);
             return !wort.isEmpty() && !wort.startsWith(QLatin1Char('#')) && wort != QLatin1String("Kaeufer")
@@ -276,8 +277,8 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
     const auto datumAus = [&](int feld) { return [&stand, feld](const Felder &f) { stand.datum = f.datum(feld); }; };
     const auto monatVerlangen = [&](const Felder &f) {
         const MonthKey monat = f.text(1);
-        if (monat != Buchungsmonat())
-            throw VennlokFehler(QStringLiteral("der Monat %1 ist nicht der Buchungsmonat %2").arg(Textformat::zitat(monat), Buchungsmonat()));
+        if (monat != k.Buchungsmonat())
+            throw VennlokFehler(QStringLiteral("der Monat %1 ist nicht der Buchungsmonat %2").arg(Textformat::zitat(monat), k.Buchungsmonat()));
         return monat;
     };
     const Wort woerter[] = {
@@ -286,7 +287,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
         {"NeuPakt", 1, datumAus(2),
          [&](Felder &f, const Melden &meldung) {
              f.punktZuKomma();
-             const TErgebnis ergebnis = NeuPakt(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6),
+             const TErgebnis ergebnis = v.NeuPakt(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6),
                                                 f.zahl(7), f.betrag(8), f.betrag(9));
              if (!ergebnis.gebucht())
                  meldung(ergebnis.meldung);
@@ -295,7 +296,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
         {"Vertrag", 1, datumAus(2),
          [&](Felder &f, const Melden &) {
              f.punktZuKomma();
-             if (!Vertrag(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6), f.betrag(7), f.betrag(8)).gebucht())
+             if (!v.Vertrag(f.text(1), stand.datum, f.betrag(3), f.betrag(4), f.betrag(5), f.zahl(6), f.betrag(7), f.betrag(8)).gebucht())
                  throw VennlokFehler(QStringLiteral("der Ergänzungsvertrag konnte nicht gespeichert werden"));
              return Zeilenart::Gewoehnlich;
          }},
@@ -303,41 +304,41 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
          [&](Felder &f, const Melden &meldung) {
              const auto betrag = f.waehrung(2);
              if (f.anzahl() > 1 && f.text(1).size() >= 4 && betrag)
-                 meldung(Einzahlung(f.text(1), Buchungsmonat(), *betrag, stand.datum).meldung);
+                 meldung(v.Einzahlung(f.text(1), k.Buchungsmonat(), *betrag, stand.datum).meldung);
              return Zeilenart::Gewoehnlich;
          }},
         {"Rechnung", 4, nullptr,
          [&](Felder &f, const Melden &meldung) {
              const auto betrag = f.waehrung(2);
-             if (f.anzahl() > 1 && TeilhaberVorhanden(f.text(1)) && betrag)
-                 meldung(Rechnung(f.text(1), KaeuferBetrag(stand.kaeufer, *betrag, Sozialanteil()), stand.datum).meldung);
+             if (f.anzahl() > 1 && v.TeilhaberVorhanden(f.text(1)) && betrag)
+                 meldung(v.Rechnung(f.text(1), KaeuferBetrag(stand.kaeufer, *betrag, k.daten->ExtSozialanteil()), stand.datum).meldung);
              return Zeilenart::Gewoehnlich;
          }},
         {"Monatsab", 16, nullptr,
          [&](Felder &f, const Melden &) {
              const MonthKey monat = monatVerlangen(f);
-             Monatsabschluss(monat, true, stand.datum);
+             v.Monatsabschluss(monat, true, stand.datum);
              geschlossen = monat;
              return Zeilenart::Abschluss;
          }},
         {"Austritt", 16, nullptr,
          [&](Felder &f, const Melden &meldung) {
-             meldung(Austritt(f.text(1)).meldung);
+             meldung(v.Austritt(f.text(1)).meldung);
              return Zeilenart::Gewoehnlich;
          }},
         {"Auszahlen", 16, nullptr,
          [&](Felder &f, const Melden &) {
-             AuszahlungenBuchen(monatVerlangen(f));
+             v.AuszahlungenBuchen(monatVerlangen(f));
              return Zeilenart::Gewoehnlich;
          }},
         {"Verwerfen", 16, nullptr,
          [&](Felder &f, const Melden &) {
-             BuchungenVerwerfen(monatVerlangen(f), f.ganzzahl(2) & 14);
+             v.BuchungenVerwerfen(monatVerlangen(f), f.ganzzahl(2) & 14);
              return Zeilenart::Gewoehnlich;
          }},
         {"MonatVerwerfen", 16, nullptr,
          [&](Felder &f, const Melden &) {
-             if (const TErgebnis r = MonatVerwerfen(monatVerlangen(f)); !r.gebucht())
+             if (const TErgebnis r = v.MonatVerwerfen(monatVerlangen(f)); !r.gebucht())
                  throw VennlokFehler(r.grund);
              return Zeilenart::Gewoehnlich;
          }},
@@ -359,7 +360,7 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
         if (wort->stand)
             wort->stand(f);
         // Without a pact only founding it books.
-        if (!wort->buchen || (!PaktVorhanden() && qstrcmp(wort->wort, "NeuPakt") != 0))
+        if (!wort->buchen || (!k.PaktVorhanden() && qstrcmp(wort->wort, "NeuPakt") != 0))
             return Zeilenart::Gewoehnlich;
         const Melden meldung = [&](const QString &text) {
             if (melden && !text.isEmpty() && fortschritt)
@@ -391,24 +392,24 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
             if (speicher && speicher->InTransaktion())
                 speicher->Abbrechen(); // memory only: nothing of the open group is written
         }
-    } offen{m_speicher};
+    } offen{k.speicher};
     // How far the replay is durable, stored with the bookings themselves.
     const auto standMerken = [&](int zeile) {
-        if (PaktVorhanden())
-            m_speicher->Schreiben(Pfad(Standdatei), QStringLiteral("Datei=%1\r\nPruefsumme=%2\r\nZeile=%3\r\n")
+        if (k.PaktVorhanden())
+            k.speicher->Schreiben(k.Pfad(Vennlok::Standdatei), QStringLiteral("Datei=%1\r\nPruefsumme=%2\r\nZeile=%3\r\n")
                                                         .arg(dateiname, summe).arg(zeile).toUtf8());
     };
     // The replay's last transaction: no record of an interruption is left.
     const auto beenden = [&](int zeile) {
-        m_speicher->Loeschen(Pfad(Standdatei));
-        m_speicher->Festschreiben();
+        k.speicher->Loeschen(k.Pfad(Vennlok::Standdatei));
+        k.speicher->Festschreiben();
         if (fortschritt)
             fortschritt->Gesichert(zeile);
     };
     int gruppe = std::max(0, abZeile - 1);
     Stand gruppenStand = stand;
-    dateienPruefen();
-    m_speicher->Beginnen();
+    k.dateienPruefen();
+    k.speicher->Beginnen();
     for (int nr = gruppe; nr < anzahl; ++nr) {
         if (fortschritt)
             fortschritt->Zeilen(nr, anzahl);
@@ -419,16 +420,16 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
             art = ausfuehren(nr, true);
         } catch (const VennlokFehler &fehler) {
             // The lines before this one stay booked: the group is undone and booked again without it.
-            m_speicher->Abbrechen();
-            zustandNeuLaden(QString());
+            k.speicher->Abbrechen();
+            k.zustandNeuLaden(QString());
             stand = gruppenStand;
-            m_speicher->Beginnen();
+            k.speicher->Beginnen();
             for (int k = gruppe; k < nr; ++k)
                 ausfuehren(k, false);
-            if (!m_fehlerzeile.isEmpty())
-                log(std::exchange(m_fehlerzeile, QString()));
+            if (!k.fehlerzeile.isEmpty())
+                k.log(std::exchange(k.fehlerzeile, QString()));
             standMerken(nr);
-            m_speicher->Festschreiben();
+            k.speicher->Festschreiben();
             if (fortschritt)
                 fortschritt->Gesichert(nr);
             throw VennlokFehler(QStringLiteral("%1, Zeile %2: %3\n%4")
@@ -438,22 +439,22 @@ void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortsc
                                 fehler.datei(), fehler.art());
         }
         if (art == Zeilenart::Ende) {
-            m_speicher->Loeschen(Pfad(Standdatei));
-            m_speicher->Festschreiben();
-            simulationSpeichern(datei);
+            k.speicher->Loeschen(k.Pfad(Vennlok::Standdatei));
+            k.speicher->Festschreiben();
+            TSkripte(k).SimulationSpeichern(datei);
             break; // the pact is gone; nothing after it can be booked
         }
         if (art == Zeilenart::Abschluss) {
             standMerken(nr + 1);
-            m_speicher->Festschreiben();
+            k.speicher->Festschreiben();
             if (fortschritt) {
                 fortschritt->Gesichert(nr + 1);
                 fortschritt->MonatAbgeschlossen(geschlossen, ++abschluesse);
             }
             gruppe = nr + 1;
             gruppenStand = stand;
-            dateienPruefen();
-            m_speicher->Beginnen();
+            k.dateienPruefen();
+            k.speicher->Beginnen();
         }
     }
     beenden(anzahl);
@@ -474,15 +475,15 @@ QString standWert(const QByteArray &inhalt, const QByteArray &schluessel)
 
 } // namespace
 
-int TVennlok::GesicherteZeile()
+int TEinspielung::GesicherteZeile()
 {
-    const auto inhalt = m_speicher->Lesen(Pfad(Standdatei));
+    const auto inhalt = k.speicher->Lesen(k.Pfad(Vennlok::Standdatei));
     return inhalt ? standWert(*inhalt, "Zeile").toInt() : 0;
 }
 
-QString TVennlok::FortsetzenFehler(const QString &datei)
+QString TEinspielung::FortsetzenFehler(const QString &datei)
 {
-    const auto inhalt = m_speicher->Lesen(Pfad(Standdatei));
+    const auto inhalt = k.speicher->Lesen(k.Pfad(Vennlok::Standdatei));
     if (!inhalt)
         return QString();
     const QString name = standWert(*inhalt, "Datei"), summe = standWert(*inhalt, "Pruefsumme");

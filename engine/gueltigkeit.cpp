@@ -1,7 +1,7 @@
 // What values a pact may hold: the same rules for founding, contracts and
 // the master data and cash book read from disk.
 
-#include "engine/vennlok.h"
+#include "engine/einheiten.h"
 
 #include "algo/formeln.h"
 #include "algo/runden.h"
@@ -66,7 +66,7 @@ const Regel &regel(const QString &schluessel)
 
 } // namespace
 
-void TVennlok::werteVerlangen(const QList<std::pair<QString, double>> &werte)
+void TPruefung::WerteVerlangen(const QList<std::pair<QString, double>> &werte)
 {
     for (const auto &[schluessel, wert] : werte) {
         const Regel &r = regel(schluessel);
@@ -78,43 +78,43 @@ void TVennlok::werteVerlangen(const QList<std::pair<QString, double>> &werte)
     }
 }
 
-void TVennlok::dateienPruefen()
+void TKontext::dateienPruefen()
 {
     if (!PaktVorhanden())
         return;
     // The master data: the booking month and every parameter where it stands.
     const QString start = QStringLiteral("Startdaten"), aktuell = QStringLiteral("aktuelle Daten");
     const QString monatKey = QStringLiteral("Buchungsmonat");
-    m_daten->VollstaendigVerlangen(start, {monatKey});
-    if (!m_daten->ValueExists(aktuell, QStringLiteral("Beitrag")))
-        m_daten->VollstaendigVerlangen(start, {QStringLiteral("Beitrag")});
+    daten->VollstaendigVerlangen(start, {monatKey});
+    if (!daten->ValueExists(aktuell, QStringLiteral("Beitrag")))
+        daten->VollstaendigVerlangen(start, {QStringLiteral("Beitrag")});
     for (const QString &section : {start, aktuell}) {
-        const MonthKey monat = m_daten->ReadString(section, monatKey, QString());
+        const MonthKey monat = daten->ReadString(section, monatKey, QString());
         if (!MonatGueltig(monat))
-            m_daten->Beschaedigt(section, monatKey,
+            daten->Beschaedigt(section, monatKey,
                                  monat.isEmpty() ? QStringLiteral("fehlt")
                                                  : QStringLiteral("\u201E%1\u201C ist kein Monat (JJJJMM, Monat 01 bis 12)")
                                                        .arg(Textformat::zitat(monat)));
         for (const Regel &r : Regeln) {
-            if (!m_daten->ValueExists(section, r.schluessel))
+            if (!daten->ValueExists(section, r.schluessel))
                 continue;
             const double wert = istAnteil(r.bedingung)
-                                    ? m_daten->FloatNoetig(section, r.schluessel)
-                                    : Einheiten(m_daten->MoneyNoetig(section, r.schluessel));
+                                    ? daten->FloatNoetig(section, r.schluessel)
+                                    : Einheiten(daten->MoneyNoetig(section, r.schluessel));
             const QString erlaubt = verletzt(r.bedingung, wert);
             if (!erlaubt.isEmpty())
-                m_daten->Beschaedigt(section, r.schluessel,
+                daten->Beschaedigt(section, r.schluessel,
                                      QStringLiteral("ist %1; erlaubt ist %2").arg(zahl(wert), erlaubt));
         }
     }
-    if (Buchungsmonat() < m_daten->Startmonat())
-        m_daten->Beschaedigt(aktuell, monatKey, QStringLiteral("liegt vor dem Startmonat"));
+    if (Buchungsmonat() < daten->Startmonat())
+        daten->Beschaedigt(aktuell, monatKey, QStringLiteral("liegt vor dem Startmonat"));
     // The open cash book: every total a booking adds to, and the month's counters.
-    if (m_kasse)
-        kassePruefen(*m_kasse, Buchungsmonat());
+    if (kasse)
+        TPruefung::KassePruefen(*kasse, Buchungsmonat());
 }
 
-void TVennlok::kassePruefen(const TKasse &kasse, const MonthKey &monat)
+void TPruefung::KassePruefen(const TKasse &kasse, const MonthKey &monat)
 {
     for (const QString &key : TKasse::Summen)
         kasse.MoneyNoetig(TKasse::Abschnitt, key);

@@ -1,6 +1,7 @@
 // The month close: fees, arrears, payouts, capital shares, parameters and transfers.
 
-#include "engine/vennlok.h"
+#include "engine/einheiten.h"
+#include "data/anwalt.h"
 
 #include "algo/fehler.h"
 #include "algo/formeln.h"
@@ -24,90 +25,84 @@ const QString Bankzeile = QStringLiteral("hier KTO, BLZ und Bank");
 
 } // namespace
 
-void TVennlok::fuerJedenTeilhaber(const std::function<void(TTeilhaber &, const QString &)> &schritt)
+void TAbschluss::schritt(const QString &name)
 {
-    // Each file is parsed once per engine and serialised once per commit,
-    // however many steps of the close change it.
-    for (const QString &datei : m_register->Mitglieder()) {
-        TTeilhaber &teilhaber = m_register->Teilhaber(datei);
-        schritt(teilhaber, datei);
-        if (teilhaber.Geaendert())
-            teilhaber.UpdateFile();
-    }
+    if (k.nachSchritt)
+        k.nachSchritt(name);
 }
 
-TErgebnis TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime datum)
+TErgebnis TAbschluss::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime datum)
 {
-    if (!m_kasse)
+    if (!k.kasse)
         throw VennlokFehler(QStringLiteral("Es ist keine Kasse offen: ohne Pakt gibt es keinen Monatsabschluss."));
-    if (monat != Buchungsmonat())
+    if (monat != k.Buchungsmonat())
         throw VennlokFehler(QStringLiteral("Der Monat %1 ist nicht der Buchungsmonat %2 und kann nicht abgeschlossen werden.")
-                                .arg(Textformat::zitat(monat), Buchungsmonat()));
+                                .arg(Textformat::zitat(monat), k.Buchungsmonat()));
     const MonthKey folgemonat = Folgemonat(monat);
     if (!MonatGueltig(folgemonat))
         throw VennlokFehler(QStringLiteral("Der Monat %1 ist der letzte, den das Programm führen kann: nach ihm gibt es "
                                            "keinen Buchungsmonat mehr. Er wird nicht abgeschlossen.").arg(monat),
                             QString(), VennlokFehler::Grenze);
-    if (AnzahlTeilhaber(2) != 0 && !erzwingen)
-        return abgelehnt(QStringLiteral("Es haben noch nicht alle Teilhaber eingezahlt."), QString());
+    if (TAuswertung(k).AnzahlTeilhaber(2) != 0 && !erzwingen)
+        return TErgebnis::Ablehnung(QStringLiteral("Es haben noch nicht alle Teilhaber eingezahlt."), QString());
 
-    transaktion(QStringLiteral("Monatsab#####,") + monat + QStringLiteral("   ABSCHLUSSFEHLER"), [&] {
-        log(QStringLiteral("Monatsab,") + monat);
-        m_buchungslog.reset();
+    k.transaktion(QStringLiteral("Monatsab#####,") + monat + QStringLiteral("   ABSCHLUSSFEHLER"), [&] {
+        k.log(QStringLiteral("Monatsab,") + monat);
+        k.buchungslog.reset();
         anwaltHonorarBuchen(monat, datum);
-        NachSchritt(QStringLiteral("AnwaltHonorarBuchen"));
+        schritt(QStringLiteral("AnwaltHonorarBuchen"));
         offeneBeitraegeBuchen(monat);
-        NachSchritt(QStringLiteral("OffeneBeitraegeBuchen"));
+        schritt(QStringLiteral("OffeneBeitraegeBuchen"));
         auszahlungenBuchen(monat);
-        NachSchritt(QStringLiteral("AuszahlungenBuchen"));
+        schritt(QStringLiteral("AuszahlungenBuchen"));
         kapitalanteileBerechnen(monat);
-        NachSchritt(QStringLiteral("KapitalanteileBerechnen"));
+        schritt(QStringLiteral("KapitalanteileBerechnen"));
         parameterBerechnen(monat);
-        NachSchritt(QStringLiteral("ParameterBerechnen"));
-        if (!m_kasse->Abschliessen(monat))
+        schritt(QStringLiteral("ParameterBerechnen"));
+        if (!k.kasse->Abschliessen(monat))
             misslungen(QStringLiteral("Das Abschließen der Kasse"));
-        const Money schluss = m_kasse->Summe();
-        m_kasse.reset();
-        const QList<TUeberweisung> ueberweisungen = Ueberweisungen(monat); // read once for both lists
+        const Money schluss = k.kasse->Summe();
+        k.kasse.reset();
+        const QList<TUeberweisung> ueberweisungen = TAuswertung(k).Ueberweisungen(monat); // read once for both lists
         transfersSchreiben(monat, datum, ueberweisungen);
-        sepaSchreiben(monat, datum, ueberweisungen);
-        NachSchritt(QStringLiteral("TransfersSchreiben"));
-        KasseOeffnen(folgemonat, Uhr::Heute());
-        m_kasse->SetSummeVormonat(schluss);
-        m_kasse->SetSumme(schluss);
-        m_kasse->UpdateFile();
-        m_daten->SetBuchungsmonat(folgemonat);
-        m_daten->UpdateFile();
-        NachSchritt(QStringLiteral("KasseOeffnen"));
+        TBankdateien(k).MitAbschlussSchreiben(monat, datum, ueberweisungen);
+        schritt(QStringLiteral("TransfersSchreiben"));
+        k.KasseOeffnen(folgemonat, Uhr::Heute());
+        k.kasse->SetSummeVormonat(schluss);
+        k.kasse->SetSumme(schluss);
+        k.kasse->UpdateFile();
+        k.daten->SetBuchungsmonat(folgemonat);
+        k.daten->UpdateFile();
+        schritt(QStringLiteral("KasseOeffnen"));
     });
     // The scripts only show and copy what is booked; the booking never depends on them.
-    if (!m_autoModus) {
-        TransfersZeigen();
-        Sicherung(monat);
+    if (!k.autoModus) {
+        TSkripte(k).TransfersZeigen();
+        TSkripte(k).Sicherung(monat);
     }
-    return gebucht(true, m_kasse ? m_kasse->SummeVormonat() : 0);
+    return TErgebnis::Buchung(true, k.kasse ? k.kasse->SummeVormonat() : 0);
 }
 
-void TVennlok::anwaltHonorarBuchen(const MonthKey &monat, DateTime datum)
+void TAbschluss::anwaltHonorarBuchen(const MonthKey &monat, DateTime datum)
 {
-    const Money ein = GeldMal(HonorarEingangsbuchung(), m_kasse->Eingangsbuchungen(monat));
-    const Money rech = GeldMal(HonorarRechnungsbuchung(), m_kasse->Rechnungsbuchungen(monat));
-    TAnwalt anwalt(Pfad(TAnwalt::Dateiname));
+    const Money ein = GeldMal(k.daten->HonorarEingangsbuchung(), k.kasse->Eingangsbuchungen(monat));
+    const Money rech = GeldMal(k.daten->HonorarRechnungsbuchung(), k.kasse->Rechnungsbuchungen(monat));
+    TAnwalt anwalt(k.Pfad(TAnwalt::Dateiname), k.speicher.get());
     if (!anwalt.HonorareSetzen(monat, datum, ein, rech)) {
         anwalt.Verwerfen();
         misslungen(QStringLiteral("Das Eintragen der Anwaltshonorare"));
     }
-    if (!m_kasse->HonorarBuchen(datum, ein, rech))
+    if (!k.kasse->HonorarBuchen(datum, ein, rech))
         misslungen(QStringLiteral("Die Buchung der Anwaltshonorare"));
 }
 
-void TVennlok::offeneBeitraegeBuchen(const MonthKey &monat)
+void TAbschluss::offeneBeitraegeBuchen(const MonthKey &monat)
 {
-    const Money beitrag = Beitrag();
-    fuerJedenTeilhaber([&](TTeilhaber &t, const QString &) { t.OffenBuchen(monat, beitrag); });
+    const Money beitrag = k.daten->Beitrag();
+    k.teilhaber->FuerJeden([&](TTeilhaber &t, const QString &) { t.OffenBuchen(monat, beitrag); });
 }
 
-Money TVennlok::teilhaberAuszahlen(TTeilhaber &teilhaber, const QString &name, const MonthKey &monat)
+Money TAbschluss::Auszahlen(TTeilhaber &teilhaber, const QString &name, const MonthKey &monat)
 {
     const Money rechnungen = teilhaber.Rechnungen(monat);
     const Money ausgezahlt = teilhaber.Auszahlungen(monat);
@@ -116,37 +111,37 @@ Money TVennlok::teilhaberAuszahlen(TTeilhaber &teilhaber, const QString &name, c
     // Only what is still unpaid: a payout made earlier in the month is not paid again.
     const Money offen = GeldPlus(rechnungen, -ausgezahlt);
     // Arrears cut the rate of the own share.
-    const Money satz = GekuerzterSatz(teilhaber.SummeEinz(), teilhaber.SummeOffen(), R4(Sozialanteil()));
+    const Money satz = GekuerzterSatz(teilhaber.SummeEinz(), teilhaber.SummeOffen(), R4(k.daten->ExtSozialanteil()));
     const Money eigen = EigenanteilBetrag(offen, satz);
     if (!teilhaber.AuszahlungBuchen(monat, offen, eigen, Uhr::Heute()))
         misslungen(QStringLiteral("Die Auszahlung an %1").arg(name));
-    if (m_kasse && !m_kasse->AuszahlungBuchen(monat, name, offen, eigen, Uhr::Heute()))
+    if (k.kasse && !k.kasse->AuszahlungBuchen(monat, name, offen, eigen, Uhr::Heute()))
         misslungen(QStringLiteral("Die Kassenbuchung der Auszahlung an %1").arg(name));
     return offen;
 }
 
-Money TVennlok::auszahlungenBuchen(const MonthKey &monat)
+Money TAbschluss::auszahlungenBuchen(const MonthKey &monat)
 {
     Money summe = 0;
-    fuerJedenTeilhaber([&](TTeilhaber &t, const QString &datei) {
-        summe = GeldPlus(summe, teilhaberAuszahlen(t, NameAusDateiname(datei), monat));
+    k.teilhaber->FuerJeden([&](TTeilhaber &t, const QString &datei) {
+        summe = GeldPlus(summe, Auszahlen(t, NameAusDateiname(datei), monat));
     });
     return summe;
 }
 
-TErgebnis TVennlok::AuszahlungenBuchen(const MonthKey &monat)
+TErgebnis TAbschluss::AuszahlungenBuchen(const MonthKey &monat)
 {
     Money summe = 0;
-    transaktion(QStringLiteral("Aus#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"),
+    k.transaktion(QStringLiteral("Aus#####,") + monat + QStringLiteral("   BUCHUNGSFEHLER"),
                 [&] { summe = auszahlungenBuchen(monat); });
     if (summe == 0)
-        return {TErgebnis::NichtsZuTun, QString(), QStringLiteral("Im Monat %1 ist keine Rechnung mehr auszuzahlen.").arg(monat), 0};
-    return gebucht(true, summe);
+        return TErgebnis::Nichts(QStringLiteral("Im Monat %1 ist keine Rechnung mehr auszuzahlen.").arg(monat));
+    return TErgebnis::Buchung(true, summe);
 }
 
-void TVennlok::kapitalanteileBerechnen(const MonthKey &monat)
+void TAbschluss::kapitalanteileBerechnen(const MonthKey &monat)
 {
-    const Money limit = LimitVirtSumme();
+    const Money limit = k.daten->LimitVirtSumme();
     Money summe = 0;
     // Before scaling: last month's share plus the month's payments and own
     // shares, less its payouts, never below the limit.
@@ -154,28 +149,28 @@ void TVennlok::kapitalanteileBerechnen(const MonthKey &monat)
         return KapitalanteilNeu(t.GespeicherterKapitalanteil(Vormonat(monat)), t.Einzahlungen(monat),
                                 t.Eigenanteile(monat), t.Auszahlungen(monat), limit);
     };
-    fuerJedenTeilhaber([&](TTeilhaber &t, const QString &) { summe = GeldPlus(summe, vorher(t)); });
-    const Money kasse = m_kasse->Summe();
-    fuerJedenTeilhaber([&](TTeilhaber &t, const QString &) { t.SetKapitalanteil(monat, Dreisatz(vorher(t), kasse, summe)); });
+    k.teilhaber->FuerJeden([&](TTeilhaber &t, const QString &) { summe = GeldPlus(summe, vorher(t)); });
+    const Money kasse = k.kasse->Summe();
+    k.teilhaber->FuerJeden([&](TTeilhaber &t, const QString &) { t.SetKapitalanteil(monat, Dreisatz(vorher(t), kasse, summe)); });
 }
 
-void TVennlok::parameterBerechnen(const MonthKey &monat)
+void TAbschluss::parameterBerechnen(const MonthKey &monat)
 {
-    if (!m_daten->MonatArchivieren(monat))
+    if (!k.daten->MonatArchivieren(monat))
         misslungen(QStringLiteral("Das Archivieren der Monatsparameter"));
-    m_daten->SetMonatEingangsbuchungen(monat, m_kasse->Eingangsbuchungen(monat));
-    m_daten->SetMonatSumme(monat, m_kasse->Summe());
-    m_daten->SetMonatEinzahlungen(monat, m_kasse->Einzahlungen());
-    m_daten->SetMonatAuszahlungen(monat, m_kasse->Auszahlungen());
-    m_daten->SetMonatEigenanteile(monat, m_kasse->Eigenanteile());
-    if (monat != m_daten->Startmonat())
-        m_daten->SetIntSozialanteil(NeuerIntSozialanteil(m_daten->MonatEingangsbuchungen(monat), m_kasse->Einzahlungen(),
-                                                         m_kasse->Auszahlungen(), m_daten->MonatSumme(monat),
-                                                         Grundsicherung(), IntSozialanteil(), Daempfung()));
-    m_daten->UpdateFile();
+    k.daten->SetMonatEingangsbuchungen(monat, k.kasse->Eingangsbuchungen(monat));
+    k.daten->SetMonatSumme(monat, k.kasse->Summe());
+    k.daten->SetMonatEinzahlungen(monat, k.kasse->Einzahlungen());
+    k.daten->SetMonatAuszahlungen(monat, k.kasse->Auszahlungen());
+    k.daten->SetMonatEigenanteile(monat, k.kasse->Eigenanteile());
+    if (monat != k.daten->Startmonat())
+        k.daten->SetIntSozialanteil(NeuerIntSozialanteil(k.daten->MonatEingangsbuchungen(monat), k.kasse->Einzahlungen(),
+                                                         k.kasse->Auszahlungen(), k.daten->MonatSumme(monat),
+                                                         k.daten->Grundsicherung(), k.daten->IntSozialanteil(), k.daten->Daempfung()));
+    k.daten->UpdateFile();
 }
 
-void TVennlok::transfersSchreiben(const MonthKey &monat, DateTime datum, const QList<TUeberweisung> &ueberweisungen)
+void TAbschluss::transfersSchreiben(const MonthKey &monat, DateTime datum, const QList<TUeberweisung> &ueberweisungen)
 {
     QStringList zeilen{QString(),
                        QStringLiteral("Transfers des Monats ") + monat + QStringLiteral(" erzeugt am ")
@@ -183,6 +178,6 @@ void TVennlok::transfersSchreiben(const MonthKey &monat, DateTime datum, const Q
                        QString()};
     for (const TUeberweisung &u : ueberweisungen)
         zeilen << u.art + QStringLiteral(": ") + Textformat::transferBetrag(u.betrag) << Bankzeile << QString();
-    Textdatei::ZeilenSchreiben(Pfad(Transfers), zeilen);
+    Textdatei::ZeilenSchreiben(k.Pfad(Transfers), zeilen, k.speicher.get());
 }
 

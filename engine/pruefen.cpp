@@ -1,5 +1,6 @@
 // The consistency check: do the files of the data directory agree with each other?
 
+#include "engine/einheiten.h"
 #include "engine/vennlok.h"
 
 #include "algo/runden.h"
@@ -50,7 +51,7 @@ Kassensummen summieren(const TKasse &kasse)
 
 } // namespace
 
-QStringList TVennlok::Unterbrochen(const QString &datenverzeichnis)
+QStringList Vennlok::Unterbrochen(const QString &datenverzeichnis)
 {
     QStringList befunde;
     for (const QString &rest : TJournalSpeicher::Reste(datenverzeichnis))
@@ -62,7 +63,7 @@ QStringList TVennlok::Unterbrochen(const QString &datenverzeichnis)
     return befunde;
 }
 
-QStringList TVennlok::Pruefen()
+QStringList TPruefung::Pruefen()
 {
     QStringList befunde;
     const auto befund = [&](const QString &datei, const QString &abschnitt, const QString &schluessel,
@@ -78,23 +79,23 @@ QStringList TVennlok::Pruefen()
     // A link, FIFO or folder under a data file's name is neither read nor
     // written; nothing can be compared while one stands there.
     static const QRegularExpression datenname(QStringLiteral("^(A_|T_|X_|Vennlok\\.).*"));
-    for (const QString &name : m_speicher->Fremde())
+    for (const QString &name : k.speicher->Fremde())
         if (datenname.match(name).hasMatch() && name != QLatin1String("Vennlok.lck"))
             befunde.append(Plattform::KeineDatei(name));
-    if (!befunde.isEmpty() || !PaktVorhanden())
+    if (!befunde.isEmpty() || !k.PaktVorhanden())
         return befunde;
     // What a booking would refuse: the master data first; with a damaged
     // booking month there is nothing more to compare.
     try {
-        dateienPruefen();
+        k.dateienPruefen();
     } catch (const VennlokFehler &f) {
         befunde.append(f.text());
-        if (!MonatGueltig(Buchungsmonat()))
+        if (!MonatGueltig(k.Buchungsmonat()))
             return befunde;
     }
     // Lines the files should not hold: neither a section, a key nor blank (a comment passes).
-    for (const QString &datei : m_speicher->Liste(QStringLiteral("*.ven"))) {
-        const QStringList zeilen = QString::fromLatin1(m_speicher->Lesen(Pfad(datei)).value_or(QByteArray()))
+    for (const QString &datei : k.speicher->Liste(QStringLiteral("*.ven"))) {
+        const QStringList zeilen = QString::fromLatin1(k.speicher->Lesen(k.Pfad(datei)).value_or(QByteArray()))
                                        .split(QLatin1Char('\n'));
         for (int i = 0; i < zeilen.size(); ++i) {
             const QString z = zeilen[i].trimmed();
@@ -104,20 +105,20 @@ QStringList TVennlok::Pruefen()
                                    .arg(datei).arg(i + 1).arg(Textformat::zitat(z)));
         }
     }
-    const MonthKey buchungsmonat = Buchungsmonat();
+    const MonthKey buchungsmonat = k.Buchungsmonat();
     const QString &kasseAbschnitt = TKasse::Abschnitt;
 
     // Each cash book: its totals and counters against its entries. The dated
     // record of a discarded month is left as it was discarded.
     Kassensummen offen;
     bool offenGefunden = false;
-    for (const QString &datei : m_speicher->Liste(QStringLiteral("A_Kassendaten*.ven"))) {
+    for (const QString &datei : k.speicher->Liste(QStringLiteral("A_Kassendaten*.ven"))) {
         const MonthKey monat = TKasse::MonatAusDateiname(datei);
         if (monat.isEmpty())
             continue;
-        const TKasse kasse(Pfad(datei));
+        const TKasse kasse(k.Pfad(datei), k.speicher.get());
         try {
-            kassePruefen(kasse, monat);
+            TPruefung::KassePruefen(kasse, monat);
         } catch (const VennlokFehler &f) {
             befunde.append(f.text());
         }
@@ -165,15 +166,15 @@ QStringList TVennlok::Pruefen()
     // Each participant: totals against entries; the open month against the cash book.
     const QString kopf = QStringLiteral("Kopfdaten");
     QHash<MonthKey, std::pair<Money, int>> kapital; // month -> sum of the shares, number of shares
-    for (const QString &datei : m_register->Mitglieder() + m_register->Ausgetretene()) {
+    for (const QString &datei : k.teilhaber->Mitglieder() + k.teilhaber->Ausgetretene()) {
         // A file cut short is a finding; what it still holds is compared all the same.
         std::unique_ptr<TTeilhaber> abgeschnitten;
         const TTeilhaber *gelesen = nullptr;
         try {
-            gelesen = &m_register->Teilhaber(datei);
+            gelesen = &k.teilhaber->Teilhaber(datei);
         } catch (const VennlokFehler &f) {
             befunde.append(f.text());
-            abgeschnitten = std::make_unique<TTeilhaber>(Pfad(datei));
+            abgeschnitten = k.Lesen<TTeilhaber>(datei);
             gelesen = abgeschnitten.get();
         }
         const TTeilhaber &t = *gelesen;
@@ -219,8 +220,8 @@ QStringList TVennlok::Pruefen()
                        it.key(), QStringLiteral("eine Teilhaberdatei"), QStringLiteral("keine"));
 
     // The closed months: one section each, without gaps, and capital shares that add up to the fund.
-    const QList<MonthKey> archiviert = m_daten->ArchivierteMonate();
-    for (MonthKey monat = m_daten->Startmonat(); MonatGueltig(monat) && monat < buchungsmonat; monat = Folgemonat(monat))
+    const QList<MonthKey> archiviert = k.daten->ArchivierteMonate();
+    for (MonthKey monat = k.daten->Startmonat(); MonatGueltig(monat) && monat < buchungsmonat; monat = Folgemonat(monat))
         if (!archiviert.contains(monat))
             befund(TVennlokDaten::Dateiname, QStringLiteral("Monat") + monat, QStringLiteral("(Abschnitt)"),
                    QStringLiteral("der abgeschlossene Monat"), QStringLiteral("kein Abschnitt"));
@@ -231,7 +232,7 @@ QStringList TVennlok::Pruefen()
             continue;
         }
         const auto [summe, anzahl] = kapital.value(monat);
-        const Money fonds = m_daten->MonatSumme(monat);
+        const Money fonds = k.daten->MonatSumme(monat);
         // Each share is rounded on its own: the sum may miss the fund by one unit per share.
         if (anzahl > 0 && (fonds == FehlwertMoney || std::llabs(summe - fonds) > anzahl))
             befund(QStringLiteral("T_*.ven"), QStringLiteral("Kapitalanteil"), monat,

@@ -1,6 +1,7 @@
 // Bank transfers: the pact's account, the participants' IBANs and the SEPA
 // credit transfer file of a month's payouts.
 
+#include "engine/einheiten.h"
 #include "engine/vennlok.h"
 
 #include "algo/fehler.h"
@@ -100,54 +101,37 @@ struct Posten
 
 } // namespace
 
-TVennlokDaten::Konto TVennlok::PaktKonto() const
+TVennlokDaten::Konto TBankdateien::PaktKonto() const
 {
-    return m_daten->PaktKonto();
+    return k.daten->PaktKonto();
 }
 
-namespace {
-
-bool keinKonto(const QString &inhaber, const QString &iban, const QString &bic)
+bool TBankdateien::PaktKontoAnders(const QString &inhaber, const QString &iban, const QString &bic) const
 {
-    return inhaber.trimmed().isEmpty() && iban.trimmed().isEmpty() && bic.trimmed().isEmpty();
+    const TVennlokDaten::Konto alt = k.daten->PaktKonto();
+    return inhaber.trimmed() != alt.inhaber || Bankdaten::AngabeNormal(Iban, iban) != alt.iban
+           || Bankdaten::AngabeNormal(Bic, bic) != alt.bic;
 }
 
-} // namespace
-
-bool TVennlok::PaktKontoEingetragen() const
+bool TBankdateien::PaktKontoEingetragen() const
 {
-    const TVennlokDaten::Konto konto = m_daten->PaktKonto();
+    const TVennlokDaten::Konto konto = k.daten->PaktKonto();
     return !konto.inhaber.isEmpty() && Bankdaten::IbanFehler(konto.iban).isEmpty();
 }
 
-QString TVennlok::PaktKontoFehler(const QString &inhaber, const QString &iban, const QString &bic)
+TErgebnis TBankdateien::PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic)
 {
-    if (keinKonto(inhaber, iban, bic))
-        return QString();
-    if (inhaber.trimmed().isEmpty())
-        return QStringLiteral("Der Kontoinhaber des Pakts fehlt.");
-    if (const QString fehler = Bankdaten::InhaberFehler(inhaber); !fehler.isEmpty())
-        return QStringLiteral("Konto des Pakts: ") + fehler;
-    if (const QString fehler = Bankdaten::IbanFehler(iban); !fehler.isEmpty())
-        return QStringLiteral("Konto des Pakts: ") + fehler;
-    if (const QString fehler = Bankdaten::BicFehler(bic); !fehler.isEmpty())
-        return QStringLiteral("Konto des Pakts: ") + fehler;
-    return QString();
-}
-
-TErgebnis TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic)
-{
-    if (const QString fehler = PaktKontoFehler(inhaber, iban, bic); !fehler.isEmpty())
-        return abgelehnt(fehler);
+    if (const QString fehler = Vennlok::PaktKontoFehler(inhaber, iban, bic); !fehler.isEmpty())
+        return TErgebnis::Ablehnung(fehler);
     const TVennlokDaten::Konto konto{inhaber.trimmed(), Bankdaten::AngabeNormal(Iban, iban), Bankdaten::AngabeNormal(Bic, bic)};
-    transaktion(QString(), [&] {
-        datenAendern([&] {
-            m_daten->SetPaktKonto(konto);
-            m_daten->UpdateFile();
+    k.transaktion(QString(), [&] {
+        k.datenAendern([&] {
+            k.daten->SetPaktKonto(konto);
+            k.daten->UpdateFile();
         });
-        log(QStringLiteral("Konto,%1,%2,%3").arg(fuerLog(konto.inhaber), konto.iban, konto.bic));
+        k.log(QStringLiteral("Konto,%1,%2,%3").arg(fuerLog(konto.inhaber), konto.iban, konto.bic));
     });
-    return gebucht(true, 0);
+    return TErgebnis::Buchung(true, 0);
 }
 
 namespace {
@@ -164,26 +148,26 @@ QStringList ohneGueltigeIban(const QList<Empfang> &empfaenge)
 
 } // namespace
 
-QStringList TVennlok::ohneIban(const QList<TUeberweisung> &liste)
+QStringList TBankdateien::OhneIban(const QList<TUeberweisung> &liste)
 {
-    return ohneGueltigeIban(empfaenge(*m_register, *m_daten, liste));
+    return ohneGueltigeIban(empfaenge(*k.teilhaber, *k.daten, liste));
 }
 
-QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
+QByteArray TBankdateien::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
 {
-    if (!m_daten->ArchivierteMonate().contains(monat))
+    if (!k.daten->ArchivierteMonate().contains(monat))
         throw VennlokFehler(QStringLiteral("Der Monat %1 ist nicht abgeschlossen.").arg(Textformat::zitat(monat)));
     if (!PaktKontoEingetragen())
         throw VennlokFehler(QStringLiteral("Ohne Konto des Pakts gibt es keine SEPA-Datei: Kontoinhaber und IBAN des Pakts "
                                            "werden in der demokratischen Anpassung eingetragen."));
-    return sepaXml(monat, ausfuehrung, Ueberweisungen(monat), ohneIban);
+    return Xml(monat, ausfuehrung, TAuswertung(k).Ueberweisungen(monat), ohneIban);
 }
 
-QByteArray TVennlok::sepaXml(const MonthKey &monat, const QDate &ausfuehrung, const QList<TUeberweisung> &ueberweisungen,
+QByteArray TBankdateien::Xml(const MonthKey &monat, const QDate &ausfuehrung, const QList<TUeberweisung> &ueberweisungen,
                              QStringList *ohneIban)
 {
-    const TVennlokDaten::Konto konto = m_daten->PaktKonto();
-    const QList<Empfang> liste = empfaenge(*m_register, *m_daten, ueberweisungen);
+    const TVennlokDaten::Konto konto = k.daten->PaktKonto();
+    const QList<Empfang> liste = empfaenge(*k.teilhaber, *k.daten, ueberweisungen);
     if (ohneIban)
         *ohneIban = ohneGueltigeIban(liste);
     QList<Posten> posten;
@@ -270,21 +254,21 @@ QByteArray TVennlok::sepaXml(const MonthKey &monat, const QDate &ausfuehrung, co
     return xml;
 }
 
-void TVennlok::sepaSchreiben(const MonthKey &monat, DateTime datum, const QList<TUeberweisung> &ueberweisungen)
+void TBankdateien::MitAbschlussSchreiben(const MonthKey &monat, DateTime datum, const QList<TUeberweisung> &ueberweisungen)
 {
     if (!PaktKontoEingetragen())
         return; // without the pact's account there is no file to write
     const QDate ausfuehrung = Bankdaten::NaechsterBankarbeitstag(Textformat::zuQDateTime(datum).date());
-    const QByteArray xml = sepaXml(monat, ausfuehrung, ueberweisungen, nullptr);
+    const QByteArray xml = Xml(monat, ausfuehrung, ueberweisungen, nullptr);
     if (!xml.isEmpty())
-        m_speicher->Schreiben(Pfad(sepaDateiname(monat)), xml);
+        k.speicher->Schreiben(k.Pfad(sepaDateiname(monat)), xml);
 }
 
-QString TVennlok::SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
+QString TBankdateien::SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
 {
     const QByteArray xml = SepaDatei(monat, ausfuehrung, ohneIban);
     if (xml.isEmpty())
         throw VennlokFehler(QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Empfänger mit gültiger IBAN.").arg(monat));
-    transaktion(QString(), [&] { m_speicher->Schreiben(Pfad(sepaDateiname(monat)), xml); });
+    k.transaktion(QString(), [&] { k.speicher->Schreiben(k.Pfad(sepaDateiname(monat)), xml); });
     return sepaDateiname(monat);
 }

@@ -1,6 +1,7 @@
 // Command scripts: what the engine hands to the operating system to show or copy.
 
-#include "engine/vennlok.h"
+#include "engine/einheiten.h"
+#include "data/uhr.h"
 
 #include "data/textdatei.h"
 #include "engine/intern.h"
@@ -11,48 +12,48 @@
 
 using namespace Intern;
 
-void TVennlok::Starten(const QString &zeile)
+void TSkripte::Starten(const QString &zeile)
 {
-    skriptStarten(SkriptFenster, {zeile});
+    starten(SkriptFenster, {zeile});
 }
 
-bool TVennlok::DokumentVorhanden(const QString &datei) const
+bool TSkripte::DokumentVorhanden(const QString &datei) const
 {
-    return QFileInfo(QFileInfo(datei).isAbsolute() ? datei : Pfad(datei)).isFile();
+    return QFileInfo(QFileInfo(datei).isAbsolute() ? datei : k.Pfad(datei)).isFile();
 }
 
-void TVennlok::FensterSkriptLoeschen()
+void TSkripte::FensterSkriptLoeschen()
 {
     Plattform::AufSkripteWarten();
-    QFile::remove(Pfad(SkriptFenster));
+    QFile::remove(k.Pfad(SkriptFenster));
 }
 
-void TVennlok::skriptStarten(const QString &name, const QStringList &zeilen)
+void TSkripte::starten(const QString &name, const QStringList &zeilen)
 {
-    Textdatei::ZeilenSchreiben(Pfad(name), zeilen);
-    Plattform::SkriptStarten(Pfad(name), m_verzeichnis);
+    Textdatei::ZeilenSchreiben(k.Pfad(name), zeilen, k.speicher.get());
+    Plattform::SkriptStarten(k.Pfad(name), k.verzeichnis);
 }
 
-void TVennlok::TransfersZeigen()
+void TSkripte::TransfersZeigen()
 {
-    skriptStarten(SkriptTransfers, {QStringLiteral("start ") + Transfers});
+    starten(SkriptTransfers, {QStringLiteral("start ") + Transfers});
 }
 
-void TVennlok::Sicherung(const MonthKey &monat)
+void TSkripte::Sicherung(const MonthKey &monat)
 {
     const QString ziel = QStringLiteral("Backup") + monat;
-    skriptStarten(SkriptSicherung,
+    starten(SkriptSicherung,
                   {QStringLiteral("md ") + ziel, QStringLiteral("copy *.buc ") + ziel, QStringLiteral("copy *.tra ") + ziel,
                    QStringLiteral("copy *.ven ") + ziel});
 }
 
-void TVennlok::simulationSpeichern(const QString &datei)
+void TSkripte::SimulationSpeichern(const QString &datei)
 {
     // The archive folder sits beside the command file and is named after its
     // name up to the first point; a command file of the data directory is
     // named without its folder, as the script runs there.
     const QFileInfo info(datei);
-    const bool hier = info.absolutePath() == m_verzeichnis;
+    const bool hier = info.absolutePath() == k.verzeichnis;
     const QString quelle = hier ? info.fileName() : info.absoluteFilePath();
     const qsizetype punkt = info.fileName().indexOf(QLatin1Char('.'));
     const QString ziel = punkt < 0 ? QString()
@@ -69,12 +70,22 @@ void TVennlok::simulationSpeichern(const QString &datei)
                              QStringLiteral("copy Grafolin.exe ") + z,
                              QStringLiteral("cd ") + z,
                              QStringLiteral("Grafolin.exe")};
-    Textdatei::ZeilenSchreiben(Pfad(SkriptSicherung), zeilen);
+    Textdatei::ZeilenSchreiben(k.Pfad(SkriptSicherung), zeilen, k.speicher.get());
     // The engine lets go of every file before the script moves them away.
-    dateienLoslassen();
-    Plattform::SkriptStarten(Pfad(SkriptSicherung), m_verzeichnis);
+    k.dateienLoslassen();
+    Plattform::SkriptStarten(k.Pfad(SkriptSicherung), k.verzeichnis);
     Plattform::AufSkripteWarten();
     // The script moved the files away behind the store's back: it looks again.
-    speicherOeffnen();
-    m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
+    k.speicherOeffnen();
+    k.DatenLesen();
+}
+
+void TSkripte::TeilhaberListeSchreiben(bool nurOffene)
+{
+    const QString titel = nurOffene ? QStringLiteral("Liste der Teilhaber mit zu kleinem Beitrag. Datum: ")
+                                    : QStringLiteral("Liste aller Teilhaber / Beitrag. Datum: ");
+    Textdatei::ZeilenSchreiben(k.Pfad(QStringLiteral("TeilhaberListe.txt")),
+                               QStringList{titel + Textformat::datumZuText(Uhr::Jetzt()), QString()}
+                                   + TAuswertung(k).TeilhaberListe(nurOffene) + QStringList{QString()},
+                               k.speicher.get());
 }

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class TJournalSpeicher;
@@ -33,6 +34,10 @@ public:
     /// empty one when the file does not exist yet. Throws VennlokFehler (art
     /// Beschaedigt) for a file that is empty or ends in the middle of a line.
     TTeilhaber &Teilhaber(const QString &datei);
+    /// Runs schritt on every member, in file order, and hands each file that
+    /// changed to the store. Each file is parsed once per engine and
+    /// serialised once per commit, however many steps change it.
+    void FuerJeden(const std::function<void(TTeilhaber &, const QString &datei)> &schritt);
     /// Forgets datei (renamed or deleted within a transaction).
     void Vergessen(const QString &datei);
     /// Forgets every participant.

@@ -1,54 +1,42 @@
-// The engine's frame: the locked directory, its store, the master data and the open month.
+// The facade: the locked directory, its context, and each public operation handed to its unit.
 
 #include "engine/vennlok.h"
-#include "engine/intern.h"
 
 #include "algo/fehler.h"
 #include "algo/formeln.h"
-#include "algo/runden.h"
 #include "data/bankdaten.h"
-#include "data/cp1252.h"
-#include "data/textdatei.h"
-#include "data/textformat.h"
 #include "data/uhr.h"
+#include "engine/einheiten.h"
+#include "engine/intern.h"
 #include "platform/dateien.h"
 #include "platform/skript.h"
+#include "platform/sperre.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-const QString TVennlok::Version = QStringLiteral("core B.01");
-
 TVennlok::TVennlok(const QString &datenverzeichnis, bool unterbrocheneBuchungBereinigen)
-    : m_verzeichnis(QDir(datenverzeichnis).absolutePath())
 {
-    if (!QFileInfo(m_verzeichnis).isDir())
-        throw VennlokFehler(QStringLiteral("Das Datenverzeichnis \u201E%1\u201C gibt es nicht.").arg(m_verzeichnis));
-    m_sperre = std::make_unique<TSperre>(m_verzeichnis);
-    speicherOeffnen();
+    const QString verzeichnis = QDir(datenverzeichnis).absolutePath();
+    if (!QFileInfo(verzeichnis).isDir())
+        throw VennlokFehler(QStringLiteral("Das Datenverzeichnis \u201E%1\u201C gibt es nicht.").arg(verzeichnis));
+    m_sperre = std::make_unique<TSperre>(verzeichnis);
+    m_k = std::make_unique<TKontext>(verzeichnis);
+    m_k->nachSchritt = [this](const QString &schritt) { NachSchritt(schritt); };
     // The lock of a program that ended without letting go (killed, a power
     // cut) was taken over: the log says so.
     QStringList gefunden;
     if (m_sperre->Verwaist())
         gefunden << QStringLiteral("Eine verwaiste Sperrdatei eines beendeten Programms wurde übernommen.");
     if (unterbrocheneBuchungBereinigen) {
-        const TJournalSpeicher::Wiederherstellung w = m_speicher->Wiederherstellen();
+        const TJournalSpeicher::Wiederherstellung w = m_k->speicher->Wiederherstellen();
         m_fund = w.fund;
         gefunden << w.meldung;
     }
     gefunden.removeAll(QString());
     m_wiederhergestellt = gefunden.join(QLatin1Char(' '));
-    m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
-}
-
-void TVennlok::speicherOeffnen()
-{
-    dateienLoslassen();
-    m_register.reset();
-    m_speicher.reset(); // one store per directory at a time
-    m_speicher = std::make_unique<TJournalSpeicher>(m_verzeichnis);
-    m_register = std::make_unique<TTeilhaberRegister>(*m_speicher, m_verzeichnis);
+    m_k->DatenLesen();
 }
 
 TVennlok::~TVennlok()
@@ -57,42 +45,245 @@ TVennlok::~TVennlok()
     Plattform::AufSkripteWarten();
     QFile::remove(Pfad(Intern::SkriptSicherung));
     QFile::remove(Pfad(Intern::SkriptTransfers));
-    // Every operation writes what it changed; nothing is written on the way out,
-    // so a directory without a pact does not get an empty master data file.
-    dateienLoslassen();
+    // The context lets go of its files before the lock is given up.
+    m_k.reset();
 }
 
-void TVennlok::dateienLoslassen()
+const QString &TVennlok::Datenverzeichnis() const { return m_k->verzeichnis; }
+TJournalSpeicher &TVennlok::Speicher() { return *m_k->speicher; }
+QString TVennlok::Pfad(const QString &dateiname) const { return m_k->Pfad(dateiname); }
+bool TVennlok::PaktVorhanden() const { return m_k->PaktVorhanden(); }
+bool TVennlok::KasseOffen() const { return m_k->kasse != nullptr; }
+MonthKey TVennlok::Buchungsmonat() const { return m_k->Buchungsmonat(); }
+void TVennlok::SetAutoModus(bool an) { m_k->autoModus = an; }
+
+void TVennlok::Oeffnen()
 {
-    for (TRollMemIniFile *datei : {static_cast<TRollMemIniFile *>(m_daten.get()),
-                                   static_cast<TRollMemIniFile *>(m_kasse.get())})
-        if (datei)
-            datei->Verwerfen();
-    if (m_register)
-        m_register->AllesVergessen();
-    m_kasse.reset();
-    m_buchungslog.reset();
-    m_daten.reset();
+    if (PaktVorhanden()) {
+        m_k->dateienPruefen();
+        // A lost cash book of a later month must not come back with a balance of 0.
+        const QString kasse = TKasse::Dateiname(Buchungsmonat());
+        if (!m_k->speicher->Existiert(Pfad(kasse)) && Buchungsmonat() != m_k->daten->Startmonat())
+            throw VennlokFehler(QStringLiteral("Die Kassendatei \u201E%1\u201C des offenen Monats fehlt. Sie wird nicht mit "
+                                               "dem Kassenstand 0 neu angelegt; bitte die Datei aus einer Sicherung "
+                                               "zurückholen.").arg(kasse),
+                                Pfad(kasse), VennlokFehler::Beschaedigt);
+        m_k->transaktion(QString(), [&] { m_k->KasseOeffnen(Buchungsmonat(), Uhr::Heute()); });
+    }
+    if (!m_wiederhergestellt.isEmpty()) {
+        m_k->log(m_wiederhergestellt);
+        m_wiederhergestellt.clear();
+    }
 }
 
-QString TVennlok::Pfad(const QString &dateiname) const
+TParameter TVennlok::Parameter() const
 {
-    return QDir(m_verzeichnis).filePath(dateiname);
+    const TVennlokDaten &d = *m_k->daten;
+    return {d.Beitrag(),        d.HonorarEingangsbuchung(), d.HonorarRechnungsbuchung(), d.IntSozialanteil(),
+            d.ExtSozialanteil(), d.Daempfung(),              d.Grundsicherung(),          d.LimitVirtSumme()};
 }
 
-bool TVennlok::PaktVorhanden(const QString &datenverzeichnis)
+TMonatsstand TVennlok::Monatsstand() const
+{
+    const TKasse *kasse = m_k->kasse.get();
+    if (!kasse)
+        return {};
+    const MonthKey monat = Buchungsmonat();
+    return {kasse->Summe(), kasse->Eingangsbuchungen(monat), kasse->Ausgangsbuchungen(monat),
+            kasse->Rechnungsbuchungen(monat), kasse->Rechnungen()};
+}
+
+// --- bookings --------------------------------------------------------------
+
+TErgebnis TVennlok::NeuPakt(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
+                            Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung,
+                            Money limitVirtSumme)
+{
+    return TBuchungen(*m_k).NeuPakt(version, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
+                                    intSozialanteil, daempfung, grundsicherung, limitVirtSumme);
+}
+
+TErgebnis TVennlok::Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
+                            Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme)
+{
+    return TBuchungen(*m_k).Vertrag(version, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, daempfung,
+                                    grundsicherung, limitVirtSumme);
+}
+
+bool TVennlok::StartdatenVorhanden() const { return m_k->daten->IstAngelegt(); }
+
+QList<QPair<QString, QString>> TVennlok::Anwalt() const
+{
+    QList<QPair<QString, QString>> adresse;
+    for (const QString &name : m_k->daten->Anwaelte())
+        adresse.append({name, m_k->daten->AnwaltAdresse(name)});
+    return adresse;
+}
+
+TErgebnis TVennlok::AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext)
+{
+    return TBuchungen(*m_k).AnwaltSetzen(name, adresse, datumstext);
+}
+
+TErgebnis TVennlok::Einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum)
+{
+    return TBuchungen(*m_k).Einzahlung(name, monat, betrag, datum);
+}
+
+TErgebnis TVennlok::Rechnung(const QString &name, Money betrag, DateTime datum)
+{
+    return TBuchungen(*m_k).Rechnung(name, betrag, datum);
+}
+
+std::pair<Money, Money> TVennlok::RechnungsAnteile(Money betrag) const { return TBuchungen(*m_k).RechnungsAnteile(betrag); }
+double TVennlok::SozialanteilNachRechnung(Money betrag) const { return TBuchungen(*m_k).SozialanteilNachRechnung(betrag); }
+
+// --- participants ----------------------------------------------------------
+
+bool TVennlok::TeilhaberVorhanden(const QString &name) const { return TAuswertung(*m_k).TeilhaberVorhanden(name); }
+QString TVennlok::TeilhaberName(const QString &eingabe) const { return TAuswertung(*m_k).TeilhaberName(eingabe); }
+QStringList TVennlok::OffeneTeilhaber() { return TAuswertung(*m_k).OffeneTeilhaber(); }
+TErgebnis TVennlok::TeilhaberOeffnen(const QString &name) { return TBuchungen(*m_k).TeilhaberOeffnen(name); }
+QList<QPair<QString, QString>> TVennlok::Adresse(const QString &name) const { return TAuswertung(*m_k).Adresse(name); }
+
+TErgebnis TVennlok::AdresseSpeichern(const QString &name, const QString &schluessel, const QString &wert,
+                                     const QString &datumstext)
+{
+    return TBuchungen(*m_k).AdresseSpeichern(name, schluessel, wert, datumstext);
+}
+
+int TVennlok::AnzahlTeilhaber(int art) { return TAuswertung(*m_k).AnzahlTeilhaber(art); }
+QStringList TVennlok::TeilhaberListe(bool nurOffene) { return TAuswertung(*m_k).TeilhaberListe(nurOffene); }
+void TVennlok::TeilhaberListeSchreiben(bool nurOffene) { TSkripte(*m_k).TeilhaberListeSchreiben(nurOffene); }
+
+// --- month close, exit, discarding -----------------------------------------
+
+TErgebnis TVennlok::Monatsabschluss(const MonthKey &monat, bool erzwingen, DateTime datum)
+{
+    return TAbschluss(*m_k).Monatsabschluss(monat, erzwingen, datum);
+}
+
+TErgebnis TVennlok::AuszahlungenBuchen(const MonthKey &monat) { return TAbschluss(*m_k).AuszahlungenBuchen(monat); }
+Money TVennlok::Austrittsbetrag(const QString &name) { return TAustritte(*m_k).Austrittsbetrag(name); }
+TErgebnis TVennlok::Austritt(const QString &name) { return TAustritte(*m_k).Austritt(name); }
+
+TErgebnis TVennlok::BuchungenVerwerfen(const MonthKey &monat, int arten)
+{
+    return TAustritte(*m_k).BuchungenVerwerfen(monat, arten);
+}
+
+TErgebnis TVennlok::MonatVerwerfen(const MonthKey &monat) { return TAustritte(*m_k).MonatVerwerfen(monat); }
+QStringList TVennlok::AustritteImMonat(const MonthKey &monat) { return TAustritte(*m_k).AustritteImMonat(monat); }
+
+// --- scripts and replay ----------------------------------------------------
+
+void TVennlok::Starten(const QString &zeile) { TSkripte(*m_k).Starten(zeile); }
+bool TVennlok::DokumentVorhanden(const QString &datei) const { return TSkripte(*m_k).DokumentVorhanden(datei); }
+void TVennlok::FensterSkriptLoeschen() { TSkripte(*m_k).FensterSkriptLoeschen(); }
+
+void TVennlok::AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt, int abZeile)
+{
+    TEinspielung(*this, *m_k).Einspielen(datei, arten, fortschritt, abZeile);
+}
+
+int TVennlok::GesicherteZeile() { return TEinspielung(*this, *m_k).GesicherteZeile(); }
+QString TVennlok::FortsetzenFehler(const QString &datei) { return TEinspielung(*this, *m_k).FortsetzenFehler(datei); }
+
+// --- bank ------------------------------------------------------------------
+
+TVennlokDaten::Konto TVennlok::PaktKonto() const { return TBankdateien(*m_k).PaktKonto(); }
+bool TVennlok::PaktKontoEingetragen() const { return TBankdateien(*m_k).PaktKontoEingetragen(); }
+
+bool TVennlok::PaktKontoAnders(const QString &inhaber, const QString &iban, const QString &bic) const
+{
+    return TBankdateien(*m_k).PaktKontoAnders(inhaber, iban, bic);
+}
+
+TErgebnis TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic)
+{
+    return TBankdateien(*m_k).PaktKontoSetzen(inhaber, iban, bic);
+}
+
+QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
+{
+    return TBankdateien(*m_k).SepaDatei(monat, ausfuehrung, ohneIban);
+}
+
+QString TVennlok::SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
+{
+    return TBankdateien(*m_k).SepaNeuSchreiben(monat, ausfuehrung, ohneIban);
+}
+
+// --- reports and checks ----------------------------------------------------
+
+QList<TMonatsverlauf> TVennlok::Verlauf() const { return TAuswertung(*m_k).Verlauf(); }
+TMonatsbericht TVennlok::Monatsbericht(const MonthKey &monat) { return TAuswertung(*m_k).Monatsbericht(monat); }
+QList<TUeberweisung> TVennlok::Ueberweisungen(const MonthKey &monat) { return TAuswertung(*m_k).Ueberweisungen(monat); }
+TKontoauszug TVennlok::Kontoauszug(const QString &name) { return TAuswertung(*m_k).Kontoauszug(name); }
+QList<TRueckstand> TVennlok::Rueckstaende() { return TAuswertung(*m_k).Rueckstaende(); }
+QStringList TVennlok::Pruefen() { return TPruefung(*m_k).Pruefen(); }
+
+// --- a transaction the caller holds ----------------------------------------
+
+TTransaktion::TTransaktion(TVennlok &vennlok)
+    : m_k(*vennlok.m_k)
+{
+    // A value a booking needs that is missing or damaged refuses it before anything is touched.
+    if (!m_k.speicher->InTransaktion())
+        m_k.dateienPruefen();
+    m_abbrueche = m_k.speicher->Abbrueche();
+    m_k.speicher->Beginnen();
+    ++m_k.gehalten;
+}
+
+TTransaktion::~TTransaktion()
+{
+    if (m_fertig)
+        return;
+    --m_k.gehalten;
+    try {
+        m_k.zurueckrollen(QString());
+    } catch (const std::exception &) {
+        // Memory is read anew at the next operation's own failure; a destructor must not throw.
+    }
+}
+
+void TTransaktion::Festschreiben()
+{
+    m_fertig = true;
+    --m_k.gehalten;
+    if (m_k.speicher->Abbrueche() != m_abbrueche) {
+        m_k.zurueckrollen(QString());
+        throw VennlokFehler(QStringLiteral("Eine Buchung dieses Vorgangs ist misslungen; es wurde nichts gespeichert."));
+    }
+    try {
+        m_k.speicher->Festschreiben();
+    } catch (const VennlokFehler &f) {
+        if (f.art() != VennlokFehler::Ausstehend)
+            m_k.zurueckrollen(QString());
+        throw;
+    }
+}
+
+// --- without an engine -----------------------------------------------------
+
+namespace Vennlok {
+
+const QString Version = QStringLiteral("core B.01");
+
+bool PaktVorhanden(const QString &datenverzeichnis)
 {
     return QFileInfo(QDir(datenverzeichnis).filePath(TVennlokDaten::Dateiname)).isFile();
 }
 
-void TVennlok::VerzeichnisAnlegen(const QString &datenverzeichnis)
+void VerzeichnisAnlegen(const QString &datenverzeichnis)
 {
     if (!QDir().mkpath(datenverzeichnis))
         throw VennlokFehler(QStringLiteral("Der Ordner \u201E%1\u201C kann nicht angelegt werden.")
                                 .arg(QDir::toNativeSeparators(datenverzeichnis)));
 }
 
-QString TVennlok::FreiesVerzeichnis(const QString &basis)
+QString FreiesVerzeichnis(const QString &basis)
 {
     const auto frei = [](const QString &ordner) {
         const QFileInfo info(ordner);
@@ -105,264 +296,53 @@ QString TVennlok::FreiesVerzeichnis(const QString &basis)
     return ordner;
 }
 
-bool TVennlok::PaktVorhanden() const
+QStringList TeilhaberNamen(const QString &datenverzeichnis)
 {
-    return m_speicher->Existiert(Pfad(TVennlokDaten::Dateiname));
+    QStringList namen;
+    for (const QString &datei : Plattform::DateienSuchen(datenverzeichnis, QStringLiteral("T_*.ven")))
+        namen.append(NameAusDateiname(datei));
+    return namen;
 }
 
-void TVennlok::log(const QString &zeile)
+DateTime Jetzt() { return Uhr::Jetzt(); }
+QString Datumstext() { return DatumText(Uhr::Jetzt()); }
+MonthKey LaufenderMonat() { return MonatKey(Uhr::Jetzt()); }
+MonthKey MonatDavor(const MonthKey &monat) { return Vormonat(monat); }
+QDate NaechsterBankarbeitstag(const QDate &tag) { return Bankdaten::NaechsterBankarbeitstag(tag); }
+double IntSozialanteilFuer(double ext) { return IntAusExt(ext); }
+
+QString AnwaltFehler(const QString &name, const QString &adresse)
 {
-    if (m_buchungslog)
-        m_buchungslog->Schreiben(zeile);
+    // The trustee's bank details are checked as a participant's: his fees are transferred to them.
+    const QString fehler = Bankdaten::AngabeFehler(name, adresse);
+    return fehler.isEmpty() ? fehler : QStringLiteral("Treuhänder: ") + fehler;
 }
 
-void TVennlok::Oeffnen()
+QString PaktKontoFehler(const QString &inhaber, const QString &iban, const QString &bic)
 {
-    if (PaktVorhanden()) {
-        dateienPruefen();
-        // A lost cash book of a later month must not come back with a balance of 0.
-        const QString kasse = TKasse::Dateiname(Buchungsmonat());
-        if (!m_speicher->Existiert(Pfad(kasse)) && Buchungsmonat() != m_daten->Startmonat())
-            throw VennlokFehler(QStringLiteral("Die Kassendatei \u201E%1\u201C des offenen Monats fehlt. Sie wird nicht mit "
-                                               "dem Kassenstand 0 neu angelegt; bitte die Datei aus einer Sicherung "
-                                               "zurückholen.").arg(kasse),
-                                Pfad(kasse), VennlokFehler::Beschaedigt);
-        transaktion(QString(), [&] { KasseOeffnen(Buchungsmonat(), Uhr::Heute()); });
-    }
-    if (!m_wiederhergestellt.isEmpty()) {
-        log(m_wiederhergestellt);
-        m_wiederhergestellt.clear();
-    }
+    if (inhaber.trimmed().isEmpty() && iban.trimmed().isEmpty() && bic.trimmed().isEmpty())
+        return QString();
+    if (inhaber.trimmed().isEmpty())
+        return QStringLiteral("Der Kontoinhaber des Pakts fehlt.");
+    if (const QString fehler = Bankdaten::InhaberFehler(inhaber); !fehler.isEmpty())
+        return QStringLiteral("Konto des Pakts: ") + fehler;
+    if (const QString fehler = Bankdaten::IbanFehler(iban); !fehler.isEmpty())
+        return QStringLiteral("Konto des Pakts: ") + fehler;
+    if (const QString fehler = Bankdaten::BicFehler(bic); !fehler.isEmpty())
+        return QStringLiteral("Konto des Pakts: ") + fehler;
+    return QString();
 }
 
-void TVennlok::KasseOeffnen(const MonthKey &monat, DateTime datum)
+} // namespace Vennlok
+
+TErgebnis TErgebnis::Ablehnung(const QString &grund, const QString &meldung)
 {
-    if (!PaktVorhanden())
-        return;
-    const QString name = Pfad(TKasse::Dateiname(monat));
-    const bool neu = !m_speicher->Existiert(name);
-    if (m_kasse)
-        m_kasse->Verwerfen();
-    m_kasse = std::make_unique<TKasse>(name);
-    // A damaged book is refused before the log tells of its opening.
-    if (!neu)
-        kassePruefen(*m_kasse, monat);
-    if (m_kasse->Abgeschlossen()) {
-        // A closed month opened again keeps every figure it has.
-        if (!m_kasse->Wiedereroeffnen(Uhr::Jetzt()))
-            throw VennlokFehler(QStringLiteral("Die Kassendatei \u201E%1\u201C kann nicht wieder eröffnet werden.")
-                                    .arg(TKasse::Dateiname(monat)));
-    } else if (neu) {
-        if (!m_kasse->Eroeffnen(monat, Beitrag(), HonorarEingangsbuchung(), HonorarRechnungsbuchung(), 0, Uhr::Heute()))
-            throw VennlokFehler(QStringLiteral("Die Kassendatei \u201E%1\u201C kann nicht angelegt werden.")
-                                    .arg(TKasse::Dateiname(monat)));
-    }
-    m_buchungslog.reset();
-    m_buchungslog = std::make_unique<TBuchungslog>(Pfad(TBuchungslog::Dateiname(monat)), datum);
+    return {Abgelehnt, meldung, grund, 0};
 }
 
-DateTime TVennlok::Jetzt()
+TErgebnis TErgebnis::Buchung(bool ok, Money betrag)
 {
-    return Uhr::Jetzt();
+    if (!ok)
+        return Ablehnung(QStringLiteral("Die Buchung ist misslungen; es wurde nichts gebucht."), QString());
+    return {Gebucht, QString(), QString(), betrag};
 }
-
-QString TVennlok::Datumstext()
-{
-    return DatumText(Uhr::Jetzt());
-}
-
-MonthKey TVennlok::LaufenderMonat()
-{
-    return MonatKey(Uhr::Jetzt());
-}
-
-MonthKey TVennlok::MonatDavor(const MonthKey &monat)
-{
-    return Vormonat(monat);
-}
-
-QDate TVennlok::NaechsterBankarbeitstag(const QDate &tag)
-{
-    return Bankdaten::NaechsterBankarbeitstag(tag);
-}
-
-double TVennlok::IntSozialanteilFuer(double ext)
-{
-    return IntAusExt(ext);
-}
-
-bool TVennlok::PaktKontoAnders(const QString &inhaber, const QString &iban, const QString &bic) const
-{
-    const TVennlokDaten::Konto alt = m_daten->PaktKonto();
-    return inhaber.trimmed() != alt.inhaber || Bankdaten::AngabeNormal(QStringLiteral("IBAN"), iban) != alt.iban
-           || Bankdaten::AngabeNormal(QStringLiteral("BIC"), bic) != alt.bic;
-}
-
-std::pair<Money, Money> TVennlok::RechnungsAnteile(Money betrag) const
-{
-    const Money satz = R4(Sozialanteil());
-    return {SozialanteilBetrag(betrag, satz), EigenanteilBetrag(betrag, satz)};
-}
-
-MonthKey TVennlok::Buchungsmonat() const
-{
-    return PaktVorhanden() ? m_daten->Buchungsmonat() : MonthKey();
-}
-
-void TVennlok::SetBuchungsmonat(const MonthKey &monat)
-{
-    if (PaktVorhanden())
-        m_daten->SetBuchungsmonat(monat);
-}
-
-Money TVennlok::Beitrag() const { return m_daten->Beitrag(); }
-Money TVennlok::HonorarEingangsbuchung() const { return m_daten->HonorarEingangsbuchung(); }
-Money TVennlok::HonorarRechnungsbuchung() const { return m_daten->HonorarRechnungsbuchung(); }
-double TVennlok::IntSozialanteil() const { return m_daten->IntSozialanteil(); }
-double TVennlok::Sozialanteil() const { return m_daten->ExtSozialanteil(); }
-double TVennlok::Daempfung() const { return m_daten->Daempfung(); }
-Money TVennlok::Grundsicherung() const { return m_daten->Grundsicherung(); }
-Money TVennlok::LimitVirtSumme() const { return m_daten->LimitVirtSumme(); }
-
-void TVennlok::datenAendern(const std::function<void()> &aenderung)
-{
-    m_daten->SetRollbackPoint();
-    try {
-        aenderung();
-    } catch (const std::exception &) {
-        m_daten->Rollback();
-        throw;
-    }
-}
-
-void TVennlok::SetIntSozialanteil(double wert)
-{
-    transaktion(QString(), [&] {
-        datenAendern([&] {
-            m_daten->SetIntSozialanteil(wert);
-            m_daten->UpdateFile();
-        });
-    });
-}
-
-Money TVennlok::Kassenstand() const
-{
-    return m_kasse ? m_kasse->Summe() : FehlwertMoney;
-}
-
-int TVennlok::AnzahlEingangsbuchungen() const
-{
-    return m_kasse ? m_kasse->Eingangsbuchungen(Buchungsmonat()) : FehlwertInt;
-}
-
-int TVennlok::AnzahlAusgangsbuchungen() const
-{
-    return m_kasse ? m_kasse->Ausgangsbuchungen(Buchungsmonat()) : FehlwertInt;
-}
-
-int TVennlok::AnzahlRechnungsbuchungen() const
-{
-    return m_kasse ? m_kasse->Rechnungsbuchungen(Buchungsmonat()) : FehlwertInt;
-}
-
-Money TVennlok::SummeRechnungen() const
-{
-    return m_kasse ? m_kasse->Rechnungen() : FehlwertMoney;
-}
-
-void TVennlok::transaktion(const QString &fehlerzeile, const std::function<void()> &schritte)
-{
-    // Inside a replay's group the failure line waits until the group's good lines are booked again.
-    const bool innen = m_speicher->InTransaktion();
-    // A value a booking needs that is missing or damaged refuses it before anything is touched.
-    if (!innen)
-        dateienPruefen();
-    m_speicher->Beginnen();
-    try {
-        schritte();
-        m_speicher->Festschreiben();
-    } catch (const std::exception &e) {
-        // Durable in the journal, only not yet in every file: memory already
-        // holds the committed state, and nothing is to be undone.
-        const auto *fehler = dynamic_cast<const VennlokFehler *>(&e);
-        if (fehler && fehler->art() == VennlokFehler::Ausstehend)
-            throw;
-        zurueckrollen(innen ? QString() : fehlerzeile);
-        if (innen)
-            m_fehlerzeile = fehlerzeile;
-        throw;
-    }
-}
-
-void TVennlok::zurueckrollen(const QString &fehlerzeile)
-{
-    m_speicher->Abbrechen();
-    zustandNeuLaden(fehlerzeile);
-    // A caller's transaction stays open: what it books afterwards joins it
-    // and is undone with it, instead of being stored on its own.
-    for (int i = 0; i < m_gehalten; ++i)
-        m_speicher->Beginnen();
-}
-
-TTransaktion::TTransaktion(TVennlok &vennlok)
-    : m_vennlok(vennlok)
-{
-    // A value a booking needs that is missing or damaged refuses it before anything is touched.
-    if (!m_vennlok.m_speicher->InTransaktion())
-        m_vennlok.dateienPruefen();
-    m_abbrueche = m_vennlok.m_speicher->Abbrueche();
-    m_vennlok.m_speicher->Beginnen();
-    ++m_vennlok.m_gehalten;
-}
-
-TTransaktion::~TTransaktion()
-{
-    if (m_fertig)
-        return;
-    --m_vennlok.m_gehalten;
-    try {
-        m_vennlok.zurueckrollen(QString());
-    } catch (const std::exception &) {
-        // Memory is read anew at the next operation's own failure; a destructor must not throw.
-    }
-}
-
-void TTransaktion::Festschreiben()
-{
-    m_fertig = true;
-    --m_vennlok.m_gehalten;
-    if (m_vennlok.m_speicher->Abbrueche() != m_abbrueche) {
-        m_vennlok.zurueckrollen(QString());
-        throw VennlokFehler(QStringLiteral("Eine Buchung dieses Vorgangs ist misslungen; es wurde nichts gespeichert."));
-    }
-    try {
-        m_vennlok.m_speicher->Festschreiben();
-    } catch (const VennlokFehler &f) {
-        if (f.art() != VennlokFehler::Ausstehend)
-            m_vennlok.zurueckrollen(QString());
-        throw;
-    }
-}
-
-void TVennlok::zustandNeuLaden(const QString &fehlerzeile)
-{
-    dateienLoslassen();
-    m_daten = std::make_unique<TVennlokDaten>(Pfad(TVennlokDaten::Dateiname));
-    const MonthKey monat = Buchungsmonat();
-    if (monat.isEmpty() || !m_speicher->Existiert(Pfad(TKasse::Dateiname(monat))))
-        return;
-    m_kasse = std::make_unique<TKasse>(Pfad(TKasse::Dateiname(monat)));
-    try {
-        m_buchungslog = std::make_unique<TBuchungslog>(Pfad(TBuchungslog::Dateiname(monat)));
-        if (!fehlerzeile.isEmpty())
-            log(fehlerzeile);
-    } catch (const VennlokFehler &) {
-        // The booking is undone either way; a log that cannot be written must not hide why.
-    }
-}
-
-void TVennlok::dateiUmbenennen(const QString &alt, const QString &neu)
-{
-    m_speicher->Umbenennen(Pfad(alt), Pfad(neu));
-}
-

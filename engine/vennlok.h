@@ -1,60 +1,39 @@
 #pragma once
 
 #include "algo/fehler.h" // what every operation throws
-#include "data/anwalt.h"
-#include "engine/auswertung.h"
-#include "data/buchungslog.h"
-#include "data/kasse.h"
-#include "data/teilhaber.h"
 #include "data/vennlokdaten.h"
-#include "engine/teilhaberregister.h"
+#include "engine/auswertung.h"
+#include "engine/ergebnis.h"
 #include "platform/journal.h"
-#include "platform/sperre.h"
 
 #include <QDate>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
-#include <exception>
-#include <functional>
 #include <memory>
-#include <optional>
 
-/// What an automatic replay reports while it runs.
-class TFortschritt
-{
-public:
-    virtual ~TFortschritt() = default;
-    /// A month close of the replay is done; anzahl counts the closes of this replay.
-    virtual void MonatAbgeschlossen(const MonthKey &monat, int anzahl) = 0;
-    /// How far the command file is read.
-    virtual void Zeilen(int erledigt, int gesamt) { Q_UNUSED(erledigt) Q_UNUSED(gesamt) }
-    /// A message of a line that was refused while the replay goes on.
-    virtual void Meldung(const QString &text) { Q_UNUSED(text) }
-    /// Lines 1 to zeile are durably booked; a replay interrupted later goes
-    /// on with zeile + 1.
-    virtual void Gesichert(int zeile) { Q_UNUSED(zeile) }
-    /// Asked before each line: true stops the replay there. The lines before
-    /// it stay booked and the replay ends as after its last line.
-    virtual bool Abbruch() { return false; }
-};
-
-/// What a booking did: booked, refused, or nothing to do. meldung is the
-/// text the rules give the operator (empty where they are silent); grund
-/// says why a booking was refused, also where the rules refuse without a
-/// message (a name under four characters, an invoice of an unknown name);
-/// betrag is the amount it moved (the payment, the invoice, the settlement).
-struct TErgebnis
-{
-    enum Art { Gebucht, Abgelehnt, NichtsZuTun };
-    Art art = NichtsZuTun;
-    QString meldung;
-    QString grund;
-    Money betrag = 0;
-
-    bool gebucht() const { return art == Gebucht; }
-};
-
+class TKontext;
+class TSperre;
 class TVennlok;
+
+/// The master data's parameters in force.
+struct TParameter
+{
+    Money beitrag = 0, honorarEingangsbuchung = 0, honorarRechnungsbuchung = 0;
+    double intSozialanteil = 0;
+    double sozialanteil = 0; // the share in force
+    double daempfung = 0;
+    Money grundsicherung = 0, limitVirtSumme = 0;
+};
+
+/// The booking month's figures; the missing-value sentinels when no cash book is open.
+struct TMonatsstand
+{
+    Money kassenstand = FehlwertMoney;
+    int eingangsbuchungen = FehlwertInt, ausgangsbuchungen = FehlwertInt, rechnungsbuchungen = FehlwertInt;
+    Money summeRechnungen = FehlwertMoney;
+};
 
 /// One confirmed action as one transaction: a caller that books several
 /// operations at once (a dialog, a statement) opens it, calls the engine's
@@ -77,13 +56,16 @@ public:
     void Festschreiben();
 
 private:
-    TVennlok &m_vennlok;
+    TKontext &m_k;
     qint64 m_abbrueche;
     bool m_fertig = false;
 };
 
-/// The pact's one business object: it owns the open data files of one data
-/// directory and carries out every booking. It never shows a dialog.
+/// The pact's one business object: the facade the rules name. It holds the
+/// context of one data directory (its lock, store and open files) and hands
+/// each operation to the unit of its family (einheiten.h): payments and
+/// invoices, month close, exit and discarding, replay, checks, bank files,
+/// reports, scripts. It never shows a dialog.
 ///
 /// Amounts are Money; shares and the damping factor are double fractions.
 /// The engine locks its data directory for its whole life, so no second
@@ -95,10 +77,9 @@ private:
 ///  - every operation that changes files is one transaction: all its files
 ///    reach the disk together or none does; a caller that confirms several
 ///    at once holds a TTransaktion around them;
-///  - payments, invoices, exits, the month close and the discard of a month
-///    return a TErgebnis: booked, or refused with the reason (and the rules'
-///    message where they give one); a refused booking changes nothing. Older
-///    operations return false for a refusal, or a text why;
+///  - every booking returns a TErgebnis: booked, refused with the reason
+///    (and the rules' message where they give one), or nothing to do; a
+///    refused booking changes nothing;
 ///  - a failure to store (a full disk, a file that cannot be written, a step
 ///    that cannot be carried out) throws VennlokFehler with a German text
 ///    that names the file and the reason; nothing is then changed on disk or
@@ -124,59 +105,29 @@ public:
     TVennlok(const TVennlok &) = delete;
     TVennlok &operator=(const TVennlok &) = delete;
 
-    static const QString Version; // "core B.01"
-    /// While a replay runs: the file holding "Zeile=N", the last line that is
-    /// durably booked. It is written with each month close's transaction and
-    /// removed with the replay's last one.
-    static const QString Standdatei;
-
-    const QString &Datenverzeichnis() const { return m_verzeichnis; }
+    const QString &Datenverzeichnis() const;
     /// What opening found of an interrupted booking, and what it did.
     TJournalSpeicher::Fund Vorgefunden() const { return m_fund; }
     /// The German lines opening found to tell (a lock taken over, an
     /// interrupted booking); empty once Oeffnen has logged them.
     const QString &Wiedergefunden() const { return m_wiederhergestellt; }
     /// The transactional store of the data directory (for statistics and tests).
-    TJournalSpeicher &Speicher() { return *m_speicher; }
+    TJournalSpeicher &Speicher();
     /// The path of a file of the data directory.
     QString Pfad(const QString &dateiname) const;
-
-    /// Whether datenverzeichnis holds a pact ("A_Vennlok.ven").
-    static bool PaktVorhanden(const QString &datenverzeichnis);
-    /// Creates a missing data directory with the folders above it; throws,
-    /// naming the folder, when that cannot be done.
-    static void VerzeichnisAnlegen(const QString &datenverzeichnis);
-    /// A folder for a fresh pact: basis when it is missing or empty, else the
-    /// first of basis-2, basis-3, … that is. Nothing is created.
-    static QString FreiesVerzeichnis(const QString &basis);
+    /// Whether the directory holds a pact ("A_Vennlok.ven").
     bool PaktVorhanden() const;
 
     /// Opens the booking month's cash book and log when a pact exists.
     void Oeffnen();
-    /// Opens the month's cash book (creating it, or reopening a closed one
-    /// with all its figures) and its log with datum. Throws VennlokFehler
-    /// when the cash book or log cannot be written.
-    void KasseOeffnen(const MonthKey &monat, DateTime datum);
-    bool KasseOffen() const { return m_kasse != nullptr; }
-
+    bool KasseOffen() const;
     MonthKey Buchungsmonat() const;
-    void SetBuchungsmonat(const MonthKey &monat);
-    Money Beitrag() const;
-    Money HonorarEingangsbuchung() const;
-    Money HonorarRechnungsbuchung() const;
-    double IntSozialanteil() const;
-    /// The social share in force.
-    double Sozialanteil() const;
-    /// Sets the internal share (and so the share in force) and writes the master data.
-    void SetIntSozialanteil(double wert);
-    double Daempfung() const;
-    Money Grundsicherung() const;
-    Money LimitVirtSumme() const;
-    /// The fund balance; the missing-value sentinel when no cash book is open.
-    Money Kassenstand() const;
-    /// The booking month's counts; the sentinel when no cash book is open.
-    int AnzahlEingangsbuchungen() const;
-    int AnzahlAusgangsbuchungen() const;
+    TParameter Parameter() const;
+    TMonatsstand Monatsstand() const;
+    /// True while the caller has no desktop (the command line, a test): a
+    /// month close then starts no script (no transfers list shown, no
+    /// backup). A replay sets it for its own run.
+    void SetAutoModus(bool an);
 
     /// Creates a pact starting in the month of datum and opens that month.
     /// Refused, changing nothing, when the directory already holds a pact.
@@ -189,14 +140,11 @@ public:
     TErgebnis Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
                       Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme);
     bool StartdatenVorhanden() const;
-    QStringList AnwaltListe() const;
-    void AnwaltWert(const QString &name, QString &adresse) const;
+    /// The items of the trustee's address, in file order.
+    QList<QPair<QString, QString>> Anwalt() const;
     /// Stores an item of the trustee's address and logs it; refused with why
     /// it could not be stored.
     TErgebnis AnwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
-    /// Why an item of the trustee's address cannot be stored (his IBAN and
-    /// BIC are checked), or an empty text.
-    static QString AnwaltFehler(const QString &name, const QString &adresse);
 
     /// Books a contribution of the participant into the booking month, once
     /// monat holds less than the contribution. Creates a participant under the
@@ -205,36 +153,14 @@ public:
     /// Books an invoice of an existing participant; may lower the social
     /// share when the month's opening balance no longer covers the invoices.
     TErgebnis Rechnung(const QString &name, Money betrag, DateTime datum);
-
-    // For the windows, which reach the rules and the clock only through the engine.
-
-    /// Now and today, as bookings and the address history take them.
-    static DateTime Jetzt();
-    static QString Datumstext();
-    /// The calendar's month now, and the month before monat.
-    static MonthKey LaufenderMonat();
-    static MonthKey MonatDavor(const MonthKey &monat);
-    /// The first bank working day after tag, the day a transfer file asks for.
-    static QDate NaechsterBankarbeitstag(const QDate &tag);
-    /// The internal share that gives ext as the share in force (the dialog
-    /// shows the share in force; a pact is founded with the internal one).
-    static double IntSozialanteilFuer(double ext);
-    /// Whether the account as typed differs from the stored one, compared in
-    /// the form in which it would be stored.
-    bool PaktKontoAnders(const QString &inhaber, const QString &iban, const QString &bic) const;
     /// How an invoice of betrag would be split now: the fund's social share
     /// and the participant's own share. Books nothing.
     std::pair<Money, Money> RechnungsAnteile(Money betrag) const;
-
-
     /// The share in force after an invoice of betrag were booked now: lower
-    /// than Sozialanteil when the month's opening balance no longer covers
-    /// the invoices. Books nothing.
+    /// than the share in force when the month's opening balance no longer
+    /// covers the invoices. Books nothing.
     double SozialanteilNachRechnung(Money betrag) const;
-    /// The booking month's invoices: how many and their total; the sentinel
-    /// when no cash book is open.
-    int AnzahlRechnungsbuchungen() const;
-    Money SummeRechnungen() const;
+
     /// Whether the participant's file exists (letter case ignored).
     bool TeilhaberVorhanden(const QString &name) const;
     /// The stored name of the participant typed as eingabe, as payments find
@@ -244,29 +170,28 @@ public:
     /// The names of the participants who paid less than the contribution in
     /// the booking month, in file order.
     QStringList OffeneTeilhaber();
-    /// Makes sure the participant exists, creating it under the folded name.
-    /// False with meldung when the name cannot be used or the file cannot be created.
-    bool TeilhaberOeffnen(const QString &name, QString *meldung = nullptr);
-    /// The keys of the participant's address, and one item's value (empty
-    /// when there is no such participant or item).
-    QStringList Adressen(const QString &name) const;
-    QString AdressWert(const QString &name, const QString &schluessel) const;
-    /// Changes one item of the participant's address and logs it. False with
-    /// meldung when there is no such participant or the key or value cannot
+    /// Makes sure the participant exists, creating it under the folded name
+    /// (booked; nothing to do when it exists). Refused with why when the name
+    /// cannot be used or the file cannot be created.
+    TErgebnis TeilhaberOeffnen(const QString &name);
+    /// The items of the participant's address, in file order (none when
+    /// there is no such participant).
+    QList<QPair<QString, QString>> Adresse(const QString &name) const;
+    /// Changes one item of the participant's address and logs it. Refused
+    /// with why when there is no such participant or the key or value cannot
     /// be stored.
-    bool AdresseSpeichern(const QString &name, const QString &schluessel, const QString &wert, const QString &datumstext,
-                          QString *meldung = nullptr);
-    /// The participant's payments in monat; dateiname is a file of the data directory.
-    Money TeilhaberEinzahlungen(const QString &dateiname, const MonthKey &monat);
+    TErgebnis AdresseSpeichern(const QString &name, const QString &schluessel, const QString &wert,
+                               const QString &datumstext);
     /// Art 0: all participants; 1: those who paid exactly the contribution
     /// in the booking month; 2: those who paid less.
     int AnzahlTeilhaber(int art);
-    /// The names of all participants of datenverzeichnis.
-    static void TeilhaberNamen(const QString &datenverzeichnis, QStringList &liste);
     /// One line per participant (name padded with "." to 40 characters, then
-    /// the booking month's payments); the second only for those who owe.
-    QStringList TeilhaberListe();
-    QStringList TeilhaberListeOffen();
+    /// the booking month's payments); only those who owe when nurOffene.
+    QStringList TeilhaberListe(bool nurOffene = false);
+    /// Writes "TeilhaberListe.txt" (title line with today's date, an empty
+    /// line, the lines of TeilhaberListe, an empty line). Throws VennlokFehler
+    /// when it cannot be written.
+    void TeilhaberListeSchreiben(bool nurOffene);
 
     /// Closes the booking month: trustee fees, arrears, payouts, capital
     /// shares, the month's history and next month's social share, the closed
@@ -285,11 +210,6 @@ public:
     /// paid, nothing to do when no invoice was unpaid. All or nothing;
     /// throws VennlokFehler.
     TErgebnis AuszahlungenBuchen(const MonthKey &monat);
-    /// Opens "Transfers.tra" through a command script, without waiting.
-    void TransfersZeigen();
-    /// Copies the month's logs, data files and transfers list into
-    /// "Backup" + monat through a command script, without waiting.
-    void Sicherung(const MonthKey &monat);
 
     /// What the exit of name would pay now: the capital share of the last
     /// closed month, nothing when there is none or it is negative.
@@ -305,9 +225,9 @@ public:
     TErgebnis BuchungenVerwerfen(const MonthKey &monat, int arten);
     /// Discards the booking month and steps back into the previous one, which
     /// is opened again with its figures. The month's exits are taken back:
-    /// those who left are members again, as before their exit. False, changing nothing, without an
-    /// open cash book, for another month or for the pact's first month. All
-    /// or nothing; throws VennlokFehler.
+    /// those who left are members again, as before their exit. Refused,
+    /// changing nothing, without an open cash book, for another month or for
+    /// the pact's first month. All or nothing; throws VennlokFehler.
     TErgebnis MonatVerwerfen(const MonthKey &monat);
     /// The names (as stored in their files) of those who left in monat: the
     /// exits that discarding monat takes back.
@@ -322,27 +242,23 @@ public:
     bool DokumentVorhanden(const QString &datei) const;
     /// Deletes the window's command script.
     void FensterSkriptLoeschen();
-    /// Writes "TeilhaberListe.txt" (title line with today's date, an empty
-    /// line, one line per participant or per participant who owes, an empty
-    /// line). Throws VennlokFehler when it cannot be written.
-    void TeilhaberListeSchreiben(bool nurOffene);
 
     /// Replays a command file line by line ("Kaeufer", "NeuPakt", "Vertrag",
-    /// "Datum", "Einzahlg", "Rechnung", "Monatsab", "StoreSim") for the kinds
-    /// in arten (1 pact set-up, 2 payments, 4 invoices, 16 month closes).
-    /// The file may be UTF-8 or Windows-1252. A line that cannot be carried
-    /// out stops the replay with VennlokFehler naming the file, the line
-    /// number and the line; the bookings of earlier lines stay. Reading ends
-    /// after "StoreSim", which archives the pact and leaves no pact here.
+    /// "Datum", "Einzahlg", "Rechnung", "Monatsab", "StoreSim", and this
+    /// program's "Austritt", "Auszahlen", "Verwerfen", "MonatVerwerfen") for
+    /// the kinds in arten (1 pact set-up, 2 payments, 4 invoices, 16 month
+    /// closes). The file may be UTF-8 or Windows-1252. A line that cannot be
+    /// carried out stops the replay with VennlokFehler naming the file, the
+    /// line number and the line; the bookings of earlier lines stay. Reading
+    /// ends after "StoreSim", which archives the pact and leaves no pact here.
     /// The lines up to and including each month close are stored as one
     /// transaction; Gesichert and Standdatei tell how far it is durable. In a
     /// directory without a pact, a file whose first booking line is not
-    /// "NeuPakt" is refused before anything is booked. abZeile
-    /// (1-based) goes on after an interruption: the lines before it are only
-    /// read for the date and the buyer model. The progress is reported from
-    /// the calling thread; the caller must not use the engine meanwhile.
+    /// "NeuPakt" is refused before anything is booked. abZeile (1-based) goes
+    /// on after an interruption: the lines before it are only read for the
+    /// date and the buyer model. The progress is reported from the calling
+    /// thread; the caller must not use the engine meanwhile.
     void AutoBuchung(const QString &datei, int arten, TFortschritt *fortschritt = nullptr, int abZeile = 1);
-
     /// The last line of an interrupted replay that is durably booked (from
     /// Standdatei), 0 when no replay was interrupted here.
     int GesicherteZeile();
@@ -350,15 +266,13 @@ public:
     /// file's name, or the same name with other content), or an empty text.
     QString FortsetzenFehler(const QString &datei);
 
-    // Bank transfers (sepa.cpp).
-
     /// The pact's own account, as stored.
     TVennlokDaten::Konto PaktKonto() const;
     /// Whether the pact's account is entered, so that SEPA files can be written.
     bool PaktKontoEingetragen() const;
-    /// Why these fields cannot be the pact's account, or an empty text. Three
-    /// empty fields are no account, and may be stored.
-    static QString PaktKontoFehler(const QString &inhaber, const QString &iban, const QString &bic);
+    /// Whether the account as typed differs from the stored one, compared in
+    /// the form in which it would be stored.
+    bool PaktKontoAnders(const QString &inhaber, const QString &iban, const QString &bic) const;
     /// Checks and stores the pact's account (the IBAN without blanks) and
     /// logs it; three empty fields remove it. Refused with why it cannot
     /// be stored.
@@ -375,14 +289,10 @@ public:
     /// be executed on ausfuehrung; returns its file name.
     QString SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban = nullptr);
 
-    // Reading operations for statements, lists and charts (auswertung.cpp).
-    // They change nothing.
+    // Reading operations for statements, lists and charts. They change nothing.
 
     /// The closed months of the pact, oldest first.
     QList<TMonatsverlauf> Verlauf() const;
-    /// The same of another folder (a replay's archive), read without an engine
-    /// on it. Throws VennlokFehler when it holds no pact.
-    static QList<TMonatsverlauf> Verlauf(const QString &verzeichnis);
     /// The figures and transfers of a closed month (or of the booking month as
     /// far as it is booked). Throws VennlokFehler for a month without a cash book.
     TMonatsbericht Monatsbericht(const MonthKey &monat);
@@ -394,7 +304,6 @@ public:
     /// Every member with arrears or an unpaid contribution in the booking
     /// month, the largest amount first (then by name).
     QList<TRueckstand> Rueckstaende();
-
     /// The consistency check of the data directory. Reads only. One German
     /// line per finding ("file [section] key: erwartet …, gefunden …"); none
     /// when the files agree: the cash books' totals and counters with their
@@ -406,135 +315,69 @@ public:
     /// against the rules, and lines that are neither a section, a key nor
     /// blank.
     QStringList Pruefen();
-    /// What a crash left in datenverzeichnis for the next opening to finish
-    /// or undo; one German line each. Reads only: call it before an engine
-    /// opens the directory.
-    static QStringList Unterbrochen(const QString &datenverzeichnis);
-
-    /// The fields of a command-file line: separated by commas and blanks,
-    /// quoted with double quotes ("" inside for one quote).
-    static QStringList FelderTrennen(const QString &zeile);
-
-    /// True while an automatic replay runs; a month close then starts no
-    /// script (no transfers list shown, no backup). A caller without a
-    /// desktop (the command line, a test) sets it for the same reason.
-    bool AutoModus() const { return m_autoModus; }
-    void SetAutoModus(bool an) { m_autoModus = an; }
 
 protected:
-    // The bodies of the public bookings of the same name, run inside a transaction.
-    TErgebnis neuPakt(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
-                      Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung,
-                      Money limitVirtSumme);
-    bool vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme);
-    TErgebnis anwaltSetzen(const QString &name, const QString &adresse, const QString &datumstext);
-    TErgebnis einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
-    TErgebnis rechnung(const QString &name, Money betrag, DateTime datum);
-    bool teilhaberOeffnen(const QString &name, QString *meldung);
-    /// A refusal with its reason and meldung, the text for the operator (the
-    /// reason itself unless the rules refuse silently).
-    static TErgebnis abgelehnt(const QString &grund, const QString &meldung);
-    static TErgebnis abgelehnt(const QString &grund) { return abgelehnt(grund, grund); }
-    /// The outcome of a booking of betrag that reached the files.
-    static TErgebnis gebucht(bool ok, Money betrag);
-    /// The internal share the month's invoices plus weitere leave covered,
-    /// when that is lower than the share in force.
-    std::optional<double> gedeckterAnteil(Money weitere) const;
-    bool adresseSpeichern(const QString &name, const QString &schluessel, const QString &wert, const QString &datumstext,
-                          QString *meldung);
-    /// The participant of name (as typed or folded), or none.
-    TTeilhaber *adressTeilhaber(const QString &name) const;
-
     /// Called after each step of a month close; a failure seam for tests.
     virtual void NachSchritt(const QString &schritt) { Q_UNUSED(schritt) }
+    /// What the units work on (for tests that reach a unit directly).
+    TKontext &Kontext() { return *m_k; }
 
-    // Month close (monatsabschluss.cpp).
-    void fuerJedenTeilhaber(const std::function<void(TTeilhaber &, const QString &datei)> &schritt);
-    /// What is still unpaid of the participant's invoices of monat, paid out; returns it.
-    Money teilhaberAuszahlen(TTeilhaber &teilhaber, const QString &name, const MonthKey &monat);
-    Money auszahlungenBuchen(const MonthKey &monat);
-    void anwaltHonorarBuchen(const MonthKey &monat, DateTime datum);
-    void offeneBeitraegeBuchen(const MonthKey &monat);
-    void kapitalanteileBerechnen(const MonthKey &monat);
-    void parameterBerechnen(const MonthKey &monat);
-    void transfersSchreiben(const MonthKey &monat, DateTime datum, const QList<TUeberweisung> &ueberweisungen);
-    /// Writes the month's SEPA file with the close when the pact has an account.
-    void sepaSchreiben(const MonthKey &monat, DateTime datum, const QList<TUeberweisung> &ueberweisungen);
-    /// The SEPA file of a closed month's transfers; see SepaDatei.
-    QByteArray sepaXml(const MonthKey &monat, const QDate &ausfuehrung, const QList<TUeberweisung> &ueberweisungen,
-                       QStringList *ohneIban);
-    /// The participants of liste with a payout of at least a cent but no valid IBAN.
-    QStringList ohneIban(const QList<TUeberweisung> &liste);
-    // Exit and discarding (austritt.cpp).
-    void buchungenVerwerfen(const MonthKey &monat, int arten);
-    /// The exits of monat taken back: each "X_" file of monat becomes the
-    /// member's "T_" file again, without the exit's marks.
-    void austritteZuruecknehmen(const MonthKey &monat);
-    /// The files of those who left in monat.
-    QStringList austritteDesMonats(const MonthKey &monat);
-    // Command scripts (skripte.cpp).
-    void skriptStarten(const QString &name, const QStringList &zeilen);
-    void simulationSpeichern(const QString &datei);
-
-    // Bookings (buchungen.cpp).
-    /// Ends a booking into a participant and the cash book: on refusal the
-    /// participant goes back to its state before; the log tells the outcome.
-    void buchungAbschliessen(TTeilhaber &teilhaber, bool gebucht, const QString &zeile, const QString &fehlerzeile);
-    /// Why name cannot be a participant, or an empty text; a refusal is logged
-    /// as kopf + name + amount + abstand + "UNZULÄSSIGER NAME".
-    QString nameAbweisen(const QString &name, Money betrag, const QString &kopf, const QString &abstand);
-    bool kassenEinzahlung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
-    bool kassenRechnung(const MonthKey &monat, const QString &name, Money betrag, DateTime datum);
-    /// Changes the master data as a unit: when a step throws, memory is put back and the error passed on.
-    void datenAendern(const std::function<void()> &aenderung);
-
-    // Participants (teilhaberregister.cpp).
-    /// The participant file of name, resolved as it is stored (letter case
-    /// ignored); empty when there is none.
-    QString teilhaberDatei(const QString &name) const;
-    QStringList liste(bool nurOffene);
-
-    // Validity (gueltigkeit.cpp).
-    /// Throws VennlokFehler (art Grenze) naming the first parameter whose
-    /// value (units for amounts, fractions for shares) breaks its rule.
-    void werteVerlangen(const QList<std::pair<QString, double>> &werte);
-    /// Throws VennlokFehler (art Beschaedigt) when the master data or the
-    /// open cash book lacks a value a booking needs or holds one the rules
-    /// do not allow.
-    void dateienPruefen();
-    /// The totals and the month's counters every booking into kasse needs.
-    static void kassePruefen(const TKasse &kasse, const MonthKey &monat);
-
-    // The frame (vennlok.cpp).
-    void log(const QString &zeile);
-    /// Runs schritte as one transaction: every file they change reaches the
-    /// disk together or not at all. When a step throws, nothing is written,
-    /// every file is read anew, fehlerzeile (when given) is logged and the
-    /// error passed on.
-    void transaktion(const QString &fehlerzeile, const std::function<void()> &schritte);
-    /// Lets go of every open file without writing it (each operation writes what it changes).
-    void dateienLoslassen();
-    /// After a transaction was undone: forgets what memory holds and reads
-    /// master data, cash book and log of the booking month from the store;
-    /// logs fehlerzeile when given.
-    void zustandNeuLaden(const QString &fehlerzeile);
-    /// Undoes the open transaction and reads memory anew (logging
-    /// fehlerzeile when given); the callers' transactions stay open.
-    void zurueckrollen(const QString &fehlerzeile);
-    /// A new store (and register) for the directory, after files changed behind its back.
-    void speicherOeffnen();
-    void dateiUmbenennen(const QString &alt, const QString &neu);
-
-    QString m_verzeichnis;
+private:
     std::unique_ptr<TSperre> m_sperre;
+    std::unique_ptr<TKontext> m_k;
     TJournalSpeicher::Fund m_fund = TJournalSpeicher::Fund::Nichts;
-    std::unique_ptr<TJournalSpeicher> m_speicher;
     QString m_wiederhergestellt; // what opening found of an interrupted booking
-    QString m_fehlerzeile;       // the log line of an operation that failed inside a replay's group
-    std::unique_ptr<TVennlokDaten> m_daten;
-    std::unique_ptr<TTeilhaberRegister> m_register;
-    std::unique_ptr<TKasse> m_kasse;
-    std::unique_ptr<TBuchungslog> m_buchungslog;
-    bool m_autoModus = false;
-    int m_gehalten = 0; // callers' transactions (TTransaktion) open now
 };
+
+/// What belongs to the pact's rules and folders without an engine on a
+/// directory: the clock as bookings take it, folders, checks of typed values,
+/// the command file's fields.
+namespace Vennlok {
+
+extern const QString Version; // "core B.01"
+/// While a replay runs: the file holding "Zeile=N", the last line that is
+/// durably booked. It is written with each month close's transaction and
+/// removed with the replay's last one.
+extern const QString Standdatei;
+
+/// Whether datenverzeichnis holds a pact ("A_Vennlok.ven").
+bool PaktVorhanden(const QString &datenverzeichnis);
+/// Creates a missing data directory with the folders above it; throws,
+/// naming the folder, when that cannot be done.
+void VerzeichnisAnlegen(const QString &datenverzeichnis);
+/// A folder for a fresh pact: basis when it is missing or empty, else the
+/// first of basis-2, basis-3, … that is. Nothing is created.
+QString FreiesVerzeichnis(const QString &basis);
+/// The names of all participants of datenverzeichnis.
+QStringList TeilhaberNamen(const QString &datenverzeichnis);
+/// The closed months of another folder (a replay's archive), read without an
+/// engine on it. Throws VennlokFehler when it holds no pact.
+QList<TMonatsverlauf> Verlauf(const QString &verzeichnis);
+/// What a crash left in datenverzeichnis for the next opening to finish
+/// or undo; one German line each. Reads only: call it before an engine
+/// opens the directory.
+QStringList Unterbrochen(const QString &datenverzeichnis);
+
+/// Now and today, as bookings and the address history take them.
+DateTime Jetzt();
+QString Datumstext();
+/// The calendar's month now, and the month before monat.
+MonthKey LaufenderMonat();
+MonthKey MonatDavor(const MonthKey &monat);
+/// The first bank working day after tag, the day a transfer file asks for.
+QDate NaechsterBankarbeitstag(const QDate &tag);
+/// The internal share that gives ext as the share in force (the dialog
+/// shows the share in force; a pact is founded with the internal one).
+double IntSozialanteilFuer(double ext);
+
+/// Why an item of the trustee's address cannot be stored (his IBAN and
+/// BIC are checked), or an empty text.
+QString AnwaltFehler(const QString &name, const QString &adresse);
+/// Why these fields cannot be the pact's account, or an empty text. Three
+/// empty fields are no account, and may be stored.
+QString PaktKontoFehler(const QString &inhaber, const QString &iban, const QString &bic);
+/// The fields of a command-file line: separated by commas and blanks,
+/// quoted with double quotes ("" inside for one quote).
+QStringList FelderTrennen(const QString &zeile);
+
+} // namespace Vennlok

@@ -114,7 +114,6 @@ TJournalSpeicher::TJournalSpeicher(const QString &verzeichnis)
     : m_verzeichnis(QDir(verzeichnis).absolutePath())
 {
     listeLesen();
-    Anmelden(m_verzeichnis);
 }
 
 TJournalSpeicher::~TJournalSpeicher() = default;

@@ -12,7 +12,7 @@ namespace Testhilfe {
 
 inline void paktGruenden(TVennlok &v, double intAnteil = 0.5)
 {
-    v.NeuPakt(TVennlok::Version, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), intAnteil, 0.65, e(3000), e(-300));
+    v.NeuPakt(Vennlok::Version, zeitpunkt(2006, 3, 1), e(50), e(0.5), e(2), intAnteil, 0.65, e(3000), e(-300));
 }
 
 // The pact in its second month: namen paid 50 each on 2 March, then March was closed.

@@ -136,32 +136,28 @@ void TDemokratForm::FormActivate()
         edit->setText(wert);
     };
     zeile(0, m_edMon, start ? QStringLiteral("Monat des Vertrags") : QStringLiteral("Startmonat"),
-          QStringLiteral("der laufende Monat; er kann nicht gewählt werden"), TVennlok::LaufenderMonat());
+          QStringLiteral("der laufende Monat; er kann nicht gewählt werden"), Vennlok::LaufenderMonat());
     grau(m_edMon, true);
     zeile(1, m_edits[0], QStringLiteral("Monatsbeitrag (€)"), QStringLiteral("Beitrag"),
-          Anzeigeformat::DialogBetrag((m_vennlok.Beitrag())));
+          Anzeigeformat::DialogBetrag((m_vennlok.Parameter().beitrag)));
     zeile(2, m_edits[1], QStringLiteral("Gebühr je Einzahlung (€)"), QStringLiteral("HonorarEingangsbuchung"),
-          Anzeigeformat::DialogBetrag((m_vennlok.HonorarEingangsbuchung())));
+          Anzeigeformat::DialogBetrag((m_vennlok.Parameter().honorarEingangsbuchung)));
     zeile(3, m_edits[2], QStringLiteral("Gebühr je Rechnung (€)"), QStringLiteral("HonorarRechnungsbuchung"),
-          Anzeigeformat::DialogBetrag((m_vennlok.HonorarRechnungsbuchung())));
+          Anzeigeformat::DialogBetrag((m_vennlok.Parameter().honorarRechnungsbuchung)));
     zeile(4, m_edVen, QStringLiteral("Sozialanteil (0 bis 1)"), QStringLiteral("IntSozialanteil"),
-          Anzeigeformat::Dialogwert(m_vennlok.Sozialanteil()));
+          Anzeigeformat::Dialogwert(m_vennlok.Parameter().sozialanteil));
     grau(m_edVen, start);
     zeile(5, m_edits[3], QStringLiteral("Dämpfung (0 bis 1)"), QStringLiteral("Daempfung"),
-          Anzeigeformat::Dialogwert(m_vennlok.Daempfung()));
+          Anzeigeformat::Dialogwert(m_vennlok.Parameter().daempfung));
     zeile(6, m_edits[4], QStringLiteral("Grundsicherung (€)"), QStringLiteral("Grundsicherung"),
-          Anzeigeformat::DialogBetrag((m_vennlok.Grundsicherung())));
+          Anzeigeformat::DialogBetrag((m_vennlok.Parameter().grundsicherung)));
     zeile(7, m_edits[5], QStringLiteral("Grenze der virtuellen Summe (€)"), QStringLiteral("LimitVirtSumme"),
-          Anzeigeformat::DialogBetrag((m_vennlok.LimitVirtSumme())));
+          Anzeigeformat::DialogBetrag((m_vennlok.Parameter().limitVirtSumme)));
     const TVennlokDaten::Konto konto = m_vennlok.PaktKonto();
     m_edKontoinhaber->setText(konto.inhaber);
     m_edIban->setText(konto.iban);
     m_edBic->setText(konto.bic);
-    m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AnwaltVorlage, m_vennlok.AnwaltListe(), [this](const QString &key) {
-                                   QString adresse;
-                                   m_vennlok.AnwaltWert(key, adresse);
-                                   return adresse;
-                               }).join(QLatin1Char('\n')));
+    m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AnwaltVorlage, m_vennlok.Anwalt()).join(QLatin1Char('\n')));
     m_memAdresse->setFocus();
 }
 
@@ -182,14 +178,14 @@ void TDemokratForm::BtnDataOKClick()
     }
     // The account is checked with the figures, before anything is stored.
     const TVennlokDaten::Konto konto{m_edKontoinhaber->text().trimmed(), m_edIban->text(), m_edBic->text()};
-    if (const QString fehler = TVennlok::PaktKontoFehler(konto.inhaber, konto.iban, konto.bic); !fehler.isEmpty()) {
+    if (const QString fehler = Vennlok::PaktKontoFehler(konto.inhaber, konto.iban, konto.bic); !fehler.isEmpty()) {
         m_benutzer.Meldung(this, fehler);
         (konto.inhaber.isEmpty() ? m_edKontoinhaber : m_edIban)->setFocus();
         return;
     }
     // So are the trustee's bank details.
     for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText())) {
-        if (const QString fehler = TVennlok::AnwaltFehler(eintrag.schluessel, eintrag.wert); !fehler.isEmpty()) {
+        if (const QString fehler = Vennlok::AnwaltFehler(eintrag.schluessel, eintrag.wert); !fehler.isEmpty()) {
             m_benutzer.Meldung(this, fehler);
             m_memAdresse->setFocus();
             return;
@@ -208,8 +204,8 @@ void TDemokratForm::BtnDataOKClick()
         if (!m_vennlok.StartdatenVorhanden()) {
             if (!m_benutzer.Frage(this, QStringLiteral("neuen Pakt anlegen"), QStringLiteral("Diese Startdaten eintragen?")))
                 return QString();
-            const TErgebnis ergebnis = m_vennlok.NeuPakt(TVennlok::Version, TVennlok::Jetzt(), beitrag, ein, rech,
-                                                         TVennlok::IntSozialanteilFuer(werte[3]), daempfung, grund, limit);
+            const TErgebnis ergebnis = m_vennlok.NeuPakt(Vennlok::Version, Vennlok::Jetzt(), beitrag, ein, rech,
+                                                         Vennlok::IntSozialanteilFuer(werte[3]), daempfung, grund, limit);
             if (!ergebnis.gebucht()) {
                 m_benutzer.Meldung(this, ergebnis.meldung);
                 return QString();
@@ -218,7 +214,7 @@ void TDemokratForm::BtnDataOKClick()
         } else {
             if (!m_benutzer.Frage(this, QStringLiteral("Ergänzungsvertrag"), QStringLiteral("Ergänzungsvertrag eintragen?")))
                 return QString();
-            if (const TErgebnis ergebnis = m_vennlok.Vertrag(TVennlok::Version, TVennlok::Jetzt(), beitrag, ein, rech, daempfung,
+            if (const TErgebnis ergebnis = m_vennlok.Vertrag(Vennlok::Version, Vennlok::Jetzt(), beitrag, ein, rech, daempfung,
                                                              grund, limit);
                 !ergebnis.gebucht()) {
                 m_benutzer.Meldung(this, ergebnis.meldung + QStringLiteral(" Es wurde nichts gespeichert."));
@@ -249,7 +245,7 @@ QString TDemokratForm::anwaltSpeichern()
         if (const TErgebnis ergebnis = m_vennlok.PaktKontoSetzen(konto.inhaber, konto.iban, konto.bic); !ergebnis.gebucht())
             return ergebnis.meldung;
     }
-    const QString heute = TVennlok::Datumstext();
+    const QString heute = Vennlok::Datumstext();
     for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText()))
         if (const TErgebnis ergebnis = m_vennlok.AnwaltSetzen(eintrag.schluessel, eintrag.wert, heute); !ergebnis.gebucht())
             return ergebnis.meldung;

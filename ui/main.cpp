@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (parser.isSet(version)) {
-        std::printf("Vennlok Buchungsprogramm %s (%s)\n", VENNLOK_VERSION, qPrintable(TVennlok::Version));
+        std::printf("Vennlok Buchungsprogramm %s (%s)\n", VENNLOK_VERSION, qPrintable(Vennlok::Version));
         return 0;
     }
     if (!parser.positionalArguments().isEmpty()) {

@@ -37,7 +37,7 @@ bool TProgramm::Oeffnen(const QString &ordner, const QString &abspielen)
 {
     std::unique_ptr<TVenBuchungForm> neu;
     try {
-        TVennlok::VerzeichnisAnlegen(ordner);
+        Vennlok::VerzeichnisAnlegen(ordner);
         neu = std::make_unique<TVenBuchungForm>(QFileInfo(ordner).absoluteFilePath(), m_benutzer);
     } catch (const VennlokFehler &f) {
         // Most often: another program works on this directory already, or the folder cannot be made.

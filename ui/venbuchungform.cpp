@@ -429,7 +429,7 @@ QWidget *TVenBuchungForm::seiteSetup()
     };
     verweis(QStringLiteral("LabHTTP"), QStringLiteral("http://") + WebAdresse, &TVenBuchungForm::LabHTTPClick);
     verweis(QStringLiteral("LabMail"), QStringLiteral("mailto://") + MailAdresse, &TVenBuchungForm::LabMailClick);
-    auto *version = benannt(new QLabel(QStringLiteral("Version %1 (%2)").arg(QStringLiteral(VENNLOK_VERSION), TVennlok::Version), seite),
+    auto *version = benannt(new QLabel(QStringLiteral("Version %1 (%2)").arg(QStringLiteral(VENNLOK_VERSION), Vennlok::Version), seite),
                             QStringLiteral("LabVersion"));
     version->setAlignment(Qt::AlignCenter);
     spalte->addWidget(version);
@@ -622,18 +622,18 @@ void TVenBuchungForm::Anzeige()
     const bool pakt = v.PaktVorhanden();
     const bool offen = pakt && v.KasseOffen();
     const QString strich = QStringLiteral("\u2013");
-    m_labEinBuchungen->setText(offen ? QString::number(v.AnzahlEingangsbuchungen()) : strich);
-    m_labAusBuchungen->setText(offen ? QString::number(v.AnzahlAusgangsbuchungen()) : strich);
-    m_labKassenbestand->setText(offen ? Anzeigeformat::Kasse(v.Kassenstand()) : strich);
-    m_labSozialant->setText(offen ? Druckformat::Prozent(v.Sozialanteil()) : strich);
-    m_labSozialanteil->setText(offen ? Druckformat::Prozent(v.Sozialanteil()) : strich);
-    m_labEigenanteil->setText(offen ? Druckformat::Prozent(1 - v.Sozialanteil()) : strich);
+    m_labEinBuchungen->setText(offen ? QString::number(v.Monatsstand().eingangsbuchungen) : strich);
+    m_labAusBuchungen->setText(offen ? QString::number(v.Monatsstand().ausgangsbuchungen) : strich);
+    m_labKassenbestand->setText(offen ? Anzeigeformat::Kasse(v.Monatsstand().kassenstand) : strich);
+    m_labSozialant->setText(offen ? Druckformat::Prozent(v.Parameter().sozialanteil) : strich);
+    m_labSozialanteil->setText(offen ? Druckformat::Prozent(v.Parameter().sozialanteil) : strich);
+    m_labEigenanteil->setText(offen ? Druckformat::Prozent(1 - v.Parameter().sozialanteil) : strich);
     m_labRechnungen->setText(offen ? QStringLiteral("%1, zusammen %2")
-                                         .arg(v.AnzahlRechnungsbuchungen())
-                                         .arg(Anzeigeformat::Kasse(v.SummeRechnungen()))
+                                         .arg(v.Monatsstand().rechnungsbuchungen)
+                                         .arg(Anzeigeformat::Kasse(v.Monatsstand().summeRechnungen))
                                    : strich);
     m_edBuchMonat->setText(v.Buchungsmonat());
-    m_edEinBetrag->setText(Anzeigeformat::Einheitentext(v.Beitrag()));
+    m_edEinBetrag->setText(Anzeigeformat::Einheitentext(v.Parameter().beitrag));
     // What needs a pact is greyed out without one, and says why.
     const QString ohnePakt = QStringLiteral("Erst einen Pakt anlegen oder eine Autobuchung abspielen.");
     m_labHinweis->setVisible(!pakt);
@@ -779,8 +779,7 @@ bool TVenBuchungForm::bekannt(const QString &name) const
 
 void TVenBuchungForm::teilhaberListenFuellen()
 {
-    QStringList namen;
-    TVennlok::TeilhaberNamen(m_datenverzeichnis, namen);
+    const QStringList namen = Vennlok::TeilhaberNamen(m_datenverzeichnis);
     for (QComboBox *box : {m_cbEinTeilhaber, m_cbAusTeilhaber, m_cbTeilAustritt, m_cbTeilhaber, m_cbRechTeilhaber}) {
         const QString text = box->currentText();
         box->clear();
@@ -812,16 +811,12 @@ void TVenBuchungForm::CBTeilhaberExit()
         m_cbTeilhaber->setEditText(QString());
         return;
     }
-    QString meldung;
-    if (!m_vennlok->TeilhaberOeffnen(name, &meldung)) {
-        if (!meldung.isEmpty())
-            m_benutzer->Meldung(this, meldung);
+    if (const TErgebnis geoeffnet = m_vennlok->TeilhaberOeffnen(name); geoeffnet.abgelehnt()) {
+        m_benutzer->Meldung(this, geoeffnet.meldung);
         return;
     }
     initMemos();
-    m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AdressVorlage, m_vennlok->Adressen(name), [&](const QString &key) {
-                                   return m_vennlok->AdressWert(name, key);
-                               }).join(QLatin1Char('\n')));
+    m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AdressVorlage, m_vennlok->Adresse(name)).join(QLatin1Char('\n')));
     m_memAdresse->document()->setModified(false);
     m_labAdresse->setText(QStringLiteral("Adresse von %1").arg(m_vennlok->TeilhaberName(name)));
     if (neu) {
@@ -834,23 +829,22 @@ void TVenBuchungForm::CBTeilhaberExit()
 void TVenBuchungForm::BtnSpeichernClick()
 {
     const QString name = m_cbTeilhaber->currentText().trimmed();
-    const QString heute = TVennlok::Datumstext();
+    const QString heute = Vennlok::Datumstext();
     // The memo as the operator confirmed it is stored whole or not at all.
     QStringList abgelehnt;
     int gespeichert = 0;
     try {
         TTransaktion transaktion(*m_vennlok);
-        QString meldung;
-        if (!m_vennlok->TeilhaberOeffnen(name, &meldung)) {
-            m_benutzer->Meldung(this, meldung.isEmpty() ? QStringLiteral("Bitte erst einen Teilhaber wählen.") : meldung);
+        if (const TErgebnis geoeffnet = m_vennlok->TeilhaberOeffnen(name); geoeffnet.abgelehnt()) {
+            m_benutzer->Meldung(this, name.isEmpty() ? QStringLiteral("Bitte erst einen Teilhaber wählen.") : geoeffnet.meldung);
             return;
         }
         for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText())) {
-            QString fehler;
-            if (m_vennlok->AdresseSpeichern(name, eintrag.schluessel, eintrag.wert, heute, &fehler))
+            const TErgebnis ergebnis = m_vennlok->AdresseSpeichern(name, eintrag.schluessel, eintrag.wert, heute);
+            if (ergebnis.gebucht())
                 ++gespeichert;
             else
-                abgelehnt.append(fehler);
+                abgelehnt.append(ergebnis.meldung);
         }
         if (abgelehnt.isEmpty())
             transaktion.Festschreiben();
@@ -909,11 +903,11 @@ void TVenBuchungForm::BtnEinzahlenClick()
     } else if (bekannt(name) || m_benutzer->Frage(this, QStringLiteral("unbekannter Teilhaber"),
                                                   QStringLiteral("%1 als neuen Teilhaber aufnehmen?").arg(name))) {
         const bool neu = !bekannt(name);
-        const TErgebnis ergebnis = m_vennlok->Einzahlung(name, monat, m_vennlok->Beitrag(), TVennlok::Jetzt());
+        const TErgebnis ergebnis = m_vennlok->Einzahlung(name, monat, m_vennlok->Parameter().beitrag, Vennlok::Jetzt());
         meldung = ergebnis.meldung;
         if (ergebnis.gebucht()) {
             status(QStringLiteral("Einzahlung %1 für %2 gebucht (Monat %3)")
-                       .arg(Anzeigeformat::Kasse(m_vennlok->Beitrag()), name, monat));
+                       .arg(Anzeigeformat::Kasse(m_vennlok->Parameter().beitrag), name, monat));
             if (neu)
                 teilhaberListenFuellen();
         } else if (meldung.isEmpty()) {
@@ -971,15 +965,15 @@ void TVenBuchungForm::BtnRechnungClick()
         m_cbRechTeilhaber->setFocus();
         return;
     }
-    const double vorher = m_vennlok->Sozialanteil();
+    const double vorher = m_vennlok->Parameter().sozialanteil;
     const double nachher = m_vennlok->SozialanteilNachRechnung(*betrag);
     const bool senkt = nachher < vorher;
-    const bool groesser = m_vennlok->KasseOffen() && *betrag > m_vennlok->Kassenstand();
+    const bool groesser = m_vennlok->KasseOffen() && *betrag > m_vennlok->Monatsstand().kassenstand;
     if (senkt || groesser) {
         QStringList gruende;
         if (groesser)
             gruende << QStringLiteral("Die Rechnung über %1 ist größer als die Kasse (%2).")
-                           .arg(Anzeigeformat::Kasse(*betrag), Anzeigeformat::Kasse(m_vennlok->Kassenstand()));
+                           .arg(Anzeigeformat::Kasse(*betrag), Anzeigeformat::Kasse(m_vennlok->Monatsstand().kassenstand));
         if (senkt)
             gruende << QStringLiteral("Sie senkt den Sozialanteil dieses Monats für alle von %1 auf %2.")
                            .arg(Druckformat::Prozent(vorher), Druckformat::Prozent(nachher));
@@ -987,7 +981,7 @@ void TVenBuchungForm::BtnRechnungClick()
                                gruende.join(QLatin1Char(' ')) + QStringLiteral(" Trotzdem buchen?")))
             return;
     }
-    const TErgebnis ergebnis = m_vennlok->Rechnung(name, *betrag, TVennlok::Jetzt());
+    const TErgebnis ergebnis = m_vennlok->Rechnung(name, *betrag, Vennlok::Jetzt());
     const bool gebucht = ergebnis.gebucht();
     if (!ergebnis.meldung.isEmpty() || !gebucht)
         m_benutzer->Meldung(this, ergebnis.meldung.isEmpty() ? QStringLiteral("Die Rechnung wurde nicht gebucht: ") + ergebnis.grund
@@ -1042,7 +1036,7 @@ void TVenBuchungForm::BtnMonatsendeClick()
                                    .arg(wer)))
             return;
     }
-    const DateTime jetzt = TVennlok::Jetzt();
+    const DateTime jetzt = Vennlok::Jetzt();
     imHintergrund(
         QStringLiteral("Der Monat %1 wird abgeschlossen …").arg(monat), false,
         [this, monat, jetzt] { m_vennlok->Monatsabschluss(monat, true, jetzt); },
@@ -1165,7 +1159,7 @@ void TVenBuchungForm::BtnKillMonthClick()
     if (!m_benutzer->Frage(this, QStringLiteral("letzten Monat verwerfen"),
                            QStringLiteral("Den Monat %1 verwerfen? Alle seine Einzahlungen, Rechnungen und Auszahlungen "
                                           "werden gelöscht, und der Monat %2 wird wieder geöffnet.%3")
-                               .arg(monat, TVennlok::MonatDavor(monat), auchAustritte))) {
+                               .arg(monat, Vennlok::MonatDavor(monat), auchAustritte))) {
         return;
     }
     if (const TErgebnis ergebnis = m_vennlok->MonatVerwerfen(monat); !ergebnis.gebucht())
@@ -1248,7 +1242,7 @@ void TVenBuchungForm::BtnSepaClick()
                                               verlauf.isEmpty() ? QString() : verlauf.last().monat).trimmed();
     if (monat.isEmpty())
         return;
-    const QDate ausfuehrung = TVennlok::NaechsterBankarbeitstag(QDate::currentDate());
+    const QDate ausfuehrung = Vennlok::NaechsterBankarbeitstag(QDate::currentDate());
     QStringList ohne;
     const QString datei = m_vennlok->SepaNeuSchreiben(monat, ausfuehrung, &ohne);
     status(QStringLiteral("%1 geschrieben, auszuführen am %2").arg(datei, ausfuehrung.toString(QStringLiteral("dd.MM.yyyy"))));
@@ -1272,7 +1266,7 @@ void TVenBuchungForm::BtnDemoClick()
         return;
     }
     // A fresh folder beside the documents, never one that holds something.
-    emit verzeichnisWechseln(TVennlok::FreiesVerzeichnis(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+    emit verzeichnisWechseln(Vennlok::FreiesVerzeichnis(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                                                          + QStringLiteral("/Vennlok-Demo")),
                              demo);
 }

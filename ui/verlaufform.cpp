@@ -107,7 +107,7 @@ void TVerlaufForm::PaktZeigen()
 void TVerlaufForm::SimulationZeigen(const QString &ordner)
 {
     try {
-        anzeigen(TVennlok::Verlauf(ordner), QStringLiteral("Simulation"), Dokumente::PaktName(ordner));
+        anzeigen(Vennlok::Verlauf(ordner), QStringLiteral("Simulation"), Dokumente::PaktName(ordner));
     } catch (const VennlokFehler &fehler) {
         m_benutzer.Meldung(this, fehler.text());
     }

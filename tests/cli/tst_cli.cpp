@@ -160,7 +160,7 @@ private slots:
     {
         const Lauf lauf = cli({QStringLiteral("--version")}, QStringLiteral(VENNLOK_GUI));
         QCOMPARE(lauf.status, 0);
-        QCOMPARE(lauf.aus, QStringLiteral("Vennlok Buchungsprogramm %1 (%2)\n").arg(VENNLOK_VERSION, TVennlok::Version));
+        QCOMPARE(lauf.aus, QStringLiteral("Vennlok Buchungsprogramm %1 (%2)\n").arg(VENNLOK_VERSION, Vennlok::Version));
     }
 
     void zeileMitFehlerNenntDieZeile()

@@ -110,7 +110,7 @@ private slots:
         Money erwartet = 0, gelistet = 0;
         for (const QString &name : Namen) {
             const TTeilhaber t = teilhaber(name);
-            erwartet += std::max<Money>(t.SummeOffen(), 0) + std::max<Money>(m_v->Beitrag() - t.Einzahlungen(m_v->Buchungsmonat()), 0);
+            erwartet += std::max<Money>(t.SummeOffen(), 0) + std::max<Money>(m_v->Parameter().beitrag - t.Einzahlungen(m_v->Buchungsmonat()), 0);
         }
         for (int i = 0; i < liste.size(); ++i) {
             gelistet += liste[i].betrag;

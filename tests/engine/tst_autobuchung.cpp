@@ -75,7 +75,7 @@ private slots:
     {
         QFETCH(QString, zeile);
         QFETCH(QString, felder);
-        QCOMPARE(TVennlok::FelderTrennen(zeile), felder == QLatin1String("keine") ? QStringList() : felder.split(QLatin1Char('|')));
+        QCOMPARE(Vennlok::FelderTrennen(zeile), felder == QLatin1String("keine") ? QStringList() : felder.split(QLatin1Char('|')));
     }
 
     void dateienInUtf8UndWindows1252_data()
@@ -113,7 +113,7 @@ private slots:
         const auto stand = [&] {
             auto dateien = verzeichnisstand(m_dir);
             dateien.remove(QStringLiteral("sim1.aut"));
-            dateien.remove(TVennlok::Standdatei);
+            dateien.remove(Vennlok::Standdatei);
             return dateien;
         };
         const auto vorher = stand();
@@ -133,7 +133,7 @@ private slots:
         abspielen(Pakt + "NeuPakt,V1,01.01.2007,70,1,1,0.3,0.5,1,-1\nEinzahlg,Meier,50\n");
         QCOMPARE(m_protokoll.meldungen.size(), 1);
         QVERIFY(m_protokoll.meldungen[0].startsWith(QStringLiteral("sim1.aut, Zeile 2: In diesem Datenverzeichnis besteht bereits ein Pakt")));
-        QCOMPARE(m_v->Beitrag(), e(50));
+        QCOMPARE(m_v->Parameter().beitrag, e(50));
         QVERIFY(QFile::exists(pfad("T_Meier.ven")));
     }
 

@@ -1,5 +1,7 @@
 #include "algo/fehler.h"
 #include "algo/formeln.h"
+#include "data/kasse.h"
+#include "data/teilhaber.h"
 #include "engine/vennlok.h"
 #include "platform/skript.h"
 
@@ -166,7 +168,7 @@ private slots:
             QVERIFY2(nachher[datei] == vorher[datei], qPrintable(datei));
         // The engine goes on in the month as before, and the close now succeeds.
         QCOMPARE(v->Buchungsmonat(), April);
-        QCOMPARE(v->Kassenstand(), e(128.5 + 130));
+        QCOMPARE(v->Monatsstand().kassenstand, e(128.5 + 130));
         v->fehlerNach.clear();
         QVERIFY(v->Monatsabschluss(April, true, zeitpunkt(2006, 4, 30)).gebucht());
         QCOMPARE(TKasse(pfad("A_Kassendaten200604.ven")).Summe(), e(177.5));
@@ -270,7 +272,7 @@ private slots:
                 }
                 QCOMPARE(nachher.keys(), vorher.keys());
                 QCOMPARE(v->Buchungsmonat(), April);
-                QCOMPARE(v->Kassenstand(), e(128.5 + 130));
+                QCOMPARE(v->Monatsstand().kassenstand, e(128.5 + 130));
             }
             TJournalSpeicher::Fehlerhaken = nullptr;
             QVERIFY2(k < 100, qPrintable(gesehen.join(QLatin1Char(','))));
@@ -317,10 +319,10 @@ private slots:
             schreiben(datei, neu.toLatin1());
             v = std::make_unique<TVennlok>(m_dir.path());
             v->Oeffnen();
-            const Money kasse = v->Kassenstand();
+            const Money kasse = v->Monatsstand().kassenstand;
             QCOMPARE(v->Austrittsbetrag(QStringLiteral("Clara")), Money(0));
             QCOMPARE(v->Austritt(QStringLiteral("Clara")).meldung, QString());
-            QCOMPARE(v->Kassenstand(), kasse);
+            QCOMPARE(v->Monatsstand().kassenstand, kasse);
             QVERIFY(dateiInhalt(pfad(QStringLiteral("X_Clara.ven"))).contains("Auszahlung=0\r\n"));
             return;
         }

@@ -92,7 +92,7 @@ void abspielen(const QString &befehle, const QString &verzeichnis, const QString
         teil.clear();
     };
     for (const QByteArray &roh : zeilen) {
-        const QStringList felder = TVennlok::FelderTrennen(QString::fromUtf8(roh).trimmed());
+        const QStringList felder = Vennlok::FelderTrennen(QString::fromUtf8(roh).trimmed());
         if (felder.isEmpty() || !Zusatzbefehle.contains(felder.first())) {
             teil += roh + '\n';
             continue;

@@ -309,7 +309,7 @@ private slots:
         QVERIFY(programm.Oeffnen(pfad("a/tief")));
         QCOMPARE(programm.Fenster()->Datenverzeichnis(), pfad("a/tief"));
         // The Setup / Info page shows the version from the build and the directory.
-        QCOMPARE(kind<QLabel>(programm.Fenster(), "LabVersion")->text(), QStringLiteral("Version %1 (%2)").arg(VENNLOK_VERSION, TVennlok::Version));
+        QCOMPARE(kind<QLabel>(programm.Fenster(), "LabVersion")->text(), QStringLiteral("Version %1 (%2)").arg(VENNLOK_VERSION, Vennlok::Version));
         QVERIFY(kind<QLabel>(programm.Fenster(), "LabVerzeichnis")->text().endsWith(QDir::toNativeSeparators(pfad("a/tief"))));
         QCOMPARE(TProgramm::StartVerzeichnis(einstellungen), pfad("a/tief"));
 

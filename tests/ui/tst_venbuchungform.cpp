@@ -190,7 +190,7 @@ private slots:
             box->setEditText(einzahlung ? QStringLiteral("Clara Weiß") : QStringLiteral("bernd"));
             QTest::keyClick(box, Qt::Key_Return);
             QVERIFY(QFile::exists(pfad(einzahlung ? "T_Clara_Weiss.ven" : "X_Bernd.ven")));
-            QCOMPARE(m_fenster->Vennlok().AnzahlEingangsbuchungen(), einzahlung ? 1 : 0);
+            QCOMPARE(m_fenster->Vennlok().Monatsstand().eingangsbuchungen, einzahlung ? 1 : 0);
             QVERIFY2(m_fenster->Statuszeile().startsWith(einzahlung ? "Einzahlung 50,00 € für Clara Weiß gebucht" : "Austritt von Bernd gebucht"),
                      qPrintable(m_fenster->Statuszeile()));
         } else {
@@ -250,7 +250,7 @@ private slots:
             QVERIFY(m_benutzer.fragen[0].endsWith(QStringLiteral("(99,00 €). Sie senkt den Sozialanteil dieses Monats für alle "
                                                                  "von 77,50 % auf 5,00 %. Trotzdem buchen?")));
         QCOMPARE(m_benutzer.meldungen, QStringList());
-        QCOMPARE(m_fenster->Vennlok().AnzahlRechnungsbuchungen(), gebucht ? 1 : 0);
+        QCOMPARE(m_fenster->Vennlok().Monatsstand().rechnungsbuchungen, gebucht ? 1 : 0);
         QCOMPARE(kind<QLineEdit>("EdRechBetrag")->text().isEmpty(), gebucht);
         if (gebucht)
             QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Rechnung %1,00 € für anna bäcker gebucht (Monat 200604)")
@@ -275,7 +275,7 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(m_benutzer.fragen, QStringList());
         QCOMPARE(m_benutzer.meldungen, QStringList());
-        QCOMPARE(m_fenster->Vennlok().Kassenstand(), e(50));
+        QCOMPARE(m_fenster->Vennlok().Monatsstand().kassenstand, e(50));
         QCOMPARE(kind<QLabel>("LabEinBuchungen")->text(), QStringLiteral("1"));
         QCOMPARE(box->currentText(), QString());
     }
