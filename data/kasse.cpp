@@ -218,6 +218,60 @@ bool TKasse::AuszahlungenStornieren(const MonthKey &monat, const QString &name)
     return ok;
 }
 
+bool TKasse::Stornieren(Eintrag::Art art, const MonthKey &monat, const QString &name, int nr, Money betrag)
+{
+    if (art != Eintrag::Einzahlung && art != Eintrag::Rechnung)
+        return false;
+    const bool einzahlung = art == Eintrag::Einzahlung;
+    std::vector<Eintrag> eigene;
+    for (const Eintrag &e : Eintraege())
+        if (e.art == art && e.name.compare(name, Qt::CaseInsensitive) == 0)
+            eigene.push_back(e);
+    const Eintrag *gewaehlt = nr >= 1 && nr <= int(eigene.size()) && eigene[nr - 1].betrag == betrag ? &eigene[nr - 1] : nullptr;
+    for (const Eintrag &e : eigene)
+        if (!gewaehlt && e.betrag == betrag)
+            gewaehlt = &e;
+    if (!gewaehlt)
+        return false;
+    SetRollbackPoint();
+    const bool ok = Geschuetzt([&] {
+        const QString &stamm = einzahlung ? DEinzahlungen : DRechnungen;
+        const QString &zaehler = einzahlung ? ZEingang : ZRechnung;
+        if (einzahlung) {
+            addiere(KSumme, -betrag);
+            addiere(KEinzahlungen, -betrag);
+        } else {
+            addiere(KRechnungen, -betrag);
+        }
+        for (const QString &key : {zaehler + monat, zaehler + gewaehlt->abschnitt.mid(stamm.size())}) {
+            const int neu = ZaehlerPlus(IntegerNoetig(KasseAbschnitt, key), -1);
+            // The month's counter stays, as the opening wrote it; a day's goes with its last booking.
+            if (neu == 0 && key != zaehler + monat)
+                DeleteKey(KasseAbschnitt, key);
+            else
+                WriteInteger(KasseAbschnitt, key, neu);
+        }
+        DeleteKey(gewaehlt->abschnitt, gewaehlt->schluessel);
+        // The participant's later entries of that day move up a number, as they would have been numbered.
+        const QString &abschnitt = gewaehlt->abschnitt;
+        const int weg = gewaehlt->schluessel.mid(gewaehlt->schluessel.lastIndexOf(QLatin1Char('_')) + 1).toInt();
+        for (const QString &key : ReadSection(abschnitt)) {
+            const int n = key.mid(key.lastIndexOf(QLatin1Char('_')) + 1).toInt();
+            if (!istEintragVon(key, name) || n <= weg)
+                continue;
+            const Money wert = MoneyNoetig(abschnitt, key);
+            DeleteKey(abschnitt, key);
+            WriteMoney(abschnitt, key.left(key.lastIndexOf(QLatin1Char('_')) + 1) + QString::number(n - 1), wert);
+        }
+        if (ReadSection(gewaehlt->abschnitt).isEmpty())
+            EraseSection(gewaehlt->abschnitt);
+        UpdateFile();
+    });
+    if (!ok)
+        Rollback();
+    return ok;
+}
+
 bool TKasse::AustrittBuchen(const MonthKey &monat, const QString &name, Money betrag, DateTime datum)
 {
     return buchen(monat, name, datum, ZAusgang, {{KSumme, -betrag}, {KAuszahlungen, betrag}}, {{DAustritte, betrag}});

@@ -93,6 +93,14 @@ public:
     /// Every detail entry of the book, in stored order. An amount that does
     /// not read gives the missing-value sentinel.
     std::vector<Eintrag> Eintraege() const;
+    /// Takes one payment or invoice (art Einzahlung or Rechnung) of the
+    /// participant back out of the book, as if it had never been booked: its
+    /// detail entry (the participant's nr-th of that kind, counted from 1 in
+    /// stored order; when its amount is not betrag, the first of betrag), the
+    /// totals, the month's and the day's counter (a counter that falls to 0
+    /// goes, as does an empty detail section), and writes the file. False
+    /// when there is no such entry or on any failure, memory then restored.
+    bool Stornieren(Eintrag::Art art, const MonthKey &monat, const QString &name, int nr, Money betrag);
     /// The trustee fees booked into this book; 0 when none.
     Money HonorareGesamt() const;
 

@@ -123,6 +123,40 @@ bool TTeilhaber::AuszahlungBuchen(const MonthKey &monat, Money betrag, Money eig
     });
 }
 
+QList<Money> TTeilhaber::Buchungen(bool einzahlungen, const MonthKey &monat) const
+{
+    const QString &section = einzahlungen ? SEinzahlungen : SRechnungen;
+    QList<Money> betraege;
+    for (const QString &key : eintraege(section, monat))
+        betraege.append(MoneyNoetig(section, key));
+    return betraege;
+}
+
+bool TTeilhaber::Stornieren(bool einzahlung, const MonthKey &monat, int nr)
+{
+    const QString &section = einzahlung ? SEinzahlungen : SRechnungen;
+    const QStringList keys = eintraege(section, monat);
+    if (nr < 1 || nr > keys.size())
+        return false;
+    return Geschuetzt([&] {
+        const QString &key = keys[nr - 1];
+        if (einzahlung) {
+            addiere(KSummeEinz, -MoneyNoetig(section, key));
+            zaehle(KAnzahlEinz, -1);
+        }
+        DeleteKey(section, key);
+        // The later entries of the month move up a number, as they would have been numbered.
+        for (int i = nr; i < keys.size(); ++i) {
+            const Money betrag = MoneyNoetig(section, keys[i]);
+            DeleteKey(section, keys[i]);
+            WriteMoney(section, monat + QLatin1Char('_') + QString::number(i), betrag);
+        }
+        if (ReadSection(section).isEmpty())
+            EraseSection(section);
+        UpdateFile();
+    });
+}
+
 bool TTeilhaber::EinzahlungenLoeschen(const MonthKey &monat)
 {
     return Geschuetzt([&] {

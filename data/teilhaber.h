@@ -35,6 +35,15 @@ public:
     bool RechnungenLoeschen(const MonthKey &monat);
     bool AuszahlungenLoeschen(const MonthKey &monat);
 
+    /// The month's payments (Einzahlungen = true) or invoices in stored
+    /// order, the order in which they were booked.
+    QList<Money> Buchungen(bool einzahlungen, const MonthKey &monat) const;
+    /// Takes the nr-th payment or invoice of the month (counted from 1, as
+    /// Buchungen lists them) out of the file and its totals, as if it had
+    /// never been booked (an empty section goes too); writes the file. False
+    /// when there is no such entry or on any failure, without restoring.
+    bool Stornieren(bool einzahlung, const MonthKey &monat, int nr);
+
     /// Marks the exit in monat with its settlement as "Auszahlung"; writes the file.
     bool AustrittBuchen(const MonthKey &monat, Money auszahlung);
     /// Takes back the exit of monat: its marks leave "Kopfdaten", and the

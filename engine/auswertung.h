@@ -66,6 +66,14 @@ struct TKontoauszug
     MonthKey ausgetreten;
 };
 
+/// A payment or invoice of the booking month, as a reversal names it.
+struct TBuchungsposten
+{
+    bool einzahlung = true; // else an invoice
+    int nr = 0;             // counted from 1 per kind, in booking order
+    Money betrag = 0;
+};
+
 /// A participant who owes: the arrears of closed months and what is unpaid
 /// of the booking month.
 struct TRueckstand

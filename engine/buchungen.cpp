@@ -291,3 +291,55 @@ TErgebnis TBuchungen::AdresseSpeichern(const QString &name, const QString &schlu
         return TErgebnis::Buchung(true, 0);
     });
 }
+
+// --- reversing one booking -------------------------------------------------
+
+QList<TBuchungsposten> TBuchungen::Posten(const QString &name) const
+{
+    QList<TBuchungsposten> posten;
+    const QString datei = Datei(name);
+    if (datei.isEmpty() || !k.kasse)
+        return posten;
+    const TTeilhaber &t = k.teilhaber->Teilhaber(datei);
+    for (const bool einzahlung : {true, false}) {
+        const QList<Money> betraege = t.Buchungen(einzahlung, k.Buchungsmonat());
+        for (int i = 0; i < betraege.size(); ++i)
+            posten.append({einzahlung, i + 1, betraege[i]});
+    }
+    return posten;
+}
+
+TErgebnis TBuchungen::Storno(bool einzahlung, const QString &name, int nr)
+{
+    return k.vorgang([&]() -> TErgebnis {
+        if (!k.kasse)
+            return TErgebnis::Ablehnung(QStringLiteral("Es gibt keinen offenen Monat, in dem storniert werden könnte."));
+        const QString datei = Datei(name);
+        if (datei.isEmpty())
+            return TErgebnis::Ablehnung(QStringLiteral("Einen Teilhaber \u201E%1\u201C gibt es nicht.").arg(name));
+        const QString wer = NameAusDateiname(datei);
+        const MonthKey monat = k.Buchungsmonat();
+        const QString was = einzahlung ? QStringLiteral("Einzahlung") : QStringLiteral("Rechnung");
+        TTeilhaber &teilhaber = k.teilhaber->Teilhaber(datei);
+        const QList<Money> betraege = teilhaber.Buchungen(einzahlung, monat);
+        if (nr < 1 || nr > betraege.size())
+            return TErgebnis::Ablehnung(betraege.isEmpty()
+                                            ? QStringLiteral("%1 hat im Monat %2 keine %3 gebucht.").arg(wer, monat, was)
+                                            : QStringLiteral("%1 hat im Monat %2 nur %3 %4 gebucht, keine Nummer %5.")
+                                                  .arg(wer, monat).arg(betraege.size())
+                                                  .arg(einzahlung ? QStringLiteral("Einzahlung(en)") : QStringLiteral("Rechnung(en)"))
+                                                  .arg(nr));
+        // A paid invoice has left the fund: its payout is discarded first.
+        if (!einzahlung && teilhaber.Auszahlungen(monat) > 0)
+            return TErgebnis::Ablehnung(QStringLiteral("Die Rechnungen von %1 im Monat %2 sind schon ausgezahlt. Bitte erst "
+                                                       "die Auszahlungen verwerfen, dann die Rechnung stornieren.").arg(wer, monat));
+        const Money betrag = betraege[nr - 1];
+        if (!teilhaber.Stornieren(einzahlung, monat, nr))
+            misslungen(QStringLiteral("Das Stornieren der %1 von %2").arg(was, wer));
+        if (!k.kasse->Stornieren(einzahlung ? TKasse::Eintrag::Einzahlung : TKasse::Eintrag::Rechnung, monat, wer, nr, betrag))
+            misslungen(QStringLiteral("Das Stornieren der %1 von %2 in der Kasse").arg(was, wer));
+        k.log(QStringLiteral("Storno,%1,%2,%3").arg(einzahlung ? QStringLiteral("Einzahlg") : QStringLiteral("Rechnung"), wer,
+                                                     geldText(betrag)));
+        return TErgebnis::Buchung(true, betrag);
+    });
+}

@@ -32,6 +32,10 @@ public:
     TErgebnis Einzahlung(const QString &name, const MonthKey &monat, Money betrag, DateTime datum);
     TErgebnis Rechnung(const QString &name, Money betrag, DateTime datum);
     TErgebnis TeilhaberOeffnen(const QString &name);
+    /// The participant's payments and invoices of the booking month.
+    QList<TBuchungsposten> Posten(const QString &name) const;
+    /// Takes one payment or invoice of the booking month back.
+    TErgebnis Storno(bool einzahlung, const QString &name, int nr);
     TErgebnis AdresseSpeichern(const QString &name, const QString &schluessel, const QString &wert,
                                const QString &datumstext);
 

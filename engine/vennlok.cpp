@@ -53,7 +53,6 @@ const QString &TVennlok::Datenverzeichnis() const { return m_k->verzeichnis; }
 TJournalSpeicher &TVennlok::Speicher() { return *m_k->speicher; }
 QString TVennlok::Pfad(const QString &dateiname) const { return m_k->Pfad(dateiname); }
 bool TVennlok::PaktVorhanden() const { return m_k->PaktVorhanden(); }
-bool TVennlok::KasseOffen() const { return m_k->kasse != nullptr; }
 MonthKey TVennlok::Buchungsmonat() const { return m_k->Buchungsmonat(); }
 void TVennlok::SetAutoModus(bool an) { m_k->autoModus = an; }
 
@@ -89,7 +88,7 @@ TMonatsstand TVennlok::Monatsstand() const
     if (!kasse)
         return {};
     const MonthKey monat = Buchungsmonat();
-    return {kasse->Summe(), kasse->Eingangsbuchungen(monat), kasse->Ausgangsbuchungen(monat),
+    return {true, kasse->Summe(), kasse->Eingangsbuchungen(monat), kasse->Ausgangsbuchungen(monat),
             kasse->Rechnungsbuchungen(monat), kasse->Rechnungen()};
 }
 
@@ -109,8 +108,6 @@ TErgebnis TVennlok::Vertrag(const QString &version, DateTime datum, Money beitra
     return TBuchungen(*m_k).Vertrag(version, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung, daempfung,
                                     grundsicherung, limitVirtSumme);
 }
-
-bool TVennlok::StartdatenVorhanden() const { return m_k->daten->IstAngelegt(); }
 
 QList<QPair<QString, QString>> TVennlok::Anwalt() const
 {
@@ -150,6 +147,13 @@ TErgebnis TVennlok::AdresseSpeichern(const QString &name, const QString &schlues
                                      const QString &datumstext)
 {
     return TBuchungen(*m_k).AdresseSpeichern(name, schluessel, wert, datumstext);
+}
+
+QList<TBuchungsposten> TVennlok::Posten(const QString &name) const { return TBuchungen(*m_k).Posten(name); }
+
+TErgebnis TVennlok::Storno(bool einzahlung, const QString &name, int nr)
+{
+    return TBuchungen(*m_k).Storno(einzahlung, name, nr);
 }
 
 int TVennlok::AnzahlTeilhaber(int art) { return TAuswertung(*m_k).AnzahlTeilhaber(art); }

@@ -30,6 +30,7 @@ struct TParameter
 /// The booking month's figures; the missing-value sentinels when no cash book is open.
 struct TMonatsstand
 {
+    bool offen = false; // a cash book is open
     Money kassenstand = FehlwertMoney;
     int eingangsbuchungen = FehlwertInt, ausgangsbuchungen = FehlwertInt, rechnungsbuchungen = FehlwertInt;
     Money summeRechnungen = FehlwertMoney;
@@ -120,7 +121,6 @@ public:
 
     /// Opens the booking month's cash book and log when a pact exists.
     void Oeffnen();
-    bool KasseOffen() const;
     MonthKey Buchungsmonat() const;
     TParameter Parameter() const;
     TMonatsstand Monatsstand() const;
@@ -139,7 +139,6 @@ public:
     /// fraction as for NeuPakt, stored on the grid of four decimals.
     TErgebnis Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
                       Money honorarRechnungsbuchung, double daempfung, Money grundsicherung, Money limitVirtSumme);
-    bool StartdatenVorhanden() const;
     /// The items of the trustee's address, in file order.
     QList<QPair<QString, QString>> Anwalt() const;
     /// Stores an item of the trustee's address and logs it; refused with why
@@ -182,6 +181,15 @@ public:
     /// be stored.
     TErgebnis AdresseSpeichern(const QString &name, const QString &schluessel, const QString &wert,
                                const QString &datumstext);
+    /// The participant's payments and invoices of the booking month, each
+    /// numbered per kind in booking order (none without an open month).
+    QList<TBuchungsposten> Posten(const QString &name) const;
+    /// Reverses the nr-th payment (einzahlung) or invoice of the booking
+    /// month on its own: it leaves the participant file and the cash book
+    /// with totals and counters, so the trustee's fee it caused goes too, and
+    /// the log says so. Refused with why when there is no such booking, or
+    /// for an invoice already paid out. A closed month is never changed.
+    TErgebnis Storno(bool einzahlung, const QString &name, int nr);
     /// Art 0: all participants; 1: those who paid exactly the contribution
     /// in the booking month; 2: those who paid less.
     int AnzahlTeilhaber(int art);

@@ -127,7 +127,7 @@ void TDemokratForm::closeEvent(QCloseEvent *ereignis)
 
 void TDemokratForm::FormActivate()
 {
-    const bool start = m_vennlok.StartdatenVorhanden();
+    const bool start = m_vennlok.PaktVorhanden();
     // The words a treasurer reads; the key of the master data stays as a tooltip.
     const auto zeile = [this](int nr, QLineEdit *edit, const QString &text, const QString &schluessel, const QString &wert) {
         m_labels[nr]->setText(text);
@@ -201,7 +201,7 @@ void TDemokratForm::BtnDataOKClick()
     const auto speichern = [&]() -> QString {
         TTransaktion transaktion(m_vennlok);
         QString gemeldet;
-        if (!m_vennlok.StartdatenVorhanden()) {
+        if (!m_vennlok.PaktVorhanden()) {
             if (!m_benutzer.Frage(this, QStringLiteral("neuen Pakt anlegen"), QStringLiteral("Diese Startdaten eintragen?")))
                 return QString();
             const TErgebnis ergebnis = m_vennlok.NeuPakt(Vennlok::Version, Vennlok::Jetzt(), beitrag, ein, rech,

@@ -620,7 +620,7 @@ void TVenBuchungForm::Anzeige()
     TVennlok &v = *m_vennlok;
     // Without a pact (or an open month) there are no figures: a dash, never the missing-value sentinel.
     const bool pakt = v.PaktVorhanden();
-    const bool offen = pakt && v.KasseOffen();
+    const bool offen = pakt && v.Monatsstand().offen;
     const QString strich = QStringLiteral("\u2013");
     m_labEinBuchungen->setText(offen ? QString::number(v.Monatsstand().eingangsbuchungen) : strich);
     m_labAusBuchungen->setText(offen ? QString::number(v.Monatsstand().ausgangsbuchungen) : strich);
@@ -943,7 +943,7 @@ void TVenBuchungForm::EdRechBetragChange()
         m_labRechFehler->clear();
     else
         betrag = rechnungsbetrag();
-    if (!betrag || !m_vennlok->KasseOffen()) {
+    if (!betrag || !m_vennlok->Monatsstand().offen) {
         m_labAbsVen->setText(QStringLiteral("\u2013"));
         m_labAbsEigen->setText(QStringLiteral("\u2013"));
         return;
@@ -968,7 +968,7 @@ void TVenBuchungForm::BtnRechnungClick()
     const double vorher = m_vennlok->Parameter().sozialanteil;
     const double nachher = m_vennlok->SozialanteilNachRechnung(*betrag);
     const bool senkt = nachher < vorher;
-    const bool groesser = m_vennlok->KasseOffen() && *betrag > m_vennlok->Monatsstand().kassenstand;
+    const bool groesser = m_vennlok->Monatsstand().offen && *betrag > m_vennlok->Monatsstand().kassenstand;
     if (senkt || groesser) {
         QStringList gruende;
         if (groesser)
@@ -1144,7 +1144,7 @@ void TVenBuchungForm::autobuchungBeendet(const QString &datei, const QString &fe
 void TVenBuchungForm::BtnKillMonthClick()
 {
     const MonthKey monat = m_vennlok->Buchungsmonat();
-    if (monat.isEmpty() || !m_vennlok->KasseOffen()) {
+    if (monat.isEmpty() || !m_vennlok->Monatsstand().offen) {
         m_benutzer->Meldung(this, QStringLiteral("Es gibt keinen offenen Monat, der verworfen werden könnte."));
         return;
     }

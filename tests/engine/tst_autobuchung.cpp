@@ -145,7 +145,7 @@ private slots:
                       "cd sim1.\nGrafolin.exe\n"));
         // The pact now lives in the archive folder only, and the engine holds nothing of it.
         QVERIFY(!m_v->PaktVorhanden());
-        QVERIFY(!m_v->KasseOffen());
+        QVERIFY(!m_v->Monatsstand().offen);
         QCOMPARE(m_v->Buchungsmonat(), QString());
         QCOMPARE(m_dir.entryList({"*.ven", "*.buc"}, QDir::Files), QStringList());
         const QStringList archiv = QDir(pfad("sim1")).entryList(QDir::Files);

@@ -83,7 +83,7 @@ private slots:
             TVennlok v(m_dir.path());
             v.Oeffnen();
             QVERIFY(!v.PaktVorhanden());
-            QVERIFY(!v.KasseOffen());
+            QVERIFY(!v.Monatsstand().offen);
             QCOMPARE(v.Buchungsmonat(), QString());
             QCOMPARE(v.Monatsstand().kassenstand, FehlwertMoney);
             QCOMPARE(v.Monatsstand().eingangsbuchungen, FehlwertInt);
@@ -116,7 +116,7 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(VennlokFehler, paktGruenden(v));
         }
         QVERIFY(!v.PaktVorhanden());
-        QVERIFY(!v.StartdatenVorhanden());
+        QVERIFY(!v.PaktVorhanden());
         QCOMPARE(v.Parameter().beitrag, e(180));
         paktGruenden(v);
         QVERIFY(v.PaktVorhanden());
@@ -393,6 +393,85 @@ private slots:
             QVERIFY2(!meldung.isEmpty() && f.text().contains(meldung), qPrintable(f.text()));
             QCOMPARE(verzeichnisstand(m_dir), vorher);
         }
+    }
+
+    // A reversed booking leaves the files as if it had never been made: the
+    // same bookings without it, made in a second folder, give the same
+    // bytes, apart from the log, which records the reversal. A refused
+    // reversal changes nothing. Bookings: "E Name Betrag Tag" a payment,
+    // "R Name Betrag Tag" an invoice, "A" pays the invoices out, in April.
+    void stornoWieNieGebucht_data()
+    {
+        QTest::addColumn<QStringList>("buchungen");
+        QTest::addColumn<QString>("storno"); // "E Name Nr" or "R Name Nr"
+        QTest::addColumn<int>("ohne");       // the booking it takes back; -1: refused
+        QTest::addColumn<QString>("grund");
+        QTest::newRow("the second of two partial payments is reversed")
+            << QStringList{"E Anna 20 3", "E Berta 50 3", "E Anna 30 3"} << "E Anna 2" << 2 << "";
+        QTest::newRow("the first of two payments on one day is reversed and the second moves up")
+            << QStringList{"E Anna 20 3", "E Berta 50 3", "E Anna 30 3"} << "E Anna 1" << 0 << "";
+        QTest::newRow("the only payment of a day takes the day's counter with it")
+            << QStringList{"E Anna 50 3", "E Berta 50 4"} << "E Berta 1" << 1 << "";
+        QTest::newRow("an invoice is reversed and the other one stays")
+            << QStringList{"R Anna 80 5", "R Berta 30 5", "R Anna 12,5 6"} << "R Anna 1" << 0 << "";
+        QTest::newRow("a name is found as payments find it")
+            << QStringList{"E Anna 50 3"} << "E anna 1" << 0 << "";
+        QTest::newRow("a number beyond the month's payments is refused")
+            << QStringList{"E Anna 50 3"} << "E Anna 2" << -1 << "nur 1 Einzahlung";
+        QTest::newRow("a participant without an invoice has none to reverse")
+            << QStringList{"E Anna 50 3"} << "R Anna 1" << -1 << "keine Rechnung";
+        QTest::newRow("an invoice already paid out is refused")
+            << QStringList{"R Anna 80 5", "A"} << "R Anna 1" << -1 << "schon ausgezahlt";
+        QTest::newRow("an unknown participant is refused")
+            << QStringList{"E Anna 50 3"} << "E Niemand 1" << -1 << "gibt es nicht";
+    }
+
+    void stornoWieNieGebucht()
+    {
+        QFETCH(QStringList, buchungen);
+        QFETCH(QString, storno);
+        QFETCH(int, ohne);
+        QFETCH(QString, grund);
+        const auto buchen = [](TVennlok &v, const QStringList &liste) {
+            for (const QString &b : liste) {
+                const QStringList t = b.split(' ');
+                if (t[0] == QLatin1String("A"))
+                    QVERIFY(v.AuszahlungenBuchen(v.Buchungsmonat()).gebucht());
+                else if (t[0] == QLatin1String("E"))
+                    QVERIFY(v.Einzahlung(t[1], v.Buchungsmonat(), e(QString(t[2]).replace(QLatin1Char(','), QLatin1Char('.')).toDouble()), zeitpunkt(2006, 4, t[3].toInt())).gebucht());
+                else
+                    QVERIFY(v.Rechnung(t[1], e(QString(t[2]).replace(QLatin1Char(','), QLatin1Char('.')).toDouble()), zeitpunkt(2006, 4, t[3].toInt())).gebucht());
+            }
+        };
+        QTemporaryDir anders;
+        QStringList ohneListe = buchungen;
+        if (ohne >= 0)
+            ohneListe.removeAt(ohne);
+        {
+            TVennlok v(anders.path());
+            zweiterMonat(v, {QStringLiteral("Anna"), QStringLiteral("Berta")});
+            buchen(v, ohne >= 0 ? ohneListe : buchungen);
+        }
+        auto v = std::make_unique<TVennlok>(m_dir.path());
+        zweiterMonat(*v, {QStringLiteral("Anna"), QStringLiteral("Berta")});
+        buchen(*v, buchungen);
+        const auto vorher = verzeichnisstand(m_dir);
+        const QStringList s = storno.split(' ');
+        const TErgebnis ergebnis = v->Storno(s[0] == QLatin1String("E"), s[1], s[2].toInt());
+        if (ohne < 0) {
+            QVERIFY(ergebnis.abgelehnt());
+            QVERIFY2(ergebnis.meldung.contains(grund), qPrintable(ergebnis.meldung));
+            QCOMPARE(verzeichnisstand(m_dir), vorher);
+            return;
+        }
+        QVERIFY2(ergebnis.gebucht(), qPrintable(ergebnis.meldung));
+        QVERIFY(v->Pruefen().isEmpty());
+        v.reset();
+        auto gebucht = verzeichnisstand(m_dir), erwartet = verzeichnisstand(QDir(anders.path()));
+        const QString log = QStringLiteral("A_Kassendaten200604.buc");
+        QVERIFY(gebucht.take(log).contains("Storno,"));
+        erwartet.remove(log);
+        QCOMPARE(gebucht, erwartet);
     }
 
     void adressenMitVerlauf()

@@ -197,7 +197,7 @@ private slots:
             m_fenster->BtnNeuClick();
             QVERIFY(QTest::qWaitForWindowActive(&m_fenster->DemokratForm()));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
-            QVERIFY(m_fenster->Vennlok().StartdatenVorhanden());
+            QVERIFY(m_fenster->Vennlok().PaktVorhanden());
         }
         QCOMPARE(m_benutzer.fragen.size(), 1);
         QCOMPARE(m_benutzer.meldungen, QStringList());
