@@ -62,6 +62,10 @@ const char Hilfe[] =
     "      verwirft den Buchungsmonat mit seinen Buchungen und Austritten und öffnet den Vormonat\n"
     "  auszahlungen-verwerfen [--dir VERZEICHNIS]\n"
     "      nimmt die Auszahlungen des Buchungsmonats zurück\n"
+    "  storno einzahlung NAME [NR] [--dir VERZEICHNIS]\n"
+    "  storno rechnung NAME NR [--dir VERZEICHNIS]\n"
+    "      storniert eine Einzahlung oder Rechnung des Buchungsmonats (NR: die wievielte des\n"
+    "      Monats; ohne NR die einzige Einzahlung), als wäre sie nie gebucht worden\n"
     "      Buchungen: Rückgabewert 0 gebucht, 1 abgelehnt (der Grund auf der Fehlerausgabe),\n"
     "      2 falscher Aufruf; Fragen des Fensters gelten als mit Ja beantwortet\n"
     "  report [--dir VERZEICHNIS] [--csv]\n"
@@ -130,7 +134,8 @@ const QHash<QString, std::pair<int, int>> &buchungswoerter()
 {
     static const QHash<QString, std::pair<int, int>> woerter{
         {QStringLiteral("einzahlung"), {2, 3}}, {QStringLiteral("rechnung"), {3, 3}}, {QStringLiteral("austritt"), {2, 2}},
-        {QStringLiteral("abschluss"), {1, 1}},  {QStringLiteral("verwerfen"), {1, 1}}, {QStringLiteral("auszahlungen-verwerfen"), {1, 1}}};
+        {QStringLiteral("abschluss"), {1, 1}},  {QStringLiteral("verwerfen"), {1, 1}}, {QStringLiteral("auszahlungen-verwerfen"), {1, 1}},
+        {QStringLiteral("storno"), {3, 4}}};
     return woerter;
 }
 
@@ -150,7 +155,15 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
         return 2;
     }
     std::optional<Money> betrag;
-    if (argumente.size() == 3) {
+    const bool storno = befehl == QLatin1String("storno");
+    const bool stornoEinzahlung = storno && argumente[1] == QLatin1String("einzahlung");
+    if (storno && ((!stornoEinzahlung && argumente[1] != QLatin1String("rechnung")) || (!stornoEinzahlung && argumente.size() < 4)
+                   || (argumente.size() == 4 && argumente[3].toInt() < 1))) {
+        ausgeben(stderr, QStringLiteral("vennlok-cli: storno braucht \u201Eeinzahlung NAME [NR]\u201C oder \u201Erechnung NAME NR\u201C "
+                                        "(NR ab 1)."));
+        return 2;
+    }
+    if (argumente.size() == 3 && !storno) {
         if (const QString fehler = Eingabe::BetragFehler(argumente[2]); !fehler.isEmpty()) {
             ausgeben(stderr, QStringLiteral("vennlok-cli: ") + fehler);
             return 2;
@@ -206,6 +219,29 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
         ausgeben(stdout, QStringLiteral("Monat %1 verworfen; Buchungsmonat ist wieder %2.").arg(monat, vennlok.Buchungsmonat()));
         if (!austritte.isEmpty())
             ausgeben(stdout, QStringLiteral("Zurückgenommene Austritte: ") + austritte.join(QStringLiteral(", ")));
+        return 0;
+    }
+    if (storno) {
+        const QString wer = argumente[2];
+        int nr = argumente.size() == 4 ? argumente[3].toInt() : 0;
+        if (nr == 0) {
+            // Without a number only a month's one payment is meant.
+            QStringList posten;
+            for (const TBuchungsposten &p : vennlok.Posten(wer))
+                if (p.einzahlung)
+                    posten.append(QStringLiteral("%1: %2").arg(p.nr).arg(euro(p.betrag)));
+            if (posten.size() != 1)
+                return abgelehnt(posten.isEmpty() ? QStringLiteral("%1 hat im Monat %2 keine Einzahlung gebucht.").arg(wer, monat)
+                                                  : QStringLiteral("%1 hat im Monat %2 %3 Einzahlungen (%4). Bitte die Nummer angeben.")
+                                                        .arg(wer, monat).arg(posten.size()).arg(posten.join(QStringLiteral(", "))));
+            nr = 1;
+        }
+        const TErgebnis ergebnis = vennlok.Storno(stornoEinzahlung, wer, nr);
+        if (!ergebnis.gebucht())
+            return abgelehnt(ergebnis.meldung);
+        ausgeben(stdout, QStringLiteral("%1 Nr. %2 von %3 über %4 storniert (Monat %5).")
+                             .arg(stornoEinzahlung ? QStringLiteral("Einzahlung") : QStringLiteral("Rechnung")).arg(nr)
+                             .arg(vennlok.TeilhaberName(wer), euro(ergebnis.betrag), monat));
         return 0;
     }
     vennlok.BuchungenVerwerfen(monat, 2);
