@@ -86,7 +86,8 @@ Money AufCent(Money betrag)
         rest += 100;
         --cent;
     }
-    if (rest > 50 || (rest == 50 && cent % 2 != 0))
+    // Half a cent goes away from zero: up for a credit, down for a debit.
+    if (rest > 50 || (rest == 50 && cent >= 0))
         ++cent;
     return GeldMal(cent, 100);
 }

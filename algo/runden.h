@@ -26,8 +26,10 @@ double Einheiten(Money betrag);
 Money GeldPlus(Money a, Money b);
 Money GeldMal(Money betrag, std::int64_t anzahl);
 
-/// An amount on whole cents, for a bank transfer: the nearest multiple of
-/// 100 units of Money, ties to the even cent; exact on the integer.
+/// An amount on whole cents, for the bank (transfers, collections, the
+/// account's expected balance): the nearest multiple of 100 units of Money,
+/// half a cent away from zero, as German accounting rounds commercially;
+/// exact on the integer.
 Money AufCent(Money betrag);
 
 /// A count plus schritt, checked against the 32 bits counters are stored in.

@@ -1,4 +1,6 @@
 #include "data/bankdaten.h"
+#include "data/textformat.h"
+#include "data/uhr.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -94,6 +96,22 @@ bool bankarbeitstag(const QDate &tag)
 
 } // namespace
 
+namespace {
+
+// Mod 97 (ISO 7064 mod 97-10) over a text of digits and letters, letters as 10 to 35.
+int mod97(const QString &text)
+{
+    int rest = 0;
+    for (const QChar c : text) {
+        const int wert = c.isDigit() ? c.digitValue() : c.unicode() - 'A' + 10;
+        rest = (wert >= 10 ? rest * 100 : rest * 10) + wert;
+        rest %= 97;
+    }
+    return rest;
+}
+
+} // namespace
+
 namespace Bankdaten {
 
 QString IbanNormal(const QString &text)
@@ -133,16 +151,36 @@ QString IbanFehler(const QString &text)
     if (pruefziffern < 2 || pruefziffern > 98)
         return QStringLiteral("Die Prüfziffern %1 gibt es nicht (erlaubt sind 02 bis 98): vermutlich ein Tippfehler.")
             .arg(iban.mid(2, 2));
-    // Mod 97 over the number with the first four characters moved to the end, letters as 10 to 35.
-    int rest = 0;
-    for (const QChar c : iban.mid(4) + iban.left(4)) {
-        const int wert = c.isDigit() ? c.digitValue() : c.unicode() - 'A' + 10;
-        rest = (wert >= 10 ? rest * 100 : rest * 10) + wert;
-        rest %= 97;
-    }
-    if (rest != 1)
+    if (mod97(iban.mid(4) + iban.left(4)) != 1)
         return QStringLiteral("Die Prüfziffern der IBAN stimmen nicht: vermutlich ein Tippfehler.");
     return QString();
+}
+
+QString GlaeubigerIdFehler(const QString &text)
+{
+    const QString id = IbanNormal(text);
+    if (id.isEmpty())
+        return QString();
+    static const QRegularExpression form(QStringLiteral("^[A-Z]{2}[0-9]{2}[A-Z0-9]{3}[A-Z0-9]{1,28}$"));
+    if (!form.match(id).hasMatch())
+        return QStringLiteral("Eine Gläubiger-Identifikationsnummer hat die Form Land, zwei Prüfziffern, drei Zeichen "
+                              "Geschäftsbereich und die nationale Kennung (z. B. DE98ZZZ09999999999); \u201E%1\u201C hat sie nicht.")
+            .arg(Textformat::zitat(text.trimmed()));
+    if (id.startsWith(QLatin1String("DE")) && id.size() != 18)
+        return QStringLiteral("Eine deutsche Gläubiger-Identifikationsnummer hat 18 Zeichen, diese hat %1.").arg(id.size());
+    // Mod 97-10 over the national id followed by the country and the check digits; the business code is left out.
+    if (mod97(id.mid(7) + id.left(4)) != 1)
+        return QStringLiteral("Die Prüfziffern der Gläubiger-Identifikationsnummer stimmen nicht: vermutlich ein Tippfehler.");
+    return QString();
+}
+
+QString MandatsreferenzFehler(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^[A-Za-z0-9+?/:().,' -]{1,35}$"));
+    if (text.isEmpty() || form.match(text).hasMatch())
+        return QString();
+    return QStringLiteral("Eine Mandatsreferenz hat höchstens 35 Zeichen aus Buchstaben ohne Umlaute, Ziffern, dem "
+                          "Leerzeichen und + ? / - : ( ) . , '.");
 }
 
 QString BicFehler(const QString &text)
@@ -165,6 +203,15 @@ QString InhaberFehler(const QString &inhaber)
 
 QString AngabeFehler(const QString &schluessel, const QString &wert)
 {
+    if (schluessel == QLatin1String("Mandatsreferenz"))
+        return MandatsreferenzFehler(wert);
+    if (schluessel == QLatin1String("Mandatsdatum") && !wert.trimmed().isEmpty()) {
+        const auto tag = Textformat::textZuDateTime(wert.trimmed());
+        if (!tag)
+            return QStringLiteral("\u201E%1\u201C ist kein Datum (TT.MM.JJJJ).").arg(Textformat::zitat(wert.trimmed()));
+        if (Textformat::zuQDateTime(*tag).date() > Textformat::zuQDateTime(Uhr::Jetzt()).date())
+            return QStringLiteral("Ein Mandat kann nicht nach heute unterschrieben sein (%1).").arg(wert.trimmed());
+    }
     if (schluessel == QLatin1String("IBAN"))
         return IbanFehler(wert);
     if (schluessel == QLatin1String("BIC"))

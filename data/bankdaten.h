@@ -15,6 +15,14 @@ QString IbanNormal(const QString &text);
 /// the ISO 13616 registry gives that country, the characters, check digits
 /// from 02 to 98 and mod 97. Empty when it is one.
 QString IbanFehler(const QString &text);
+/// Why text is no SEPA creditor identifier (country, check digits, three
+/// characters of business code, the national id; German ones have 18
+/// characters; check digits by ISO 7064 mod 97-10 over the national id and
+/// the country, the business code left out). Empty when it is one or empty.
+QString GlaeubigerIdFehler(const QString &text);
+/// Why text cannot be a mandate reference (at most 35 characters of the
+/// SEPA identifier set); empty when it can or when it is empty.
+QString MandatsreferenzFehler(const QString &text);
 /// Why text is no BIC (8 or 11 characters: bank, country, place, branch);
 /// empty when it is one or when it is empty, as a BIC is optional.
 QString BicFehler(const QString &text);
@@ -23,8 +31,9 @@ QString BicFehler(const QString &text);
 /// when it can, or when it is empty.
 QString InhaberFehler(const QString &inhaber);
 /// For an item of an address (a participant's or the trustee's): why wert
-/// cannot be stored under schluessel, or empty. "IBAN", "BIC" and
-/// "Kontoinhaber" are checked, every other item passes.
+/// cannot be stored under schluessel, or empty. "IBAN", "BIC",
+/// "Kontoinhaber", "Mandatsreferenz" and "Mandatsdatum" (a date, not after
+/// today) are checked, every other item passes.
 QString AngabeFehler(const QString &schluessel, const QString &wert);
 /// wert as it is stored under schluessel: IBAN and BIC without blanks and in
 /// upper case, every other item as given.

@@ -219,6 +219,17 @@ void TVennlokDaten::SetMonatEigenanteile(const MonthKey &monat, Money wert)
     WriteMoney(monatsAbschnitt(monat), QStringLiteral("Eigenanteile"), wert);
 }
 
+void TVennlokDaten::SetMonatUeberwiesen(const MonthKey &monat, Money cent, Money differenz)
+{
+    WriteMoney(monatsAbschnitt(monat), QStringLiteral("Ueberwiesen"), cent);
+    WriteMoney(monatsAbschnitt(monat), QStringLiteral("Rundungsdifferenz"), differenz);
+}
+
+Money TVennlokDaten::MonatUeberwiesen(const MonthKey &monat) const
+{
+    return ReadMoney(monatsAbschnitt(monat), QStringLiteral("Ueberwiesen"), FehlwertMoney);
+}
+
 int TVennlokDaten::MonatEingangsbuchungen(const MonthKey &monat) const
 {
     return ReadInteger(monatsAbschnitt(monat), QStringLiteral("Eingangsbuchungen"), FehlwertInt);
@@ -247,8 +258,10 @@ Money TVennlokDaten::MonatEigenanteile(const MonthKey &monat) const
 TVennlokDaten::Konto TVennlokDaten::PaktKonto() const
 {
     const QString s = QStringLiteral("Bankverbindung");
+    const Money saldo = ReadMoney(s, QStringLiteral("Anfangssaldo"), 0);
     return {ReadString(s, QStringLiteral("Kontoinhaber"), QString()), ReadString(s, QStringLiteral("IBAN"), QString()),
-            ReadString(s, QStringLiteral("BIC"), QString())};
+            ReadString(s, QStringLiteral("BIC"), QString()), ReadString(s, QStringLiteral("GlaeubigerId"), QString()),
+            saldo == FehlwertMoney ? 0 : saldo};
 }
 
 void TVennlokDaten::SetPaktKonto(const Konto &konto)
@@ -261,6 +274,15 @@ void TVennlokDaten::SetPaktKonto(const Konto &konto)
     WriteString(s, QStringLiteral("Kontoinhaber"), konto.inhaber);
     WriteString(s, QStringLiteral("IBAN"), konto.iban);
     WriteString(s, QStringLiteral("BIC"), konto.bic);
+    // The items of direct debits and of the balance are written only where they are used.
+    if (konto.glaeubigerId.isEmpty())
+        DeleteKey(s, QStringLiteral("GlaeubigerId"));
+    else
+        WriteString(s, QStringLiteral("GlaeubigerId"), konto.glaeubigerId);
+    if (konto.anfangssaldo == 0)
+        DeleteKey(s, QStringLiteral("Anfangssaldo"));
+    else
+        WriteMoney(s, QStringLiteral("Anfangssaldo"), konto.anfangssaldo);
 }
 
 Money TVennlokDaten::MonatBeitrag(const MonthKey &monat) const

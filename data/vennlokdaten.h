@@ -79,6 +79,10 @@ public:
     void SetMonatEinzahlungen(const MonthKey &monat, Money wert);
     void SetMonatAuszahlungen(const MonthKey &monat, Money wert);
     void SetMonatEigenanteile(const MonthKey &monat, Money wert);
+    /// What the month's transfers take from the account in whole cents
+    /// ("Ueberwiesen"), and how much that differs from their four-decimal
+    /// amounts ("Rundungsdifferenz"); memory only.
+    void SetMonatUeberwiesen(const MonthKey &monat, Money cent, Money differenz);
 
     /// The month's figures; the missing-value sentinel when absent.
     int MonatEingangsbuchungen(const MonthKey &monat) const;
@@ -86,6 +90,7 @@ public:
     Money MonatEinzahlungen(const MonthKey &monat) const;
     Money MonatAuszahlungen(const MonthKey &monat) const;
     Money MonatEigenanteile(const MonthKey &monat) const;
+    Money MonatUeberwiesen(const MonthKey &monat) const;
 
     /// The parameters that were in force during a closed month; the
     /// missing-value sentinel when absent.
@@ -97,6 +102,8 @@ public:
     struct Konto
     {
         QString inhaber, iban, bic;
+        QString glaeubigerId;  // the creditor identifier for direct debits; empty when none
+        Money anfangssaldo = 0; // the account's balance before the pact's first booking
     };
     Konto PaktKonto() const;
     /// Memory only; the caller checks the values. An empty account removes the section.

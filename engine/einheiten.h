@@ -152,8 +152,8 @@ public:
 
     TVennlokDaten::Konto PaktKonto() const;
     bool PaktKontoEingetragen() const;
-    bool PaktKontoAnders(const QString &inhaber, const QString &iban, const QString &bic) const;
-    TErgebnis PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic);
+    bool PaktKontoAnders(const TVennlokDaten::Konto &konto) const;
+    TErgebnis PaktKontoSetzen(const TVennlokDaten::Konto &konto);
     QByteArray SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban);
     QString SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban);
     /// Writes the month's transfer file with the close when the pact has an account.

@@ -64,6 +64,13 @@ TErgebnis TAbschluss::Monatsabschluss(const MonthKey &monat, bool erzwingen, Dat
         const Money schluss = k.kasse->Summe();
         k.kasse.reset();
         const QList<TUeberweisung> ueberweisungen = TAuswertung(k).Ueberweisungen(monat); // read once for both lists
+        // What leaves the account: each transfer on the cent, as the bank carries it out.
+        Money cent = 0, genau = 0;
+        for (const TUeberweisung &u : ueberweisungen) {
+            cent = GeldPlus(cent, AufCent(u.betrag));
+            genau = GeldPlus(genau, u.betrag);
+        }
+        k.daten->SetMonatUeberwiesen(monat, cent, GeldPlus(cent, -genau));
         transfersSchreiben(monat, datum, ueberweisungen);
         TBankdateien(k).MitAbschlussSchreiben(monat, datum, ueberweisungen);
         schritt(QStringLiteral("TransfersSchreiben"));

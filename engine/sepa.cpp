@@ -106,11 +106,22 @@ TVennlokDaten::Konto TBankdateien::PaktKonto() const
     return k.daten->PaktKonto();
 }
 
-bool TBankdateien::PaktKontoAnders(const QString &inhaber, const QString &iban, const QString &bic) const
+namespace {
+
+// The account as it is stored: holder trimmed, IBAN, BIC and creditor identifier without blanks.
+TVennlokDaten::Konto gespeichert(const TVennlokDaten::Konto &konto)
 {
-    const TVennlokDaten::Konto alt = k.daten->PaktKonto();
-    return inhaber.trimmed() != alt.inhaber || Bankdaten::AngabeNormal(Iban, iban) != alt.iban
-           || Bankdaten::AngabeNormal(Bic, bic) != alt.bic;
+    return {konto.inhaber.trimmed(), Bankdaten::AngabeNormal(Iban, konto.iban), Bankdaten::AngabeNormal(Bic, konto.bic),
+            Bankdaten::IbanNormal(konto.glaeubigerId), konto.anfangssaldo};
+}
+
+} // namespace
+
+bool TBankdateien::PaktKontoAnders(const TVennlokDaten::Konto &konto) const
+{
+    const TVennlokDaten::Konto alt = k.daten->PaktKonto(), neu = gespeichert(konto);
+    return neu.inhaber != alt.inhaber || neu.iban != alt.iban || neu.bic != alt.bic || neu.glaeubigerId != alt.glaeubigerId
+           || neu.anfangssaldo != alt.anfangssaldo;
 }
 
 bool TBankdateien::PaktKontoEingetragen() const
@@ -119,17 +130,20 @@ bool TBankdateien::PaktKontoEingetragen() const
     return !konto.inhaber.isEmpty() && Bankdaten::IbanFehler(konto.iban).isEmpty();
 }
 
-TErgebnis TBankdateien::PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic)
+TErgebnis TBankdateien::PaktKontoSetzen(const TVennlokDaten::Konto &eingabe)
 {
-    if (const QString fehler = Vennlok::PaktKontoFehler(inhaber, iban, bic); !fehler.isEmpty())
+    if (const QString fehler = Vennlok::PaktKontoFehler(eingabe); !fehler.isEmpty())
         return TErgebnis::Ablehnung(fehler);
-    const TVennlokDaten::Konto konto{inhaber.trimmed(), Bankdaten::AngabeNormal(Iban, iban), Bankdaten::AngabeNormal(Bic, bic)};
+    const TVennlokDaten::Konto konto = gespeichert(eingabe);
     k.transaktion(QString(), [&] {
         k.datenAendern([&] {
             k.daten->SetPaktKonto(konto);
             k.daten->UpdateFile();
         });
-        k.log(QStringLiteral("Konto,%1,%2,%3").arg(fuerLog(konto.inhaber), konto.iban, konto.bic));
+        QString zeile = QStringLiteral("Konto,%1,%2,%3").arg(fuerLog(konto.inhaber), konto.iban, konto.bic);
+        if (!konto.glaeubigerId.isEmpty() || konto.anfangssaldo != 0)
+            zeile += QStringLiteral(",%1,%2").arg(konto.glaeubigerId, geldText(konto.anfangssaldo));
+        k.log(zeile);
     });
     return TErgebnis::Buchung(true, 0);
 }

@@ -198,15 +198,8 @@ QString TVennlok::FortsetzenFehler(const QString &datei) { return TEinspielung(*
 TVennlokDaten::Konto TVennlok::PaktKonto() const { return TBankdateien(*m_k).PaktKonto(); }
 bool TVennlok::PaktKontoEingetragen() const { return TBankdateien(*m_k).PaktKontoEingetragen(); }
 
-bool TVennlok::PaktKontoAnders(const QString &inhaber, const QString &iban, const QString &bic) const
-{
-    return TBankdateien(*m_k).PaktKontoAnders(inhaber, iban, bic);
-}
-
-TErgebnis TVennlok::PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic)
-{
-    return TBankdateien(*m_k).PaktKontoSetzen(inhaber, iban, bic);
-}
+bool TVennlok::PaktKontoAnders(const TVennlokDaten::Konto &konto) const { return TBankdateien(*m_k).PaktKontoAnders(konto); }
+TErgebnis TVennlok::PaktKontoSetzen(const TVennlokDaten::Konto &konto) { return TBankdateien(*m_k).PaktKontoSetzen(konto); }
 
 QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
 {
@@ -322,18 +315,20 @@ QString AnwaltFehler(const QString &name, const QString &adresse)
     return fehler.isEmpty() ? fehler : QStringLiteral("Treuhänder: ") + fehler;
 }
 
-QString PaktKontoFehler(const QString &inhaber, const QString &iban, const QString &bic)
+QString PaktKontoFehler(const TVennlokDaten::Konto &konto)
 {
-    if (inhaber.trimmed().isEmpty() && iban.trimmed().isEmpty() && bic.trimmed().isEmpty())
-        return QString();
-    if (inhaber.trimmed().isEmpty())
+    if (konto.inhaber.trimmed().isEmpty() && konto.iban.trimmed().isEmpty() && konto.bic.trimmed().isEmpty())
+        return konto.glaeubigerId.trimmed().isEmpty() && konto.anfangssaldo == 0
+                   ? QString()
+                   : QStringLiteral("Gläubiger-ID und Anfangssaldo gehören zu einem Konto des Pakts: bitte Kontoinhaber und IBAN eintragen.");
+    if (konto.inhaber.trimmed().isEmpty())
         return QStringLiteral("Der Kontoinhaber des Pakts fehlt.");
-    if (const QString fehler = Bankdaten::InhaberFehler(inhaber); !fehler.isEmpty())
-        return QStringLiteral("Konto des Pakts: ") + fehler;
-    if (const QString fehler = Bankdaten::IbanFehler(iban); !fehler.isEmpty())
-        return QStringLiteral("Konto des Pakts: ") + fehler;
-    if (const QString fehler = Bankdaten::BicFehler(bic); !fehler.isEmpty())
-        return QStringLiteral("Konto des Pakts: ") + fehler;
+    for (const QString &fehler : {Bankdaten::InhaberFehler(konto.inhaber), Bankdaten::IbanFehler(konto.iban),
+                                  Bankdaten::BicFehler(konto.bic), Bankdaten::GlaeubigerIdFehler(konto.glaeubigerId)})
+        if (!fehler.isEmpty())
+            return QStringLiteral("Konto des Pakts: ") + fehler;
+    if (konto.anfangssaldo > BetragGrenze || konto.anfangssaldo < -BetragGrenze)
+        return QStringLiteral("Konto des Pakts: der Anfangssaldo ist nicht zulässig; erlaubt sind Beträge bis 100.000.000.");
     return QString();
 }
 

@@ -280,11 +280,11 @@ public:
     bool PaktKontoEingetragen() const;
     /// Whether the account as typed differs from the stored one, compared in
     /// the form in which it would be stored.
-    bool PaktKontoAnders(const QString &inhaber, const QString &iban, const QString &bic) const;
-    /// Checks and stores the pact's account (the IBAN without blanks) and
-    /// logs it; three empty fields remove it. Refused with why it cannot
-    /// be stored.
-    TErgebnis PaktKontoSetzen(const QString &inhaber, const QString &iban, const QString &bic);
+    bool PaktKontoAnders(const TVennlokDaten::Konto &konto) const;
+    /// Checks and stores the pact's account (the IBAN without blanks), its
+    /// creditor identifier and opening balance, and logs it; holder, IBAN
+    /// and BIC empty remove it. Refused with why it cannot be stored.
+    TErgebnis PaktKontoSetzen(const TVennlokDaten::Konto &konto);
     /// The SEPA credit transfer file (pain.001.001.09) of a month's payouts
     /// from the pact's account: one transaction per participant payout above
     /// nothing when rounded to the cent, to the participant's "IBAN" (and
@@ -381,9 +381,9 @@ double IntSozialanteilFuer(double ext);
 /// Why an item of the trustee's address cannot be stored (his IBAN and
 /// BIC are checked), or an empty text.
 QString AnwaltFehler(const QString &name, const QString &adresse);
-/// Why these fields cannot be the pact's account, or an empty text. Three
-/// empty fields are no account, and may be stored.
-QString PaktKontoFehler(const QString &inhaber, const QString &iban, const QString &bic);
+/// Why these fields cannot be the pact's account, or an empty text. Holder,
+/// IBAN and BIC empty are no account, and may be stored.
+QString PaktKontoFehler(const TVennlokDaten::Konto &konto);
 /// The fields of a command-file line: separated by commas and blanks,
 /// quoted with double quotes ("" inside for one quote).
 QStringList FelderTrennen(const QString &zeile);

@@ -72,25 +72,30 @@ TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *ha
                                   QStringLiteral("Kontoinhaber des Paktkontos, von dem die Auszahlungen überwiesen werden"));
     m_edIban = kontoZeile(9, QStringLiteral("IBAN des Pakts"), QStringLiteral("EdIban"), QStringLiteral("Leerzeichen sind erlaubt"));
     m_edBic = kontoZeile(10, QStringLiteral("BIC des Pakts (freiwillig)"), QStringLiteral("EdBic"), QStringLiteral("8 oder 11 Zeichen"));
+    m_edGlaeubigerId = kontoZeile(11, QStringLiteral("Gläubiger-ID (für Lastschriften)"), QStringLiteral("EdGlaeubigerId"),
+                                  QStringLiteral("Gläubiger-Identifikationsnummer der Bundesbank, z. B. DE98ZZZ09999999999"));
+    m_edAnfangssaldo = kontoZeile(12, QStringLiteral("Anfangssaldo des Kontos (€)"), QStringLiteral("EdAnfangssaldo"),
+                                  QStringLiteral("Kontostand vor der ersten Buchung des Pakts; daraus ergibt sich der erwartete Kontostand"));
     m_memAdresse = new QPlainTextEdit(this);
     m_memAdresse->setObjectName(QStringLiteral("MemAdresse"));
     m_memAdresse->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_memAdresse->setToolTip(QStringLiteral("Adresse des Treuhänders, je Zeile Eintrag=Wert"));
-    raster->addWidget(new QLabel(QStringLiteral("Adresse des Treuhänders"), this), 11, 0, 1, 2);
-    raster->addWidget(m_memAdresse, 12, 0, 1, 2);
-    raster->setRowStretch(12, 1);
+    raster->addWidget(new QLabel(QStringLiteral("Adresse des Treuhänders"), this), 13, 0, 1, 2);
+    raster->addWidget(m_memAdresse, 14, 0, 1, 2);
+    raster->setRowStretch(14, 1);
     raster->setColumnStretch(1, 1);
     m_btnDataOK = new QPushButton(QStringLiteral("neue Daten übernehmen [Ctrl][W]"), this);
     m_btnDataOK->setObjectName(QStringLiteral("BtnDataOK"));
-    raster->addWidget(m_btnDataOK, 13, 0, 1, 2);
+    raster->addWidget(m_btnDataOK, 15, 0, 1, 2);
     connect(m_btnDataOK, &QPushButton::clicked, this, &TDemokratForm::BtnDataOKClick);
 
     // Down the form as it reads; the start month is never typed.
     m_edMon->setFocusPolicy(Qt::NoFocus);
     m_memAdresse->setTabChangesFocus(true);
     QWidget *reihenfolge[] = {m_edits[0], m_edits[1], m_edits[2], m_edVen,  m_edits[3],   m_edits[4],
-                              m_edits[5], m_edKontoinhaber, m_edIban, m_edBic, m_memAdresse, m_btnDataOK};
-    for (int i = 0; i + 1 < 12; ++i)
+                              m_edits[5], m_edKontoinhaber, m_edIban, m_edBic, m_edGlaeubigerId, m_edAnfangssaldo,
+                              m_memAdresse, m_btnDataOK};
+    for (int i = 0; i + 1 < int(std::size(reihenfolge)); ++i)
         setTabOrder(reihenfolge[i], reihenfolge[i + 1]);
 
     new TTastenVorschau(this, [this](QKeyEvent *taste) {
@@ -157,6 +162,8 @@ void TDemokratForm::FormActivate()
     m_edKontoinhaber->setText(konto.inhaber);
     m_edIban->setText(konto.iban);
     m_edBic->setText(konto.bic);
+    m_edGlaeubigerId->setText(konto.glaeubigerId);
+    m_edAnfangssaldo->setText(Anzeigeformat::DialogBetrag(konto.anfangssaldo));
     m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AnwaltVorlage, m_vennlok.Anwalt()).join(QLatin1Char('\n')));
     m_memAdresse->setFocus();
 }
@@ -177,10 +184,13 @@ void TDemokratForm::BtnDataOKClick()
         werte[i] = *wert;
     }
     // The account is checked with the figures, before anything is stored.
-    const TVennlokDaten::Konto konto{m_edKontoinhaber->text().trimmed(), m_edIban->text(), m_edBic->text()};
-    if (const QString fehler = Vennlok::PaktKontoFehler(konto.inhaber, konto.iban, konto.bic); !fehler.isEmpty()) {
+    if (const QString fehler = kontoFehler(); !fehler.isEmpty()) {
         m_benutzer.Meldung(this, fehler);
-        (konto.inhaber.isEmpty() ? m_edKontoinhaber : m_edIban)->setFocus();
+        const TVennlokDaten::Konto konto = kontoAusFeldern();
+        (konto.inhaber.isEmpty()                                   ? m_edKontoinhaber
+         : !Eingabe::BetragFehler(m_edAnfangssaldo->text()).isEmpty() ? m_edAnfangssaldo
+                                                                   : m_edIban)
+            ->setFocus();
         return;
     }
     // So are the trustee's bank details.
@@ -238,11 +248,27 @@ void TDemokratForm::BtnDataOKClick()
     close();
 }
 
+TVennlokDaten::Konto TDemokratForm::kontoAusFeldern() const
+{
+    const QString saldo = m_edAnfangssaldo->text().trimmed();
+    return {m_edKontoinhaber->text().trimmed(), m_edIban->text(), m_edBic->text(), m_edGlaeubigerId->text(),
+            saldo.isEmpty() ? 0 : Eingabe::Betrag(saldo).value_or(0)};
+}
+
+QString TDemokratForm::kontoFehler() const
+{
+    const QString saldo = m_edAnfangssaldo->text().trimmed();
+    if (!saldo.isEmpty())
+        if (const QString fehler = Eingabe::BetragFehler(saldo); !fehler.isEmpty())
+            return QStringLiteral("Anfangssaldo des Kontos: ") + fehler;
+    return Vennlok::PaktKontoFehler(kontoAusFeldern());
+}
+
 QString TDemokratForm::anwaltSpeichern()
 {
-    const TVennlokDaten::Konto konto{m_edKontoinhaber->text().trimmed(), m_edIban->text(), m_edBic->text()};
-    if (m_vennlok.PaktKontoAnders(konto.inhaber, konto.iban, konto.bic)) {
-        if (const TErgebnis ergebnis = m_vennlok.PaktKontoSetzen(konto.inhaber, konto.iban, konto.bic); !ergebnis.gebucht())
+    const TVennlokDaten::Konto konto = kontoAusFeldern();
+    if (m_vennlok.PaktKontoAnders(konto)) {
+        if (const TErgebnis ergebnis = m_vennlok.PaktKontoSetzen(konto); !ergebnis.gebucht())
             return ergebnis.meldung;
     }
     const QString heute = Vennlok::Datumstext();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/vennlok.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -7,7 +9,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class TBenutzer;
-class TVennlok;
 
 /// "demokratische Anpassung": creates the pact or enters a supplementary
 /// contract with the pact's parameters and the trustee's address. Not
@@ -34,16 +35,21 @@ protected:
     void closeEvent(QCloseEvent *ereignis) override;
 
 private:
-    /// Stores the pact's account (when changed) and the trustee's address.
-    /// Stores the pact\'s account and the trustee\'s lines; the first refusal, or an empty text.
+    /// Stores the pact's account (when changed) and the trustee's lines; the
+    /// first refusal, or an empty text.
     QString anwaltSpeichern();
+    /// The pact's account as the fields hold it; an opening balance that does
+    /// not read counts as 0 (kontoFehler names it).
+    TVennlokDaten::Konto kontoAusFeldern() const;
+    /// Why the account fields cannot be stored, or an empty text.
+    QString kontoFehler() const;
 
     TVennlok &m_vennlok;
     TBenutzer &m_benutzer;
     QWidget *m_hauptfenster;
     QLabel *m_labels[8];
     QLineEdit *m_edMon, *m_edits[6], *m_edVen;
-    QLineEdit *m_edKontoinhaber, *m_edIban, *m_edBic;
+    QLineEdit *m_edKontoinhaber, *m_edIban, *m_edBic, *m_edGlaeubigerId, *m_edAnfangssaldo;
     QPlainTextEdit *m_memAdresse;
     QPushButton *m_btnDataOK;
 };

@@ -7,6 +7,8 @@
 
 using namespace Bankdaten;
 using Testhilfe::tabelle;
+using Testhilfe::FesteUhr;
+using Testhilfe::zeitpunkt;
 
 class TstBankdaten : public QObject
 {
@@ -28,6 +30,24 @@ private slots:
         QVERIFY2(fehler.isEmpty() ? grund.isEmpty() : grund.startsWith(fehler), qPrintable(grund));
         if (fehler.isEmpty())
             QVERIFY(!IbanNormal(iban).contains(QLatin1Char(' ')) && IbanNormal(iban) == IbanNormal(iban).toUpper());
+    }
+
+    // The clock stands on 5 March 2006, so that "not after today" has a day.
+    void lastschriftangaben_data()
+    {
+        tabelle("lastschriftangaben", {"schluessel", "wert", "fehler"});
+    }
+
+    void lastschriftangaben()
+    {
+        QFETCH(QString, schluessel);
+        QFETCH(QString, wert);
+        QFETCH(QString, fehler);
+        if (fehler == QStringLiteral("gültig"))
+            fehler.clear();
+        const FesteUhr uhr(zeitpunkt(2006, 3, 5, 12));
+        const QString grund = schluessel == QLatin1String("GlaeubigerId") ? GlaeubigerIdFehler(wert) : AngabeFehler(schluessel, wert);
+        QVERIFY2(fehler.isEmpty() ? grund.isEmpty() : grund.startsWith(fehler), qPrintable(grund));
     }
 
     void bicUndText_data()

@@ -5,6 +5,7 @@
 
 #include "algo/runden.h"
 #include "data/anwalt.h"
+#include "data/bankdaten.h"
 #include "data/teilhaber.h"
 #include "engine/vennlok.h"
 
@@ -48,10 +49,11 @@ class TstSepa : public QObject
 
 private slots:
     // The pact's account is whole or absent: an owner and a valid IBAN, the
-    // BIC optional; three empty fields are no account at all.
+    // BIC, the creditor identifier and the opening balance optional; three
+    // empty fields are no account at all.
     void paktkonto_data()
     {
-        tabelle("paktkonto", {"inhaber", "iban", "bic", "fehler"});
+        tabelle("paktkonto", {"inhaber", "iban", "bic", "glaeubiger", "saldo", "fehler"});
     }
 
     void paktkonto()
@@ -59,19 +61,24 @@ private slots:
         QFETCH(QString, inhaber);
         QFETCH(QString, iban);
         QFETCH(QString, bic);
+        QFETCH(QString, glaeubiger);
+        QFETCH(QString, saldo);
         QFETCH(QString, fehler);
-        const QStringList felder{inhaber, iban, bic};
+        const TVennlokDaten::Konto konto{inhaber, iban, bic, glaeubiger, e(QString(saldo).replace(QLatin1Char(','), QLatin1Char('.')).toDouble())};
         QTemporaryDir tmp;
         TVennlok v(tmp.path());
         paktGruenden(v);
-        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Alt"), QStringLiteral("DE89370400440532013000"), QString()).meldung, QString());
-        QCOMPARE(Vennlok::PaktKontoFehler(felder[0], felder[1], felder[2]).left(fehler.size()), fehler);
-        QCOMPARE(v.PaktKontoSetzen(felder[0], felder[1], felder[2]).meldung.left(fehler.size()), fehler);
-        const bool entfernt = fehler.isEmpty() && felder.join(QString()).trimmed().isEmpty();
+        QCOMPARE(v.PaktKontoSetzen({QStringLiteral("Alt"), QStringLiteral("DE89370400440532013000"), QString(), QString(), 0}).meldung, QString());
+        QCOMPARE(Vennlok::PaktKontoFehler(konto).left(fehler.size()), fehler);
+        QCOMPARE(v.PaktKontoSetzen(konto).meldung.left(fehler.size()), fehler);
+        const bool entfernt = fehler.isEmpty() && (inhaber + iban + bic).trimmed().isEmpty();
         const QByteArray stamm = dateiInhalt(v.Pfad(QStringLiteral("A_Vennlok.ven")));
         QCOMPARE(stamm.contains("[Bankverbindung]"), !entfernt);
         QCOMPARE(v.PaktKonto().iban, entfernt ? QString() : fehler.isEmpty() ? QStringLiteral("DE02120300000000202051")
                                                                              : QStringLiteral("DE89370400440532013000"));
+        QCOMPARE(v.PaktKonto().glaeubigerId, fehler.isEmpty() ? Bankdaten::IbanNormal(glaeubiger) : QString());
+        QCOMPARE(v.PaktKonto().anfangssaldo, fehler.isEmpty() ? konto.anfangssaldo : 0);
+        QCOMPARE(v.PaktKontoAnders(konto), !fehler.isEmpty());
     }
 
     // An account edited by hand down to its IBAN is no account: the close
@@ -146,7 +153,7 @@ private slots:
             TVennlok v(tmp.path());
             v.SetAutoModus(true);
             QVERIFY(v.NeuPakt(Vennlok::Version, zeitpunkt(2006, 3, 1), e(50), e(1.006), 0, 0.5, 0.65, e(3000), e(-300)).gebucht());
-            QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString()).meldung, QString());
+            QCOMPARE(v.PaktKontoSetzen({QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString(), QString(), 0}).meldung, QString());
             QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE44500105175407324931"), QStringLiteral("20060301")).meldung, QString());
             for (const QString &name : {QStringLiteral("Anna"), QStringLiteral("Berta")}) {
                 QCOMPARE(v.Einzahlung(name, v.Buchungsmonat(), e(50), zeitpunkt(2006, 3, 2)).meldung, QString());
@@ -226,9 +233,9 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(VennlokFehler, v.SepaDatei(monat, QDate(2008, 2, 1)));
         // Without the pact's account there is no SEPA file, and so no one is missing from it.
         QCOMPARE(v.Monatsbericht(monat).ohneIban, QStringList());
-        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok"), QStringLiteral("DE89370400440532013001"), QString()).meldung.left(40),
+        QCOMPARE(v.PaktKontoSetzen({QStringLiteral("Pakt Vennlok"), QStringLiteral("DE89370400440532013001"), QString(), QString(), 0}).meldung.left(40),
                  QStringLiteral("Konto des Pakts: Die Prüfziffern der IBA"));
-        QCOMPARE(v.PaktKontoSetzen(QStringLiteral("Pakt Vennlok Köln"), QStringLiteral("DE02 1203 0000 0000 2020 51"), QStringLiteral("byladem1001")).meldung, QString());
+        QCOMPARE(v.PaktKontoSetzen({QStringLiteral("Pakt Vennlok Köln"), QStringLiteral("DE02 1203 0000 0000 2020 51"), QStringLiteral("byladem1001"), QString(), 0}).meldung, QString());
         // The trustee's fees are paid like a payout once he has an IBAN; a wrong one is refused.
         QCOMPARE(v.Monatsbericht(monat).ohneIban, QStringList({"Treuhänder", ohne}));
         QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE00 1234"), QStringLiteral("20080101")).meldung.left(46),

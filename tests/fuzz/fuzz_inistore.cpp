@@ -13,7 +13,6 @@ namespace {
 class Speicher : public TSpeicher
 {
 public:
-    Speicher() { Anmelden(QStringLiteral("/vennlok-fuzz")); }
     std::optional<QByteArray> Lesen(const QString &pfad) override
     {
         return m_dateien.contains(pfad) ? std::optional<QByteArray>(m_dateien.value(pfad)) : std::nullopt;
@@ -37,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *daten, std::size_t gro
     static Speicher speicher;
     const QString pfad = QStringLiteral("/vennlok-fuzz/f.ven");
     speicher.Schreiben(pfad, QByteArray(reinterpret_cast<const char *>(daten), qsizetype(groesse)));
-    TRollMemIniFile erste(pfad);
+    TRollMemIniFile erste(pfad, &speicher);
     for (const QString &section : erste.ReadSections())
         for (const QString &key : erste.ReadSection(section)) {
             erste.ReadMoney(section, key, 0);
@@ -47,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *daten, std::size_t gro
         }
     const QByteArray eins = erste.Inhalt();
     erste.UpdateFile();
-    TRollMemIniFile zweite(pfad);
+    TRollMemIniFile zweite(pfad, &speicher);
     if (zweite.Inhalt() != eins)
         std::abort();
     return 0;

@@ -36,7 +36,7 @@ TSepaVennlok &pakt()
         vennlok = new TSepaVennlok(verzeichnis->path());
         vennlok->SetAutoModus(true);
         if (!vennlok->NeuPakt(Vennlok::Version, 38777.0, 500000, 5000, 20000, 0.5, 0.65, 30000000, -3000000).gebucht()
-            || !vennlok->PaktKontoSetzen(QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString()).meldung.isEmpty()
+            || !vennlok->PaktKontoSetzen({QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString(), QString(), 0}).meldung.isEmpty()
             || !vennlok->AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE44500105175407324931"), QStringLiteral("20060301")).meldung.isEmpty())
             std::abort();
         for (const QString &name : Namen) {
