@@ -49,6 +49,13 @@ const char Hilfe[] =
     "  sepa MONAT [--dir VERZEICHNIS] [--ausfuehrung TT.MM.JJJJ] > DATEI\n"
     "      schreibt die SEPA-Überweisungsdatei (pain.001) eines abgeschlossenen Monats auf die\n"
     "      Standardausgabe; Vorgabe der Ausführung: der nächste Bankarbeitstag\n"
+    "  bank DATEI [--dir VERZEICHNIS] [--buchen]\n"
+    "      liest einen Kontoauszug (camt.053, Version 001.02 oder 001.08) des Paktkontos und\n"
+    "      zeigt je Posten den Vorschlag: Einzahlung eines Teilhabers (nach IBAN, Lastschrift,\n"
+    "      Mandat oder Namen), Rücklastschrift, bestätigte Überweisung, offen oder schon\n"
+    "      gelesen; dazu den erwarteten Kontostand gegen den Schlusssaldo. Mit --buchen werden\n"
+    "      die zugeordneten Posten in einem Vorgang gebucht; kein Posten wird zweimal gebucht.\n"
+    "      Rückgabewert 0 gelesen, 1 abgelehnt\n"
     "  einzahlung NAME [BETRAG] [--dir VERZEICHNIS]\n"
     "      bucht eine Einzahlung in den Buchungsmonat (Vorgabe: der Beitrag); ein neuer Name\n"
     "      wird als Teilhaber aufgenommen\n"
@@ -249,6 +256,48 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
     return 0;
 }
 
+// Reads a bank statement and shows what it proposes; with buchenJa books the matched transactions.
+int bank(const QString &datei, const QString &verzeichnis, bool buchenJa)
+{
+    if (!Vennlok::PaktVorhanden(verzeichnis))
+        throw VennlokFehler(QStringLiteral("Im Verzeichnis gibt es keinen Pakt (keine A_Vennlok.ven)."), verzeichnis);
+    TVennlok vennlok(verzeichnis);
+    vennlok.Oeffnen();
+    vennlok.SetAutoModus(true);
+    const TKontoabgleich abgleich = vennlok.KontoauszugLesen(datei);
+    const auto euro = [](Money wert) { return Druckformat::Betrag(wert) + QStringLiteral(" \u20AC"); };
+    static const QHash<int, QString> vorschlaege{{TBankposten::Einzahlung, QStringLiteral("Einzahlung")},
+                                                 {TBankposten::Rueckbuchung, QStringLiteral("Rücklastschrift")},
+                                                 {TBankposten::Bestaetigung, QStringLiteral("bestätigt")},
+                                                 {TBankposten::Offen, QStringLiteral("offen")},
+                                                 {TBankposten::Vorgemerkt, QStringLiteral("vorgemerkt")},
+                                                 {TBankposten::Gelesen, QStringLiteral("schon gelesen")}};
+    ausgeben(stdout, QStringLiteral("Kontoauszug %1, Konto %2").arg(abgleich.datei, abgleich.iban));
+    for (const TBankposten &p : abgleich.posten)
+        ausgeben(stdout, QStringLiteral("%1  %2  %3  %4  %5%6  (%7)")
+                             .arg(p.nr, 3)
+                             .arg(p.tag.toString(QStringLiteral("dd.MM.yyyy")), euro(p.betrag).rightJustified(15),
+                                  p.partei.left(28).leftJustified(28), vorschlaege.value(p.vorschlag),
+                                  p.teilhaber.isEmpty() ? QString() : QLatin1Char(' ') + p.teilhaber, p.grund));
+    if (abgleich.saldenBekannt) {
+        ausgeben(stdout, QStringLiteral("Schlusssaldo des Auszugs %1 (%2); erwarteter Kontostand nach den Büchern %3, "
+                                        "nach dem Buchen der Vorschläge %4; Differenz %5.")
+                             .arg(euro(abgleich.schlusssaldo), abgleich.bis.toString(QStringLiteral("dd.MM.yyyy")),
+                                  euro(abgleich.erwartet), euro(abgleich.erwartetNachBuchung), euro(abgleich.differenz)));
+        if (abgleich.offen != 0)
+            ausgeben(stdout, QStringLiteral("Davon nicht zugeordnet: %1.").arg(euro(abgleich.offen)));
+    }
+    if (!buchenJa)
+        return 0;
+    QList<TBankauswahl> auswahl;
+    for (const TBankposten &p : abgleich.posten)
+        if (p.angekreuzt)
+            auswahl.append({p.nr, QString()});
+    const TErgebnis ergebnis = vennlok.KontoauszugBuchen(abgleich, auswahl);
+    ausgeben(ergebnis.abgelehnt() ? stderr : stdout, ergebnis.gebucht() ? ergebnis.meldung : ergebnis.grund.isEmpty() ? ergebnis.meldung : ergebnis.grund);
+    return ergebnis.abgelehnt() ? 1 : 0;
+}
+
 // verlauf, auszug, rueckstaende, monatsbericht: documents drawn on the offscreen platform.
 int dokument(int argc, char *argv[])
 {
@@ -326,7 +375,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption monate(QStringLiteral("monate"), QString(), QStringLiteral("M"));
     const QCommandLineOption saat(QStringLiteral("seed"), QString(), QStringLiteral("S"), QStringLiteral("1"));
     const QCommandLineOption ausfuehrung(QStringLiteral("ausfuehrung"), QString(), QStringLiteral("TT.MM.JJJJ"));
-    parser.addOptions({hilfe, dir, csv, abZeile, fortsetzen, teilhaber, monate, saat, ausfuehrung});
+    const QCommandLineOption buchenOption(QStringLiteral("buchen"));
+    parser.addOptions({hilfe, dir, csv, abZeile, fortsetzen, teilhaber, monate, saat, ausfuehrung, buchenOption});
     if (!parser.parse(QCoreApplication::arguments())) {
         ausgeben(stderr, QStringLiteral("vennlok-cli: ") + parser.errorText());
         std::fputs(Hilfe, stderr);
@@ -379,6 +429,8 @@ int main(int argc, char *argv[])
         }
         if (istBuchung(befehl))
             return buchen(argumente, verzeichnis);
+        if (befehl == QLatin1String("bank") && argumente.size() == 2)
+            return bank(QFileInfo(argumente[1]).absoluteFilePath(), verzeichnis, parser.isSet(buchenOption));
         if (befehl == QLatin1String("pruefen") && argumente.size() == 1)
             return pruefen(verzeichnis);
         if (befehl == QLatin1String("oeffnen") && argumente.size() == 1) {

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cmath>
+#include <QDir>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <utility>
@@ -340,6 +341,41 @@ void TEinspielung::Einspielen(const QString &datei, int arten, TFortschritt *for
          [&](Felder &f, const Melden &) {
              if (const TErgebnis r = v.MonatVerwerfen(monatVerlangen(f)); !r.gebucht())
                  throw VennlokFehler(r.grund);
+             return Zeilenart::Gewoehnlich;
+         }},
+        // The pact's account (holder, IBAN, BIC, creditor identifier) and an item of a
+        // participant's address, as the adjustment dialog and the address page store them.
+        {"Konto", 1, nullptr,
+         [&](Felder &f, const Melden &) {
+             const TErgebnis r = v.PaktKontoSetzen({f.text(1), f.text(2), f.anzahl() > 3 ? f.text(3) : QString(),
+                                                    f.anzahl() > 4 ? f.text(4) : QString(), 0});
+             if (!r.gebucht())
+                 throw VennlokFehler(r.meldung);
+             return Zeilenart::Gewoehnlich;
+         }},
+        {"Adresse", 2, nullptr,
+         [&](Felder &f, const Melden &) {
+             TErgebnis r = v.TeilhaberOeffnen(f.text(1));
+             if (!r.abgelehnt())
+                 r = v.AdresseSpeichern(f.text(1), f.text(2), f.text(3), Textformat::datumZuText(stand.datum));
+             if (r.abgelehnt())
+                 throw VennlokFehler(r.meldung);
+             return Zeilenart::Gewoehnlich;
+         }},
+        // A bank statement beside the command file: what it proposes is booked, as when every
+        // proposal is confirmed; what it refuses is reported.
+        {"Kontoauszug", 2, nullptr,
+         [&](Felder &f, const Melden &meldung) {
+             const TKontoabgleich abgleich = v.KontoauszugLesen(QFileInfo(datei).absoluteDir().filePath(f.text(1)));
+             QList<TBankauswahl> auswahl;
+             for (const TBankposten &p : abgleich.posten)
+                 if (p.angekreuzt)
+                     auswahl.append({p.nr, QString()});
+             const TErgebnis ergebnis = v.KontoauszugBuchen(abgleich, auswahl);
+             if (ergebnis.abgelehnt())
+                 meldung(ergebnis.meldung);
+             else if (ergebnis.meldung.contains(QLatin1Char('\n')))
+                 meldung(ergebnis.meldung.section(QLatin1Char('\n'), 1));
              return Zeilenart::Gewoehnlich;
          }},
         {"StoreSim", 0, nullptr, [](Felder &, const Melden &) { return Zeilenart::Ende; }},

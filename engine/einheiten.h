@@ -8,6 +8,7 @@
 #include "engine/auswertung.h"
 #include "engine/ergebnis.h"
 #include "engine/kontext.h"
+#include "engine/kontoabgleich.h"
 
 #include <QDate>
 #include <QList>
@@ -164,6 +165,28 @@ public:
                    QStringList *ohneIban);
     /// The participants of liste with a payout of at least a cent but no valid IBAN.
     QStringList OhneIban(const QList<TUeberweisung> &liste);
+
+private:
+    TKontext &k;
+};
+
+/// The pact's account against the bank: statements read, matched and
+/// booked, and the balance the books expect.
+class TBankabgleich
+{
+public:
+    explicit TBankabgleich(TKontext &k) : k(k) {}
+
+    /// Reads the camt.053 statement at pfad and proposes what to do with each
+    /// transaction. Throws VennlokFehler when it cannot be read, is not a
+    /// statement, breaks its schema, or is another account's.
+    TKontoabgleich Lesen(const QString &pfad);
+    /// Books the chosen transactions of a statement read by Lesen as one
+    /// transaction and remembers each, so that no reading books it again.
+    TErgebnis Buchen(const TKontoabgleich &abgleich, const QList<TBankauswahl> &auswahl);
+    TKontostand Kontostand() const;
+    /// The end-to-end reference of a participant's collection in a month.
+    static QString LastschriftKennung(const MonthKey &monat, const QString &datei);
 
 private:
     TKontext &k;

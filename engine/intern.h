@@ -49,6 +49,9 @@ inline const QString SkriptSicherung = QStringLiteral("G654J76N.BAT");
 inline const QString SkriptTransfers = QStringLiteral("T633786A.BAT");
 inline const QString SkriptFenster = QStringLiteral("B7654F.BAT");
 
+// A bank schema built into the program (engine/sepa/), read once.
+QByteArray schema(const QString &datei);
+
 // The month's transfers list.
 inline const QString Transfers = QStringLiteral("Transfers.tra");
 

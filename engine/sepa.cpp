@@ -19,6 +19,17 @@
 
 using namespace Intern;
 
+QByteArray Intern::schema(const QString &datei)
+{
+    static QHash<QString, QByteArray> gelesen;
+    auto it = gelesen.find(datei);
+    if (it == gelesen.end()) {
+        QFile f(QStringLiteral(":/schemas/") + datei);
+        it = gelesen.insert(datei, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+    }
+    return *it;
+}
+
 namespace {
 
 const QString Iban = QStringLiteral("IBAN");
@@ -257,11 +268,7 @@ QByteArray TBankdateien::Xml(const MonthKey &monat, const QDate &ausfuehrung, co
     }
     w.writeEndDocument();
     // A file the bank's schema refuses is never written or handed out.
-    static const QByteArray schema = [] {
-        QFile f(QStringLiteral(":/schemas/pain.001.001.09.xsd"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
-    if (const QString fehler = Plattform::SchemaFehler(xml, schema); !fehler.isEmpty())
+    if (const QString fehler = Plattform::SchemaFehler(xml, schema(QStringLiteral("pain.001.001.09.xsd"))); !fehler.isEmpty())
         throw VennlokFehler(QStringLiteral("Die SEPA-Datei des Monats %1 entspricht nicht dem Schema der Bank und wird "
                                            "nicht geschrieben: %2").arg(monat, fehler),
                             sepaDateiname(monat));

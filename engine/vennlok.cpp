@@ -211,6 +211,15 @@ QString TVennlok::SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehru
     return TBankdateien(*m_k).SepaNeuSchreiben(monat, ausfuehrung, ohneIban);
 }
 
+TKontoabgleich TVennlok::KontoauszugLesen(const QString &pfad) { return TBankabgleich(*m_k).Lesen(pfad); }
+
+TErgebnis TVennlok::KontoauszugBuchen(const TKontoabgleich &abgleich, const QList<TBankauswahl> &auswahl)
+{
+    return TBankabgleich(*m_k).Buchen(abgleich, auswahl);
+}
+
+TKontostand TVennlok::Kontostand() const { return TBankabgleich(*m_k).Kontostand(); }
+
 // --- reports and checks ----------------------------------------------------
 
 QList<TMonatsverlauf> TVennlok::Verlauf() const { return TAuswertung(*m_k).Verlauf(); }

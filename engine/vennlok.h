@@ -4,6 +4,7 @@
 #include "data/vennlokdaten.h"
 #include "engine/auswertung.h"
 #include "engine/ergebnis.h"
+#include "engine/kontoabgleich.h"
 #include "platform/journal.h"
 
 #include <QDate>
@@ -296,6 +297,27 @@ public:
     /// Writes "Ueberweisungen" + monat + ".xml" again for a closed month, to
     /// be executed on ausfuehrung; returns its file name.
     QString SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban = nullptr);
+
+    // The pact's account against the bank.
+
+    /// Reads the bank statement (camt.053, version 001.02 or 001.08) at pfad
+    /// and proposes for each transaction what to book: a credit matched to a
+    /// member (by the IBAN of his address, the reference of this program's
+    /// collection, his mandate reference, or his name in the payer's name or
+    /// the text) as his payment into the booking month; a returned direct
+    /// debit as the reversal of the payment it returns; a debit of this
+    /// program's transfer file as confirmed. Transactions of an earlier
+    /// statement are marked as read. Changes nothing. Throws VennlokFehler
+    /// when the file cannot be read, breaks its schema, or is not the
+    /// pact's account's.
+    TKontoabgleich KontoauszugLesen(const QString &pfad);
+    /// Books the chosen transactions as one transaction and remembers each
+    /// (in "A_Kontoabgleich.ven"), so that no statement books it again; a
+    /// chosen transaction without a participant is dismissed. The result
+    /// says how many of each kind, and which were refused.
+    TErgebnis KontoauszugBuchen(const TKontoabgleich &abgleich, const QList<TBankauswahl> &auswahl);
+    /// The balance the books expect on the pact's account.
+    TKontostand Kontostand() const;
 
     // Reading operations for statements, lists and charts. They change nothing.
 

@@ -131,6 +131,9 @@ private slots:
         QFETCH(QString, ordner);
         QTemporaryDir daten, arbeit;
         const QByteArray vorher = Textformat::datumZuText(Uhr::Heute()).toLatin1();
+        // The bank statements a scenario reads lie beside its command file.
+        for (const QString &auszug : QDir(ordner).entryList({QStringLiteral("*.xml")}, QDir::Files))
+            QVERIFY(QFile::copy(QDir(ordner).filePath(auszug), QDir(arbeit.path()).filePath(auszug)));
         abspielen(QDir(ordner).filePath(QStringLiteral("befehle.aut")), daten.path(), arbeit.path());
         if (QTest::currentTestFailed())
             return;

@@ -1,0 +1,1 @@
+// SEPA core direct debits: the collection file of a month.
