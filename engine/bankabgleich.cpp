@@ -196,6 +196,11 @@ TKontoabgleich TBankabgleich::Lesen(const QString &pfad)
             p.vorschlag = mitglied.isEmpty() ? TBankposten::Offen : TBankposten::Einzahlung;
             if (mitglied.isEmpty())
                 p.grund = QStringLiteral("kein Teilhaber gefunden");
+            else if (k.teilhaber->Teilhaber(mitglied).Einzahlungen(buchungsmonat) >= k.daten->Beitrag()) {
+                // The rules take one contribution a month: a second one would be refused.
+                p.vorschlag = TBankposten::Offen;
+                p.grund += QStringLiteral("; %1 hat den Beitrag des Monats %2 schon gezahlt").arg(NameAusDateiname(mitglied), buchungsmonat);
+            }
             else if (MonatKey(tagAlsZeit(b.buchungstag)) != buchungsmonat)
                 p.grund += QStringLiteral("; gebucht am %1, als Einzahlung des Buchungsmonats %2")
                                .arg(b.buchungstag.toString(QStringLiteral("dd.MM.yyyy")), buchungsmonat);
