@@ -49,6 +49,11 @@ const char Hilfe[] =
     "  sepa MONAT [--dir VERZEICHNIS] [--ausfuehrung TT.MM.JJJJ] > DATEI\n"
     "      schreibt die SEPA-Überweisungsdatei (pain.001) eines abgeschlossenen Monats auf die\n"
     "      Standardausgabe; Vorgabe der Ausführung: der nächste Bankarbeitstag\n"
+    "  lastschriften [MONAT] [--dir VERZEICHNIS] [--faellig TT.MM.JJJJ] > DATEI\n"
+    "      schreibt die SEPA-Lastschriftdatei (pain.008, Basislastschrift) des Monats (Vorgabe:\n"
+    "      der Buchungsmonat): von jedem Teilhaber mit IBAN, Mandatsreferenz und Mandatsdatum\n"
+    "      wird eingezogen, was ihm am Beitrag fehlt; Vorgabe der Fälligkeit: der nächste\n"
+    "      Bankarbeitstag. Gebucht wird erst, was der Kontoauszug zeigt\n"
     "  bank DATEI [--dir VERZEICHNIS] [--buchen]\n"
     "      liest einen Kontoauszug (camt.053, Version 001.02 oder 001.08) des Paktkontos und\n"
     "      zeigt je Posten den Vorschlag: Einzahlung eines Teilhabers (nach IBAN, Lastschrift,\n"
@@ -375,8 +380,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption monate(QStringLiteral("monate"), QString(), QStringLiteral("M"));
     const QCommandLineOption saat(QStringLiteral("seed"), QString(), QStringLiteral("S"), QStringLiteral("1"));
     const QCommandLineOption ausfuehrung(QStringLiteral("ausfuehrung"), QString(), QStringLiteral("TT.MM.JJJJ"));
+    const QCommandLineOption faellig(QStringLiteral("faellig"), QString(), QStringLiteral("TT.MM.JJJJ"));
     const QCommandLineOption buchenOption(QStringLiteral("buchen"));
-    parser.addOptions({hilfe, dir, csv, abZeile, fortsetzen, teilhaber, monate, saat, ausfuehrung, buchenOption});
+    parser.addOptions({hilfe, dir, csv, abZeile, fortsetzen, teilhaber, monate, saat, ausfuehrung, faellig, buchenOption});
     if (!parser.parse(QCoreApplication::arguments())) {
         ausgeben(stderr, QStringLiteral("vennlok-cli: ") + parser.errorText());
         std::fputs(Hilfe, stderr);
@@ -408,23 +414,33 @@ int main(int argc, char *argv[])
     try {
         if (befehl == QLatin1String("report") && argumente.size() == 1)
             return tabelle(verzeichnis, parser.isSet(csv));
-        if (befehl == QLatin1String("sepa") && argumente.size() == 2) {
-            const QDate tag = parser.isSet(ausfuehrung) ? QDate::fromString(parser.value(ausfuehrung), QStringLiteral("dd.MM.yyyy"))
-                                                        : Bankdaten::NaechsterBankarbeitstag(QDate::currentDate());
+        const bool lastschriften = befehl == QLatin1String("lastschriften") && argumente.size() <= 2;
+        if ((befehl == QLatin1String("sepa") && argumente.size() == 2) || lastschriften) {
+            const QCommandLineOption &option = lastschriften ? faellig : ausfuehrung;
+            const QDate tag = parser.isSet(option) ? QDate::fromString(parser.value(option), QStringLiteral("dd.MM.yyyy"))
+                                                   : Vennlok::NaechsterBankarbeitstag(Vennlok::Datum());
             if (!tag.isValid()) {
-                ausgeben(stderr, QStringLiteral("vennlok-cli: --ausfuehrung braucht ein Datum TT.MM.JJJJ."));
+                ausgeben(stderr, QStringLiteral("vennlok-cli: --%1 braucht ein Datum TT.MM.JJJJ.").arg(option.names().first()));
                 return 2;
             }
             if (!Vennlok::PaktVorhanden(verzeichnis))
                 throw VennlokFehler(QStringLiteral("Im Verzeichnis gibt es keinen Pakt (keine A_Vennlok.ven)."), verzeichnis);
             TVennlok vennlok(verzeichnis);
-            QStringList ohne;
-            const QByteArray xml = vennlok.SepaDatei(argumente[1], tag, &ohne);
-            if (xml.isEmpty())
-                throw VennlokFehler(QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Empfänger mit gültiger IBAN.").arg(argumente[1]));
-            std::fwrite(xml.constData(), 1, size_t(xml.size()), stdout);
-            if (!ohne.isEmpty())
-                ausgeben(stderr, QStringLiteral("Ohne gültige IBAN, nicht in der Datei: ") + ohne.join(QStringLiteral(", ")));
+            const MonthKey monat = argumente.size() == 2 ? argumente[1] : vennlok.Buchungsmonat();
+            const TBankdatei datei = vennlok.Bankdatei(lastschriften ? TBankdatei::Lastschriften : TBankdatei::Ueberweisungen, monat, tag, false);
+            if (datei.inhalt.isEmpty())
+                throw VennlokFehler(lastschriften ? QStringLiteral("Im Monat %1 ist von keinem Teilhaber mit vollständigem Mandat etwas einzuziehen.").arg(monat)
+                                                  : QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Empfänger mit gültiger IBAN.").arg(monat));
+            std::fwrite(datei.inhalt.constData(), 1, size_t(datei.inhalt.size()), stdout);
+            ausgeben(stderr, QStringLiteral("%1: %2 %3 über %4 €, %5 am %6.")
+                                 .arg(datei.name).arg(datei.anzahl)
+                                 .arg(lastschriften ? QStringLiteral("Lastschrift(en)") : QStringLiteral("Überweisung(en)"),
+                                      Druckformat::Betrag(datei.summe), lastschriften ? QStringLiteral("fällig") : QStringLiteral("auszuführen"),
+                                      datei.tag.toString(QStringLiteral("dd.MM.yyyy"))));
+            if (!datei.ohne.isEmpty())
+                ausgeben(stderr, (lastschriften ? QStringLiteral("Ohne vollständiges Mandat, nicht in der Datei: ")
+                                                : QStringLiteral("Ohne gültige IBAN, nicht in der Datei: "))
+                                     + datei.ohne.join(QStringLiteral(", ")));
             return 0;
         }
         if (istBuchung(befehl))

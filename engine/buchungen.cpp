@@ -278,6 +278,13 @@ TErgebnis TBuchungen::AdresseSpeichern(const QString &name, const QString &schlu
         // Bank details are checked before they are stored: a wrong IBAN would only show at the bank.
         if (const QString fehler = Bankdaten::AngabeFehler(schluessel, wert); !fehler.isEmpty())
             return TErgebnis::Ablehnung(fehler);
+        // A mandate reference names one member's mandate: the bank tells collections apart by it.
+        if (schluessel == QLatin1String("Mandatsreferenz") && !wert.trimmed().isEmpty())
+            for (const QString &anderer : k.teilhaber->Mitglieder())
+                if (anderer != datei
+                    && k.teilhaber->Teilhaber(anderer).Adresse(schluessel).trimmed().compare(wert.trimmed(), Qt::CaseInsensitive) == 0)
+                    return TErgebnis::Ablehnung(QStringLiteral("Die Mandatsreferenz \u201E%1\u201C hat schon %2; jede gibt es im Pakt nur einmal.")
+                                                    .arg(wert.trimmed(), NameAusDateiname(anderer)));
         TTeilhaber &teilhaber = k.teilhaber->Teilhaber(datei);
         const QString gespeichert = Bankdaten::AngabeNormal(schluessel, wert);
         try {

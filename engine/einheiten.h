@@ -156,7 +156,12 @@ public:
     bool PaktKontoAnders(const TVennlokDaten::Konto &konto) const;
     TErgebnis PaktKontoSetzen(const TVennlokDaten::Konto &konto);
     QByteArray SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban);
-    QString SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban);
+    /// The month's transfer or collection file; written into the data directory when schreiben.
+    TBankdatei Datei(TBankdatei::Art art, const MonthKey &monat, const QDate &tag, bool schreiben);
+    /// The SEPA core direct debit file of monat, collecting from each member
+    /// with a whole mandate what is missing of the contribution; empty when
+    /// nobody is to be collected from.
+    QByteArray LastschriftXml(const MonthKey &monat, const QDate &faellig, QStringList *ohneMandat, int *anzahl, Money *summe);
     /// Writes the month's transfer file with the close when the pact has an account.
     void MitAbschlussSchreiben(const MonthKey &monat, DateTime datum, const QList<TUeberweisung> &ueberweisungen);
     /// The transfer file of a closed month's transfers, checked against the

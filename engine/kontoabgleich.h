@@ -62,6 +62,18 @@ struct TBankauswahl
     QString teilhaber;
 };
 
+/// A bank file of a month, as written into the data directory or handed out.
+struct TBankdatei
+{
+    enum Art { Ueberweisungen, Lastschriften };
+    QString name;      // "Ueberweisungen" or "Lastschriften" + month + ".xml"
+    QByteArray inhalt; // validated against the bank's schema
+    QStringList ohne;  // left out: payees without a valid IBAN, debtors without a whole mandate
+    int anzahl = 0;
+    Money summe = 0;   // on the cent
+    QDate tag;         // execution or due date
+};
+
 /// The balance of the pact's account that the books expect: the opening
 /// balance plus every payment booked, less what every closed month's
 /// transfers took from it in cents.

@@ -14,6 +14,8 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
 #include <QXmlStreamWriter>
 #include <functional>
 
@@ -285,11 +287,186 @@ void TBankdateien::MitAbschlussSchreiben(const MonthKey &monat, DateTime datum, 
         k.speicher->Schreiben(k.Pfad(sepaDateiname(monat)), xml);
 }
 
-QString TBankdateien::SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
+TBankdatei TBankdateien::Datei(TBankdatei::Art art, const MonthKey &monat, const QDate &tag, bool schreiben)
 {
-    const QByteArray xml = SepaDatei(monat, ausfuehrung, ohneIban);
-    if (xml.isEmpty())
-        throw VennlokFehler(QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Empfänger mit gültiger IBAN.").arg(monat));
-    k.transaktion(QString(), [&] { k.speicher->Schreiben(k.Pfad(sepaDateiname(monat)), xml); });
-    return sepaDateiname(monat);
+    TBankdatei datei;
+    datei.tag = tag;
+    if (art == TBankdatei::Ueberweisungen) {
+        datei.name = sepaDateiname(monat);
+        datei.inhalt = SepaDatei(monat, tag, &datei.ohne);
+        for (const Empfang &e : empfaenge(*k.teilhaber, *k.daten, TAuswertung(k).Ueberweisungen(monat)))
+            if (!e.iban.isEmpty()) {
+                ++datei.anzahl;
+                datei.summe = GeldPlus(datei.summe, AufCent(e.ueberweisung->betrag));
+            }
+    } else {
+        datei.name = QStringLiteral("Lastschriften%1.xml").arg(monat);
+        datei.inhalt = LastschriftXml(monat, tag, &datei.ohne, &datei.anzahl, &datei.summe);
+    }
+    if (schreiben) {
+        if (datei.inhalt.isEmpty())
+            throw VennlokFehler(art == TBankdatei::Ueberweisungen
+                                    ? QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Empfänger mit gültiger IBAN.").arg(monat)
+                                    : QStringLiteral("Im Monat %1 ist von keinem Teilhaber mit vollständigem Mandat etwas einzuziehen.").arg(monat));
+        k.transaktion(QString(), [&] { k.speicher->Schreiben(k.Pfad(datei.name), datei.inhalt); });
+    }
+    return datei;
+}
+
+QByteArray TBankdateien::LastschriftXml(const MonthKey &monat, const QDate &faellig, QStringList *ohneMandat, int *anzahl,
+                                        Money *summe)
+{
+    const TVennlokDaten::Konto konto = k.daten->PaktKonto();
+    if (!PaktKontoEingetragen())
+        throw VennlokFehler(QStringLiteral("Ohne Konto des Pakts gibt es keine Lastschriftdatei: Kontoinhaber und IBAN des Pakts "
+                                           "werden in der demokratischen Anpassung eingetragen."));
+    if (konto.glaeubigerId.isEmpty() || !Bankdaten::GlaeubigerIdFehler(konto.glaeubigerId).isEmpty())
+        throw VennlokFehler(QStringLiteral("Ohne Gläubiger-Identifikationsnummer des Pakts gibt es keine Lastschriften: sie wird "
+                                           "in der demokratischen Anpassung beim Konto des Pakts eingetragen."));
+    const QDate heute = Textformat::zuQDateTime(Uhr::Jetzt()).date();
+    const QDate fruehestens = Bankdaten::NaechsterBankarbeitstag(heute);
+    if (!faellig.isValid() || faellig < fruehestens || Bankdaten::NaechsterBankarbeitstag(faellig.addDays(-1)) != faellig)
+        throw VennlokFehler(QStringLiteral("Der Fälligkeitstag %1 geht nicht: er muss ein Bankarbeitstag sein, frühestens der %2.")
+                                .arg(faellig.toString(QStringLiteral("dd.MM.yyyy")), fruehestens.toString(QStringLiteral("dd.MM.yyyy"))));
+    if (!MonatGueltig(monat) || monat > k.Buchungsmonat())
+        throw VennlokFehler(QStringLiteral("Für den Monat %1 gibt es keine Lastschriften: er ist noch nicht offen.").arg(Textformat::zitat(monat)));
+    // A mandate already collected from in an earlier file goes on as RCUR.
+    QSet<QString> eingezogen;
+    static const QRegularExpression mandat(QStringLiteral("<MndtId>([^<]*)</MndtId>"));
+    for (const QString &frueher : k.speicher->Liste(QStringLiteral("Lastschriften*.xml"))) {
+        if (frueher.mid(13, 6) >= monat)
+            continue;
+        const QString text = QString::fromUtf8(k.speicher->Lesen(k.Pfad(frueher)).value_or(QByteArray()));
+        for (auto it = mandat.globalMatch(text); it.hasNext();)
+            eingezogen.insert(it.next().captured(1));
+    }
+    struct Einzug
+    {
+        QString datei, name, iban, bic, mandat, datum;
+        Money betrag;
+    };
+    QList<Einzug> erst, folge;
+    QStringList ohne;
+    const Money beitrag = monat == k.Buchungsmonat() ? k.daten->Beitrag() : k.daten->MonatBeitrag(monat);
+    for (const QString &mitglied : k.teilhaber->Mitglieder()) {
+        const TTeilhaber &t = k.teilhaber->Teilhaber(mitglied);
+        const Money fehlt = GeldPlus(beitrag, -t.Einzahlungen(monat));
+        if (AufCent(fehlt) <= 0)
+            continue;
+        const QString iban = Bankdaten::IbanNormal(t.Adresse(QStringLiteral("IBAN")));
+        const QString ref = t.Adresse(QStringLiteral("Mandatsreferenz")).trimmed();
+        const auto datum = Textformat::textZuDateTime(t.Adresse(QStringLiteral("Mandatsdatum")).trimmed());
+        if (iban.isEmpty() && ref.isEmpty())
+            continue; // pays by transfer
+        if (!Bankdaten::IbanFehler(iban).isEmpty() || ref.isEmpty() || !Bankdaten::MandatsreferenzFehler(ref).isEmpty() || !datum) {
+            if (!ref.isEmpty())
+                ohne.append(NameAusDateiname(mitglied));
+            continue;
+        }
+        const QString inhaber = t.Adresse(QStringLiteral("Kontoinhaber")).trimmed();
+        const Einzug e{mitglied, Bankdaten::SepaText(inhaber.isEmpty() ? QString(NameAusDateiname(mitglied)).replace(QLatin1Char('_'), QLatin1Char(' ')) : inhaber, 70),
+                       iban, Bankdaten::AngabeNormal(Bic, t.Adresse(Bic)), ref,
+                       Textformat::zuQDateTime(*datum).date().toString(Qt::ISODate), AufCent(fehlt)};
+        (eingezogen.contains(ref) ? folge : erst).append(e);
+    }
+    if (ohneMandat)
+        *ohneMandat = ohne;
+    if (erst.isEmpty() && folge.isEmpty())
+        return QByteArray();
+    Money gesamt = 0;
+    for (const QList<Einzug> *liste : {&erst, &folge})
+        for (const Einzug &e : *liste)
+            gesamt = GeldPlus(gesamt, e.betrag);
+    if (anzahl)
+        *anzahl = int(erst.size() + folge.size());
+    if (summe)
+        *summe = gesamt;
+    const QString kennung = QStringLiteral("VD%1-%2-%3")
+                                .arg(monat, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmsszzz")))
+                                .arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'))
+                                .toUpper();
+    const QString glaeubiger = Bankdaten::SepaText(konto.inhaber, 70);
+    QByteArray xml;
+    QXmlStreamWriter w(&xml);
+    w.setAutoFormatting(true);
+    w.writeStartDocument();
+    w.writeDefaultNamespace(QStringLiteral("urn:iso:std:iso:20022:tech:xsd:pain.008.001.08"));
+    w.writeStartElement(QStringLiteral("Document"));
+    w.writeStartElement(QStringLiteral("CstmrDrctDbtInitn"));
+    w.writeStartElement(QStringLiteral("GrpHdr"));
+    w.writeTextElement(QStringLiteral("MsgId"), kennung);
+    w.writeTextElement(QStringLiteral("CreDtTm"), Textformat::zuQDateTime(Uhr::Jetzt()).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")));
+    w.writeTextElement(QStringLiteral("NbOfTxs"), QString::number(erst.size() + folge.size()));
+    w.writeTextElement(QStringLiteral("CtrlSum"), euro(gesamt));
+    blatt(w, {QStringLiteral("InitgPty"), QStringLiteral("Nm")}, glaeubiger);
+    w.writeEndElement(); // GrpHdr
+    int block = 0;
+    for (const auto &[liste, art] : {std::pair{&erst, QStringLiteral("FRST")}, std::pair{&folge, QStringLiteral("RCUR")}}) {
+        if (liste->isEmpty())
+            continue;
+        Money teil = 0;
+        for (const Einzug &e : *liste)
+            teil = GeldPlus(teil, e.betrag);
+        w.writeStartElement(QStringLiteral("PmtInf"));
+        w.writeTextElement(QStringLiteral("PmtInfId"), kennung.left(33) + QLatin1Char('-') + QString::number(++block));
+        w.writeTextElement(QStringLiteral("PmtMtd"), QStringLiteral("DD"));
+        w.writeTextElement(QStringLiteral("NbOfTxs"), QString::number(liste->size()));
+        w.writeTextElement(QStringLiteral("CtrlSum"), euro(teil));
+        w.writeStartElement(QStringLiteral("PmtTpInf"));
+        blatt(w, {QStringLiteral("SvcLvl"), QStringLiteral("Cd")}, QStringLiteral("SEPA"));
+        blatt(w, {QStringLiteral("LclInstrm"), QStringLiteral("Cd")}, QStringLiteral("CORE"));
+        w.writeTextElement(QStringLiteral("SeqTp"), art);
+        w.writeEndElement(); // PmtTpInf
+        w.writeTextElement(QStringLiteral("ReqdColltnDt"), faellig.toString(Qt::ISODate));
+        blatt(w, {QStringLiteral("Cdtr"), QStringLiteral("Nm")}, glaeubiger);
+        blatt(w, {QStringLiteral("CdtrAcct"), QStringLiteral("Id"), Iban}, Bankdaten::AngabeNormal(Iban, konto.iban));
+        const QString bic = Bankdaten::AngabeNormal(Bic, konto.bic);
+        if (bic.isEmpty() || !Bankdaten::BicFehler(bic).isEmpty())
+            blatt(w, {QStringLiteral("CdtrAgt"), QStringLiteral("FinInstnId"), QStringLiteral("Othr"), QStringLiteral("Id")},
+                  QStringLiteral("NOTPROVIDED"));
+        else
+            blatt(w, {QStringLiteral("CdtrAgt"), QStringLiteral("FinInstnId"), QStringLiteral("BICFI")}, bic);
+        w.writeTextElement(QStringLiteral("ChrgBr"), QStringLiteral("SLEV"));
+        w.writeStartElement(QStringLiteral("CdtrSchmeId"));
+        w.writeStartElement(QStringLiteral("Id"));
+        w.writeStartElement(QStringLiteral("PrvtId"));
+        w.writeStartElement(QStringLiteral("Othr"));
+        w.writeTextElement(QStringLiteral("Id"), konto.glaeubigerId);
+        blatt(w, {QStringLiteral("SchmeNm"), QStringLiteral("Prtry")}, QStringLiteral("SEPA"));
+        w.writeEndElement(); // Othr
+        w.writeEndElement(); // PrvtId
+        w.writeEndElement(); // Id
+        w.writeEndElement(); // CdtrSchmeId
+        for (const Einzug &e : *liste) {
+            w.writeStartElement(QStringLiteral("DrctDbtTxInf"));
+            blatt(w, {QStringLiteral("PmtId"), QStringLiteral("EndToEndId")}, TBankabgleich::LastschriftKennung(monat, e.datei));
+            w.writeStartElement(QStringLiteral("InstdAmt"));
+            w.writeAttribute(QStringLiteral("Ccy"), QStringLiteral("EUR"));
+            w.writeCharacters(euro(e.betrag));
+            w.writeEndElement();
+            w.writeStartElement(QStringLiteral("DrctDbtTx"));
+            w.writeStartElement(QStringLiteral("MndtRltdInf"));
+            w.writeTextElement(QStringLiteral("MndtId"), e.mandat);
+            w.writeTextElement(QStringLiteral("DtOfSgntr"), e.datum);
+            w.writeEndElement(); // MndtRltdInf
+            w.writeEndElement(); // DrctDbtTx
+            if (!e.bic.isEmpty() && Bankdaten::BicFehler(e.bic).isEmpty())
+                blatt(w, {QStringLiteral("DbtrAgt"), QStringLiteral("FinInstnId"), QStringLiteral("BICFI")}, e.bic);
+            else
+                blatt(w, {QStringLiteral("DbtrAgt"), QStringLiteral("FinInstnId"), QStringLiteral("Othr"), QStringLiteral("Id")},
+                      QStringLiteral("NOTPROVIDED"));
+            blatt(w, {QStringLiteral("Dbtr"), QStringLiteral("Nm")}, e.name);
+            blatt(w, {QStringLiteral("DbtrAcct"), QStringLiteral("Id"), Iban}, e.iban);
+            blatt(w, {QStringLiteral("RmtInf"), QStringLiteral("Ustrd")},
+                  Bankdaten::SepaText(QStringLiteral("Vennlok %1 Beitrag %2").arg(monat, NameAusDateiname(e.datei)), 140));
+            w.writeEndElement(); // DrctDbtTxInf
+        }
+        w.writeEndElement(); // PmtInf
+    }
+    w.writeEndDocument();
+    if (const QString fehler = Plattform::SchemaFehler(xml, schema(QStringLiteral("pain.008.001.08_GBIC_4.xsd"))); !fehler.isEmpty())
+        throw VennlokFehler(QStringLiteral("Die Lastschriftdatei des Monats %1 entspricht nicht dem Schema der Bank und wird "
+                                           "nicht geschrieben: %2").arg(monat, fehler),
+                            QStringLiteral("Lastschriften%1.xml").arg(monat));
+    return xml;
 }

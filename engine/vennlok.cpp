@@ -201,14 +201,9 @@ bool TVennlok::PaktKontoEingetragen() const { return TBankdateien(*m_k).PaktKont
 bool TVennlok::PaktKontoAnders(const TVennlokDaten::Konto &konto) const { return TBankdateien(*m_k).PaktKontoAnders(konto); }
 TErgebnis TVennlok::PaktKontoSetzen(const TVennlokDaten::Konto &konto) { return TBankdateien(*m_k).PaktKontoSetzen(konto); }
 
-QByteArray TVennlok::SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
+TBankdatei TVennlok::Bankdatei(TBankdatei::Art art, const MonthKey &monat, const QDate &tag, bool schreiben)
 {
-    return TBankdateien(*m_k).SepaDatei(monat, ausfuehrung, ohneIban);
-}
-
-QString TVennlok::SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban)
-{
-    return TBankdateien(*m_k).SepaNeuSchreiben(monat, ausfuehrung, ohneIban);
+    return TBankdateien(*m_k).Datei(art, monat, tag, schreiben);
 }
 
 TKontoabgleich TVennlok::KontoauszugLesen(const QString &pfad) { return TBankabgleich(*m_k).Lesen(pfad); }
@@ -313,6 +308,7 @@ QStringList TeilhaberNamen(const QString &datenverzeichnis)
 DateTime Jetzt() { return Uhr::Jetzt(); }
 QString Datumstext() { return DatumText(Uhr::Jetzt()); }
 MonthKey LaufenderMonat() { return MonatKey(Uhr::Jetzt()); }
+QDate Datum() { return Textformat::zuQDateTime(Uhr::Jetzt()).date(); }
 MonthKey MonatDavor(const MonthKey &monat) { return Vormonat(monat); }
 QDate NaechsterBankarbeitstag(const QDate &tag) { return Bankdaten::NaechsterBankarbeitstag(tag); }
 double IntSozialanteilFuer(double ext) { return IntAusExt(ext); }

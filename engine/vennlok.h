@@ -286,17 +286,24 @@ public:
     /// creditor identifier and opening balance, and logs it; holder, IBAN
     /// and BIC empty remove it. Refused with why it cannot be stored.
     TErgebnis PaktKontoSetzen(const TVennlokDaten::Konto &konto);
-    /// The SEPA credit transfer file (pain.001.001.09) of a month's payouts
-    /// from the pact's account: one transaction per participant payout above
-    /// nothing when rounded to the cent, to the participant's "IBAN" (and
-    /// "BIC", "Kontoinhaber") address items. Those without a valid IBAN are
-    /// left out and named in ohneIban. Empty when no transfer is left.
-    /// Throws VennlokFehler for a month not closed and when the pact's
-    /// account is missing or wrong.
-    QByteArray SepaDatei(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban = nullptr);
-    /// Writes "Ueberweisungen" + monat + ".xml" again for a closed month, to
-    /// be executed on ausfuehrung; returns its file name.
-    QString SepaNeuSchreiben(const MonthKey &monat, const QDate &ausfuehrung, QStringList *ohneIban = nullptr);
+    /// A bank file of monat, validated against the bank's schema before it
+    /// is handed out, and written into the data directory when schreiben
+    /// (refused then when it would hold nothing). Writing books nothing.
+    ///  - Ueberweisungen: the SEPA credit transfer file (pain.001.001.09) of a
+    ///    closed month's payouts from the pact's account, executed on tag:
+    ///    one transaction per payout of at least a cent to the participant's
+    ///    "IBAN" (and "BIC", "Kontoinhaber") address items. Throws
+    ///    VennlokFehler for a month not closed.
+    ///  - Lastschriften: the SEPA core direct debit file (pain.008.001.08, the
+    ///    German banks' subset) due on tag, collecting from every member with
+    ///    "IBAN", "Mandatsreferenz" and "Mandatsdatum" what he has not paid
+    ///    of the contribution in monat; FRST for a mandate's first collection,
+    ///    RCUR after it. Throws VennlokFehler without the pact's creditor
+    ///    identifier, and for a due date that is not a TARGET2 working day or
+    ///    earlier than the next one.
+    /// Those left out (no valid IBAN, no whole mandate) are named. Throws
+    /// VennlokFehler when the pact's account is missing or wrong.
+    TBankdatei Bankdatei(TBankdatei::Art art, const MonthKey &monat, const QDate &tag, bool schreiben);
 
     // The pact's account against the bank.
 
@@ -391,6 +398,8 @@ QStringList Unterbrochen(const QString &datenverzeichnis);
 /// Now and today, as bookings and the address history take them.
 DateTime Jetzt();
 QString Datumstext();
+/// Today, as the clock of bookings gives it.
+QDate Datum();
 /// The calendar's month now, and the month before monat.
 MonthKey LaufenderMonat();
 MonthKey MonatDavor(const MonthKey &monat);

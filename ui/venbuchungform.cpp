@@ -1242,11 +1242,10 @@ void TVenBuchungForm::BtnSepaClick()
                                               verlauf.isEmpty() ? QString() : verlauf.last().monat).trimmed();
     if (monat.isEmpty())
         return;
-    const QDate ausfuehrung = Vennlok::NaechsterBankarbeitstag(QDate::currentDate());
-    QStringList ohne;
-    const QString datei = m_vennlok->SepaNeuSchreiben(monat, ausfuehrung, &ohne);
-    status(QStringLiteral("%1 geschrieben, auszuführen am %2").arg(datei, ausfuehrung.toString(QStringLiteral("dd.MM.yyyy"))));
-    ohneIbanMelden(ohne);
+    const QDate ausfuehrung = Vennlok::NaechsterBankarbeitstag(Vennlok::Datum());
+    const TBankdatei datei = m_vennlok->Bankdatei(TBankdatei::Ueberweisungen, monat, ausfuehrung, true);
+    status(QStringLiteral("%1 geschrieben, auszuführen am %2").arg(datei.name, ausfuehrung.toString(QStringLiteral("dd.MM.yyyy"))));
+    ohneIbanMelden(datei.ohne);
 }
 
 // --- data directory --------------------------------------------------------------

@@ -312,6 +312,71 @@ private slots:
         QCOMPARE(stamm.count("Rundungsdifferenz="), v.Verlauf().size());
     }
 
+    // Collecting contributions by direct debit: from each member with a whole
+    // mandate what he has not paid of the month, FRST the first time and
+    // RCUR after; a file the German banks' schema accepts; nothing booked.
+    void lastschriften()
+    {
+        const FesteUhr uhr(zeitpunkt(2006, 4, 5, 10));
+        QTemporaryDir tmp;
+        TVennlok v(tmp.path());
+        zweiterMonat(v, {QStringLiteral("Emil")});
+        const auto adresse = [&](const QString &name, const QString &schluessel, const QString &wert) {
+            QVERIFY(!v.TeilhaberOeffnen(name).abgelehnt());
+            QVERIFY2(v.AdresseSpeichern(name, schluessel, wert, QStringLiteral("01.04.2006")).gebucht(), qPrintable(name + schluessel));
+        };
+        adresse(QStringLiteral("Anna"), QStringLiteral("IBAN"), Ibans[0]);
+        adresse(QStringLiteral("Anna"), QStringLiteral("Mandatsreferenz"), QStringLiteral("VL-ANNA"));
+        adresse(QStringLiteral("Anna"), QStringLiteral("Mandatsdatum"), QStringLiteral("01.03.2006"));
+        adresse(QStringLiteral("Berta"), QStringLiteral("IBAN"), Ibans[1]);
+        adresse(QStringLiteral("Berta"), QStringLiteral("Mandatsreferenz"), QStringLiteral("VL-BERTA"));
+        adresse(QStringLiteral("Berta"), QStringLiteral("Mandatsdatum"), QStringLiteral("02.03.2006"));
+        adresse(QStringLiteral("Clara"), QStringLiteral("IBAN"), Ibans[2]);
+        adresse(QStringLiteral("Clara"), QStringLiteral("Mandatsreferenz"), QStringLiteral("VL-CLARA"));
+        adresse(QStringLiteral("Dora"), QStringLiteral("Ort"), QStringLiteral("Köln"));
+        QVERIFY(v.AdresseSpeichern(QStringLiteral("Dora"), QStringLiteral("Mandatsreferenz"), QStringLiteral("vl-anna"), QStringLiteral("01.04.2006"))
+                    .meldung.contains(QStringLiteral("hat schon Anna")));
+        adresse(QStringLiteral("Emil"), QStringLiteral("IBAN"), Ibans[3]);
+        adresse(QStringLiteral("Emil"), QStringLiteral("Mandatsreferenz"), QStringLiteral("VL-EMIL"));
+        adresse(QStringLiteral("Emil"), QStringLiteral("Mandatsdatum"), QStringLiteral("02.03.2006"));
+        QVERIFY(v.Einzahlung(QStringLiteral("Anna"), v.Buchungsmonat(), e(20), zeitpunkt(2006, 4, 2)).gebucht());
+        QVERIFY(v.Einzahlung(QStringLiteral("Emil"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 4, 2)).gebucht());
+        const QString monat = v.Buchungsmonat();
+        // Without the creditor identifier there are no collections.
+        QVERIFY(v.PaktKontoSetzen({QStringLiteral("Pakt Köln"), QStringLiteral("DE02120300000000202051"), QString(), QString(), 0}).gebucht());
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, v.Bankdatei(TBankdatei::Lastschriften, monat, QDate(2006, 4, 6), false));
+        QVERIFY(v.PaktKontoSetzen({QStringLiteral("Pakt Köln"), QStringLiteral("DE02120300000000202051"), QString(),
+                                   QStringLiteral("DE98ZZZ09999999999"), 0}).gebucht());
+        // Due today or on a Saturday is refused; the next working day is the earliest.
+        for (const QDate &falsch : {QDate(2006, 4, 5), QDate(2006, 4, 8), QDate(2006, 4, 14)})
+            QVERIFY_THROWS_EXCEPTION(VennlokFehler, v.Bankdatei(TBankdatei::Lastschriften, monat, falsch, false));
+        const auto stand = verzeichnisstand(QDir(tmp.path()));
+        const TBankdatei april = v.Bankdatei(TBankdatei::Lastschriften, monat, QDate(2006, 4, 6), true);
+        QCOMPARE(april.name, QStringLiteral("Lastschriften200604.xml"));
+        QCOMPARE(april.anzahl, 2);
+        QCOMPARE(april.summe, e(30 + 50));
+        QCOMPARE(april.ohne, QStringList{QStringLiteral("Clara")});
+        QCOMPARE(schemaFehler(tmp.filePath(april.name), QStringLiteral("pain.008.001.08_GBIC_4.xsd")), QString());
+        const QString xml = QString::fromUtf8(april.inhalt);
+        QCOMPARE(xml.count(QStringLiteral("<SeqTp>FRST</SeqTp>")), 1);
+        QCOMPARE(xml.count(QStringLiteral("<DrctDbtTxInf>")), 2);
+        QVERIFY(xml.contains(QStringLiteral("<InstdAmt Ccy=\"EUR\">30.00</InstdAmt>")));
+        QVERIFY(xml.contains(QStringLiteral("<EndToEndId>%1</EndToEndId>").arg(TBankabgleich::LastschriftKennung(monat, QStringLiteral("T_Berta.ven")))));
+        QVERIFY(xml.contains(QStringLiteral("<Id>DE98ZZZ09999999999</Id>")));
+        // Writing the file booked nothing.
+        auto danach = verzeichnisstand(QDir(tmp.path()));
+        QVERIFY(danach.remove(april.name));
+        QCOMPARE(danach, stand);
+
+        // The next month collects from the same mandates again, now as RCUR.
+        v.Monatsabschluss(monat, true, zeitpunkt(2006, 4, 30));
+        const TBankdatei mai = v.Bankdatei(TBankdatei::Lastschriften, v.Buchungsmonat(), QDate(2006, 4, 6), false);
+        QCOMPARE(mai.anzahl, 3);
+        QCOMPARE(QString::fromUtf8(mai.inhalt).count(QStringLiteral("<SeqTp>RCUR</SeqTp>")), 1);
+        QCOMPARE(QString::fromUtf8(mai.inhalt).count(QStringLiteral("<SeqTp>FRST</SeqTp>")), 1); // Emil's first
+        QVERIFY(QString::fromUtf8(mai.inhalt).indexOf(QStringLiteral("VL-EMIL")) < QString::fromUtf8(mai.inhalt).indexOf(QStringLiteral("RCUR")));
+    }
+
     // An account edited by hand down to its IBAN is no account: the close
     // goes through without a SEPA file instead of failing on it. Edited with
     // blanks and a wrong BIC, it still gives the bank a valid file.
@@ -358,7 +423,7 @@ private slots:
         TVennlok wieder(tmp.path());
         wieder.Oeffnen();
         try {
-            wieder.SepaDatei(QStringLiteral("200604"), QDate(2006, 5, 2));
+            wieder.Bankdatei(TBankdatei::Ueberweisungen, QStringLiteral("200604"), QDate(2006, 5, 2), false);
             QFAIL("a file the schema refuses was handed out");
         } catch (const VennlokFehler &f) {
             QVERIFY2(f.text().contains(QStringLiteral("entspricht nicht dem Schema der Bank")) && f.text().contains(QStringLiteral("Nm")),
@@ -404,8 +469,9 @@ private slots:
         v.Oeffnen();
         v.SetAutoModus(true);
         QVERIFY(v.Monatsabschluss(QStringLiteral("200604"), true, zeitpunkt(2006, 4, 28)).gebucht());
-        QStringList ohne;
-        const QByteArray xml = v.SepaDatei(QStringLiteral("200604"), QDate(2006, 5, 2), &ohne);
+        const TBankdatei datei = v.Bankdatei(TBankdatei::Ueberweisungen, QStringLiteral("200604"), QDate(2006, 5, 2), false);
+        const QStringList &ohne = datei.ohne;
+        const QByteArray &xml = datei.inhalt;
         QCOMPARE(ohne, QStringList{QStringLiteral("Berta")});
         QVERIFY(!xml.contains(Ibans[1].chopped(1).toLatin1()));
         QVERIFY2(xml.contains("<InstdAmt Ccy=\"EUR\">2.01</InstdAmt>") && xml.contains("<InstdAmt Ccy=\"EUR\">1.01</InstdAmt>"),
@@ -461,7 +527,7 @@ private slots:
             if (namen[i] != ohne)
                 QVERIFY(v.AdresseSpeichern(namen[i], QStringLiteral("IBAN"), Ibans[i].left(4) + ' ' + Ibans[i].mid(4), QStringLiteral("01.01.2008")).gebucht());
         }
-        QVERIFY_THROWS_EXCEPTION(VennlokFehler, v.SepaDatei(monat, QDate(2008, 2, 1)));
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, v.Bankdatei(TBankdatei::Ueberweisungen, monat, QDate(2008, 2, 1), false));
         // Without the pact's account there is no SEPA file, and so no one is missing from it.
         QCOMPARE(v.Monatsbericht(monat).ohneIban, QStringList());
         QCOMPARE(v.PaktKontoSetzen({QStringLiteral("Pakt Vennlok"), QStringLiteral("DE89370400440532013001"), QString(), QString(), 0}).meldung.left(40),
@@ -474,8 +540,9 @@ private slots:
         QCOMPARE(v.AnwaltSetzen(QStringLiteral("IBAN"), QStringLiteral("DE44 5001 0517 5407 3249 31"), QStringLiteral("20080101")).meldung, QString());
         QCOMPARE(v.AnwaltSetzen(QStringLiteral("Name"), QStringLiteral("Dr. Schulz"), QStringLiteral("20080101")).meldung, QString());
 
-        QStringList ohneIban;
-        const QString datei = v.SepaNeuSchreiben(monat, QDate(2008, 2, 1), &ohneIban);
+        const TBankdatei geschrieben = v.Bankdatei(TBankdatei::Ueberweisungen, monat, QDate(2008, 2, 1), true);
+        const QString &datei = geschrieben.name;
+        const QStringList &ohneIban = geschrieben.ohne;
         QCOMPARE(datei, QStringLiteral("Ueberweisungen%1.xml").arg(monat));
         QCOMPARE(ohneIban, QStringList{ohne});
         QCOMPARE(v.Monatsbericht(monat).ohneIban, QStringList{ohne});
@@ -484,7 +551,7 @@ private slots:
         static const QRegularExpression kennung(QStringLiteral("<(MsgId|PmtInfId)>([^<]+)<"));
         QSet<QString> kennungenAllerDateien;
         for (int i = 0; i < 3; ++i) {
-            const QString xml = QString::fromUtf8(v.SepaDatei(monat, QDate(2008, 2, 1)));
+            const QString xml = QString::fromUtf8(v.Bankdatei(TBankdatei::Ueberweisungen, monat, QDate(2008, 2, 1), false).inhalt);
             for (auto it = kennung.globalMatch(xml); it.hasNext();) {
                 const QString k = it.next().captured(2);
                 QVERIFY2(k.size() <= 35 && !kennungenAllerDateien.contains(k), qPrintable(k));

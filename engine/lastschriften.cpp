@@ -1,1 +1,0 @@
-// SEPA core direct debits: the collection file of a month.
