@@ -294,7 +294,9 @@ TBankdatei TBankdateien::Datei(TBankdatei::Art art, const MonthKey &monat, const
     if (art == TBankdatei::Ueberweisungen) {
         datei.name = sepaDateiname(monat);
         datei.inhalt = SepaDatei(monat, tag, &datei.ohne);
-        for (const Empfang &e : empfaenge(*k.teilhaber, *k.daten, TAuswertung(k).Ueberweisungen(monat)))
+        // the list must outlive the loop: each Empfang points into it
+        const QList<TUeberweisung> ueberweisungen = TAuswertung(k).Ueberweisungen(monat);
+        for (const Empfang &e : empfaenge(*k.teilhaber, *k.daten, ueberweisungen))
             if (!e.iban.isEmpty()) {
                 ++datei.anzahl;
                 datei.summe = GeldPlus(datei.summe, AufCent(e.ueberweisung->betrag));
