@@ -3,6 +3,7 @@
 #include "algo/typen.h"
 #include "data/monatkey.h"
 
+#include <QDate>
 #include <QList>
 #include <QPair>
 #include <QStringList>
@@ -72,6 +73,7 @@ struct TBuchungsposten
     bool einzahlung = true; // else an invoice
     int nr = 0;             // counted from 1 per kind, in booking order
     Money betrag = 0;
+    QDate tag;              // the booking's day in the cash book
 };
 
 /// A participant who owes: the arrears of closed months and what is unpaid

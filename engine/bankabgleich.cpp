@@ -264,7 +264,10 @@ TErgebnis TBankabgleich::Buchen(const TKontoabgleich &abgleich, const QList<TBan
             const TBankposten &p = *it;
             const QString wer = wahl.teilhaber.trimmed().isEmpty() ? p.teilhaber : wahl.teilhaber.trimmed();
             QString vermerk;
-            if (p.betrag > 0 && !wer.isEmpty() && (p.vorschlag == TBankposten::Einzahlung || p.vorschlag == TBankposten::Offen)) {
+            if (wahl.uebergehen) {
+                ++uebergangen;
+                vermerk = QStringLiteral("übergangen");
+            } else if (p.betrag > 0 && !wer.isEmpty() && (p.vorschlag == TBankposten::Einzahlung || p.vorschlag == TBankposten::Offen)) {
                 const TErgebnis e = TBuchungen(k).Einzahlung(wer, monat, p.betrag, tagAlsZeit(p.tag));
                 if (!e.gebucht()) {
                     abgelehnt.append(QStringLiteral("Posten %1 (%2, %3): %4").arg(p.nr).arg(p.partei, geldText(p.betrag), e.grund));

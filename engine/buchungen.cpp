@@ -308,10 +308,17 @@ QList<TBuchungsposten> TBuchungen::Posten(const QString &name) const
     if (datei.isEmpty() || !k.kasse)
         return posten;
     const TTeilhaber &t = k.teilhaber->Teilhaber(datei);
+    const QString wer = NameAusDateiname(datei);
+    const std::vector<TKasse::Eintrag> eintraege = k.kasse->Eintraege();
     for (const bool einzahlung : {true, false}) {
+        // The day of each from the cash book, whose entries of the participant stand in the same order.
+        QList<QDate> tage;
+        for (const TKasse::Eintrag &e : eintraege)
+            if (e.art == (einzahlung ? TKasse::Eintrag::Einzahlung : TKasse::Eintrag::Rechnung) && e.name.compare(wer, Qt::CaseInsensitive) == 0)
+                tage.append(QDate::fromString(e.abschnitt.section(QLatin1Char(' '), -1), QStringLiteral("dd.MM.yyyy")));
         const QList<Money> betraege = t.Buchungen(einzahlung, k.Buchungsmonat());
         for (int i = 0; i < betraege.size(); ++i)
-            posten.append({einzahlung, i + 1, betraege[i]});
+            posten.append({einzahlung, i + 1, betraege[i], tage.value(i)});
     }
     return posten;
 }

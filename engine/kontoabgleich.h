@@ -55,11 +55,13 @@ struct TKontoabgleich
 };
 
 /// What the operator confirmed of a statement: the transaction nr, and the
-/// participant to book a credit for (empty: as proposed).
+/// participant to book a credit for (empty: as proposed); or that it is to
+/// be dismissed, remembered without booking it.
 struct TBankauswahl
 {
     int nr = 0;
     QString teilhaber;
+    bool uebergehen = false;
 };
 
 /// A bank file of a month, as written into the data directory or handed out.

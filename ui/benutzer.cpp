@@ -1,5 +1,6 @@
 #include "ui/benutzer.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -30,6 +31,16 @@ QString TStandardBenutzer::DateiSpeichern(QWidget *fenster, const QString &titel
 QString TStandardBenutzer::OrdnerWaehlen(QWidget *fenster, const QString &titel, const QString &start)
 {
     return QFileDialog::getExistingDirectory(fenster, titel, start);
+}
+
+QString TStandardBenutzer::DateiOeffnen(QWidget *fenster, const QString &titel, const QString &verzeichnis, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(fenster, titel, verzeichnis, filter);
+}
+
+bool TStandardBenutzer::Dialog(QDialog *dialog)
+{
+    return dialog->exec() == QDialog::Accepted;
 }
 
 QString TStandardBenutzer::Eingabe(QWidget *fenster, const QString &titel, const QString &text, const QString &vorgabe)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 /// Questions and messages to the operator. The windows ask through this one
@@ -21,6 +22,10 @@ public:
     virtual QString DateiSpeichern(QWidget *fenster, const QString &titel, const QString &vorschlag, const QString &filter) = 0;
     /// A folder chosen by the operator; empty when cancelled.
     virtual QString OrdnerWaehlen(QWidget *fenster, const QString &titel, const QString &start) = 0;
+    /// A file to read, chosen by the operator (filter as for DateiSpeichern); empty when cancelled.
+    virtual QString DateiOeffnen(QWidget *fenster, const QString &titel, const QString &verzeichnis, const QString &filter) = 0;
+    /// Shows dialog modally; true when the operator confirmed it.
+    virtual bool Dialog(QDialog *dialog) = 0;
     /// One line typed by the operator, vorgabe filled in; empty when cancelled.
     virtual QString Eingabe(QWidget *fenster, const QString &titel, const QString &text, const QString &vorgabe) = 0;
 };
@@ -34,5 +39,7 @@ public:
     QString AutoDateiWaehlen(QWidget *fenster, const QString &verzeichnis) override;
     QString DateiSpeichern(QWidget *fenster, const QString &titel, const QString &vorschlag, const QString &filter) override;
     QString OrdnerWaehlen(QWidget *fenster, const QString &titel, const QString &start) override;
+    QString DateiOeffnen(QWidget *fenster, const QString &titel, const QString &verzeichnis, const QString &filter) override;
+    bool Dialog(QDialog *dialog) override;
     QString Eingabe(QWidget *fenster, const QString &titel, const QString &text, const QString &vorgabe) override;
 };

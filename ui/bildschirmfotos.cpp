@@ -1,7 +1,7 @@
 // Draws the screenshots of the README from the real windows on the offscreen
 // platform: the first start, a booking with its status line, a replay in
-// progress, the history charts and a statement's first page (through
-// pdftoppm). Call: vennlok_bildschirmfotos ZIELORDNER BEFEHLSDATEI
+// progress, the history charts, a statement's first page (through
+// pdftoppm) and the review of a bank statement. Call: vennlok_bildschirmfotos ZIELORDNER BEFEHLSDATEI
 
 #include "dokumente/dokumente.h"
 #include "engine/vennlok.h"
@@ -12,7 +12,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QEventLoop>
 #include <QPainter>
 #include <QProcess>
@@ -31,6 +33,15 @@ public:
     QString AutoDateiWaehlen(QWidget *, const QString &) override { return m_datei; }
     QString DateiSpeichern(QWidget *, const QString &, const QString &, const QString &) override { return QString(); }
     QString OrdnerWaehlen(QWidget *, const QString &, const QString &) override { return QString(); }
+    QString DateiOeffnen(QWidget *, const QString &, const QString &, const QString &) override { return m_auszug; }
+    bool Dialog(QDialog *dialog) override
+    {
+        if (m_imDialog)
+            m_imDialog(dialog);
+        return false;
+    }
+    QString m_auszug;
+    std::function<void(QDialog *)> m_imDialog;
     QString Eingabe(QWidget *, const QString &, const QString &, const QString &) override { return QString(); }
 
 private:
@@ -111,6 +122,43 @@ int main(int argc, char *argv[])
         fenster.BtnEinzahlenClick();
         QCoreApplication::processEvents();
         speichern(fenster.grab().toImage(), ziel.filePath(QStringLiteral("buchung.png")));
+
+        // The review of a bank statement: a payer by IBAN, one by the name in the text, an unknown payer, a fee.
+        TVennlok &v = fenster.Vennlok();
+        v.PaktKontoSetzen({QStringLiteral("Pakt Demo"), QStringLiteral("DE02120300000000202051"), QString(), QString(), 0});
+        v.AdresseSpeichern(QStringLiteral("Bernd Öztürk"), QStringLiteral("IBAN"), QStringLiteral("DE89370400440532013000"), Vennlok::Datumstext());
+        const QString monat = v.Buchungsmonat();
+        const QString tag = QStringLiteral("%1-%2-03").arg(monat.left(4), monat.mid(4));
+        const auto posten = [&](const char *betrag, const char *seite, const QString &name, const QString &iban, const QString &text, const char *ref) {
+            return QStringLiteral("<Ntry><Amt Ccy=\"EUR\">%1</Amt><CdtDbtInd>%2</CdtDbtInd><Sts><Cd>BOOK</Cd></Sts><BookgDt><Dt>%3</Dt></BookgDt>"
+                                  "<AcctSvcrRef>%4</AcctSvcrRef><BkTxCd><Domn><Cd>PMNT</Cd><Fmly><Cd>RCDT</Cd><SubFmlyCd>ESCT</SubFmlyCd></Fmly></Domn></BkTxCd>"
+                                  "<NtryDtls><TxDtls><RltdPties><%5><Pty><Nm>%6</Nm></Pty></%5>%7</RltdPties><RmtInf><Ustrd>%8</Ustrd></RmtInf></TxDtls></NtryDtls></Ntry>")
+                .arg(QLatin1String(betrag), QLatin1String(qstrcmp(seite, "Dbtr") == 0 ? "CRDT" : "DBIT"), tag, QLatin1String(ref), QLatin1String(seite), name,
+                     iban.isEmpty() ? QString() : QStringLiteral("<%1Acct><Id><IBAN>%2</IBAN></Id></%1Acct>").arg(QLatin1String(seite), iban), text);
+        };
+        const QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:camt.053.001.08\">"
+                                           "<BkToCstmrStmt><GrpHdr><MsgId>DEMO</MsgId><CreDtTm>%1T18:00:00</CreDtTm></GrpHdr><Stmt><Id>1</Id>"
+                                           "<CreDtTm>%1T18:00:00</CreDtTm><Acct><Id><IBAN>DE02120300000000202051</IBAN></Id></Acct>"
+                                           "<Bal><Tp><CdOrPrtry><Cd>OPBD</Cd></CdOrPrtry></Tp><Amt Ccy=\"EUR\">%3</Amt><CdtDbtInd>CRDT</CdtDbtInd><Dt><Dt>%1</Dt></Dt></Bal>"
+                                           "<Bal><Tp><CdOrPrtry><Cd>CLBD</Cd></CdOrPrtry></Tp><Amt Ccy=\"EUR\">%4</Amt><CdtDbtInd>CRDT</CdtDbtInd><Dt><Dt>%1</Dt></Dt></Bal>"
+                                           "%2</Stmt></BkToCstmrStmt></Document>")
+                                .arg(tag, posten("55.00", "Dbtr", QStringLiteral("B. Öztürk"), QStringLiteral("DE89370400440532013000"), QStringLiteral("Beitrag"), "D1")
+                                              + posten("55.00", "Dbtr", QStringLiteral("Familienkonto Weiß"), QString(), QStringLiteral("Beitrag Januar Weiß, Clara"), "D2")
+                                              + posten("55.00", "Dbtr", QStringLiteral("Erika Fremd"), QStringLiteral("DE02100500000054540402"), QStringLiteral("Spende"), "D3")
+                                              + posten("4.90", "Cdtr", QStringLiteral("Bank"), QString(), QStringLiteral("Kontoführung"), "D4"))
+                                .arg(QString::number(double(v.Kontostand().erwartet) / MoneyProEinheit, 'f', 2),
+                                     QString::number(double(v.Kontostand().erwartet) / MoneyProEinheit + 160.10, 'f', 2));
+        benutzer.m_auszug = QDir(verzeichnis.path()).filePath(QStringLiteral("kontoauszug_demo.xml"));
+        QFile datei(benutzer.m_auszug);
+        if (!datei.open(QIODevice::WriteOnly) || datei.write(xml.toUtf8()) < 0)
+            throw VennlokFehler(QStringLiteral("Der Beispielauszug kann nicht geschrieben werden."), benutzer.m_auszug);
+        datei.close();
+        benutzer.m_imDialog = [&](QDialog *dialog) {
+            dialog->show();
+            QCoreApplication::processEvents();
+            speichern(dialog->grab().toImage(), ziel.filePath(QStringLiteral("kontoauszug_einlesen.png")));
+        };
+        fenster.BtnKontoauszugEinlesenClick();
     } catch (const VennlokFehler &f) {
         std::fprintf(stderr, "%s\n", qPrintable(f.text()));
         return 1;

@@ -5,6 +5,7 @@
 #include "ui/benutzer.h"
 #include "ui/demokratform.h"
 #include "ui/infoform.h"
+#include "ui/kontoauszugform.h"
 #include "ui/tastenvorschau.h"
 #include "ui/verlaufform.h"
 #include "dokumente/dokumente.h"
@@ -24,6 +25,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -268,13 +270,31 @@ QWidget *TVenBuchungForm::seiteEinzahlungen()
     auto *rueckstaende = knopf(seite, QStringLiteral("BtnRueckstaende"), QStringLiteral("Rückstandsliste …"),
                                &TVenBuchungForm::BtnRueckstaendeClick);
     rueckstaende->setToolTip(QStringLiteral("Wer wie viel aus welchen Monaten schuldet, als PDF oder CSV"));
+    auto *auszug = knopf(seite, QStringLiteral("BtnKontoauszugEinlesen"), QStringLiteral("Kontoauszug einlesen …"),
+                         &TVenBuchungForm::BtnKontoauszugEinlesenClick);
+    auszug->setToolTip(QStringLiteral("Liest einen Kontoauszug der Bank (camt.053) und schlägt für jeden Posten die Buchung vor"));
+    auto *lastschriften = knopf(seite, QStringLiteral("BtnLastschriften"), QStringLiteral("Lastschriften schreiben …"),
+                                &TVenBuchungForm::BtnLastschriftenClick);
+    lastschriften->setToolTip(QStringLiteral("Schreibt die Lastschriftdatei (pain.008) für die Beiträge des Buchungsmonats; "
+                                             "gebucht wird, was der Kontoauszug zeigt"));
     raster->addWidget(alle, 2, 0);
     raster->addWidget(offen, 2, 1);
     raster->addWidget(rueckstaende, 3, 0);
-    raster->setRowStretch(4, 1);
+    raster->addWidget(auszug, 3, 1);
+    raster->addWidget(lastschriften, 3, 2);
+    raster->addWidget(new QLabel(QStringLiteral("Einzahlungen des Teilhabers im Buchungsmonat"), seite), 4, 0, 1, 2);
+    m_lstEinBuchungen = benannt(new QListWidget(seite), QStringLiteral("LstEinBuchungen"));
+    raster->addWidget(m_lstEinBuchungen, 5, 0, 1, 2);
+    auto *storno = knopf(seite, QStringLiteral("BtnEinStorno"), QStringLiteral("Stornieren …"), &TVenBuchungForm::BtnEinStornoClick);
+    storno->setToolTip(QStringLiteral("Nimmt die gewählte Einzahlung zurück, als wäre sie nie gebucht worden"));
+    raster->addWidget(storno, 5, 2, Qt::AlignTop);
+    raster->setRowStretch(5, 1);
+    connect(m_cbEinTeilhaber, &QComboBox::currentTextChanged, this,
+            [this] { sicher([this] { postenZeigen(m_cbEinTeilhaber, m_lstEinBuchungen, true); }); });
     m_cbEinTeilhaber->setToolTip(QStringLiteral("Name eintippen oder wählen, dann Return: bucht den Monatsbeitrag"));
     m_edEinBetrag->setToolTip(QStringLiteral("Der Monatsbeitrag des Pakts; er wird im Ergänzungsvertrag geändert"));
-    m_tabSeiten.append({m_cbEinTeilhaber, m_edEinBetrag, einzahlen, alle, offen, rueckstaende});
+    m_tabSeiten.append({m_cbEinTeilhaber, m_edEinBetrag, einzahlen, alle, offen, rueckstaende, auszug, lastschriften,
+                        m_lstEinBuchungen, storno});
     return seite;
 }
 
@@ -298,20 +318,29 @@ QWidget *TVenBuchungForm::seiteRechnungen()
     links->addWidget(m_labRechFehler, 2, 0, 1, 2);
     auto *buchen = knopf(seite, QStringLiteral("BtnRechnung"), QStringLiteral("Rechnung buchen"), &TVenBuchungForm::BtnRechnungClick);
     links->addWidget(buchen, 3, 0, 1, 2);
-    links->setRowStretch(4, 1);
-    links->addWidget(new QLabel(QStringLiteral("davon Sozialanteil (€)"), seite), 5, 0);
+    m_lstRechBuchungen = benannt(new QListWidget(seite), QStringLiteral("LstRechBuchungen"));
+    m_lstRechBuchungen->setToolTip(QStringLiteral("Rechnungen des Teilhabers im Buchungsmonat"));
+    m_lstRechBuchungen->setMaximumHeight(90);
+    links->addWidget(m_lstRechBuchungen, 4, 0, 1, 2);
+    auto *rechStorno = knopf(seite, QStringLiteral("BtnRechStorno"), QStringLiteral("Stornieren …"), &TVenBuchungForm::BtnRechStornoClick);
+    rechStorno->setToolTip(QStringLiteral("Nimmt die gewählte Rechnung zurück, solange sie nicht ausgezahlt ist"));
+    links->addWidget(rechStorno, 5, 0, 1, 2);
+    connect(m_cbRechTeilhaber, &QComboBox::currentTextChanged, this,
+            [this] { sicher([this] { postenZeigen(m_cbRechTeilhaber, m_lstRechBuchungen, false); }); });
+    links->setRowStretch(6, 1);
+    links->addWidget(new QLabel(QStringLiteral("davon Sozialanteil (€)"), seite), 7, 0);
     m_labAbsVen = wert(QStringLiteral("LabAbsVen"), seite);
-    links->addWidget(m_labAbsVen, 5, 1);
-    links->addWidget(new QLabel(QStringLiteral("davon Eigenanteil (€)"), seite), 6, 0);
+    links->addWidget(m_labAbsVen, 7, 1);
+    links->addWidget(new QLabel(QStringLiteral("davon Eigenanteil (€)"), seite), 8, 0);
     m_labAbsEigen = wert(QStringLiteral("LabAbsEigen"), seite);
-    links->addWidget(m_labAbsEigen, 6, 1);
+    links->addWidget(m_labAbsEigen, 8, 1);
     zeile->addLayout(links);
     m_memRechnung = benannt(new QPlainTextEdit(seite), QStringLiteral("MemRechnung"));
     m_memRechnung->setPlaceholderText(QStringLiteral("Empfänger der Rechnung"));
     m_memRechnung->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_memRechnung->setTabChangesFocus(true);
     zeile->addWidget(m_memRechnung, 1);
-    m_tabSeiten.append({m_cbRechTeilhaber, m_edRechBetrag, buchen, m_memRechnung});
+    m_tabSeiten.append({m_cbRechTeilhaber, m_edRechBetrag, buchen, m_lstRechBuchungen, rechStorno, m_memRechnung});
     return seite;
 }
 
@@ -480,7 +509,12 @@ QWidget *TVenBuchungForm::statusPanel()
     raster->addWidget(new QLabel(QStringLiteral("Rechnungen"), panel), 2, 1);
     m_labRechnungen = wert(QStringLiteral("LabRechnungen"), panel);
     m_labRechnungen->setToolTip(QStringLiteral("Rechnungen des Buchungsmonats: Anzahl und Summe"));
-    raster->addWidget(m_labRechnungen, 2, 2, 1, 3);
+    raster->addWidget(m_labRechnungen, 2, 2, 1, 1);
+    raster->addWidget(new QLabel(QStringLiteral("Konto erwartet"), panel), 2, 3);
+    m_labKontostand = wert(QStringLiteral("LabKontostand"), panel);
+    m_labKontostand->setToolTip(QStringLiteral("Kontostand, den die Bücher auf dem Konto des Pakts erwarten: Anfangssaldo, "
+                                               "alle Einzahlungen, abzüglich der Überweisungen auf den Cent"));
+    raster->addWidget(m_labKontostand, 2, 4);
     auto *ende = benannt(new QPushButton(QStringLiteral("Programmende [Ctrl][Q]"), panel), QStringLiteral("Button3"));
     auto *hilfe = knopf(panel, QStringLiteral("BtnHelp"), QStringLiteral("Dokumentation / Hilfe"), &TVenBuchungForm::BtnHelpClick);
     for (QPushButton *k : {ende, hilfe}) {
@@ -632,6 +666,8 @@ void TVenBuchungForm::Anzeige()
                                          .arg(v.Monatsstand().rechnungsbuchungen)
                                          .arg(Anzeigeformat::Kasse(v.Monatsstand().summeRechnungen))
                                    : strich);
+    const TKontostand konto = pakt ? v.Kontostand() : TKontostand();
+    m_labKontostand->setText(konto.konto ? Druckformat::Betrag(konto.erwartet) + QStringLiteral(" \u20AC") : strich);
     m_edBuchMonat->setText(v.Buchungsmonat());
     m_edEinBetrag->setText(Anzeigeformat::Einheitentext(v.Parameter().beitrag));
     // What needs a pact is greyed out without one, and says why.
@@ -1246,6 +1282,100 @@ void TVenBuchungForm::BtnSepaClick()
     const TBankdatei datei = m_vennlok->Bankdatei(TBankdatei::Ueberweisungen, monat, ausfuehrung, true);
     status(QStringLiteral("%1 geschrieben, auszuführen am %2").arg(datei.name, ausfuehrung.toString(QStringLiteral("dd.MM.yyyy"))));
     ohneIbanMelden(datei.ohne);
+}
+
+// --- the bank ----------------------------------------------------------------------
+
+void TVenBuchungForm::BtnKontoauszugEinlesenClick()
+{
+    const QString datei = m_benutzer->DateiOeffnen(this, QStringLiteral("Kontoauszug einlesen"), m_datenverzeichnis,
+                                                   QStringLiteral("Kontoauszug camt.053 (*.xml);;Alle Dateien (*)"));
+    if (datei.isEmpty())
+        return;
+    const TKontoabgleich abgleich = m_vennlok->KontoauszugLesen(datei);
+    TKontoauszugForm form(abgleich, Vennlok::TeilhaberNamen(m_datenverzeichnis), this);
+    if (!m_benutzer->Dialog(&form)) {
+        status(QStringLiteral("Kontoauszug %1 nicht gebucht").arg(abgleich.datei));
+        return;
+    }
+    TErgebnis ergebnis;
+    try {
+        ergebnis = m_vennlok->KontoauszugBuchen(abgleich, form.Auswahl());
+    } catch (const VennlokFehler &fehler) {
+        // Nothing of the statement is booked then (unless the booking is only waiting to be carried out).
+        status(QStringLiteral("Kontoauszug %1 nicht gebucht").arg(abgleich.datei));
+        m_benutzer->Meldung(this, fehler.text());
+        return;
+    }
+    teilhaberListenFuellen();
+    Anzeige();
+    const QString zeile = ergebnis.gebucht() ? ergebnis.meldung.section(QLatin1Char('\n'), 0, 0) : ergebnis.grund;
+    status(ergebnis.abgelehnt() ? QStringLiteral("Kontoauszug %1: nichts gebucht").arg(abgleich.datei) : zeile);
+    // What was refused is named, each with its reason.
+    if (ergebnis.abgelehnt() || ergebnis.meldung.contains(QLatin1Char('\n')))
+        m_benutzer->Meldung(this, ergebnis.meldung);
+}
+
+void TVenBuchungForm::BtnLastschriftenClick()
+{
+    const QDate faellig = Vennlok::NaechsterBankarbeitstag(Vennlok::Datum());
+    const TBankdatei datei = m_vennlok->Bankdatei(TBankdatei::Lastschriften, m_vennlok->Buchungsmonat(), faellig, true);
+    status(QStringLiteral("%1 geschrieben: %2 Lastschrift(en) über %3 €, fällig am %4")
+               .arg(datei.name).arg(datei.anzahl)
+               .arg(Druckformat::Betrag(datei.summe), faellig.toString(QStringLiteral("dd.MM.yyyy"))));
+    if (!datei.ohne.isEmpty())
+        m_benutzer->Meldung(this, QStringLiteral("Ohne vollständiges Mandat (IBAN, Mandatsreferenz, Mandatsdatum) nicht in der "
+                                                 "Datei: %1").arg(datei.ohne.join(QStringLiteral(", "))));
+}
+
+void TVenBuchungForm::postenZeigen(QComboBox *box, QListWidget *liste, bool einzahlung)
+{
+    liste->clear();
+    if (!m_vennlok || Beschaeftigt())
+        return;
+    for (const TBuchungsposten &p : m_vennlok->Posten(box->currentText().trimmed()))
+        if (p.einzahlung == einzahlung) {
+            auto *eintrag = new QListWidgetItem(QStringLiteral("%1. %2 € am %3")
+                                                    .arg(p.nr)
+                                                    .arg(Druckformat::Betrag(p.betrag), p.tag.toString(QStringLiteral("dd.MM.yyyy"))),
+                                                liste);
+            eintrag->setData(Qt::UserRole, p.nr);
+        }
+}
+
+void TVenBuchungForm::stornieren(QComboBox *box, QListWidget *liste, bool einzahlung)
+{
+    const QString name = m_vennlok->TeilhaberName(box->currentText().trimmed());
+    QListWidgetItem *gewaehlt = liste->currentItem();
+    if (name.isEmpty() || !gewaehlt) {
+        m_benutzer->Meldung(this, einzahlung ? QStringLiteral("Bitte einen Teilhaber und eine seiner Einzahlungen wählen.")
+                                             : QStringLiteral("Bitte einen Teilhaber und eine seiner Rechnungen wählen."));
+        return;
+    }
+    const QString was = einzahlung ? QStringLiteral("Einzahlung") : QStringLiteral("Rechnung");
+    if (!m_benutzer->Frage(this, QStringLiteral("%1 stornieren").arg(was),
+                           QStringLiteral("Die %1 %2 von %3 stornieren? Sie wird aus der Teilhaberdatei und der Kasse "
+                                          "genommen, als wäre sie nie gebucht worden.")
+                               .arg(was, gewaehlt->text(), name)))
+        return;
+    const TErgebnis ergebnis = m_vennlok->Storno(einzahlung, name, gewaehlt->data(Qt::UserRole).toInt());
+    if (!ergebnis.gebucht()) {
+        m_benutzer->Meldung(this, ergebnis.meldung);
+        return;
+    }
+    Anzeige();
+    postenZeigen(box, liste, einzahlung);
+    status(QStringLiteral("%1 von %2 über %3 € storniert").arg(was, name, Druckformat::Betrag(ergebnis.betrag)));
+}
+
+void TVenBuchungForm::BtnEinStornoClick()
+{
+    stornieren(m_cbEinTeilhaber, m_lstEinBuchungen, true);
+}
+
+void TVenBuchungForm::BtnRechStornoClick()
+{
+    stornieren(m_cbRechTeilhaber, m_lstRechBuchungen, false);
 }
 
 // --- data directory --------------------------------------------------------------

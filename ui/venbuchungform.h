@@ -12,6 +12,7 @@ class QComboBox;
 class QKeyEvent;
 class QThread;
 class QLabel;
+class QListWidget;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -84,6 +85,10 @@ public:
     void BtnKontoauszugClick();
     void BtnRueckstaendeClick();
     void BtnSepaClick();
+    void BtnKontoauszugEinlesenClick();
+    void BtnLastschriftenClick();
+    void BtnEinStornoClick();
+    void BtnRechStornoClick();
     void BtnVerzeichnisClick();
     void BtnDemoClick();
     /// Plays datei beside the window, as "Autobuchung" after choosing it.
@@ -151,6 +156,11 @@ private:
     /// Ctrl+1 to Ctrl+8 for the pages, Ctrl+Q. True when handled.
     bool taste(QKeyEvent *taste);
     void tabReihenfolge(const QList<QList<QWidget *>> &seiten, const QList<QWidget *> &panel);
+    /// Shows the payments (einzahlung) or invoices of the participant typed
+    /// into box in liste, as a reversal names them.
+    void postenZeigen(QComboBox *box, QListWidget *liste, bool einzahlung);
+    /// Reverses the booking chosen in liste after asking.
+    void stornieren(QComboBox *box, QListWidget *liste, bool einzahlung);
     /// Runs a handler; an error on its way is shown to the operator.
     void sicher(const std::function<void()> &handler);
 
@@ -167,7 +177,8 @@ private:
     QStackedWidget *m_seiten;
     QButtonGroup *m_reiter;
     QLineEdit *m_edBuchMonat;
-    QLabel *m_labEinBuchungen, *m_labAusBuchungen, *m_labKassenbestand, *m_labSozialant;
+    QLabel *m_labEinBuchungen, *m_labAusBuchungen, *m_labKassenbestand, *m_labSozialant, *m_labKontostand;
+    QListWidget *m_lstEinBuchungen, *m_lstRechBuchungen;
     QComboBox *m_cbTeilhaber, *m_cbEinTeilhaber, *m_cbRechTeilhaber, *m_cbAusTeilhaber, *m_cbTeilAustritt;
     QPlainTextEdit *m_memAdresse, *m_memVertreter, *m_memRechnung;
     QLineEdit *m_edEinBetrag, *m_edRechBetrag, *m_edAusBetrag;

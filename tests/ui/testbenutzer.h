@@ -26,6 +26,7 @@ public:
     QStringList fragen, meldungen;
     QString datei, eingabe;
     std::function<void()> beiFrage; // what a real question box does to the windows meanwhile
+    std::function<bool(QDialog *)> imDialog; // what the operator does in a dialog; cancelled when none
 
     bool Frage(QWidget *, const QString &titel, const QString &text) override
     {
@@ -38,5 +39,7 @@ public:
     QString AutoDateiWaehlen(QWidget *, const QString &) override { return datei; }
     QString DateiSpeichern(QWidget *, const QString &, const QString &, const QString &) override { return datei; }
     QString OrdnerWaehlen(QWidget *, const QString &, const QString &) override { return datei; }
+    QString DateiOeffnen(QWidget *, const QString &, const QString &, const QString &) override { return datei; }
+    bool Dialog(QDialog *dialog) override { return imDialog && imDialog(dialog); }
     QString Eingabe(QWidget *, const QString &, const QString &, const QString &) override { return eingabe; }
 };

@@ -5,23 +5,28 @@
 #include "platform/skript.h"
 #include "ui/demokratform.h"
 #include "ui/infoform.h"
+#include "ui/kontoauszugform.h"
 #include "ui/programm.h"
 #include "ui/venbuchungform.h"
 #include "ui/verlaufform.h"
 
 #include "tests/testhilfe.h"
+#include "tests/kontoauszug.h"
 #include "tests/testpakt.h"
 #include "tests/ui/testbenutzer.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -201,8 +206,9 @@ private slots:
     }
 
     // What the operator confirms at once is stored at once: an address memo,
-    // and the adjustment dialog's contract with the pact's account and the
-    // trustee's lines. Each disk step of the one commit fails in turn: every
+    // the adjustment dialog's contract with the pact's account and the
+    // trustee's lines, and a bank statement's bookings (a payment, a returned
+    // debit taken back, a fee dismissed). Each disk step of the one commit fails in turn: every
     // file stays as it was, until the step after the last lets it through;
     // a line that is refused stores nothing of the rest.
     void einVorgangEineTransaktion_data()
@@ -211,14 +217,39 @@ private slots:
         QTest::newRow("an address memo of three lines") << "adresse";
         QTest::newRow("an address memo whose second line is refused") << "adresse abgelehnt";
         QTest::newRow("a contract with the pact's account and two trustee lines") << "vertrag";
+        QTest::newRow("a bank statement's payment, returned debit and dismissed fee") << "kontoauszug";
     }
 
     void einVorgangEineTransaktion()
     {
         QFETCH(QString, vorgang);
         zweiterMonat();
+        QTemporaryDir bank;
+        const QString auszug = QDir(bank.path()).filePath(QStringLiteral("april.xml"));
+        if (vorgang == QLatin1String("kontoauszug")) {
+            TVennlok &v = m_fenster->Vennlok();
+            QVERIFY(v.PaktKontoSetzen({QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString(), QString(), 0}).gebucht());
+            QVERIFY(v.AdresseSpeichern(QStringLiteral("Bernd"), QStringLiteral("IBAN"), QStringLiteral("DE89370400440532013000"), QStringLiteral("01.04.2006")).gebucht());
+            QVERIFY(v.AdresseSpeichern(QStringLiteral("Clara"), QStringLiteral("IBAN"), QStringLiteral("DE44500105175407324931"), QStringLiteral("01.04.2006")).gebucht());
+            schreiben(auszug, kontoauszug(QStringLiteral("001.08"), QStringLiteral("DE02120300000000202051"), 0,
+                                          {{e(50), QDate(2006, 4, 4), QStringLiteral("Bernd"), QStringLiteral("DE89370400440532013000"),
+                                            QStringLiteral("Beitrag"), QString(), QStringLiteral("A1"), QString()},
+                                           {e(-50), QDate(2006, 4, 6), QStringLiteral("Clara"), QStringLiteral("DE44500105175407324931"),
+                                            QStringLiteral("Ruecklastschrift"), QString(), QStringLiteral("A2"), QStringLiteral("AC04")},
+                                           {e(-2.5), QDate(2006, 4, 30), QString(), QString(), QStringLiteral("Entgelt"), QString(),
+                                            QStringLiteral("A3"), QString()}}));
+            m_benutzer.datei = auszug;
+        }
         const auto ausloesen = [&] {
-            if (vorgang.startsWith(QLatin1String("adresse"))) {
+            if (vorgang == QLatin1String("kontoauszug")) {
+                m_benutzer.imDialog = [](QDialog *dialog) {
+                    auto &tabelle = static_cast<TKontoauszugForm *>(dialog)->Tabelle();
+                    tabelle.item(2, TKontoauszugForm::Haken)->setCheckState(Qt::Checked); // the fee, dismissed
+                    return true;
+                };
+                m_fenster->SeiteWaehlen(TVenBuchungForm::Einzahlungen);
+                m_fenster->BtnKontoauszugEinlesenClick();
+            } else if (vorgang.startsWith(QLatin1String("adresse"))) {
                 m_fenster->SeiteWaehlen(TVenBuchungForm::Teilhaber);
                 kind<QComboBox>(m_fenster.get(), "CBTeilhaber")->setEditText(QStringLiteral("Clara"));
                 m_fenster->CBTeilhaberExit();
@@ -265,7 +296,25 @@ private slots:
         }
         const auto nachher = verzeichnisstand(m_dir);
         QVERIFY(nachher != vorher);
-        if (vorgang == QLatin1String("adresse")) {
+        if (vorgang == QLatin1String("kontoauszug")) {
+            QVERIFY(nachher.value(QStringLiteral("T_Bernd.ven")).contains("200604_1=50"));
+            QVERIFY(!nachher.value(QStringLiteral("T_Clara.ven")).contains("200604_1=50"));
+            QCOMPARE(nachher.value(QStringLiteral("A_Kontoabgleich.ven")).count("\r\n"), 5);
+            QCOMPARE(m_fenster->Vennlok().Pruefen(), QStringList());
+            // Read again, the statement offers nothing more; the status line says what was passed over.
+            m_benutzer.meldungen.clear();
+            m_benutzer.imDialog = [](QDialog *dialog) {
+                const auto &tabelle = static_cast<TKontoauszugForm *>(dialog)->Tabelle();
+                for (int zeile = 0; zeile < tabelle.rowCount(); ++zeile)
+                    if (tabelle.item(zeile, TKontoauszugForm::Haken)->flags() & Qt::ItemIsEnabled)
+                        return false;
+                return true;
+            };
+            m_fenster->BtnKontoauszugEinlesenClick();
+            QVERIFY2(m_fenster->Statuszeile().contains(QStringLiteral("Aus dem Kontoauszug ist nichts zu buchen")),
+                     qPrintable(m_fenster->Statuszeile()));
+            QCOMPARE(verzeichnisstand(m_dir), nachher);
+        } else if (vorgang == QLatin1String("adresse")) {
             const QByteArray clara = nachher.value(QStringLiteral("T_Clara.ven"));
             QVERIFY(clara.contains("Strasse=Hauptstr. 1") && clara.contains("IBAN=DE89370400440532013000") && clara.contains("Ort=K"));
         } else {
@@ -273,6 +322,42 @@ private slots:
             QVERIFY(stamm.contains("[Erg") && stamm.contains("DE02120300000000202051") && stamm.contains("Dr. Schulz")
                     && stamm.contains("DE44500105175407324931"));
         }
+    }
+
+    // A payment and an invoice reversed from their pages: the list names
+    // each with amount and day, the question comes first, No changes nothing.
+    void stornoAufDenSeiten_data()
+    {
+        QTest::addColumn<bool>("einzahlung");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("eintrag");
+        QTest::newRow("Anna's payment from the payments page") << true << "Anna" << "1. 50,00 € am 02.04.2006";
+        QTest::newRow("Clara's invoice from the invoices page") << false << "Clara" << "1. 100,00 € am 03.04.2006";
+    }
+
+    void stornoAufDenSeiten()
+    {
+        QFETCH(bool, einzahlung);
+        QFETCH(QString, name);
+        QFETCH(QString, eintrag);
+        zweiterMonat();
+        m_fenster->SeiteWaehlen(einzahlung ? TVenBuchungForm::Einzahlungen : TVenBuchungForm::Rechnungen);
+        kind<QComboBox>(m_fenster.get(), einzahlung ? "CBEinTeilhaber" : "CBRechTeilhaber")->setEditText(name);
+        auto *liste = kind<QListWidget>(m_fenster.get(), einzahlung ? "LstEinBuchungen" : "LstRechBuchungen");
+        QCOMPARE(liste->count(), 1);
+        QCOMPARE(liste->item(0)->text(), eintrag);
+        liste->setCurrentRow(0);
+        const auto vorher = verzeichnisstand(m_dir);
+        m_benutzer.antworten = {false};
+        einzahlung ? m_fenster->BtnEinStornoClick() : m_fenster->BtnRechStornoClick();
+        QVERIFY(m_benutzer.fragen.last().contains(eintrag));
+        QCOMPARE(verzeichnisstand(m_dir), vorher);
+        m_benutzer.antworten = {true};
+        einzahlung ? m_fenster->BtnEinStornoClick() : m_fenster->BtnRechStornoClick();
+        QCOMPARE(liste->count(), 0);
+        QVERIFY2(m_fenster->Statuszeile().contains(QStringLiteral("von %1 über %2 € storniert").arg(name, eintrag.section(QLatin1Char(' '), 1, 1))),
+                 qPrintable(m_fenster->Statuszeile()));
+        QCOMPARE(m_fenster->Vennlok().Pruefen(), QStringList());
     }
 
     // Discarding a month names the exits it takes back; afterwards those who

@@ -156,12 +156,13 @@ private slots:
         // Tab runs through the page, then the page buttons, then the panel's buttons.
         kind<QPushButton>("BtnTeilListeOffen")->setFocus();
         QStringList weg;
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < 14; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             weg.append(QApplication::focusWidget()->objectName());
         }
         // The page buttons are one stop, as a tab bar; the arrow keys move among them.
-        QCOMPARE(weg.join(' '), QStringLiteral("BtnRueckstaende TabShTeilhaberReiter Button3 BtnHelp CBEinTeilhaber EdEinBetrag "
+        QCOMPARE(weg.join(' '), QStringLiteral("BtnRueckstaende BtnKontoauszugEinlesen BtnLastschriften LstEinBuchungen BtnEinStorno "
+                                               "TabShTeilhaberReiter Button3 BtnHelp CBEinTeilhaber EdEinBetrag "
                                                "BtnEinzahlen BtnTeilListe BtnTeilListeOffen BtnRueckstaende"));
         // Ctrl and a digit choose a page.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_3, Qt::ControlModifier);
