@@ -1,6 +1,7 @@
 #include "data/textformat.h"
 
 #include "algo/fehler.h"
+#include "algo/runden.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -188,6 +189,18 @@ std::optional<Money> einfacherBetrag(const QString &text)
     for (int i = 0; i < fehlend; ++i)
         einheiten *= 10;
     return start ? -einheiten : einheiten;
+}
+
+QString euroText(Money betrag)
+{
+    const Money cent = AufCent(betrag) / 100;
+    // The magnitude as unsigned, so the most negative value has one too.
+    const unsigned long long wert = cent < 0 ? 0ULL - static_cast<unsigned long long>(cent) : static_cast<unsigned long long>(cent);
+    QString ziffern = QString::number(wert / 100);
+    for (qsizetype i = ziffern.size() - 3; i > 0; i -= 3)
+        ziffern.insert(i, QLatin1Char('.'));
+    return (cent < 0 ? QStringLiteral("-") : QString()) + ziffern + QLatin1Char(',')
+           + QString::number(wert % 100).rightJustified(2, QLatin1Char('0')) + QStringLiteral(" \u20AC");
 }
 
 QString transferBetrag(Money betrag)

@@ -35,6 +35,10 @@ std::optional<Money> einfacherBetrag(const QString &text);
 /// on as mantissa and exponent of at least two digits ("1,235E04", "1E04").
 QString transferBetrag(Money betrag);
 
+/// An amount as people read it in a message: on the cent, half a cent away
+/// from zero, thousands grouped and the euro sign ("1.234,56 €", "-0,01 €").
+QString euroText(Money betrag);
+
 /// Integer text: decimal, "-" for negative values; reading also takes a
 /// "0x" prefix as hexadecimal. No value when unreadable or beyond 32 bits.
 QString intZuText(int wert);

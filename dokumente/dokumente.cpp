@@ -59,6 +59,15 @@ QString tabelle(const QString &koerper)
            + QStringLiteral("</table>");
 }
 
+// Two columns: what each figure is, and the figure on the right.
+QString wertetabelle(const QList<QPair<QString, QString>> &werte)
+{
+    QString koerper;
+    for (const auto &[text, wert] : werte)
+        koerper += QStringLiteral("<tr>") + zelle(text) + zelle(wert, true) + QStringLiteral("</tr>");
+    return tabelle(koerper);
+}
+
 // An A4 PDF writer on geraet with the program as its creator.
 void a4(QPdfWriter &writer, bool quer, int rand, int dpi, const QString &titel)
 {
@@ -218,10 +227,21 @@ void MonatsberichtPdf(const TMonatsbericht &b, const QString &pakt, const QStrin
         {QStringLiteral("Kasse nach dem Abschluss"), Betrag(b.kasseNachher) + QStringLiteral(" €")},
         {QStringLiteral("Sozialanteil im Monat"), Druckformat::Prozent(b.anteil)},
         {QStringLiteral("neuer Sozialanteil"), Druckformat::Prozent(b.neuerAnteil)}};
-    QString koerper;
-    for (const auto &[text, wert] : zahlen)
-        koerper += QStringLiteral("<tr>") + zelle(text) + zelle(wert, true) + QStringLiteral("</tr>");
-    html += tabelle(koerper);
+    html += wertetabelle(zahlen);
+    if (b.konto.konto) {
+        html += QStringLiteral("<h2>Konto des Pakts</h2>");
+        QList<QPair<QString, QString>> konto{
+            {QStringLiteral("Kontostand nach den Büchern (Anfangssaldo, Einzahlungen, Überweisungen auf den Cent)"),
+             Betrag(b.konto.erwartet) + QStringLiteral(" €")}};
+        if (b.konto.auszug) {
+            konto.append({QStringLiteral("Schlusssaldo des Auszugs %1 vom %2")
+                              .arg(b.konto.auszugDatei, b.konto.auszugTag.toString(QStringLiteral("dd.MM.yyyy"))),
+                          Betrag(b.konto.auszugSaldo) + QStringLiteral(" €")});
+            konto.append({QStringLiteral("Differenz beim Einlesen (nicht zugeordnete Posten)"),
+                          Betrag(b.konto.auszugDifferenz) + QStringLiteral(" €")});
+        }
+        html += wertetabelle(konto);
+    }
     html += QStringLiteral("<h2>Überweisungen</h2>");
     QString ueberweisungen = zeile({QStringLiteral("Art"), QStringLiteral("Empfänger"), QStringLiteral("Betrag (€)")}, 2, true);
     for (const TUeberweisung &u : b.ueberweisungen)

@@ -132,6 +132,7 @@ TMonatsbericht TAuswertung::Monatsbericht(const MonthKey &monat)
     b.paktKonto = TBankdateien(k).PaktKontoEingetragen();
     if (b.paktKonto)
         b.ohneIban = TBankdateien(k).OhneIban(b.ueberweisungen);
+    b.konto = TBankabgleich(k).Kontostand(monat);
     return b;
 }
 

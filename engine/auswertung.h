@@ -2,6 +2,7 @@
 
 #include "algo/typen.h"
 #include "data/monatkey.h"
+#include "engine/kontoabgleich.h"
 
 #include <QDate>
 #include <QList>
@@ -41,6 +42,7 @@ struct TMonatsbericht
     QList<TUeberweisung> ueberweisungen;
     bool paktKonto = false; // the pact's account is entered, so the payouts go into a SEPA file
     QStringList ohneIban;   // paid out, but without a valid IBAN: not in the SEPA file (with the account only)
+    TKontostand konto;      // the account as the books expect it at the month's end, and a statement ending in it
 };
 
 /// One month of a participant's account.

@@ -25,6 +25,8 @@ namespace {
 // What the pact remembers of every transaction booked or dismissed, by its kennung.
 const QString Gedaechtnis = QStringLiteral("A_Kontoabgleich.ven");
 const QString Gelesen = QStringLiteral("Gelesen");
+// The latest statement booked, by its closing balance's day.
+const QString LetzterAuszug = QStringLiteral("Kontoauszug");
 
 QString sha1(const QString &text, int laenge)
 {
@@ -218,7 +220,7 @@ TKontoabgleich TBankabgleich::Lesen(const QString &pfad)
                 p.grund += QStringLiteral(": kein Teilhaber gefunden");
             else if (!passt)
                 p.grund += QStringLiteral(": keine Einzahlung von %1 über %2 im Buchungsmonat %3")
-                               .arg(NameAusDateiname(mitglied), geldText(-b.betrag), buchungsmonat);
+                               .arg(NameAusDateiname(mitglied), Textformat::euroText(-b.betrag), buchungsmonat);
         } else if (b.betrag < 0 && ueberwiesenLaut(k, b.endToEndId)) {
             const bool gleich = *ueberwiesenLaut(k, b.endToEndId) == -b.betrag;
             p.vorschlag = gleich ? TBankposten::Bestaetigung : TBankposten::Offen;
@@ -270,7 +272,7 @@ TErgebnis TBankabgleich::Buchen(const TKontoabgleich &abgleich, const QList<TBan
             } else if (p.betrag > 0 && !wer.isEmpty() && (p.vorschlag == TBankposten::Einzahlung || p.vorschlag == TBankposten::Offen)) {
                 const TErgebnis e = TBuchungen(k).Einzahlung(wer, monat, p.betrag, tagAlsZeit(p.tag));
                 if (!e.gebucht()) {
-                    abgelehnt.append(QStringLiteral("Posten %1 (%2, %3): %4").arg(p.nr).arg(p.partei, geldText(p.betrag), e.grund));
+                    abgelehnt.append(QStringLiteral("Posten %1 (%2, %3): %4").arg(p.nr).arg(p.partei, Textformat::euroText(p.betrag), e.grund));
                     continue;
                 }
                 ++einzahlungen;
@@ -303,9 +305,18 @@ TErgebnis TBankabgleich::Buchen(const TKontoabgleich &abgleich, const QList<TBan
         if (einzahlungen + rueckbuchungen + bestaetigt + uebergangen == 0)
             return abgelehnt.isEmpty() ? TErgebnis::Nichts(QStringLiteral("Aus dem Kontoauszug ist nichts zu buchen."))
                                        : TErgebnis::Ablehnung(abgelehnt.join(QLatin1Char('\n')));
+        const QDate bisher = QDate::fromString(gedaechtnis->ReadString(LetzterAuszug, QStringLiteral("Datum"), QString()),
+                                               QStringLiteral("dd.MM.yyyy"));
+        if (abgleich.saldenBekannt && (!bisher.isValid() || abgleich.bis >= bisher)) {
+            gedaechtnis->WriteString(LetzterAuszug, QStringLiteral("Datum"), abgleich.bis.toString(QStringLiteral("dd.MM.yyyy")));
+            gedaechtnis->WriteString(LetzterAuszug, QStringLiteral("Datei"), abgleich.datei);
+            gedaechtnis->WriteMoney(LetzterAuszug, QStringLiteral("Schlusssaldo"), abgleich.schlusssaldo);
+            gedaechtnis->WriteMoney(LetzterAuszug, QStringLiteral("Differenz"),
+                                    GeldPlus(abgleich.schlusssaldo, -abgleich.erwartetNachBuchung));
+        }
         gedaechtnis->UpdateFile();
         QString meldung = QStringLiteral("Kontoauszug %1: %2 Einzahlung(en) über %3 gebucht")
-                              .arg(abgleich.datei).arg(einzahlungen).arg(geldText(summe));
+                              .arg(abgleich.datei).arg(einzahlungen).arg(Textformat::euroText(summe));
         if (rueckbuchungen)
             meldung += QStringLiteral(", %1 Rücklastschrift(en) zurückgebucht").arg(rueckbuchungen);
         if (bestaetigt)
@@ -325,7 +336,7 @@ TErgebnis TBankabgleich::Buchen(const TKontoabgleich &abgleich, const QList<TBan
     });
 }
 
-TKontostand TBankabgleich::Kontostand() const
+TKontostand TBankabgleich::Kontostand(const MonthKey &bis) const
 {
     TKontostand stand;
     const TVennlokDaten::Konto konto = k.daten->PaktKonto();
@@ -333,7 +344,7 @@ TKontostand TBankabgleich::Kontostand() const
     stand.anfangssaldo = konto.anfangssaldo;
     const MonthKey buchungsmonat = k.Buchungsmonat();
     for (const MonthKey &monat : k.daten->ArchivierteMonate()) {
-        if (monat >= buchungsmonat)
+        if (monat >= buchungsmonat || (!bis.isEmpty() && monat > bis))
             continue;
         const Money ein = k.daten->MonatEinzahlungen(monat);
         stand.einzahlungen = GeldPlus(stand.einzahlungen, ein == FehlwertMoney ? 0 : ein);
@@ -343,8 +354,21 @@ TKontostand TBankabgleich::Kontostand() const
             aus = AufCent(std::max<Money>(k.daten->MonatAuszahlungen(monat), 0));
         stand.ueberwiesen = GeldPlus(stand.ueberwiesen, aus);
     }
-    if (k.kasse)
+    if (k.kasse && (bis.isEmpty() || bis >= buchungsmonat))
         stand.einzahlungen = GeldPlus(stand.einzahlungen, k.kasse->Einzahlungen());
     stand.erwartet = GeldPlus(GeldPlus(stand.anfangssaldo, stand.einzahlungen), -stand.ueberwiesen);
+    if (k.speicher->Existiert(k.Pfad(Gedaechtnis))) {
+        const std::unique_ptr<TRollMemIniFile> gedaechtnis = k.Lesen<TRollMemIniFile>(Gedaechtnis);
+        stand.auszugTag = QDate::fromString(gedaechtnis->ReadString(LetzterAuszug, QStringLiteral("Datum"), QString()),
+                                            QStringLiteral("dd.MM.yyyy"));
+        // For a month, only the statement that ends in it.
+        stand.auszug = stand.auszugTag.isValid()
+                       && (bis.isEmpty() || stand.auszugTag.toString(QStringLiteral("yyyyMM")) == bis);
+        if (stand.auszug) {
+            stand.auszugDatei = gedaechtnis->ReadString(LetzterAuszug, QStringLiteral("Datei"), QString());
+            stand.auszugSaldo = gedaechtnis->ReadMoney(LetzterAuszug, QStringLiteral("Schlusssaldo"), 0);
+            stand.auszugDifferenz = gedaechtnis->ReadMoney(LetzterAuszug, QStringLiteral("Differenz"), 0);
+        }
+    }
     return stand;
 }

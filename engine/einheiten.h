@@ -189,7 +189,7 @@ public:
     /// Books the chosen transactions of a statement read by Lesen as one
     /// transaction and remembers each, so that no reading books it again.
     TErgebnis Buchen(const TKontoabgleich &abgleich, const QList<TBankauswahl> &auswahl);
-    TKontostand Kontostand() const;
+    TKontostand Kontostand(const MonthKey &bis = MonthKey()) const;
     /// The end-to-end reference of a participant's collection in a month.
     static QString LastschriftKennung(const MonthKey &monat, const QString &datei);
 

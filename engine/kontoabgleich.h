@@ -84,4 +84,10 @@ struct TKontostand
     bool konto = false; // the pact's account is entered
     Money anfangssaldo = 0, einzahlungen = 0, ueberwiesen = 0;
     Money erwartet = 0;
+    // The latest statement booked: its closing balance and how far it is
+    // from what the books expected after booking it.
+    bool auszug = false;
+    QDate auszugTag;
+    QString auszugDatei;
+    Money auszugSaldo = 0, auszugDifferenz = 0;
 };

@@ -36,12 +36,10 @@ public:
     QString DateiOeffnen(QWidget *, const QString &, const QString &, const QString &) override { return m_auszug; }
     bool Dialog(QDialog *dialog) override
     {
-        if (m_imDialog)
-            m_imDialog(dialog);
-        return false;
+        return m_imDialog && m_imDialog(dialog);
     }
     QString m_auszug;
-    std::function<void(QDialog *)> m_imDialog;
+    std::function<bool(QDialog *)> m_imDialog; // true: confirmed
     QString Eingabe(QWidget *, const QString &, const QString &, const QString &) override { return QString(); }
 
 private:
@@ -157,8 +155,12 @@ int main(int argc, char *argv[])
             dialog->show();
             QCoreApplication::processEvents();
             speichern(dialog->grab().toImage(), ziel.filePath(QStringLiteral("kontoauszug_einlesen.png")));
+            return true;
         };
         fenster.BtnKontoauszugEinlesenClick();
+        // Booked: the status line says what, the panel the balance against the statement's.
+        QCoreApplication::processEvents();
+        speichern(fenster.grab().toImage(), ziel.filePath(QStringLiteral("kontoauszug_gebucht.png")));
     } catch (const VennlokFehler &f) {
         std::fprintf(stderr, "%s\n", qPrintable(f.text()));
         return 1;

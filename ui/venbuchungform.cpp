@@ -512,8 +512,9 @@ QWidget *TVenBuchungForm::statusPanel()
     raster->addWidget(m_labRechnungen, 2, 2, 1, 1);
     raster->addWidget(new QLabel(QStringLiteral("Konto erwartet"), panel), 2, 3);
     m_labKontostand = wert(QStringLiteral("LabKontostand"), panel);
-    m_labKontostand->setToolTip(QStringLiteral("Kontostand, den die Bücher auf dem Konto des Pakts erwarten: Anfangssaldo, "
-                                               "alle Einzahlungen, abzüglich der Überweisungen auf den Cent"));
+    m_kontostandTipp = QStringLiteral("Kontostand, den die Bücher auf dem Konto des Pakts erwarten: Anfangssaldo, "
+                                      "alle Einzahlungen, abzüglich der Überweisungen auf den Cent");
+    m_labKontostand->setToolTip(m_kontostandTipp);
     raster->addWidget(m_labKontostand, 2, 4);
     auto *ende = benannt(new QPushButton(QStringLiteral("Programmende [Ctrl][Q]"), panel), QStringLiteral("Button3"));
     auto *hilfe = knopf(panel, QStringLiteral("BtnHelp"), QStringLiteral("Dokumentation / Hilfe"), &TVenBuchungForm::BtnHelpClick);
@@ -667,7 +668,19 @@ void TVenBuchungForm::Anzeige()
                                          .arg(Anzeigeformat::Kasse(v.Monatsstand().summeRechnungen))
                                    : strich);
     const TKontostand konto = pakt ? v.Kontostand() : TKontostand();
-    m_labKontostand->setText(konto.konto ? Druckformat::Betrag(konto.erwartet) + QStringLiteral(" \u20AC") : strich);
+    QString kontotext = konto.konto ? Druckformat::Betrag(konto.erwartet) + QStringLiteral(" \u20AC") : strich;
+    QString kontotipp = m_kontostandTipp;
+    if (konto.konto && konto.auszug) {
+        // Beside it, the latest statement's difference; the tooltip says which statement and its balance.
+        if (konto.auszugDifferenz != 0)
+            kontotext += QStringLiteral("\nDiff. Auszug %1 \u20AC").arg(Druckformat::Betrag(konto.auszugDifferenz));
+        kontotipp += QStringLiteral("\nLetzter Auszug %1 vom %2: Schlusssaldo %3 \u20AC, Differenz %4 \u20AC "
+                                    "(beim Einlesen nicht zugeordnete Posten).")
+                         .arg(konto.auszugDatei, konto.auszugTag.toString(QStringLiteral("dd.MM.yyyy")),
+                              Druckformat::Betrag(konto.auszugSaldo), Druckformat::Betrag(konto.auszugDifferenz));
+    }
+    m_labKontostand->setText(kontotext);
+    m_labKontostand->setToolTip(kontotipp);
     m_edBuchMonat->setText(v.Buchungsmonat());
     m_edEinBetrag->setText(Anzeigeformat::Einheitentext(v.Parameter().beitrag));
     // What needs a pact is greyed out without one, and says why.

@@ -178,6 +178,7 @@ private:
     QButtonGroup *m_reiter;
     QLineEdit *m_edBuchMonat;
     QLabel *m_labEinBuchungen, *m_labAusBuchungen, *m_labKassenbestand, *m_labSozialant, *m_labKontostand;
+    QString m_kontostandTipp;
     QListWidget *m_lstEinBuchungen, *m_lstRechBuchungen;
     QComboBox *m_cbTeilhaber, *m_cbEinTeilhaber, *m_cbRechTeilhaber, *m_cbAusTeilhaber, *m_cbTeilAustritt;
     QPlainTextEdit *m_memAdresse, *m_memVertreter, *m_memRechnung;

@@ -1,5 +1,6 @@
 #include "algo/runden.h"
 #include "data/bankdaten.h"
+#include "data/textformat.h"
 
 #include "tests/testhilfe.h"
 
@@ -78,14 +79,16 @@ private slots:
 
     void aufCent_data()
     {
-        tabelle("auf_cent", {"betrag", "cent"});
+        tabelle("auf_cent", {"betrag", "cent", "text"});
     }
 
     void aufCent()
     {
         QFETCH(QString, betrag);
         QFETCH(QString, cent);
+        QFETCH(QString, text);
         QCOMPARE(AufCent(betrag.toLongLong()), cent.toLongLong());
+        QCOMPARE(Textformat::euroText(betrag.toLongLong()), text);
     }
 };
 

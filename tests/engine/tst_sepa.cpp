@@ -249,6 +249,14 @@ private slots:
         QCOMPARE(v.Kontostand().erwartet, abgleich.erwartetNachBuchung);
         QCOMPARE(abgleich.differenz, abgleich.offen);
         QCOMPARE(abgleich.offen, e(50 - 3.9));
+        // The panel and the month report name the statement's closing balance and that difference.
+        for (const TKontostand &konto : {v.Kontostand(), v.Monatsbericht(QStringLiteral("200604")).konto}) {
+            QVERIFY(konto.auszug);
+            QCOMPARE(konto.auszugTag, QDate(2006, 4, 30));
+            QCOMPARE(konto.auszugSaldo, abgleich.schlusssaldo);
+            QCOMPARE(konto.auszugDifferenz, abgleich.offen);
+        }
+        QVERIFY(!v.Monatsbericht(QStringLiteral("200603")).konto.auszug);
 
         const auto stand = verzeichnisstand(QDir(tmp.path()));
         const TKontoabgleich wieder = v.KontoauszugLesen(datei);
@@ -306,6 +314,14 @@ private slots:
         QVERIFY(abgleich.saldenBekannt);
         QCOMPARE(abgleich.erwartet, abgleich.schlusssaldo);
         QCOMPARE(v.Kontostand().erwartet, abgleich.schlusssaldo);
+        // Each month's report expects what the bank held at that month's end.
+        Money bisher = e(12.34);
+        for (const TMonatsverlauf &m : v.Verlauf()) {
+            for (const Bankbuchung &b : std::as_const(buchungen))
+                if (b.tag.toString(QStringLiteral("yyyyMM")) == m.monat)
+                    bisher += b.betrag;
+            QCOMPARE(v.Monatsbericht(m.monat).konto.erwartet, bisher);
+        }
         // Each close recorded its cents and the difference to its four decimals.
         const QByteArray stamm = dateiInhalt(tmp.filePath(QStringLiteral("A_Vennlok.ven")));
         QCOMPARE(stamm.count("Ueberwiesen="), v.Verlauf().size());
