@@ -121,8 +121,19 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     std::vector<int> groessen;
-    for (int i = 1; i < argc; ++i)
-        groessen.push_back(QString::fromLocal8Bit(argv[i]).toInt());
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        bool zahl = false;
+        const int n = arg.toInt(&zahl);
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h") || !zahl || n < 1 || n > 100000) {
+            // Nothing is measured and no folder is made for an argument that is not a pact's size.
+            const bool hilfe = arg == QLatin1String("--help") || arg == QLatin1String("-h");
+            std::fprintf(hilfe ? stdout : stderr, "%sAufruf: bench_replay [TEILHABER …]  (je 1 bis 100000; Vorgabe 100 200 400 1000)\n",
+                         hilfe ? "" : qPrintable(QStringLiteral("bench_replay: \u201E%1\u201C ist keine Teilhaberzahl.\n").arg(arg)));
+            return hilfe ? 0 : 2;
+        }
+        groessen.push_back(n);
+    }
     if (groessen.empty())
         groessen = {100, 200, 400, 1000};
     try {

@@ -1,6 +1,7 @@
 // vennlok-cli: replays command files and reports a pact's months without a desktop.
 
 #include "algo/fehler.h"
+#include "algo/runden.h"
 #include "cli/bericht.h"
 #include "cli/erzeugen.h"
 #include "data/bankdaten.h"
@@ -8,6 +9,7 @@
 #include "dokumente/dokumente.h"
 #include "dokumente/format.h"
 #include "engine/vennlok.h"
+#include "engine/waswaere.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -39,6 +41,13 @@ const char Hilfe[] =
     "  verlauf [--dir VERZEICHNIS] --png DATEI | --pdf DATEI\n"
     "      zeichnet den Verlauf der abgeschlossenen Monate (Kasse, Ein- und Auszahlungen,\n"
     "      Sozialanteil, Eingangsbuchungen); auch für den Ordner einer archivierten Simulation\n"
+    "  wasware [--dir VERZEICHNIS] --monate M --laeufe R [--seed S]\n"
+    "          [--variante \"Schlüssel=Wert[;Schlüssel=Wert…]\"]… [--csv DATEI] [--png DATEI] [--pdf DATEI]\n"
+    "      rechnet die Zukunft des Pakts in R Läufen über M Monate, im Speicher (im\n"
+    "      Verzeichnis ändert sich nichts): heute und je Variante ab dem nächsten Monat mit\n"
+    "      anderen Werten für Beitrag, HonorarEingangsbuchung, HonorarRechnungsbuchung,\n"
+    "      Daempfung, Grundsicherung, LimitVirtSumme oder Kaeufer; schreibt die Perzentile\n"
+    "      je Variante und Monat als CSV und die Fächerdiagramme als PNG oder PDF\n"
     "  auszug NAME [--dir VERZEICHNIS] --pdf DATEI | --csv DATEI\n"
     "      schreibt den Kontoauszug eines Teilhabers, Monat für Monat\n"
     "  rueckstaende [--dir VERZEICHNIS] --pdf DATEI | --csv DATEI\n"
@@ -362,10 +371,85 @@ int dokument(int argc, char *argv[])
     return 0;
 }
 
+// wasware: the pact's future under other rules, in memory.
+int wasware(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("VERZEICHNIS"));
+    const QCommandLineOption monate(QStringLiteral("monate"), QString(), QStringLiteral("M"));
+    const QCommandLineOption laeufe(QStringLiteral("laeufe"), QString(), QStringLiteral("R"));
+    const QCommandLineOption saat(QStringLiteral("seed"), QString(), QStringLiteral("S"), QStringLiteral("1"));
+    const QCommandLineOption variante(QStringLiteral("variante"), QString(), QStringLiteral("ZUWEISUNGEN"));
+    const QCommandLineOption csv(QStringLiteral("csv"), QString(), QStringLiteral("DATEI"));
+    const QCommandLineOption png(QStringLiteral("png"), QString(), QStringLiteral("DATEI"));
+    const QCommandLineOption pdf(QStringLiteral("pdf"), QString(), QStringLiteral("DATEI"));
+    parser.addOptions({dir, monate, laeufe, saat, variante, csv, png, pdf});
+    const auto falsch = [&](const QString &warum) {
+        ausgeben(stderr, QStringLiteral("vennlok-cli: ") + warum);
+        std::fputs(Hilfe, stderr);
+        return 2;
+    };
+    if (!parser.parse(app.arguments()))
+        return falsch(parser.errorText());
+    if (parser.positionalArguments().size() != 1)
+        return falsch(QStringLiteral("wasware nimmt keine weiteren Argumente."));
+    TWasWaereAuftrag auftrag;
+    bool ok1 = false, ok2 = false, ok3 = false;
+    auftrag.monate = parser.value(monate).toInt(&ok1);
+    auftrag.laeufe = parser.value(laeufe).toInt(&ok2);
+    auftrag.saat = parser.value(saat).toUInt(&ok3);
+    if (!ok1 || !ok2 || !ok3 || auftrag.monate < 1 || auftrag.monate > 600 || auftrag.laeufe < 1 || auftrag.laeufe > 10000)
+        return falsch(QStringLiteral("wasware braucht --monate 1..600, --laeufe 1..10000 und als --seed eine Zahl ab 0."));
+    for (const QString &text : parser.values(variante)) {
+        QString fehler;
+        const TVariante v = TVariante::Lesen(text, &fehler);
+        if (!fehler.isEmpty())
+            return falsch(fehler);
+        auftrag.varianten.append(v);
+    }
+    const QString verzeichnis = QFileInfo(parser.isSet(dir) ? parser.value(dir) : QDir::currentPath()).absoluteFilePath();
+    try {
+        if (!Vennlok::PaktVorhanden(verzeichnis))
+            throw VennlokFehler(QStringLiteral("Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
+                                    .arg(QDir::toNativeSeparators(verzeichnis)));
+        TWasWaereErgebnis ergebnis;
+        {
+            // Reading the pact takes its lock; the runs need it no more.
+            TVennlok quelle(verzeichnis);
+            TWasWaere waswaere(quelle);
+            ergebnis = waswaere.Rechnen(auftrag, [](int fertig, int gesamt) {
+                std::fprintf(stderr, "\r%d von %d Läufen", fertig, gesamt);
+                return true;
+            });
+            std::fputc('\n', stderr);
+        }
+        if (parser.isSet(csv))
+            Dokumente::WasWaereCsv(ergebnis, parser.value(csv));
+        if (parser.isSet(png))
+            Dokumente::WasWaerePng(ergebnis, parser.value(png));
+        if (parser.isSet(pdf))
+            Dokumente::WasWaerePdf(ergebnis, Dokumente::PaktName(verzeichnis), parser.value(pdf));
+        // The last month's medians on the terminal.
+        for (const auto &[name, monate] : ergebnis.varianten)
+            ausgeben(stdout, QStringLiteral("%1: %2 Kasse %3 €, Sozialanteil %4, Unterdeckung in %5 der Läufe")
+                                 .arg(name, monate.last().monat, Druckformat::Betrag(AufCent(monate.last().kasse[1])),
+                                      Druckformat::Prozent(monate.last().anteil[1]), Druckformat::Prozent(monate.last().unterdeckung)));
+    } catch (const VennlokFehler &fehler) {
+        ausgeben(stderr, QStringLiteral("vennlok-cli: ") + fehler.text());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (argc > 1 && qstrcmp(argv[1], "wasware") == 0)
+        return wasware(argc, argv);
     for (const char *befehl : {"verlauf", "auszug", "rueckstaende", "monatsbericht"})
         if (argc > 1 && qstrcmp(argv[1], befehl) == 0)
             return dokument(argc, argv);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/auswertung.h"
+#include "engine/waswaere.h"
 
 #include <QRectF>
 
@@ -20,3 +21,10 @@ int MonatBei(const QRectF &bereich, int anzahl, double x);
 QString Zahlen(const TMonatsverlauf &monat);
 
 } // namespace Verlaufsdiagramm
+
+/// A what-if: for the fund, the social share and the payouts, the pact's
+/// history as a black line and then a fan per variant in its own colour —
+/// the median as a line, the 10th to 90th percentile of the runs as a band.
+namespace Faecherdiagramm {
+void Zeichnen(QPainter &maler, const QRectF &bereich, const TWasWaereErgebnis &ergebnis);
+}

@@ -1,5 +1,7 @@
 #include "dokumente/dokumente.h"
 
+#include "algo/runden.h"
+
 #include "algo/fehler.h"
 #include "dokumente/diagramm.h"
 #include "dokumente/format.h"
@@ -255,32 +257,77 @@ void MonatsberichtPdf(const TMonatsbericht &b, const QString &pakt, const QStrin
     pdf(html, pakt, QStringLiteral("Monatsbericht %1").arg(b.monat), datei);
 }
 
-void VerlaufPng(const QList<TMonatsverlauf> &verlauf, const QString &datei, int breite, int hoehe)
+// Charts as a PNG picture of breite × hoehe pixels on white.
+void bild(const QString &datei, int breite, int hoehe, const std::function<void(QPainter &, const QRectF &)> &zeichnen)
 {
-    QImage bild(breite, hoehe, QImage::Format_RGB32);
-    bild.fill(Qt::white);
-    QPainter maler(&bild);
-    Verlaufsdiagramm::Zeichnen(maler, QRectF(0, 0, breite, hoehe).adjusted(8, 8, -8, -8), verlauf);
+    QImage png(breite, hoehe, QImage::Format_RGB32);
+    png.fill(Qt::white);
+    QPainter maler(&png);
+    zeichnen(maler, QRectF(0, 0, breite, hoehe).adjusted(8, 8, -8, -8));
     maler.end();
     schreiben(datei, [&](QIODevice &geraet) {
-        if (!bild.save(&geraet, "PNG"))
+        if (!png.save(&geraet, "PNG"))
             nichtGeschrieben(datei, QStringLiteral("das Bild kann nicht erzeugt werden"));
     });
 }
 
-void VerlaufPdf(const QList<TMonatsverlauf> &verlauf, const QString &pakt, const QString &datei)
+// Charts on one A4 page in landscape under the line "titel · Stand <date>".
+void querseite(const QString &datei, const QString &titel, const std::function<void(QPainter &, const QRectF &)> &zeichnen)
 {
     schreiben(datei, [&](QIODevice &geraet) {
         QPdfWriter writer(&geraet);
-        a4(writer, true, 12, 150, QStringLiteral("Verlauf des Pakts %1").arg(pakt));
+        a4(writer, true, 12, 150, titel);
         QPainter maler(&writer);
         const QRectF seite(0, 0, writer.width(), writer.height());
         maler.drawText(QRectF(0, 0, seite.width(), 30), Qt::AlignLeft | Qt::AlignVCenter,
-                       QStringLiteral("Verlauf des Pakts %1 · Stand %2").arg(pakt, heute()));
-        Verlaufsdiagramm::Zeichnen(maler, seite.adjusted(0, 36, 0, 0), verlauf);
+                       QStringLiteral("%1 · Stand %2").arg(titel, heute()));
+        zeichnen(maler, seite.adjusted(0, 36, 0, 0));
         if (!maler.end())
             nichtGeschrieben(datei, QStringLiteral("das PDF kann nicht erzeugt werden"));
     });
+}
+
+void VerlaufPng(const QList<TMonatsverlauf> &verlauf, const QString &datei, int breite, int hoehe)
+{
+    bild(datei, breite, hoehe, [&](QPainter &maler, const QRectF &feld) { Verlaufsdiagramm::Zeichnen(maler, feld, verlauf); });
+}
+
+void VerlaufPdf(const QList<TMonatsverlauf> &verlauf, const QString &pakt, const QString &datei)
+{
+    querseite(datei, QStringLiteral("Verlauf des Pakts %1").arg(pakt),
+              [&](QPainter &maler, const QRectF &feld) { Verlaufsdiagramm::Zeichnen(maler, feld, verlauf); });
+}
+
+void WasWaereCsv(const TWasWaereErgebnis &e, const QString &datei)
+{
+    const auto euro = [](Money m) {
+        const Money cent = AufCent(m) / 100;
+        const QString text = QString::number(std::llabs(cent) / 100) + QLatin1Char(',')
+                             + QString::number(std::llabs(cent) % 100).rightJustified(2, QLatin1Char('0'));
+        return cent < 0 ? QLatin1Char('-') + text : text;
+    };
+    const auto anteil = [](double a) { return QString::number(a, 'f', 4).replace(QLatin1Char('.'), QLatin1Char(',')); };
+    QList<QStringList> zeilen{{QStringLiteral("Variante"), QStringLiteral("Monat"), QStringLiteral("Kasse_p10"), QStringLiteral("Kasse_p50"),
+                               QStringLiteral("Kasse_p90"), QStringLiteral("Sozialanteil_p10"), QStringLiteral("Sozialanteil_p50"),
+                               QStringLiteral("Sozialanteil_p90"), QStringLiteral("Auszahlungen_p50"), QStringLiteral("Eigenanteile_p50"),
+                               QStringLiteral("Unterdeckung")}};
+    for (const auto &[name, monate] : e.varianten)
+        for (const TWasWaereMonat &m : monate)
+            zeilen.append({name, m.monat, euro(m.kasse[0]), euro(m.kasse[1]), euro(m.kasse[2]), anteil(m.anteil[0]),
+                           anteil(m.anteil[1]), anteil(m.anteil[2]), euro(m.auszahlungen[1]), euro(m.eigenanteile),
+                           anteil(m.unterdeckung)});
+    csv(zeilen, datei);
+}
+
+void WasWaerePng(const TWasWaereErgebnis &e, const QString &datei, int breite, int hoehe)
+{
+    bild(datei, breite, hoehe, [&](QPainter &maler, const QRectF &feld) { Faecherdiagramm::Zeichnen(maler, feld, e); });
+}
+
+void WasWaerePdf(const TWasWaereErgebnis &e, const QString &pakt, const QString &datei)
+{
+    querseite(datei, QStringLiteral("Was wäre wenn: Pakt %1").arg(pakt),
+              [&](QPainter &maler, const QRectF &feld) { Faecherdiagramm::Zeichnen(maler, feld, e); });
 }
 
 } // namespace Dokumente

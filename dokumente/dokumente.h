@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/auswertung.h"
+#include "engine/waswaere.h"
 
 #include <QString>
 
@@ -24,6 +25,13 @@ void MonatsberichtPdf(const TMonatsbericht &bericht, const QString &pakt, const 
 /// The history charts as a picture of breite × hoehe pixels, or on an A4 page in landscape.
 void VerlaufPng(const QList<TMonatsverlauf> &verlauf, const QString &datei, int breite = 1000, int hoehe = 900);
 void VerlaufPdf(const QList<TMonatsverlauf> &verlauf, const QString &pakt, const QString &datei);
+
+/// A what-if: one row per variant and month (euros on the cent, shares as
+/// fractions with four decimals); the fan charts as a picture or on an A4
+/// page in landscape.
+void WasWaereCsv(const TWasWaereErgebnis &ergebnis, const QString &datei);
+void WasWaerePng(const TWasWaereErgebnis &ergebnis, const QString &datei, int breite = 1200, int hoehe = 900);
+void WasWaerePdf(const TWasWaereErgebnis &ergebnis, const QString &pakt, const QString &datei);
 
 /// The name a document gives the pact: the name of its data directory.
 QString PaktName(const QString &verzeichnis);

@@ -14,6 +14,13 @@ TKontext::TKontext(const QString &verzeichnis)
     speicherOeffnen();
 }
 
+TKontext::TKontext(const QString &verzeichnis, const QHash<QString, QByteArray> *bild)
+    : verzeichnis(verzeichnis)
+{
+    speicher = std::make_unique<TJournalSpeicher>(verzeichnis, *bild);
+    teilhaber = std::make_unique<TTeilhaberRegister>(*speicher, verzeichnis);
+}
+
 TKontext::~TKontext()
 {
     // Every operation writes what it changed; nothing is written on the way out,
@@ -51,6 +58,11 @@ void TKontext::speicherOeffnen()
 {
     dateienLoslassen();
     teilhaber.reset();
+    if (speicher && speicher->NurImSpeicher()) {
+        // Nothing changes behind a store in memory: it stays as it is.
+        teilhaber = std::make_unique<TTeilhaberRegister>(*speicher, verzeichnis);
+        return;
+    }
     speicher.reset(); // one store per directory at a time
     speicher = std::make_unique<TJournalSpeicher>(verzeichnis);
     teilhaber = std::make_unique<TTeilhaberRegister>(*speicher, verzeichnis);

@@ -27,6 +27,8 @@ public:
     /// The directory (an absolute path); opens its store. The caller holds
     /// the directory's lock.
     explicit TKontext(const QString &verzeichnis);
+    /// In memory only, holding the files of bild (see TJournalSpeicher).
+    TKontext(const QString &verzeichnis, const QHash<QString, QByteArray> *bild);
     ~TKontext();
     TKontext(const TKontext &) = delete;
     TKontext &operator=(const TKontext &) = delete;

@@ -13,6 +13,7 @@
 #include "platform/schema.h"
 
 #include <QFile>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
@@ -23,6 +24,9 @@ using namespace Intern;
 
 QByteArray Intern::schema(const QString &datei)
 {
+    // Simulations close months on several threads at once.
+    static QMutex sperre;
+    const QMutexLocker halten(&sperre);
     static QHash<QString, QByteArray> gelesen;
     auto it = gelesen.find(datei);
     if (it == gelesen.end()) {

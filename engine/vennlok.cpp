@@ -39,12 +39,21 @@ TVennlok::TVennlok(const QString &datenverzeichnis, bool unterbrocheneBuchungBer
     m_k->DatenLesen();
 }
 
+TVennlok::TVennlok(const QString &datenverzeichnis, const QHash<QString, QByteArray> &bild)
+{
+    m_k = std::make_unique<TKontext>(QDir(datenverzeichnis).absolutePath(), &bild);
+    m_k->autoModus = true;
+    m_k->DatenLesen();
+}
+
 TVennlok::~TVennlok()
 {
     // A script still at work reads its file first; it ends before the file goes.
     Plattform::AufSkripteWarten();
-    QFile::remove(Pfad(Intern::SkriptSicherung));
-    QFile::remove(Pfad(Intern::SkriptTransfers));
+    if (!m_k->speicher->NurImSpeicher()) {
+        QFile::remove(Pfad(Intern::SkriptSicherung));
+        QFile::remove(Pfad(Intern::SkriptTransfers));
+    }
     // The context lets go of its files before the lock is given up.
     m_k.reset();
 }

@@ -92,6 +92,7 @@ private:
 class TVennlok
 {
     friend class TTransaktion;
+    friend class TWasWaere;
 
 public:
     /// Works on datenverzeichnis. Takes the directory's lock, finishes or
@@ -101,6 +102,12 @@ public:
     /// running program holds the directory, or when an interrupted booking
     /// cannot be finished (naming the file in the way).
     explicit TVennlok(const QString &datenverzeichnis, bool unterbrocheneBuchungBereinigen = true);
+    /// A pact in memory only, started from bild (the files of a data
+    /// directory by name, as TJournalSpeicher::Bild gives them) under the name
+    /// datenverzeichnis: nothing is read from or written to the disk and no
+    /// lock is taken. Every operation works as on a directory. For
+    /// simulations; a desktop's scripts are never started.
+    TVennlok(const QString &datenverzeichnis, const QHash<QString, QByteArray> &bild);
     /// Deletes the command scripts left behind and closes the log.
     virtual ~TVennlok();
 

@@ -116,6 +116,25 @@ TJournalSpeicher::TJournalSpeicher(const QString &verzeichnis)
     listeLesen();
 }
 
+TJournalSpeicher::TJournalSpeicher(const QString &verzeichnis, const QHash<QString, QByteArray> &bild)
+    : m_verzeichnis(QDir(verzeichnis).absolutePath()), m_nurImSpeicher(true)
+{
+    for (auto it = bild.cbegin(); it != bild.cend(); ++it) {
+        m_cache.insert(it.key(), it.value());
+        m_namen.insert(it.key(), true);
+    }
+}
+
+QHash<QString, QByteArray> TJournalSpeicher::Bild()
+{
+    QHash<QString, QByteArray> bild;
+    for (auto it = m_namen.cbegin(); it != m_namen.cend(); ++it)
+        if (!m_fremd.contains(it.key()))
+            if (const auto inhalt = Lesen(pfad(it.key())))
+                bild.insert(it.key(), *inhalt);
+    return bild;
+}
+
 TJournalSpeicher::~TJournalSpeicher() = default;
 
 void TJournalSpeicher::listeLesen()
@@ -155,7 +174,7 @@ std::optional<QByteArray> TJournalSpeicher::vonPlatte(const QString &n)
     std::optional<QByteArray> inhalt;
     if (m_fremd.contains(n))
         throw VennlokFehler(Plattform::KeineDatei(n), pfad(n), VennlokFehler::Beschaedigt);
-    if (m_namen.contains(n))
+    if (m_namen.contains(n) && !m_nurImSpeicher)
         inhalt = Plattform::Lesen(pfad(n));
     m_cache.insert(n, inhalt);
     return inhalt;
@@ -373,6 +392,24 @@ void TJournalSpeicher::Festschreiben()
     vorgemerkteUebernehmen();
     if (m_neu.isEmpty() && m_anhaenge.isEmpty())
         return;
+    if (m_nurImSpeicher) {
+        // Memory is the whole store: the changes are taken, nothing touches the disk.
+        for (auto it = m_neu.cbegin(); it != m_neu.cend(); ++it)
+            m_cache.insert(it.key(), it.value());
+        for (const QString &n : std::as_const(m_anhangReihenfolge)) {
+            if (!m_anhaenge.contains(n))
+                continue;
+            std::optional<QByteArray> &inhalt = m_cache[n];
+            if (!inhalt)
+                inhalt = QByteArray();
+            inhalt->append(m_anhaenge.value(n)); // in place: a growing log is not copied per commit
+        }
+        m_neu.clear();
+        m_anhaenge.clear();
+        m_anhangReihenfolge.clear();
+        ++m_zaehler.transaktionen;
+        return;
+    }
     // A committed transaction whose files could not all be written yet comes first.
     try {
         if (const auto offen = Plattform::Lesen(pfad(Journalname))) {

@@ -63,6 +63,14 @@ class TJournalSpeicher : public TSpeicher
 public:
     /// Registers the store for verzeichnis and reads its listing.
     explicit TJournalSpeicher(const QString &verzeichnis);
+    /// A store in memory only, holding the files of bild (by name) under the
+    /// name of verzeichnis: it never reads or writes the disk. A commit takes
+    /// the transaction's changes into memory; undoing forgets them, as on disk.
+    /// For simulations that start from a pact as it stands.
+    TJournalSpeicher(const QString &verzeichnis, const QHash<QString, QByteArray> &bild);
+    bool NurImSpeicher() const { return m_nurImSpeicher; }
+    /// Every file as this store sees it now, by name (outside a transaction).
+    QHash<QString, QByteArray> Bild();
     ~TJournalSpeicher() override;
 
     /// What opening found of a transaction a crash interrupted.
@@ -172,6 +180,7 @@ private:
     void namenEintragen(const QString &name);
 
     QString m_verzeichnis;
+    bool m_nurImSpeicher = false;
     int m_tiefe = 0;
     qint64 m_abbrueche = 0;
     // Durable state as last seen: content cache and listing.

@@ -8,6 +8,7 @@
 #include "dokumente/dokumente.h"
 #include "dokumente/format.h"
 #include "engine/vennlok.h"
+#include "engine/waswaere.h"
 
 #include "tests/testhilfe.h"
 
@@ -184,6 +185,87 @@ private slots:
         const QString datei = pfad(QStringLiteral("fehlt/auszug.csv"));
         QVERIFY_THROWS_EXCEPTION(VennlokFehler, Dokumente::KontoauszugCsv(m_v->Kontoauszug(QStringLiteral("Lauf01")), datei));
         QVERIFY(!QFile::exists(datei));
+    }
+
+    // A small what-if of the golden pact: two variants, three runs, three
+    // months. The CSV is the same byte for byte on one core and on two, and
+    // as it was reviewed; the pact's folder is as before; the charts are drawn.
+    // VENNLOK_GOLDEN_SCHREIBEN=1 writes the expected CSV anew.
+    void waswaere()
+    {
+        const auto vorher = verzeichnisstand(QDir(m_tmp.path()));
+        TWasWaereAuftrag auftrag;
+        auftrag.monate = 3;
+        auftrag.laeufe = 3;
+        auftrag.saat = 7;
+        QString fehler;
+        auftrag.varianten = {TVariante::Lesen(QStringLiteral("Beitrag=60;Daempfung=0,3"), &fehler)};
+        QCOMPARE(fehler, QString());
+        QByteArray csv[2];
+        for (int threads : {1, 2}) {
+            auftrag.threads = threads;
+            TWasWaere waswaere(*m_v);
+            int gemeldet = 0;
+            const TWasWaereErgebnis e = waswaere.Rechnen(auftrag, [&](int fertig, int gesamt) {
+                gemeldet = std::max(gemeldet, fertig);
+                return gesamt == 6;
+            });
+            QCOMPARE(gemeldet, 6);
+            QCOMPARE(e.geschichte.size(), m_v->Verlauf().size());
+            Dokumente::WasWaereCsv(e, pfad(QStringLiteral("waswaere.csv")));
+            csv[threads - 1] = dateiInhalt(pfad(QStringLiteral("waswaere.csv")));
+            QFile::remove(pfad(QStringLiteral("waswaere.csv")));
+            if (threads == 2) {
+                Dokumente::WasWaerePng(e, pfad(QStringLiteral("waswaere.png")));
+                QCOMPARE(QImage(pfad(QStringLiteral("waswaere.png"))).size(), QSize(1200, 900));
+                Dokumente::WasWaerePdf(e, QStringLiteral("Gold"), pfad(QStringLiteral("waswaere.pdf")));
+                QVERIFY(pdfText(pfad(QStringLiteral("waswaere.pdf"))).contains(QStringLiteral("Beitrag=60;Daempfung=0,3")));
+                QFile::remove(pfad(QStringLiteral("waswaere.png")));
+                QFile::remove(pfad(QStringLiteral("waswaere.pdf")));
+            }
+        }
+        QCOMPARE(csv[1], csv[0]);
+        const QString erwartet = QStringLiteral(VENNLOK_GOLDEN "/../waswaere/zwei_varianten.csv");
+        if (qEnvironmentVariableIntValue("VENNLOK_GOLDEN_SCHREIBEN") == 1)
+            schreiben(erwartet, csv[0]);
+        QCOMPARE(csv[0], dateiInhalt(erwartet));
+        QCOMPARE(verzeichnisstand(QDir(m_tmp.path())), vorher);
+    }
+
+    // A variant names what it changes; what the rules refuse is told before or when it is tried.
+    void variantenLesen_data()
+    {
+        tabelle("varianten", {"text", "fehler"});
+    }
+
+    void variantenLesen()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, fehler);
+        QString warum;
+        const TVariante v = TVariante::Lesen(text, &warum);
+        if (fehler.isEmpty()) {
+            QCOMPARE(warum, QString());
+            QCOMPARE(v.name, text.trimmed());
+        } else {
+            QVERIFY2(warum.contains(fehler), qPrintable(warum));
+            QVERIFY(v.name.isEmpty());
+        }
+    }
+
+    void varianteDieDieRegelnAblehnen()
+    {
+        TWasWaereAuftrag auftrag;
+        auftrag.monate = 2;
+        auftrag.laeufe = 2;
+        auftrag.varianten = {TVariante::Lesen(QStringLiteral("Daempfung=7"), nullptr)};
+        TWasWaere waswaere(*m_v);
+        try {
+            waswaere.Rechnen(auftrag);
+            QFAIL("a damping of 7 was taken");
+        } catch (const VennlokFehler &f) {
+            QVERIFY2(f.text().startsWith(QStringLiteral("Variante \u201EDaempfung=7\u201C")), qPrintable(f.text()));
+        }
     }
 
     // One who left keeps a statement, found under the name he had, up to his exit; he owes nothing more.
