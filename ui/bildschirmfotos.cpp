@@ -8,6 +8,7 @@
 #include "ui/benutzer.h"
 #include "ui/infoform.h"
 #include "ui/venbuchungform.h"
+#include "ui/waswaereform.h"
 #include "ui/verlaufform.h"
 
 #include <QApplication>
@@ -114,6 +115,21 @@ int main(int argc, char *argv[])
             throw VennlokFehler(QStringLiteral("pdftoppm (Debian: poppler-utils) fehlt oder scheitert."));
         std::printf("%s\n", qPrintable(ziel.filePath(QStringLiteral("kontoauszug.png"))));
         fenster.VerlaufForm().close();
+
+        // What if: today's rules against a higher contribution and a lower basic security, two years ahead.
+        fenster.BtnWasWaereClick();
+        TWasWaereForm &waswaere = fenster.WasWaereForm();
+        waswaere.Einstellen(24, 20, 1);
+        waswaere.VarianteHinzufuegen(QStringLiteral("Beitrag=65"));
+        waswaere.VarianteHinzufuegen(QStringLiteral("Daempfung=0,2;Grundsicherung=1500"));
+        QEventLoop schleife;
+        QObject::connect(&waswaere, &TWasWaereForm::Fertig, &schleife, &QEventLoop::quit);
+        waswaere.Rechnen();
+        if (waswaere.Laeuft())
+            schleife.exec();
+        QCoreApplication::processEvents();
+        speichern(waswaere.grab().toImage(), ziel.filePath(QStringLiteral("waswaere.png")));
+        waswaere.close();
 
         fenster.SeiteWaehlen(TVenBuchungForm::Einzahlungen);
         fenster.findChild<QComboBox *>(QStringLiteral("CBEinTeilhaber"))->setEditText(QStringLiteral("Anna Bäcker"));

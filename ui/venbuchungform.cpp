@@ -8,6 +8,7 @@
 #include "ui/kontoauszugform.h"
 #include "ui/tastenvorschau.h"
 #include "ui/verlaufform.h"
+#include "ui/waswaereform.h"
 #include "dokumente/dokumente.h"
 #include "dokumente/format.h"
 
@@ -150,6 +151,8 @@ TVenBuchungForm::TVenBuchungForm(const QString &datenverzeichnis, TBenutzer *ben
     m_infoForm = std::make_unique<TInfoForm>(this);
     m_demokratForm = std::make_unique<TDemokratForm>(*m_vennlok, *m_benutzer, this);
     m_verlaufForm = std::make_unique<TVerlaufForm>(*m_vennlok, *m_benutzer, this);
+    m_wasWaereForm = std::make_unique<TWasWaereForm>(*m_vennlok, *m_benutzer, this);
+    m_verlaufForm->wasWaere = [this] { BtnWasWaereClick(); };
     connect(m_demokratForm.get(), &TDemokratForm::gebucht, this, [this](const QString &text) {
         status(text);
         Anzeige();
@@ -179,6 +182,7 @@ TVenBuchungForm::~TVenBuchungForm()
     }
     if (m_vennlok)
         m_vennlok->FensterSkriptLoeschen();
+    m_wasWaereForm.reset();
     m_verlaufForm.reset();
     m_demokratForm.reset();
     m_infoForm.reset();
@@ -425,6 +429,9 @@ QWidget *TVenBuchungForm::seiteNeuAuto()
     m_btnAuto->setToolTip(QStringLiteral("Spielt eine Befehlsdatei (*.aut) ab: Pakt, Einzahlungen, Rechnungen, Monatsabschlüsse"));
     m_btnVertrag = knopf(seite, QStringLiteral("BtnVertrag"), QStringLiteral("Ergänzungsvertrag eintragen"), &TVenBuchungForm::BtnVertragClick);
     m_btnKillMonth = knopf(seite, QStringLiteral("BtnKillMonth"), QStringLiteral("letzten Monat verwerfen"), &TVenBuchungForm::BtnKillMonthClick);
+    m_btnWasWaere = knopf(seite, QStringLiteral("BtnWasWaere"), QStringLiteral("Was wäre wenn …"), &TVenBuchungForm::BtnWasWaereClick);
+    m_btnWasWaere->setProperty("tipp", QStringLiteral("Die Zukunft des Pakts unter anderen Regeln rechnen, viele Läufe nebeneinander; "
+                                             "im Datenverzeichnis ändert sich nichts"));
     auto *start = knopf(seite, QStringLiteral("BtnStartvertrag"), QStringLiteral("Doku Startvertrag"), &TVenBuchungForm::BtnStartvertragClick);
     auto *erg = knopf(seite, QStringLiteral("BtnErgVertrag"), QStringLiteral("Doku Ergänzungsvertrag"), &TVenBuchungForm::BtnErgVertragClick);
     raster->addWidget(m_labHinweis, 0, 0, 1, 2);
@@ -432,11 +439,12 @@ QWidget *TVenBuchungForm::seiteNeuAuto()
     raster->addWidget(m_btnAuto, 1, 1);
     raster->addWidget(m_btnVertrag, 2, 0);
     raster->addWidget(m_btnKillMonth, 2, 1);
-    raster->addWidget(linie(seite), 3, 0, 1, 2);
-    raster->addWidget(start, 4, 0);
-    raster->addWidget(erg, 4, 1);
-    raster->setRowStretch(5, 1);
-    m_tabSeiten.append({m_btnNeu, m_btnAuto, m_btnVertrag, m_btnKillMonth, start, erg});
+    raster->addWidget(m_btnWasWaere, 3, 0);
+    raster->addWidget(linie(seite), 4, 0, 1, 2);
+    raster->addWidget(start, 5, 0);
+    raster->addWidget(erg, 5, 1);
+    raster->setRowStretch(6, 1);
+    m_tabSeiten.append({m_btnNeu, m_btnAuto, m_btnVertrag, m_btnKillMonth, m_btnWasWaere, start, erg});
     return seite;
 }
 
@@ -597,6 +605,7 @@ void TVenBuchungForm::imHintergrund(const QString &titel, bool abbrechbar, std::
 {
     m_demokratForm->hide();
     m_verlaufForm->hide();
+    m_wasWaereForm->hide();
     centralWidget()->setEnabled(false);
     status(titel);
     m_infoForm->Beginnen(titel, abbrechbar);
@@ -689,9 +698,9 @@ void TVenBuchungForm::Anzeige()
     m_btnNeu->setEnabled(!pakt);
     m_btnNeu->setToolTip(pakt ? QStringLiteral("In diesem Verzeichnis gibt es schon einen Pakt.")
                               : QStringLiteral("Legt einen neuen Pakt mit Beitrag, Gebühren und Sozialanteil an."));
-    for (QPushButton *k : {m_btnVertrag, m_btnKillMonth}) {
+    for (QPushButton *k : {m_btnVertrag, m_btnKillMonth, m_btnWasWaere}) {
         k->setEnabled(pakt);
-        k->setToolTip(pakt ? QString() : ohnePakt);
+        k->setToolTip(pakt ? k->property("tipp").toString() : ohnePakt);
     }
     for (int i = Teilhaber; i <= Austritt; ++i) {
         m_reiter->button(i)->setEnabled(pakt);
@@ -727,6 +736,7 @@ void TVenBuchungForm::closeEvent(QCloseEvent *ereignis)
         m_vennlok->FensterSkriptLoeschen();
     m_demokratForm->close();
     m_verlaufForm->close();
+    m_wasWaereForm->close();
     m_infoForm->close();
     ereignis->accept();
 }
@@ -1230,6 +1240,13 @@ void TVenBuchungForm::dokumentSpeichern(const QString &titel, const QString &vor
         return;
     schreiben(datei, datei.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive));
     status(QStringLiteral("%1 geschrieben: %2").arg(titel, QDir::toNativeSeparators(datei)));
+}
+
+void TVenBuchungForm::BtnWasWaereClick()
+{
+    m_wasWaereForm->show();
+    m_wasWaereForm->raise();
+    m_wasWaereForm->activateWindow();
 }
 
 void TVenBuchungForm::BtnVerlaufClick()

@@ -21,6 +21,7 @@ class TBenutzer;
 class TDemokratForm;
 class TInfoForm;
 class TVerlaufForm;
+class TWasWaereForm;
 class TVennlok;
 
 /// The program's main window on one pact's data directory: eight pages
@@ -82,6 +83,8 @@ public:
     void BtnAutoClick();
     void BtnKillMonthClick();
     void BtnVerlaufClick();
+    void BtnWasWaereClick();
+    TWasWaereForm &WasWaereForm() { return *m_wasWaereForm; }
     void BtnKontoauszugClick();
     void BtnRueckstaendeClick();
     void BtnSepaClick();
@@ -171,6 +174,7 @@ private:
     std::unique_ptr<TInfoForm> m_infoForm;
     std::unique_ptr<TDemokratForm> m_demokratForm;
     std::unique_ptr<TVerlaufForm> m_verlaufForm;
+    std::unique_ptr<TWasWaereForm> m_wasWaereForm;
     bool m_imHandler = false;
     QThread *m_arbeit = nullptr;
 
@@ -184,7 +188,7 @@ private:
     QPlainTextEdit *m_memAdresse, *m_memVertreter, *m_memRechnung;
     QLineEdit *m_edEinBetrag, *m_edRechBetrag, *m_edAusBetrag;
     QLabel *m_labAbsVen, *m_labAbsEigen, *m_labSozialanteil, *m_labEigenanteil;
-    QPushButton *m_btnNeu, *m_btnVertrag, *m_btnKillMonth, *m_btnAuto;
+    QPushButton *m_btnNeu, *m_btnVertrag, *m_btnKillMonth, *m_btnAuto, *m_btnWasWaere;
     QLabel *m_labHinweis, *m_labStatus, *m_labRechFehler, *m_labRechnungen, *m_labAdresse;
     QList<QList<QWidget *>> m_tabSeiten; // each page's controls in reading order
 };

@@ -75,6 +75,10 @@ TVerlaufForm::TVerlaufForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *haup
     knopf(QStringLiteral("BtnPakt"), QStringLiteral("Pakt dieses Verzeichnisses"), [this] { PaktZeigen(); });
     knopf(QStringLiteral("BtnSimulation"), QStringLiteral("Simulation öffnen …"), [this] { BtnSimulationClick(); })
         ->setToolTip(QStringLiteral("Den Ordner einer archivierten Simulation (StoreSim) zeigen"));
+    knopf(QStringLiteral("BtnWasWaere"), QStringLiteral("Was wäre wenn …"), [this] {
+        if (wasWaere)
+            wasWaere();
+    })->setToolTip(QStringLiteral("Die Zukunft des Pakts unter anderen Regeln rechnen"));
     knoepfe->addStretch();
     knopf(QStringLiteral("BtnPng"), QStringLiteral("Als PNG speichern …"), [this] { Exportieren(QStringLiteral("png")); });
     knopf(QStringLiteral("BtnPdf"), QStringLiteral("Als PDF speichern …"), [this] { Exportieren(QStringLiteral("pdf")); });

@@ -3,6 +3,7 @@
 #include "engine/auswertung.h"
 
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class TBenutzer;
@@ -28,6 +29,8 @@ public:
     void Exportieren(const QString &format);
 
     const QList<TMonatsverlauf> &Monate() const { return m_verlauf; }
+    /// Opens the what-if window (set by the main window).
+    std::function<void()> wasWaere;
     /// The month under the mouse, -1 for none; its figures stand under the charts.
     int Hervorgehoben() const { return m_hervorgehoben; }
     void Hervorheben(int monat);

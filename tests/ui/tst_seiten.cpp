@@ -8,6 +8,7 @@
 #include "ui/kontoauszugform.h"
 #include "ui/programm.h"
 #include "ui/venbuchungform.h"
+#include "ui/waswaereform.h"
 #include "ui/verlaufform.h"
 
 #include "tests/testhilfe.h"
@@ -361,6 +362,42 @@ private slots:
         QVERIFY2(m_fenster->Statuszeile().contains(QStringLiteral("von %1 über %2 € storniert").arg(name, eintrag.section(QLatin1Char(' '), 1, 1))),
                  qPrintable(m_fenster->Statuszeile()));
         QCOMPARE(m_fenster->Vennlok().Pruefen(), QStringList());
+    }
+
+    // What if, from the Neu / Auto page: a variant that cannot be read is told
+    // and nothing runs; then today's rules and one variant run while the
+    // window stays usable, the charts hold both, the CSV is exported, and the
+    // pact's folder is as before.
+    void wasWaereImFenster()
+    {
+        zweiterMonat();
+        const auto vorher = verzeichnisstand(m_dir);
+        m_fenster->SeiteWaehlen(TVenBuchungForm::NeuAuto);
+        kind<QPushButton>(m_fenster.get(), "BtnWasWaere")->click();
+        TWasWaereForm &form = m_fenster->WasWaereForm();
+        QVERIFY(form.isVisible());
+        form.Einstellen(3, 4, 9);
+        form.VarianteHinzufuegen(QStringLiteral("Sozialanteil=1"));
+        form.Rechnen();
+        QVERIFY(!form.Laeuft());
+        QVERIFY2(!m_benutzer.meldungen.isEmpty() && m_benutzer.meldungen.last().contains(QStringLiteral("kein Parameter")),
+                 qPrintable(m_benutzer.meldungen.join(QLatin1Char('\n'))));
+        form.VarianteEntfernen();
+        form.VarianteHinzufuegen(QStringLiteral("Beitrag=70"));
+        QSignalSpy fertig(&form, &TWasWaereForm::Fertig);
+        form.Rechnen();
+        QVERIFY(form.Laeuft());
+        QVERIFY(!kind<QPushButton>(&form, "BtnRechnen")->isEnabled());
+        QVERIFY(fertig.wait(60000));
+        QCOMPARE(form.Ergebnis().varianten.size(), 2);
+        QCOMPARE(form.Ergebnis().varianten[1].first, QStringLiteral("Beitrag=70"));
+        QCOMPARE(form.Ergebnis().varianten[1].second.size(), 3);
+        QVERIFY2(form.Status().contains(QStringLiteral("gerechnet")), qPrintable(form.Status()));
+        QCOMPARE(verzeichnisstand(m_dir), vorher);
+        const QTemporaryDir ausgabe;
+        m_benutzer.datei = ausgabe.filePath(QStringLiteral("waswaere.csv"));
+        kind<QPushButton>(&form, "BtnCsv")->click();
+        QVERIFY(dateiInhalt(m_benutzer.datei).contains("\r\nBeitrag=70;200606;"));
     }
 
     // Discarding a month names the exits it takes back; afterwards those who
