@@ -121,24 +121,56 @@ TRollMemIniFile::~TRollMemIniFile()
         m_speicher->Loslassen(this);
 }
 
-QString TRollMemIniFile::falte(const QString &text)
+namespace {
+
+constexpr size_t FnvAnfang = 14695981039346656037ULL, FnvFaktor = 1099511628211ULL;
+
+// A-Z lowered; everything else as it is.
+inline char16_t klein(char16_t c)
 {
-    // Keys and section names are nearly always ASCII, where folding lowers A to
-    // Z; Qt's full Unicode folding, run for every lookup, cost more than
-    // everything else a replay does.
-    bool gross = false;
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80)
-            return text.toCaseFolded();
-        gross = gross || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+    return char16_t(c - u'A') <= char16_t(u'Z' - u'A') ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+} // namespace
+
+bool operator==(const IniName &a, const IniName &b)
+{
+    const qsizetype n = a.text.size();
+    if (n == b.text.size()) {
+        const char16_t *x = reinterpret_cast<const char16_t *>(a.text.constData());
+        const char16_t *y = reinterpret_cast<const char16_t *>(b.text.constData());
+        qsizetype i = 0;
+        for (; i < n && (x[i] | y[i]) < 0x80; ++i)
+            if (klein(x[i]) != klein(y[i]))
+                return false;
+        if (i == n)
+            return true;
+    } else if (a.text.size() + b.text.size() > 0) {
+        // Folding keeps ASCII's length; only a name beyond ASCII can fold to another length.
+        bool nurAscii = true;
+        for (const QString *t : {&a.text, &b.text})
+            for (const QChar c : *t)
+                nurAscii = nurAscii && c.unicode() < 0x80;
+        if (nurAscii)
+            return false;
     }
-    if (!gross)
-        return text;
-    QString klein = text;
-    for (QChar &c : klein)
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            c = QChar(c.unicode() + ('a' - 'A'));
-    return klein;
+    return a.text.toCaseFolded() == b.text.toCaseFolded();
+}
+
+size_t qHash(const IniName &name, size_t seed)
+{
+    // FNV-1a over the folded UTF-16 units: the same for every spelling that folds alike.
+    size_t h = FnvAnfang ^ seed;
+    for (const QChar c : name.text) {
+        if (c.unicode() >= 0x80) {
+            h = FnvAnfang ^ seed;
+            for (const QChar f : name.text.toCaseFolded())
+                h = (h ^ f.unicode()) * FnvFaktor;
+            return h;
+        }
+        h = (h ^ klein(c.unicode())) * FnvFaktor;
+    }
+    return h;
 }
 
 void TRollMemIniFile::leeren()
@@ -178,7 +210,7 @@ void TRollMemIniFile::laden(const QStringList &zeilen)
 
 TRollMemIniFile::Abschnitt &TRollMemIniFile::abschnittAnlegen(const QString &section)
 {
-    const QString schluessel = falte(section);
+    const IniName schluessel{section};
     auto it = m_index.constFind(schluessel);
     if (it != m_index.constEnd())
         return *it.value();
@@ -195,7 +227,7 @@ void TRollMemIniFile::zeileAnhaengen(Abschnitt &abschnitt, const Zeile &zeile)
     if (!zeile.mitGleich)
         return;
     ++abschnitt.anzahlSchluessel;
-    const QString schluessel = falte(zeile.schluessel);
+    const IniName schluessel{zeile.schluessel};
     if (abschnitt.index.contains(schluessel))
         abschnitt.hatDoppelte = true;
     else
@@ -208,7 +240,7 @@ void TRollMemIniFile::indexNeuAufbauen(Abschnitt &abschnitt)
     for (auto it = abschnitt.zeilen.begin(); it != abschnitt.zeilen.end(); ++it) {
         if (!it->mitGleich)
             continue;
-        const QString schluessel = falte(it->schluessel);
+        const IniName schluessel{it->schluessel};
         if (!abschnitt.index.contains(schluessel))
             abschnitt.index.insert(schluessel, it);
     }
@@ -216,13 +248,13 @@ void TRollMemIniFile::indexNeuAufbauen(Abschnitt &abschnitt)
 
 const TRollMemIniFile::Abschnitt *TRollMemIniFile::finde(const QString &section) const
 {
-    auto it = m_index.constFind(falte(section));
+    auto it = m_index.constFind(IniName{section});
     return it == m_index.constEnd() ? nullptr : &*it.value();
 }
 
 TRollMemIniFile::Abschnitt *TRollMemIniFile::finde(const QString &section)
 {
-    auto it = m_index.constFind(falte(section));
+    auto it = m_index.constFind(IniName{section});
     return it == m_index.constEnd() ? nullptr : &*it.value();
 }
 
@@ -231,7 +263,7 @@ const TRollMemIniFile::Zeile *TRollMemIniFile::findeZeile(const QString &section
     const Abschnitt *abschnitt = finde(section);
     if (!abschnitt)
         return nullptr;
-    auto it = abschnitt->index.constFind(falte(key));
+    auto it = abschnitt->index.constFind(IniName{key});
     return it == abschnitt->index.constEnd() ? nullptr : &*it.value();
 }
 
@@ -302,7 +334,7 @@ void TRollMemIniFile::zuruecknehmen(const Rueckweg &schritt)
         laden(schritt.stand);
         return;
     }
-    auto ab = m_index.find(schritt.abschnitt);
+    auto ab = m_index.find(IniName{schritt.abschnitt});
     if (ab == m_index.end())
         return;
     if (schritt.art == Rueckweg::Abschnitt) {
@@ -313,7 +345,7 @@ void TRollMemIniFile::zuruecknehmen(const Rueckweg &schritt)
     }
     Abschnitt &abschnitt = *ab.value();
     if (schritt.art == Rueckweg::Wert) {
-        auto z = abschnitt.index.find(schritt.schluessel);
+        auto z = abschnitt.index.find(IniName{schritt.schluessel});
         if (z != abschnitt.index.end())
             z.value()->wert = schritt.alt;
         abschnitt.kodiert.clear();
@@ -323,7 +355,7 @@ void TRollMemIniFile::zuruecknehmen(const Rueckweg &schritt)
     auto letzte = std::prev(abschnitt.zeilen.end());
     if (letzte->mitGleich) {
         --abschnitt.anzahlSchluessel;
-        auto z = abschnitt.index.find(falte(letzte->schluessel));
+        auto z = abschnitt.index.find(IniName{letzte->schluessel});
         if (z != abschnitt.index.end() && z.value() == letzte)
             abschnitt.index.erase(z);
     }
@@ -359,13 +391,13 @@ void TRollMemIniFile::WriteString(const QString &section, const QString &key, co
     if (vorhanden && vorhanden->wert == value)
         return;
     if (!finde(section))
-        merken({Rueckweg::Abschnitt, falte(section), {}, {}, {}});
+        merken({Rueckweg::Abschnitt, section, {}, {}, {}});
     if (vorhanden)
-        merken({Rueckweg::Wert, falte(section), falte(key), findeZeile(section, key)->wert, {}});
+        merken({Rueckweg::Wert, section, key, vorhanden->wert, {}});
     else
-        merken({Rueckweg::Zeile, falte(section), {}, {}, {}});
+        merken({Rueckweg::Zeile, section, {}, {}, {}});
     Abschnitt &abschnitt = abschnittAnlegen(section);
-    auto it = abschnitt.index.constFind(falte(key));
+    auto it = abschnitt.index.constFind(IniName{key});
     if (it != abschnitt.index.constEnd()) {
         it.value()->wert = value;
         abschnitt.kodiert.clear();
@@ -532,7 +564,7 @@ void TRollMemIniFile::EraseSection(const QString &section)
     if (!finde(section))
         return;
     standMerken(); // before any lookup: recording may reload the content
-    auto it = m_index.find(falte(section));
+    auto it = m_index.find(IniName{section});
     m_abschnitte.erase(it.value());
     m_index.erase(it);
     m_geaendert = true;
@@ -544,7 +576,7 @@ void TRollMemIniFile::DeleteKey(const QString &section, const QString &key)
         return;
     standMerken(); // before any lookup: recording may reload the content
     Abschnitt *abschnitt = finde(section);
-    auto it = abschnitt->index.find(falte(key));
+    auto it = abschnitt->index.find(IniName{key});
     abschnitt->zeilen.erase(it.value());
     abschnitt->kodiert.clear();
     --abschnitt->anzahlSchluessel;

@@ -29,6 +29,16 @@
 /// starts with ";" or "[".
 class TSpeicher;
 
+/// A section name or key as an INI file's lookups see it: equal and hashed
+/// as its folded form, without making the folded copy while it is ASCII
+/// (nearly always), which had cost a quarter of a replay's instructions.
+struct IniName
+{
+    QString text;
+};
+bool operator==(const IniName &a, const IniName &b);
+size_t qHash(const IniName &name, size_t seed = 0);
+
 class TRollMemIniFile
 {
 public:
@@ -152,7 +162,7 @@ private:
     {
         QString name;
         ZeilenListe zeilen;
-        QHash<QString, ZeilenListe::iterator> index; // folded key -> first line with it
+        QHash<IniName, ZeilenListe::iterator> index; // key -> first line with it
         int anzahlSchluessel = 0;
         bool hatDoppelte = false;
         // The section's bytes as Inhalt last encoded them; empty after a change.
@@ -160,7 +170,6 @@ private:
     };
     using AbschnittListe = std::list<Abschnitt>;
 
-    static QString falte(const QString &text);
     void laden(const QStringList &zeilen);
     void leeren();
     const Abschnitt *finde(const QString &section) const;
@@ -173,8 +182,8 @@ private:
     struct Rueckweg
     {
         enum Art { Wert, Zeile, Abschnitt, Stand } art;
-        QString abschnitt; // folded section name
-        QString schluessel; // folded key (Wert)
+        QString abschnitt; // section name
+        QString schluessel; // key (Wert)
         QString alt;        // the old value (Wert)
         QStringList stand;  // the whole content before the change (Stand)
     };
@@ -186,7 +195,7 @@ private:
     QString m_fileName;
     TSpeicher *m_speicher = nullptr;
     AbschnittListe m_abschnitte;
-    QHash<QString, AbschnittListe::iterator> m_index; // folded section name
+    QHash<IniName, AbschnittListe::iterator> m_index; // section name
     std::vector<Rueckweg> m_rueckwege; // since the rollback point, oldest first
     bool m_standGemerkt = false;      // the record holds a whole copy
     bool m_hatRollbackPunkt = false;
