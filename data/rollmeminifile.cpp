@@ -296,12 +296,12 @@ void TRollMemIniFile::SetRollbackPoint()
     m_hatRollbackPunkt = true;
 }
 
-void TRollMemIniFile::merken(Rueckweg schritt)
+bool TRollMemIniFile::merken(Rueckweg schritt)
 {
     // Called before the change it records. Once a whole copy is recorded,
     // going back restores it whatever came later.
     if (!m_hatRollbackPunkt || m_standGemerkt)
-        return;
+        return false;
     // A record longer than the file itself is folded into one copy of the
     // point's content, so the memory it takes stays within the file's size.
     if (m_rueckwege.size() >= 64) {
@@ -315,11 +315,12 @@ void TRollMemIniFile::merken(Rueckweg schritt)
             laden(jetzt);
             m_rueckwege.assign(1, std::move(punkt));
             m_standGemerkt = true;
-            return;
+            return true;
         }
     }
     m_standGemerkt = schritt.art == Rueckweg::Stand;
     m_rueckwege.push_back(std::move(schritt));
+    return false;
 }
 
 void TRollMemIniFile::standMerken()
@@ -386,23 +387,34 @@ void TRollMemIniFile::WriteString(const QString &section, const QString &key, co
     pruefeAbschnitt(section);
     pruefeSchluessel(key);
     pruefeWert(value);
-    // The undo record is written before anything changes (it may reload the content).
-    const Zeile *vorhanden = findeZeile(section, key);
+    // One lookup of the section and one of the key; the undo record is
+    // written before anything changes, and when writing it reloaded the
+    // content, they are looked up again.
+    Abschnitt *abschnitt = finde(section);
+    const auto zeileIn = [&key](Abschnitt *a) -> Zeile * {
+        if (!a)
+            return nullptr;
+        const auto it = a->index.constFind(IniName{key});
+        return it == a->index.constEnd() ? nullptr : &*it.value();
+    };
+    Zeile *vorhanden = zeileIn(abschnitt);
     if (vorhanden && vorhanden->wert == value)
         return;
-    if (!finde(section))
-        merken({Rueckweg::Abschnitt, section, {}, {}, {}});
-    if (vorhanden)
-        merken({Rueckweg::Wert, section, key, vorhanden->wert, {}});
-    else
-        merken({Rueckweg::Zeile, section, {}, {}, {}});
-    Abschnitt &abschnitt = abschnittAnlegen(section);
-    auto it = abschnitt.index.constFind(IniName{key});
-    if (it != abschnitt.index.constEnd()) {
-        it.value()->wert = value;
-        abschnitt.kodiert.clear();
+    bool neuGeladen = !abschnitt && merken({Rueckweg::Abschnitt, section, {}, {}, {}});
+    neuGeladen = (vorhanden ? merken({Rueckweg::Wert, section, key, vorhanden->wert, {}})
+                            : merken({Rueckweg::Zeile, section, {}, {}, {}}))
+                 || neuGeladen;
+    if (neuGeladen) {
+        abschnitt = finde(section);
+        vorhanden = zeileIn(abschnitt);
+    }
+    if (!abschnitt)
+        abschnitt = &abschnittAnlegen(section);
+    if (vorhanden) {
+        vorhanden->wert = value;
+        abschnitt->kodiert.clear();
     } else {
-        zeileAnhaengen(abschnitt, Zeile{key, value, true});
+        zeileAnhaengen(*abschnitt, Zeile{key, value, true});
     }
     m_geaendert = true;
 }

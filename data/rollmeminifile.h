@@ -187,7 +187,7 @@ private:
         QString alt;        // the old value (Wert)
         QStringList stand;  // the whole content before the change (Stand)
     };
-    void merken(Rueckweg schritt);
+    bool merken(Rueckweg schritt); // true when it reloaded the content: pointers into it are stale
     void standMerken(); // before a deletion: the whole content
     void zuruecknehmen(const Rueckweg &schritt);
     bool rohText(const QString &section, const QString &key, QString &text) const;

@@ -299,6 +299,18 @@ QStringList TJournalSpeicher::Fremde() const
 
 QStringList TJournalSpeicher::Liste(const QString &muster)
 {
+    // "T_*.ven" and its kind, which the engine asks for at every month close:
+    // the names under the prefix in the sorted listing, without a pattern machine.
+    const qsizetype stern = muster.indexOf(QLatin1Char('*'));
+    if (stern >= 0 && muster.indexOf(QLatin1Char('*'), stern + 1) < 0 && !muster.contains(QLatin1Char('?'))
+        && !muster.contains(QLatin1Char('['))) {
+        const QString vorne = muster.left(stern), hinten = muster.mid(stern + 1);
+        QStringList treffer;
+        for (auto it = m_namen.lowerBound(vorne); it != m_namen.cend() && it.key().startsWith(vorne); ++it)
+            if (it.key().size() >= vorne.size() + hinten.size() && it.key().endsWith(hinten))
+                treffer.append(it.key());
+        return treffer;
+    }
     const QRegularExpression ausdruck(QRegularExpression::wildcardToRegularExpression(muster));
     QStringList treffer;
     for (auto it = m_namen.cbegin(); it != m_namen.cend(); ++it)
