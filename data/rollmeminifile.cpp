@@ -175,6 +175,7 @@ size_t qHash(const IniName &name, size_t seed)
 
 void TRollMemIniFile::leeren()
 {
+    m_zuletzt = nullptr;
     m_index.clear();
     m_abschnitte.clear();
 }
@@ -246,16 +247,24 @@ void TRollMemIniFile::indexNeuAufbauen(Abschnitt &abschnitt)
     }
 }
 
-const TRollMemIniFile::Abschnitt *TRollMemIniFile::finde(const QString &section) const
-{
-    auto it = m_index.constFind(IniName{section});
-    return it == m_index.constEnd() ? nullptr : &*it.value();
-}
-
 TRollMemIniFile::Abschnitt *TRollMemIniFile::finde(const QString &section)
 {
+    return const_cast<Abschnitt *>(std::as_const(*this).finde(section));
+}
+
+const TRollMemIniFile::Abschnitt *TRollMemIniFile::finde(const QString &section) const
+{
+    // The section asked for last, when asked by the same spelling again
+    // (a booking asks for its few sections many times): no hashing.
+    if (m_zuletzt && section.size() == m_zuletztName.size()
+        && (section.constData() == m_zuletztName.constData() || section == m_zuletztName))
+        return m_zuletzt;
     auto it = m_index.constFind(IniName{section});
-    return it == m_index.constEnd() ? nullptr : &*it.value();
+    if (it == m_index.constEnd())
+        return nullptr;
+    m_zuletztName = section;
+    m_zuletzt = &*it.value();
+    return m_zuletzt;
 }
 
 const TRollMemIniFile::Zeile *TRollMemIniFile::findeZeile(const QString &section, const QString &key) const
@@ -340,6 +349,7 @@ void TRollMemIniFile::zuruecknehmen(const Rueckweg &schritt)
         return;
     if (schritt.art == Rueckweg::Abschnitt) {
         // A new section is always the last one.
+        m_zuletzt = nullptr;
         m_abschnitte.erase(ab.value());
         m_index.erase(ab);
         return;
@@ -551,6 +561,16 @@ QStringList TRollMemIniFile::ReadSection(const QString &section) const
     return keys;
 }
 
+QStringList TRollMemIniFile::ReadSection(const QString &section, const std::function<bool(const QString &)> &passt) const
+{
+    QStringList keys;
+    if (const Abschnitt *abschnitt = finde(section))
+        for (const Zeile &zeile : abschnitt->zeilen)
+            if (zeile.mitGleich && passt(zeile.schluessel))
+                keys.append(zeile.schluessel);
+    return keys;
+}
+
 QStringList TRollMemIniFile::ReadSections() const
 {
     QStringList namen;
@@ -577,6 +597,7 @@ void TRollMemIniFile::EraseSection(const QString &section)
         return;
     standMerken(); // before any lookup: recording may reload the content
     auto it = m_index.find(IniName{section});
+    m_zuletzt = nullptr;
     m_abschnitte.erase(it.value());
     m_index.erase(it);
     m_geaendert = true;

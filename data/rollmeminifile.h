@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <exception>
+#include <functional>
 #include <list>
 #include <vector>
 
@@ -104,6 +105,9 @@ public:
     /// The section's keys in stored order; empty when the section is missing.
     void ReadSection(const QString &section, QStringList &keys) const;
     QStringList ReadSection(const QString &section) const;
+    /// The section's keys for which passt holds, in stored order: a few keys
+    /// of a long section without copying all of them.
+    QStringList ReadSection(const QString &section, const std::function<bool(const QString &key)> &passt) const;
     /// All section names in stored order.
     QStringList ReadSections() const;
 
@@ -196,6 +200,10 @@ private:
     TSpeicher *m_speicher = nullptr;
     AbschnittListe m_abschnitte;
     QHash<IniName, AbschnittListe::iterator> m_index; // section name
+    // The section found last and its name as asked (held, so its buffer
+    // stays this name's); reset whenever a section goes.
+    mutable QString m_zuletztName;
+    mutable Abschnitt *m_zuletzt = nullptr;
     std::vector<Rueckweg> m_rueckwege; // since the rollback point, oldest first
     bool m_standGemerkt = false;      // the record holds a whole copy
     bool m_hatRollbackPunkt = false;

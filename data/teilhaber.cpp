@@ -71,9 +71,7 @@ void TTeilhaber::neuerEintrag(const QString &section, const MonthKey &monat, Mon
 
 QStringList TTeilhaber::eintraege(const QString &section, const MonthKey &monat) const
 {
-    QStringList keys = ReadSection(section);
-    keys.removeIf([&](const QString &key) { return !istEintrag(key, monat); });
-    return keys;
+    return ReadSection(section, [&](const QString &key) { return istEintrag(key, monat); });
 }
 
 Money TTeilhaber::monatsSumme(const QString &section, const MonthKey &monat) const
