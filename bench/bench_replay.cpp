@@ -21,7 +21,7 @@
 
 namespace {
 
-const int Monate = 24;
+int Monate = 24; // --monate M
 
 QTemporaryDir arbeitsverzeichnis()
 {
@@ -122,14 +122,21 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     std::vector<int> groessen;
     for (int i = 1; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
+        QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QLatin1String("--monate") && i + 1 < argc) {
+            bool zahl = false;
+            Monate = QString::fromLocal8Bit(argv[++i]).toInt(&zahl);
+            if (zahl && Monate >= 1 && Monate <= 1200)
+                continue;
+            arg = QStringLiteral("--monate ") + QString::fromLocal8Bit(argv[i]);
+        }
         bool zahl = false;
         const int n = arg.toInt(&zahl);
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h") || !zahl || n < 1 || n > 100000) {
             // Nothing is measured and no folder is made for an argument that is not a pact's size.
             const bool hilfe = arg == QLatin1String("--help") || arg == QLatin1String("-h");
-            std::fprintf(hilfe ? stdout : stderr, "%sAufruf: bench_replay [TEILHABER …]  (je 1 bis 100000; Vorgabe 100 200 400 1000)\n",
-                         hilfe ? "" : qPrintable(QStringLiteral("bench_replay: \u201E%1\u201C ist keine Teilhaberzahl.\n").arg(arg)));
+            std::fprintf(hilfe ? stdout : stderr, "%sAufruf: bench_replay [--monate M] [TEILHABER …]  (M 1 bis 1200, Vorgabe 24; je 1 bis 100000, Vorgabe 100 200 400 1000)\n",
+                         hilfe ? "" : qPrintable(QStringLiteral("bench_replay: \u201E%1\u201C ist keine Teilhaber- oder Monatszahl.\n").arg(arg)));
             return hilfe ? 0 : 2;
         }
         groessen.push_back(n);

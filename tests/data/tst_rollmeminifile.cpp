@@ -63,6 +63,31 @@ private slots:
         QCOMPARE(dateiInhalt(p), geschrieben.toLatin1());
     }
 
+    // Two names are the same to the lookups exactly when they fold alike,
+    // and then they hash alike, so every spelling finds its section.
+    void namenVergleichen_data()
+    {
+        tabelle("ini_namen", {"a", "b", "gleich"});
+    }
+
+    void namenVergleichen()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(QString, gleich);
+        const bool soll = gleich == QLatin1String("ja");
+        QCOMPARE(IniName{a} == IniName{b}, soll);
+        QCOMPARE(IniName{b} == IniName{a}, soll);
+        if (soll)
+            QCOMPARE(qHash(IniName{a}, 17), qHash(IniName{b}, 17));
+        // Through a file: written under one spelling, read under the other.
+        const QString p = pfad(QStringLiteral("namen.ven"));
+        QFile::remove(p);
+        TRollMemIniFile ini(p);
+        ini.WriteString(QStringLiteral("S"), a, QStringLiteral("1"));
+        QCOMPARE(ini.ValueExists(QStringLiteral("s"), b), soll);
+    }
+
     void rollbackNachZufaelligenAenderungen()
     {
         // Random writes, new keys and sections, deletions and erased sections, on a file with

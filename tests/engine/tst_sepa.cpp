@@ -242,6 +242,8 @@ private slots:
         const TErgebnis ergebnis = v.KontoauszugBuchen(abgleich, auswahl);
         QVERIFY2(ergebnis.gebucht(), qPrintable(ergebnis.meldung));
         QCOMPARE(ergebnis.betrag, e(25 * 50));
+        QVERIFY2(ergebnis.meldung.startsWith(QStringLiteral("Kontoauszug april.xml: 25 Einzahlung(en) über 1.250,00 \u20AC gebucht.")),
+                 qPrintable(ergebnis.meldung));
         QCOMPARE(v.Monatsstand().eingangsbuchungen, vorher + 25);
         QCOMPARE(v.OffeneTeilhaber().size(), 35);
         QCOMPARE(v.Pruefen(), QStringList());

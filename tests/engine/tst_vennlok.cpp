@@ -7,6 +7,7 @@
 #include "tests/testpakt.h"
 
 #include <QtTest>
+#include <thread>
 #include <memory>
 
 using namespace Testhilfe;
@@ -122,6 +123,43 @@ private slots:
         QVERIFY(v.PaktVorhanden());
         QCOMPARE(v.Parameter().beitrag, e(50));
 #endif
+    }
+
+    // A pact in memory books, closes and undoes as on its directory, takes
+    // no lock, and leaves every file of the directory it was copied from as
+    // it was; two of them work side by side on threads of their own.
+    void paktImSpeicher()
+    {
+        {
+            TVennlok v(m_tmp->path());
+            zweiterMonat(v, {QStringLiteral("Anna"), QStringLiteral("Bernd")});
+        }
+        const auto vorher = verzeichnisstand(m_dir);
+        QHash<QString, QByteArray> bild;
+        for (auto it = vorher.cbegin(); it != vorher.cend(); ++it)
+            bild.insert(it.key(), it.value());
+        TVennlok gesperrt(m_tmp->path()); // the directory's own engine holds the lock meanwhile
+        const auto rechnen = [&](Money beitrag, Money *kasse) {
+            TVennlok v(m_tmp->path(), bild);
+            v.Oeffnen();
+            QVERIFY(v.Einzahlung(QStringLiteral("Anna"), v.Buchungsmonat(), beitrag, zeitpunkt(2006, 4, 2)).gebucht());
+            {
+                TTransaktion verworfen(v); // left without committing: undone
+                QVERIFY(v.Einzahlung(QStringLiteral("Bernd"), v.Buchungsmonat(), e(50), zeitpunkt(2006, 4, 3)).gebucht());
+            }
+            QCOMPARE(v.Monatsstand().eingangsbuchungen, 1);
+            QVERIFY(v.Monatsabschluss(QStringLiteral("200604"), true, zeitpunkt(2006, 4, 30)).gebucht());
+            QCOMPARE(v.Buchungsmonat(), QStringLiteral("200605"));
+            QCOMPARE(v.Pruefen(), QStringList());
+            *kasse = v.Verlauf().last().kasse;
+        };
+        Money kasse[2] = {0, 0};
+        std::thread neben([&] { rechnen(e(50), &kasse[0]); });
+        rechnen(e(30), &kasse[1]);
+        neben.join();
+        QCOMPARE(kasse[0] - kasse[1], e(20));
+        QCOMPARE(verzeichnisstand(m_dir), vorher);
+        QCOMPARE(gesperrt.Buchungsmonat(), QStringLiteral("200604"));
     }
 
     void zweiterPaktWirdAbgelehnt()

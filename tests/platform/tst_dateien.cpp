@@ -335,6 +335,62 @@ private slots:
         QCOMPARE(dateiInhalt(pfad(QStringLiteral("T_Berta.ven"))), QByteArray("2"));
         QVERIFY(!QFile::exists(pfad(TJournalSpeicher::Journalname)));
     }
+
+    // A store in memory holds its picture and every commit, forgets what is
+    // undone, and never reads or writes the disk, even where the directory
+    // it is named after holds files of the same names.
+    void speicherImSpeicher()
+    {
+        schreiben(pfad(QStringLiteral("T_Anna.ven")), "auf der Platte");
+        TJournalSpeicher speicher(m_dir.path(), {{QStringLiteral("T_Anna.ven"), "im Bild"}, {QStringLiteral("A_Log.buc"), "1\n"}});
+        const auto lesen = [&](const char *name) { return speicher.Lesen(pfad(QLatin1String(name))).value_or("fehlt"); };
+        QCOMPARE(lesen("T_Anna.ven"), QByteArray("im Bild"));
+        QVERIFY(!speicher.Existiert(pfad(QStringLiteral("Vennlok.lck"))));
+        speicher.Beginnen();
+        speicher.Schreiben(pfad(QStringLiteral("T_Berta.ven")), "neu");
+        speicher.Anhaengen(pfad(QStringLiteral("A_Log.buc")), "2\n");
+        speicher.Loeschen(pfad(QStringLiteral("T_Anna.ven")));
+        speicher.Festschreiben();
+        speicher.Beginnen();
+        speicher.Anhaengen(pfad(QStringLiteral("A_Log.buc")), "3\n");
+        speicher.Schreiben(pfad(QStringLiteral("T_Clara.ven")), "verworfen");
+        speicher.Abbrechen();
+        QCOMPARE(lesen("T_Berta.ven"), QByteArray("neu"));
+        QCOMPARE(lesen("A_Log.buc"), QByteArray("1\n2\n"));
+        QCOMPARE(lesen("T_Anna.ven"), QByteArray("fehlt"));
+        QCOMPARE(lesen("T_Clara.ven"), QByteArray("fehlt"));
+        QCOMPARE(speicher.Liste(QStringLiteral("T_*.ven")), QStringList{QStringLiteral("T_Berta.ven")});
+        const QHash<QString, QByteArray> bild{{QStringLiteral("A_Log.buc"), "1\n2\n"}, {QStringLiteral("T_Berta.ven"), "neu"}};
+        QCOMPARE(speicher.Bild(), bild);
+        QCOMPARE(m_dir.entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("T_Anna.ven")});
+        QCOMPARE(dateiInhalt(pfad(QStringLiteral("T_Anna.ven"))), QByteArray("auf der Platte"));
+    }
+
+    // The listing by pattern: a prefix and an ending (the engine's kind) and
+    // any other wildcard give what the pattern machine gives.
+    void listeNachMuster_data()
+    {
+        QTest::addColumn<QString>("muster");
+        QTest::addColumn<QString>("treffer");
+        QTest::newRow("the members' files") << "T_*.ven" << "T_Anna.ven T_Zora.ven";
+        QTest::newRow("the star may stand for nothing") << "A_Kassendaten*.ven" << "A_Kassendaten.ven A_Kassendaten200601.ven A_Kassendaten200602.ven";
+        QTest::newRow("an ending only") << "*.buc" << "A_Kassendaten200601.buc";
+        QTest::newRow("letter case counts") << "t_*.ven" << "";
+        QTest::newRow("a question mark goes to the pattern machine") << "T_????.ven" << "T_Anna.ven T_Zora.ven";
+        QTest::newRow("everything") << "*" << "A_Kassendaten.ven A_Kassendaten200601.buc A_Kassendaten200601.ven A_Kassendaten200602.ven T_.ven.alt T_Anna.ven T_Zora.ven X_Bernd.ven";
+    }
+
+    void listeNachMuster()
+    {
+        QFETCH(QString, muster);
+        QFETCH(QString, treffer);
+        QHash<QString, QByteArray> bild;
+        for (const char *name : {"T_Anna.ven", "T_Zora.ven", "T_.ven.alt", "X_Bernd.ven", "A_Kassendaten.ven",
+                                 "A_Kassendaten200601.ven", "A_Kassendaten200601.buc", "A_Kassendaten200602.ven"})
+            bild.insert(QLatin1String(name), "x");
+        TJournalSpeicher speicher(m_dir.path(), bild);
+        QCOMPARE(speicher.Liste(muster).join(QLatin1Char(' ')), treffer);
+    }
 };
 
 int main(int argc, char *argv[])

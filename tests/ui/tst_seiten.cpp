@@ -304,6 +304,11 @@ private slots:
             const QByteArray gedaechtnis = nachher.value(QStringLiteral("A_Kontoabgleich.ven"));
             QCOMPARE(gedaechtnis.count(".xml)\r\n"), 3);
             QVERIFY(gedaechtnis.contains("[Kontoauszug]\r\nDatum="));
+            // The panel shows the difference to that statement under the balance the books expect.
+            const TKontostand konto = m_fenster->Vennlok().Kontostand();
+            QVERIFY(konto.auszug && konto.auszugDifferenz != 0);
+            const QString panel = kind<QLabel>(m_fenster.get(), "LabKontostand")->text();
+            QVERIFY2(panel.contains(QStringLiteral(" \u20AC\nDiff. Auszug ")) && panel.endsWith(QStringLiteral(" \u20AC")), qPrintable(panel));
             QCOMPARE(m_fenster->Vennlok().Pruefen(), QStringList());
             // Read again, the statement offers nothing more; the status line says what was passed over.
             m_benutzer.meldungen.clear();
@@ -398,6 +403,28 @@ private slots:
         m_benutzer.datei = ausgabe.filePath(QStringLiteral("waswaere.csv"));
         kind<QPushButton>(&form, "BtnCsv")->click();
         QVERIFY(dateiInhalt(m_benutzer.datei).contains("\r\nBeitrag=70;200606;"));
+    }
+
+    // Cancelling the runs: the window says so, keeps the last result and may run again.
+    void wasWaereAbbrechen()
+    {
+        zweiterMonat();
+        // This time from the history window.
+        m_fenster->BtnVerlaufClick();
+        kind<QPushButton>(&m_fenster->VerlaufForm(), "BtnWasWaere")->click();
+        TWasWaereForm &form = m_fenster->WasWaereForm();
+        QVERIFY(form.isVisible());
+        form.Einstellen(600, 10000, 1);
+        QSignalSpy fertig(&form, &TWasWaereForm::Fertig);
+        form.Rechnen();
+        QVERIFY(form.Laeuft());
+        kind<QPushButton>(&form, "BtnAbbrechen")->click();
+        QVERIFY(fertig.wait(60000));
+        QVERIFY(!form.Laeuft());
+        QVERIFY2(form.Status().startsWith(QStringLiteral("Abgebrochen")), qPrintable(form.Status()));
+        QVERIFY(form.Ergebnis().varianten.isEmpty());
+        QVERIFY(!kind<QPushButton>(&form, "BtnCsv")->isEnabled());
+        QVERIFY(kind<QPushButton>(&form, "BtnRechnen")->isEnabled());
     }
 
     // Discarding a month names the exits it takes back; afterwards those who
