@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
@@ -115,6 +116,70 @@ void einzahlungAufGrossemPakt()
                 ms[ms.size() / 2], ms.back());
 }
 
+// The resident memory of the process now, in MB (Linux; 0 elsewhere).
+double speicherMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &zeile : status.readAll().split('\n'))
+        if (zeile.startsWith("VmRSS:"))
+            return zeile.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    return 0;
+}
+
+// An open cash book of about mb megabytes: a small pact's open month, its
+// invoice section grown by lines of one cent (the totals do not follow them:
+// this measures reading and booking, not the figures). Opening it, and one
+// payment durable on its own as from the window.
+void grosseKasse(int mb)
+{
+    QTemporaryDir dir = arbeitsverzeichnis();
+    const QString daten = dir.filePath(QStringLiteral("daten"));
+    QDir().mkpath(daten);
+    MonthKey monat;
+    {
+        TVennlok vennlok(daten);
+        vennlok.SetAutoModus(true);
+        vennlok.NeuPakt(QStringLiteral("V1"), *Textformat::textZuDateTime(QStringLiteral("01.01.2010")), 500000, 5000, 20000, 0.5, 0.65,
+                        30000000, -3000000);
+        for (int i = 0; i < 20; ++i)
+            vennlok.Einzahlung(QStringLiteral("Teilhaber_%1").arg(i, 4, 10, QLatin1Char('0')), vennlok.Buchungsmonat(), 500000,
+                               *Textformat::textZuDateTime(QStringLiteral("02.01.2010")));
+        vennlok.Rechnung(QStringLiteral("Teilhaber_0000"), 100, *Textformat::textZuDateTime(QStringLiteral("15.01.2010")));
+        monat = vennlok.Buchungsmonat();
+    }
+    const QString kasse = QDir(daten).filePath(QStringLiteral("A_Kassendaten%1.ven").arg(monat));
+    QFile f(kasse);
+    if (!f.open(QIODevice::Append))
+        throw VennlokFehler(QStringLiteral("Die Kassendatei kann nicht vergrößert werden."), kasse);
+    QByteArray block = "\r\n[TeilhaberRechnungen 16.01.2010]\r\n";
+    for (qint64 n = 1; f.size() + block.size() < qint64(mb) * 1000000; ++n) {
+        block += "Teilhaber_" + QByteArray::number(n % 1000).rightJustified(4, '0') + '_' + QByteArray::number(n / 1000 + 1) + "=0,01\r\n";
+        if (block.size() > (1 << 24)) {
+            f.write(block);
+            block.clear();
+        }
+    }
+    f.write(block);
+    f.close();
+    const double vorher = speicherMb();
+    QElapsedTimer uhr;
+    uhr.start();
+    TVennlok vennlok(daten);
+    vennlok.Oeffnen();
+    const double oeffnen = double(uhr.nsecsElapsed()) / 1e9, speicher = speicherMb() - vorher;
+    uhr.restart();
+    const TErgebnis e = vennlok.Einzahlung(QStringLiteral("Teilhaber_0021"), vennlok.Buchungsmonat(), 500000,
+                                           *Textformat::textZuDateTime(QStringLiteral("20.01.2010")));
+    const double zahlung = double(uhr.nsecsElapsed()) / 1e6;
+    if (!e.gebucht())
+        throw VennlokFehler(e.meldung);
+    std::printf("\n| Große Kasse | Kassendatei | Öffnen | Speicher dafür | eine Einzahlung, durabel |\n|---|---:|---:|---:|---:|\n"
+                "| %d MB | %.0f MB | %.1f s | %.0f MB | %.0f ms |\n",
+                mb, double(QFileInfo(kasse).size()) / 1e6, oeffnen, speicher, zahlung);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -164,6 +229,7 @@ int main(int argc, char *argv[])
             vorher = &e;
         }
         einzahlungAufGrossemPakt();
+        grosseKasse(200);
     } catch (const VennlokFehler &f) {
         std::fprintf(stderr, "bench_replay: %s\n", qPrintable(f.text()));
         return 1;

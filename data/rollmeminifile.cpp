@@ -20,7 +20,7 @@ bool istLeerzeichen(QChar c)
 }
 
 // Trims what the reading rules trim: blanks and control characters.
-QString trimmen(const QString &text)
+QStringView trimmen(QStringView text)
 {
     qsizetype a = 0, e = text.size();
     while (a < e && istLeerzeichen(text[a]))
@@ -35,22 +35,23 @@ bool istBlank(QChar c)
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
 
-QStringList zeilenTrennen(const QString &text)
+// Each line of text (ended by CR LF, LF or CR) as a view into it: a large
+// file is read without a copy of every line.
+template <typename F>
+void zeilenTrennen(QStringView text, F zeile)
 {
-    QStringList zeilen;
     qsizetype anfang = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            zeilen.append(text.mid(anfang, i - anfang));
+            zeile(text.mid(anfang, i - anfang));
             if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
                 ++i;
             anfang = i + 1;
         }
     }
     if (anfang < text.size())
-        zeilen.append(text.mid(anfang));
-    return zeilen;
+        zeile(text.mid(anfang));
 }
 
 // Refuses a text that would not come back unchanged from the file.
@@ -110,7 +111,11 @@ TRollMemIniFile::TRollMemIniFile(const QString &fileName, TSpeicher *speicher)
         m_unvollstaendig = QStringLiteral("ist leer");
     else if (!inhalt->endsWith('\n'))
         m_unvollstaendig = QStringLiteral("endet mitten in einer Zeile");
-    laden(zeilenTrennen(Cp1252::dekodieren(*inhalt)));
+    const QString text = Cp1252::dekodieren(*inhalt);
+    inhalt.reset(); // the bytes are not needed beside their text
+    leeren();
+    Abschnitt *aktuell = nullptr;
+    zeilenTrennen(text, [&](QStringView zeile) { zeileLesen(zeile, aktuell); });
 }
 
 TRollMemIniFile::~TRollMemIniFile()
@@ -184,29 +189,33 @@ void TRollMemIniFile::laden(const QStringList &zeilen)
 {
     leeren();
     Abschnitt *aktuell = nullptr;
-    for (const QString &roh : zeilen) {
-        const QString zeile = trimmen(roh);
-        if (zeile.isEmpty() || zeile.startsWith(QLatin1Char(';')))
-            continue;
-        if (zeile.size() >= 2 && zeile.startsWith(QLatin1Char('[')) && zeile.endsWith(QLatin1Char(']'))) {
-            aktuell = &abschnittAnlegen(trimmen(zeile.mid(1, zeile.size() - 2)));
-            continue;
-        }
-        if (!aktuell)
-            continue; // lines before the first section are dropped
-        const qsizetype gleich = zeile.indexOf(QLatin1Char('='));
-        if (gleich < 0) {
-            zeileAnhaengen(*aktuell, Zeile{zeile, QString(), false});
-            continue;
-        }
-        qsizetype schluesselEnde = gleich;
-        while (schluesselEnde > 0 && istBlank(zeile[schluesselEnde - 1]))
-            --schluesselEnde;
-        qsizetype wertAnfang = gleich + 1;
-        while (wertAnfang < zeile.size() && istBlank(zeile[wertAnfang]))
-            ++wertAnfang;
-        zeileAnhaengen(*aktuell, Zeile{zeile.left(schluesselEnde), zeile.mid(wertAnfang), true});
+    for (const QString &zeile : zeilen)
+        zeileLesen(zeile, aktuell);
+}
+
+void TRollMemIniFile::zeileLesen(QStringView roh, Abschnitt *&aktuell)
+{
+    const QStringView zeile = trimmen(roh);
+    if (zeile.isEmpty() || zeile.startsWith(QLatin1Char(';')))
+        return;
+    if (zeile.size() >= 2 && zeile.startsWith(QLatin1Char('[')) && zeile.endsWith(QLatin1Char(']'))) {
+        aktuell = &abschnittAnlegen(trimmen(zeile.mid(1, zeile.size() - 2)).toString());
+        return;
     }
+    if (!aktuell)
+        return; // lines before the first section are dropped
+    const qsizetype gleich = zeile.indexOf(QLatin1Char('='));
+    if (gleich < 0) {
+        zeileAnhaengen(*aktuell, Zeile{zeile.toString(), QString(), false});
+        return;
+    }
+    qsizetype schluesselEnde = gleich;
+    while (schluesselEnde > 0 && istBlank(zeile[schluesselEnde - 1]))
+        --schluesselEnde;
+    qsizetype wertAnfang = gleich + 1;
+    while (wertAnfang < zeile.size() && istBlank(zeile[wertAnfang]))
+        ++wertAnfang;
+    zeileAnhaengen(*aktuell, Zeile{zeile.left(schluesselEnde).toString(), zeile.mid(wertAnfang).toString(), true});
 }
 
 TRollMemIniFile::Abschnitt &TRollMemIniFile::abschnittAnlegen(const QString &section)

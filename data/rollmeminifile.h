@@ -175,6 +175,8 @@ private:
     using AbschnittListe = std::list<Abschnitt>;
 
     void laden(const QStringList &zeilen);
+    // One line of the file as read: a section starts, a key with its value or a line without "=" is appended.
+    void zeileLesen(QStringView zeile, Abschnitt *&aktuell);
     void leeren();
     const Abschnitt *finde(const QString &section) const;
     Abschnitt *finde(const QString &section);
