@@ -88,6 +88,41 @@ private slots:
         QCOMPARE(ini.ValueExists(QStringLiteral("s"), b), soll);
     }
 
+    // A long file with every kind of line end, blanks around keys and
+    // values, comments, lines without "=" and lines before the first section:
+    // read, it holds exactly the lines the reading rules keep, in order, and
+    // going back to a point restores them whatever was read.
+    void langeDateiMitAllenZeilenarten()
+    {
+        QByteArray datei = "vor dem ersten Abschnitt=weg\r\n";
+        QStringList erwartet;
+        const char *enden[] = {"\r\n", "\n", "\r"};
+        for (int a = 0; a < 50; ++a) {
+            datei += (a % 2 ? "  [Abschnitt " : "[Abschnitt ") + QByteArray::number(a) + "]\t" + enden[a % 3];
+            erwartet << QStringLiteral("[Abschnitt %1]").arg(a);
+            for (int k = 0; k < 200; ++k) {
+                const QByteArray nr = QByteArray::number(k);
+                switch (k % 4) {
+                case 0: datei += "Schluessel_" + nr + " = Wert " + nr + "  "; erwartet << QStringLiteral("Schluessel_%1=Wert %1").arg(k); break;
+                case 1: datei += "; eine Bemerkung " + nr; break;
+                case 2: datei += "ohne Gleich " + nr; erwartet << QStringLiteral("ohne Gleich %1").arg(k); break;
+                default: datei += "\tleer_" + nr + "="; erwartet << QStringLiteral("leer_%1=").arg(k); break;
+                }
+                datei += enden[(a + k) % 3];
+            }
+            erwartet << QString(); // each section ends with a blank line when written
+        }
+        const QString p = pfad(QStringLiteral("lang.ven"));
+        schreiben(p, datei);
+        TRollMemIniFile ini(p);
+        QCOMPARE(ini.Zeilen(), erwartet);
+        QCOMPARE(ini.ReadString(QStringLiteral("abschnitt 49"), QStringLiteral("SCHLUESSEL_196"), QString()), QStringLiteral("Wert 196"));
+        ini.SetRollbackPoint();
+        ini.EraseSection(QStringLiteral("Abschnitt 7"));
+        ini.Rollback();
+        QCOMPARE(ini.Zeilen(), erwartet);
+    }
+
     void rollbackNachZufaelligenAenderungen()
     {
         // Random writes, new keys and sections, deletions and erased sections, on a file with
