@@ -5,6 +5,8 @@
 #include "data/cp1252.h"
 #include "data/textformat.h"
 
+#include <algorithm>
+
 namespace {
 
 QString zweistellig(int n)
@@ -74,17 +76,27 @@ MonthKey Folgemonat(const MonthKey &monat)
 
 QString NameFuerDatei(const QString &name)
 {
-    QString n = name;
-    static const std::pair<const char16_t *, const char16_t *> umlaute[] = {
-        {u"\u00C4", u"Ae"}, {u"\u00E4", u"ae"}, {u"\u00D6", u"Oe"}, {u"\u00F6", u"oe"},
-        {u"\u00DC", u"Ue"}, {u"\u00FC", u"ue"}, {u"\u00DF", u"ss"},
+    // One pass, as every booking folds its name: umlauts and ß spelled out,
+    // ",.;:+/" and blanks become "_", and a run of "_" becomes one.
+    QString n;
+    n.reserve(name.size() + 4);
+    const auto anhaengen = [&n](QChar c) {
+        if (c != QLatin1Char('_') || n.isEmpty() || n.back() != QLatin1Char('_'))
+            n.append(c);
     };
-    for (const auto &[von, nach] : umlaute)
-        n.replace(QString::fromUtf16(von), QString::fromUtf16(nach));
-    for (QChar c : QStringLiteral(",.;:+/ "))
-        n.replace(c, QLatin1Char('_'));
-    while (n.contains(QLatin1String("__")))
-        n.replace(QLatin1String("__"), QLatin1String("_"));
+    for (const QChar c : name) {
+        switch (c.unicode()) {
+        case 0x00C4: n.append(QLatin1String("Ae")); break;
+        case 0x00E4: n.append(QLatin1String("ae")); break;
+        case 0x00D6: n.append(QLatin1String("Oe")); break;
+        case 0x00F6: n.append(QLatin1String("oe")); break;
+        case 0x00DC: n.append(QLatin1String("Ue")); break;
+        case 0x00FC: n.append(QLatin1String("ue")); break;
+        case 0x00DF: n.append(QLatin1String("ss")); break;
+        case ',': case '.': case ';': case ':': case '+': case '/': case ' ': anhaengen(QLatin1Char('_')); break;
+        default: anhaengen(c); break;
+        }
+    }
     return n;
 }
 
@@ -121,7 +133,9 @@ QString TeilhaberNameFehler(const QString &name)
         return fehler(QStringLiteral("das Zeichen \u201E%1\u201C kann in den Dateien nicht gespeichert werden")
                           .arg(name.mid(falsch, name[falsch].isHighSurrogate() ? 2 : 1)));
     // The name is the holder of the participant's transfers unless the address names another.
-    if (Bankdaten::SepaText(name, 70).trimmed().isEmpty())
+    // A Latin letter or digit always reaches the bank; only a name without one is transliterated to see.
+    const bool lateinisch = std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); });
+    if (!lateinisch && Bankdaten::SepaText(name, 70).trimmed().isEmpty())
         return fehler(QStringLiteral("er enthält keinen Buchstaben und keine Ziffer, die eine Bank überweisen kann"));
     return QString();
 }

@@ -13,6 +13,18 @@ class TstMonatkey : public QObject
     Q_OBJECT
 
 private slots:
+    void namenFuerDateien_data()
+    {
+        tabelle("namen_fuer_dateien", {"name", "datei"});
+    }
+
+    void namenFuerDateien()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, datei);
+        QCOMPARE(NameFuerDatei(name), datei);
+    }
+
     void monateSchritt_data()
     {
         tabelle("monate", {"monat", "vor", "folge"});
