@@ -42,8 +42,17 @@ QString zweistellig(int n)
 
 QString datumText(const QDate &d)
 {
-    return zweistellig(d.day()) + QLatin1Char('.') + zweistellig(d.month()) + QLatin1Char('.')
-           + QString::number(d.year()).rightJustified(4, QLatin1Char('0'));
+    int jahr = 0, monat = 0, tag = 0;
+    d.getDate(&jahr, &monat, &tag);
+    if (jahr < 0 || jahr > 9999) // the long way, which the form was first written in
+        return zweistellig(tag) + QLatin1Char('.') + zweistellig(monat) + QLatin1Char('.')
+               + QString::number(jahr).rightJustified(4, QLatin1Char('0'));
+    // Every booking stamps a date: written into one buffer, not pieced from numbers.
+    const char16_t text[10] = {char16_t(u'0' + tag / 10),   char16_t(u'0' + tag % 10),         u'.',
+                               char16_t(u'0' + monat / 10), char16_t(u'0' + monat % 10),       u'.',
+                               char16_t(u'0' + jahr / 1000), char16_t(u'0' + jahr / 100 % 10), char16_t(u'0' + jahr / 10 % 10),
+                               char16_t(u'0' + jahr % 10)};
+    return QString(reinterpret_cast<const QChar *>(text), 10);
 }
 
 QString zeitText(qint64 ms)
