@@ -66,11 +66,21 @@ void pruefen(const QString &text, const QString &was, bool leerErlaubt)
             fehler(QStringLiteral("er ist leer"));
         return;
     }
-    for (QChar c : text)
-        if (Cp1252::istSteuerzeichen(c))
+    // Nearly every text is ASCII: one pass decides it; others are checked character by character.
+    bool ascii = true;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F)
             fehler(QStringLiteral("er enthält ein Steuerzeichen"));
-    if (!Cp1252::darstellbar(text))
-        fehler(QStringLiteral("er enthält ein Zeichen außerhalb des Zeichensatzes Windows-1252"));
+        ascii = ascii && u < 0x80;
+    }
+    if (!ascii) {
+        for (QChar c : text)
+            if (Cp1252::istSteuerzeichen(c))
+                fehler(QStringLiteral("er enthält ein Steuerzeichen"));
+        if (!Cp1252::darstellbar(text))
+            fehler(QStringLiteral("er enthält ein Zeichen außerhalb des Zeichensatzes Windows-1252"));
+    }
     if (istLeerzeichen(text.front()) || istLeerzeichen(text.back()))
         fehler(QStringLiteral("er beginnt oder endet mit einem Leerzeichen"));
 }
