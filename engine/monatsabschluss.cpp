@@ -156,9 +156,15 @@ void TAbschluss::kapitalanteileBerechnen(const MonthKey &monat)
         return KapitalanteilNeu(t.GespeicherterKapitalanteil(Vormonat(monat)), t.Einzahlungen(monat),
                                 t.Eigenanteile(monat), t.Auszahlungen(monat), limit);
     };
-    k.teilhaber->FuerJeden([&](TTeilhaber &t, const QString &) { summe = GeldPlus(summe, vorher(t)); });
+    // Each member's figure once: the second pass, over the same members in the same order, takes it from here.
+    std::vector<Money> werte;
+    k.teilhaber->FuerJeden([&](TTeilhaber &t, const QString &) {
+        werte.push_back(vorher(t));
+        summe = GeldPlus(summe, werte.back());
+    });
     const Money kasse = k.kasse->Summe();
-    k.teilhaber->FuerJeden([&](TTeilhaber &t, const QString &) { t.SetKapitalanteil(monat, Dreisatz(vorher(t), kasse, summe)); });
+    std::size_t nr = 0;
+    k.teilhaber->FuerJeden([&](TTeilhaber &t, const QString &) { t.SetKapitalanteil(monat, Dreisatz(werte.at(nr++), kasse, summe)); });
 }
 
 void TAbschluss::parameterBerechnen(const MonthKey &monat)
