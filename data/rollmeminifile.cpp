@@ -657,6 +657,10 @@ QByteArray TRollMemIniFile::Inhalt() const
     for (const Abschnitt &abschnitt : m_abschnitte) {
         if (abschnitt.kodiert.isEmpty()) {
             QByteArray &k = abschnitt.kodiert;
+            qsizetype bytes = abschnitt.name.size() + 6; // one byte per character: room for all at once
+            for (const Zeile &zeile : abschnitt.zeilen)
+                bytes += zeile.schluessel.size() + zeile.wert.size() + 3;
+            k.reserve(bytes);
             k += '[';
             Cp1252::anhaengen(k, abschnitt.name);
             k += "]\r\n";
