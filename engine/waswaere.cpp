@@ -10,6 +10,7 @@
 #include "engine/vennlok.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QRegularExpression>
 #include <algorithm>
 #include <atomic>
@@ -47,6 +48,8 @@ enum Gewohnheit { Voll, Teilweise, Zweimal, Gar_nicht, Gewohnheiten };
 // Below this many months of his own, a participant pays as the pact's
 // generator has members pay: 93 in full, 3 in two parts, 4 not at all.
 constexpr int MindestMonate = 3;
+// What one request may reckon in all: about 200 MB of kept figures.
+constexpr qint64 MaxLaufMonate = 2000000;
 const int Vorgabe[Gewohnheiten] = {93, 0, 3, 4};
 
 QDate monatsanfang(const MonthKey &monat)
@@ -213,6 +216,12 @@ TWasWaereErgebnis TWasWaere::Rechnen(const TWasWaereAuftrag &auftrag, const std:
     for (const TVariante &v : auftrag.varianten)
         if (v.name != QLatin1String("heute"))
             varianten.append(v);
+    // Every run's months are kept until the percentiles are taken: a bound keeps that within memory.
+    const qint64 laufMonate = qint64(varianten.size()) * auftrag.laeufe * auftrag.monate;
+    if (laufMonate > MaxLaufMonate)
+        throw VennlokFehler(QStringLiteral("Eine Rechnung umfasst höchstens %1 Lauf-Monate (Varianten × Läufe × Monate); "
+                                           "diese hätte %2. Bitte weniger Läufe oder Monate wählen.")
+                                .arg(QLocale(QLocale::German).toString(MaxLaufMonate), QLocale(QLocale::German).toString(laufMonate)));
     const Geschichte &g = *m_statistik;
     const int gesamt = int(varianten.size()) * auftrag.laeufe;
 

@@ -338,6 +338,7 @@ private slots:
         QTest::newRow("a contribution beyond what may be booked") << 2 << 1 << "Beitrag=99999999999" << "Variante \u201EBeitrag=99999999999\u201C";
         QTest::newRow("no month to reckon") << 0 << 2 << "" << "1 bis 600 Monate";
         QTest::newRow("no run") << 3 << 0 << "" << "1 bis 10000 Läufe";
+        QTest::newRow("more run-months than memory should hold") << 600 << 5000 << "" << "höchstens 2.000.000 Lauf-Monate (Varianten × Läufe × Monate); diese hätte 3.000.000.";
     }
 
     void waswaereAbgelehnt()

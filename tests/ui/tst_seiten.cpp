@@ -414,7 +414,7 @@ private slots:
         kind<QPushButton>(&m_fenster->VerlaufForm(), "BtnWasWaere")->click();
         TWasWaereForm &form = m_fenster->WasWaereForm();
         QVERIFY(form.isVisible());
-        form.Einstellen(600, 10000, 1);
+        form.Einstellen(600, 3000, 1);
         QSignalSpy fertig(&form, &TWasWaereForm::Fertig);
         form.Rechnen();
         QVERIFY(form.Laeuft());
