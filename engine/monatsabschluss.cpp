@@ -43,7 +43,7 @@ TErgebnis TAbschluss::Monatsabschluss(const MonthKey &monat, bool erzwingen, Dat
         throw VennlokFehler(QStringLiteral("Der Monat %1 ist der letzte, den das Programm führen kann: nach ihm gibt es "
                                            "keinen Buchungsmonat mehr. Er wird nicht abgeschlossen.").arg(monat),
                             QString(), VennlokFehler::Grenze);
-    if (TAuswertung(k).AnzahlTeilhaber(2) != 0 && !erzwingen)
+    if (!erzwingen && TAuswertung(k).AnzahlTeilhaber(2) != 0)
         return TErgebnis::Ablehnung(QStringLiteral("Es haben noch nicht alle Teilhaber eingezahlt."), QString());
 
     k.transaktion(QStringLiteral("Monatsab#####,") + monat + QStringLiteral("   ABSCHLUSSFEHLER"), [&] {
