@@ -162,16 +162,30 @@ QString moneyZuText(Money betrag)
         return floatZuText(double(betrag) / double(MoneyProEinheit));
     if (betrag == 0)
         return QStringLiteral("0");
-    const Money betragAbs = betrag < 0 ? -betrag : betrag;
-    QString text = betrag < 0 ? QStringLiteral("-") : QString();
-    text += QString::number(betragAbs / MoneyProEinheit);
-    if (const Money bruch = betragAbs % MoneyProEinheit) {
-        QString ziffern = QString::number(bruch).rightJustified(4, QLatin1Char('0'));
-        while (ziffern.endsWith(QLatin1Char('0')))
-            ziffern.chop(1);
-        text += QLatin1Char(',') + ziffern;
+    // Into one buffer from the right: the decimals without trailing zeros, the
+    // comma, the whole units, the sign (every booking writes several amounts).
+    char16_t puffer[24];
+    int pos = 24;
+    Money rest = betrag < 0 ? -betrag : betrag;
+    Money bruch = rest % MoneyProEinheit;
+    rest /= MoneyProEinheit;
+    if (bruch) {
+        int stellen = 4;
+        while (bruch % 10 == 0) {
+            bruch /= 10;
+            --stellen;
+        }
+        for (int i = 0; i < stellen; ++i, bruch /= 10)
+            puffer[--pos] = char16_t(u'0' + bruch % 10);
+        puffer[--pos] = u',';
     }
-    return text;
+    do {
+        puffer[--pos] = char16_t(u'0' + rest % 10);
+        rest /= 10;
+    } while (rest);
+    if (betrag < 0)
+        puffer[--pos] = u'-';
+    return QString(reinterpret_cast<const QChar *>(puffer + pos), 24 - pos);
 }
 
 std::optional<Money> einfacherBetrag(const QString &text)
