@@ -190,6 +190,7 @@ size_t qHash(const IniName &name, size_t seed)
 
 void TRollMemIniFile::leeren()
 {
+    ++m_stand;
     m_zuletzt = nullptr;
     m_index.clear();
     m_abschnitte.clear();
@@ -403,6 +404,7 @@ void TRollMemIniFile::Rollback()
     m_rueckwege.clear();
     m_standGemerkt = false;
     m_geaendert = true;
+    ++m_stand;
 }
 
 QString TRollMemIniFile::ReadString(const QString &section, const QString &key, const QString &defaultValue) const
@@ -446,6 +448,7 @@ void TRollMemIniFile::WriteString(const QString &section, const QString &key, co
         zeileAnhaengen(*abschnitt, Zeile{key, value, true});
     }
     m_geaendert = true;
+    ++m_stand;
 }
 
 int TRollMemIniFile::ReadInteger(const QString &section, const QString &key, int defaultValue) const
@@ -620,6 +623,7 @@ void TRollMemIniFile::EraseSection(const QString &section)
     m_abschnitte.erase(it.value());
     m_index.erase(it);
     m_geaendert = true;
+    ++m_stand;
 }
 
 void TRollMemIniFile::DeleteKey(const QString &section, const QString &key)
@@ -637,6 +641,7 @@ void TRollMemIniFile::DeleteKey(const QString &section, const QString &key)
     else
         abschnitt->index.erase(it);
     m_geaendert = true;
+    ++m_stand;
 }
 
 void TRollMemIniFile::UpdateFile()

@@ -125,6 +125,9 @@ public:
 
     /// True when the content changed since it was read or last written.
     bool Geaendert() const { return m_geaendert; }
+    /// Counts every change of the content in memory (writes, deletions, going
+    /// back, reading anew): a value derived from the content stays good while it is the same.
+    quint64 Stand() const { return m_stand; }
 
     /// The object is given up: a later UpdateFile no longer goes to the
     /// store's transaction.
@@ -210,6 +213,7 @@ private:
     bool m_standGemerkt = false;      // the record holds a whole copy
     bool m_hatRollbackPunkt = false;
     bool m_geaendert = false;
+    quint64 m_stand = 0;
     QString m_unvollstaendig; // how the file read looked cut short: "ist leer", "endet mitten in einer Zeile"
     bool m_verworfen = false;
 };

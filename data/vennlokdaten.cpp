@@ -148,8 +148,26 @@ Money TVennlokDaten::HonorarEingangsbuchung() const { return parameterBetrag(KHo
 Money TVennlokDaten::HonorarRechnungsbuchung() const { return parameterBetrag(KHonorarRech, 2 * MoneyProEinheit); }
 Money TVennlokDaten::Grundsicherung() const { return parameterBetrag(KGrund, 3000 * MoneyProEinheit); }
 Money TVennlokDaten::LimitVirtSumme() const { return parameterBetrag(KLimit, -300 * MoneyProEinheit); }
-double TVennlokDaten::IntSozialanteil() const { return parameterAnteil(KInt, ExtAusInt(2, 0.207)); }
-double TVennlokDaten::ExtSozialanteil() const { return parameterAnteil(KExt, ExtAusInt(2, 0.207)); }
+void TVennlokDaten::anteileLesen() const
+{
+    if (m_anteileStand == Stand())
+        return;
+    m_intAnteil = parameterAnteil(KInt, ExtAusInt(2, 0.207));
+    m_extAnteil = parameterAnteil(KExt, ExtAusInt(2, 0.207));
+    m_anteileStand = Stand();
+}
+
+double TVennlokDaten::IntSozialanteil() const
+{
+    anteileLesen();
+    return m_intAnteil;
+}
+
+double TVennlokDaten::ExtSozialanteil() const
+{
+    anteileLesen();
+    return m_extAnteil;
+}
 double TVennlokDaten::Daempfung() const { return parameterAnteil(KDaempfung, 0.65); }
 
 void TVennlokDaten::SetIntSozialanteil(double wert)

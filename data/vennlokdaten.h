@@ -116,4 +116,10 @@ private:
     Money parameterBetrag(const QString &key, Money vorgabe) const;
     double parameterAnteil(const QString &key, double vorgabe) const;
     void schreibeParameter(const QString &section, const QString &key, Money wert);
+
+    // The shares in force, read as many times as there are bookings: parsed
+    // once for each state of the content (Stand).
+    mutable quint64 m_anteileStand = ~quint64(0);
+    mutable double m_intAnteil = 0, m_extAnteil = 0;
+    void anteileLesen() const;
 };

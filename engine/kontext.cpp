@@ -30,12 +30,18 @@ TKontext::~TKontext()
 
 QString TKontext::Pfad(const QString &dateiname) const
 {
-    return QDir(verzeichnis).filePath(dateiname);
+    // As QDir::filePath joins them (the directory is absolute and clean), without
+    // building a QDir for each of the many files an operation names.
+    if (QDir::isAbsolutePath(dateiname))
+        return dateiname;
+    if (dateiname.isEmpty())
+        return verzeichnis;
+    return verzeichnis.endsWith(QLatin1Char('/')) ? verzeichnis + dateiname : verzeichnis + QLatin1Char('/') + dateiname;
 }
 
 bool TKontext::PaktVorhanden() const
 {
-    return speicher->Existiert(Pfad(TVennlokDaten::Dateiname));
+    return speicher->NameExistiert(TVennlokDaten::Dateiname);
 }
 
 MonthKey TKontext::Buchungsmonat() const

@@ -106,6 +106,8 @@ public:
 
     std::optional<QByteArray> Lesen(const QString &pfad) override;
     bool Existiert(const QString &pfad) override;
+    /// Existiert for a name of the directory, without a path to take apart.
+    bool NameExistiert(const QString &name) const { return m_namen.contains(name); }
     void Schreiben(const QString &pfad, const QByteArray &inhalt) override;
     void Anhaengen(const QString &pfad, const QByteArray &inhalt) override;
     void Loeschen(const QString &pfad) override;

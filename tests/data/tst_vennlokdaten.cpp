@@ -77,6 +77,28 @@ private slots:
         QCOMPARE(daten.Startmonat(), QString());
     }
 
+    // The shares in force follow every change of the file in memory: a new
+    // internal share, going back to a point, a key deleted by hand, a value
+    // written in the older section only.
+    void anteileFolgenJederAenderung()
+    {
+        neuerPakt();
+        TVennlokDaten daten(m_pfad);
+        QCOMPARE(daten.IntSozialanteil(), 0.5);
+        daten.SetRollbackPoint();
+        daten.SetIntSozialanteil(0.8);
+        QCOMPARE(daten.IntSozialanteil(), 0.8);
+        QCOMPARE(daten.ExtSozialanteil(), ExtAusInt(2, 0.8));
+        daten.Rollback();
+        QCOMPARE(daten.IntSozialanteil(), 0.5);
+        QCOMPARE(daten.ExtSozialanteil(), ExtAusInt(2, 0.5));
+        daten.WriteFloat(QStringLiteral("aktuelle Daten"), QStringLiteral("ExtSozialanteil"), 0.25);
+        QCOMPARE(daten.ExtSozialanteil(), 0.25);
+        daten.DeleteKey(QStringLiteral("aktuelle Daten"), QStringLiteral("ExtSozialanteil"));
+        daten.WriteFloat(QStringLiteral("Startdaten"), QStringLiteral("ExtSozialanteil"), 0.125);
+        QCOMPARE(daten.ExtSozialanteil(), 0.125);
+    }
+
     void rueckfall_data()
     {
         tabelle("vennlokdaten_rueckfall", {"datei", "limit", "daempfung"});
