@@ -241,19 +241,27 @@ TWasWaereErgebnis TWasWaere::Rechnen(const TWasWaereAuftrag &auftrag, const std:
                 const TParameter p = v.Parameter();
                 Money werte[] = {p.beitrag, p.honorarEingangsbuchung, p.honorarRechnungsbuchung, 0, p.grundsicherung, p.limitVirtSumme};
                 double daempfung = p.daempfung;
-                for (const auto &[schluessel, wert] : variante.zuweisungen) {
-                    const QString komma = QString(wert).replace(QLatin1Char('.'), QLatin1Char(','));
-                    const int i = int(TVariante::Schluessel.indexOf(schluessel));
-                    if (schluessel == QLatin1String("Kaeufer"))
-                        kaeufer = *Textformat::textZuInt(wert);
-                    else if (schluessel == QLatin1String("Daempfung"))
-                        daempfung = *Textformat::textZuFloat(komma);
-                    else
-                        werte[i] = *Textformat::einfacherBetrag(komma);
-                }
                 const auto abgelehnt = [&](const QString &warum) {
                     return VennlokFehler(QStringLiteral("Variante \u201E%1\u201C: %2").arg(variante.name, warum));
                 };
+                for (const auto &[schluessel, wert] : variante.zuweisungen) {
+                    // Read as TVariante::Lesen checked them; a variant made otherwise is refused, not guessed.
+                    const QString komma = QString(wert).replace(QLatin1Char('.'), QLatin1Char(','));
+                    const int i = int(TVariante::Schluessel.indexOf(schluessel));
+                    constexpr int DaempfungNr = 3, KaeuferNr = 6; // their places in TVariante::Schluessel
+                    const auto ganz = Textformat::textZuInt(wert);
+                    const auto anteil = Textformat::textZuFloat(komma);
+                    const auto betrag = Textformat::einfacherBetrag(komma);
+                    if (i < 0 || (i == KaeuferNr && !ganz) || (i == DaempfungNr && !anteil)
+                        || (i != DaempfungNr && i != KaeuferNr && !betrag))
+                        throw abgelehnt(QStringLiteral("\u201E%1=%2\u201C ist keine Änderung, die eine Variante machen kann.").arg(schluessel, wert));
+                    if (i == KaeuferNr)
+                        kaeufer = *ganz;
+                    else if (i == DaempfungNr)
+                        daempfung = *anteil;
+                    else
+                        werte[i] = *betrag;
+                }
                 try {
                     const TErgebnis r = v.Vertrag(QStringLiteral("WasWaere"), tag(monat, 1), werte[0], werte[1], werte[2], daempfung,
                                                   werte[4], werte[5]);

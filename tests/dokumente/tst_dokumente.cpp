@@ -280,6 +280,9 @@ private slots:
         };
         QCOMPARE(kassen(1), kassen(1));
         QVERIFY(kassen(1) != kassen(2));
+        // A variant made without reading it is refused when it is tried, not guessed.
+        auftrag.varianten = {TVariante{QStringLiteral("von Hand"), {{QStringLiteral("Beitrag"), QStringLiteral("viel")}}}};
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, waswaere.Rechnen(auftrag));
     }
 
     // A pact too young for habits: a founding month only, then one closed
