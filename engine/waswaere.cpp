@@ -368,13 +368,19 @@ TWasWaereErgebnis TWasWaere::Rechnen(const TWasWaereAuftrag &auftrag, const std:
     std::optional<VennlokFehler> fehler;
     const auto arbeiter = [&] {
         for (int i = naechster++; i < gesamt && !abbrechen; i = naechster++) {
-            try {
-                laeufe[size_t(i)] = laufen(varianten[i / auftrag.laeufe], i % auftrag.laeufe);
-            } catch (const VennlokFehler &f) {
+            // Nothing may leave a worker thread: a failure of any kind ends all runs and is told.
+            const auto merken = [&](const VennlokFehler &f) {
                 const std::lock_guard<std::mutex> halten(fehlerSperre);
                 if (!fehler)
                     fehler = f;
                 abbrechen = true;
+            };
+            try {
+                laeufe[size_t(i)] = laufen(varianten[i / auftrag.laeufe], i % auftrag.laeufe);
+            } catch (const VennlokFehler &f) {
+                merken(f);
+            } catch (const std::exception &f) {
+                merken(VennlokFehler(QStringLiteral("Ein Lauf der Rechnung ist misslungen: %1").arg(QString::fromLocal8Bit(f.what()))));
             }
             const int jetzt = ++fertig;
             if (fortschritt && !fortschritt(jetzt, gesamt))

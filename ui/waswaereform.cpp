@@ -186,7 +186,8 @@ void TWasWaereForm::Rechnen()
             m_status->setText(QStringLiteral("Nicht gerechnet: ") + fehler);
             return;
         }
-        auftrag.varianten.append(variante);
+        if (variante.name != QLatin1String("heute")) // today's rules are the first row already
+            auftrag.varianten.append(variante);
     }
     try {
         m_rechnung = std::make_unique<TWasWaere>(m_vennlok);
@@ -210,6 +211,8 @@ void TWasWaereForm::Rechnen()
             });
         } catch (const VennlokFehler &f) {
             m_fehler = f.text();
+        } catch (const std::exception &f) {
+            m_fehler = QStringLiteral("Die Rechnung ist misslungen: %1").arg(QString::fromLocal8Bit(f.what()));
         }
         QMetaObject::invokeMethod(this, [this] { fertig(); }, Qt::QueuedConnection);
     });
