@@ -214,16 +214,26 @@ std::optional<Money> einfacherBetrag(const QString &text)
     return start ? -einheiten : einheiten;
 }
 
+QString betragText(Money betrag, bool tausender)
+{
+    const bool negativ = betrag < 0;
+    // The magnitude as unsigned, so the most negative value has one too.
+    const unsigned long long wert = negativ ? 0ULL - static_cast<unsigned long long>(betrag) : static_cast<unsigned long long>(betrag);
+    const unsigned long long ganz = wert / MoneyProEinheit;
+    const unsigned long long rest = wert % MoneyProEinheit;
+    QString ziffern = QString::number(ganz);
+    if (tausender)
+        for (qsizetype i = ziffern.size() - 3; i > 0; i -= 3)
+            ziffern.insert(i, QLatin1Char('.'));
+    const bool cent = rest % 100 == 0;
+    const QString nachkomma = cent ? QString::number(rest / 100).rightJustified(2, QLatin1Char('0'))
+                                   : QString::number(rest).rightJustified(4, QLatin1Char('0'));
+    return (negativ ? QStringLiteral("-") : QString()) + ziffern + QLatin1Char(',') + nachkomma;
+}
+
 QString euroText(Money betrag)
 {
-    const Money cent = AufCent(betrag) / 100;
-    // The magnitude as unsigned, so the most negative value has one too.
-    const unsigned long long wert = cent < 0 ? 0ULL - static_cast<unsigned long long>(cent) : static_cast<unsigned long long>(cent);
-    QString ziffern = QString::number(wert / 100);
-    for (qsizetype i = ziffern.size() - 3; i > 0; i -= 3)
-        ziffern.insert(i, QLatin1Char('.'));
-    return (cent < 0 ? QStringLiteral("-") : QString()) + ziffern + QLatin1Char(',')
-           + QString::number(wert % 100).rightJustified(2, QLatin1Char('0')) + QStringLiteral(" \u20AC");
+    return betragText(AufCent(betrag), true) + QStringLiteral(" \u20AC");
 }
 
 QString transferBetrag(Money betrag)

@@ -35,6 +35,9 @@ std::optional<Money> einfacherBetrag(const QString &text);
 /// on as mantissa and exponent of at least two digits ("1,235E04", "1E04").
 QString transferBetrag(Money betrag);
 
+/// An amount with a decimal comma and two decimals, four where it is off the
+/// cent, thousands grouped by points when asked ("1.234,56", "-0,0001").
+QString betragText(Money betrag, bool tausender);
 /// An amount as people read it in a message: on the cent, half a cent away
 /// from zero, thousands grouped and the euro sign ("1.234,56 €", "-0,01 €").
 QString euroText(Money betrag);

@@ -300,12 +300,7 @@ void VerlaufPdf(const QList<TMonatsverlauf> &verlauf, const QString &pakt, const
 
 void WasWaereCsv(const TWasWaereErgebnis &e, const QString &datei)
 {
-    const auto euro = [](Money m) {
-        const Money cent = AufCent(m) / 100;
-        const QString text = QString::number(std::llabs(cent) / 100) + QLatin1Char(',')
-                             + QString::number(std::llabs(cent) % 100).rightJustified(2, QLatin1Char('0'));
-        return cent < 0 ? QLatin1Char('-') + text : text;
-    };
+    const auto euro = [](Money m) { return Druckformat::Tabellenbetrag(AufCent(m)); };
     const auto anteil = [](double a) { return QString::number(a, 'f', 4).replace(QLatin1Char('.'), QLatin1Char(',')); };
     QList<QStringList> zeilen{{QStringLiteral("Variante"), QStringLiteral("Monat"), QStringLiteral("Kasse_p10"), QStringLiteral("Kasse_p50"),
                                QStringLiteral("Kasse_p90"), QStringLiteral("Sozialanteil_p10"), QStringLiteral("Sozialanteil_p50"),

@@ -11,35 +11,18 @@ namespace {
 
 const QLocale Deutsch(QLocale::German, QLocale::Germany);
 
-QString betrag(Money betrag, bool tausender)
-{
-    const bool negativ = betrag < 0;
-    // The magnitude as unsigned, so the most negative value has one too.
-    const unsigned long long wert = negativ ? 0ULL - static_cast<unsigned long long>(betrag) : static_cast<unsigned long long>(betrag);
-    const unsigned long long ganz = wert / MoneyProEinheit;
-    const unsigned long long rest = wert % MoneyProEinheit;
-    QString ziffern = QString::number(ganz);
-    if (tausender)
-        for (qsizetype i = ziffern.size() - 3; i > 0; i -= 3)
-            ziffern.insert(i, QLatin1Char('.'));
-    const bool cent = rest % 100 == 0;
-    const QString nachkomma = cent ? QString::number(rest / 100).rightJustified(2, QLatin1Char('0'))
-                                   : QString::number(rest).rightJustified(4, QLatin1Char('0'));
-    return (negativ ? QStringLiteral("-") : QString()) + ziffern + QLatin1Char(',') + nachkomma;
-}
-
 } // namespace
 
 namespace Druckformat {
 
 QString Betrag(Money b)
 {
-    return betrag(b, true);
+    return Textformat::betragText(b, true);
 }
 
 QString Tabellenbetrag(Money b)
 {
-    return betrag(b, false);
+    return Textformat::betragText(b, false);
 }
 
 QString Prozent(double anteil)

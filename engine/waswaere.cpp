@@ -137,10 +137,8 @@ TWasWaere::TWasWaere(TVennlok &quelle)
     // The pact's own files; old months' logs are not needed to go on.
     const MonthKey offen = k.Buchungsmonat();
     static const QRegularExpression paktdatei(QStringLiteral("^(A_.*\\.ven|[TX]_.*\\.ven|Transfers\\.tra)$"));
-    for (const QString &name : k.speicher->Liste(QStringLiteral("*")))
-        if (paktdatei.match(name).hasMatch() || name == QStringLiteral("A_Kassendaten%1.buc").arg(offen))
-            if (const auto inhalt = k.speicher->Lesen(k.Pfad(name)))
-                m_bild.insert(name, *inhalt);
+    const QString offenesLog = QStringLiteral("A_Kassendaten%1.buc").arg(offen);
+    m_bild = k.speicher->Bild([&](const QString &name) { return paktdatei.match(name).hasMatch() || name == offenesLog; });
     m_geschichte = quelle.Verlauf();
 
     Geschichte &g = *m_statistik;
@@ -293,7 +291,7 @@ TWasWaereErgebnis TWasWaere::Rechnen(const TWasWaereAuftrag &auftrag, const std:
                         break;
                     wurf -= anteil;
                 }
-                const QString name = datei.mid(2, datei.size() - 6);
+                const QString name = NameAusDateiname(datei);
                 const DateTime am = tag(monat, 2 + i % 5);
                 const int promille = g.teile.empty() ? 500 : g.teile[size_t(w.bis(int(g.teile.size())))];
                 const Money teil = beitrag / 1000 * promille / 100 * 100; // on the cent
@@ -328,7 +326,7 @@ TWasWaereErgebnis TWasWaere::Rechnen(const TWasWaereAuftrag &auftrag, const std:
                     else if (w.chance(60, 100))
                         rechnungen = {Money(1500 + w.bis(12000)) * 100};
                     for (const Money betrag : std::as_const(rechnungen))
-                        v.Rechnung(datei.mid(2, datei.size() - 6), KaeuferBetrag(kaeufer, betrag, k.daten->ExtSozialanteil()),
+                        v.Rechnung(NameAusDateiname(datei), KaeuferBetrag(kaeufer, betrag, k.daten->ExtSozialanteil()),
                                    tag(monat, 15));
                 }
             }
@@ -336,7 +334,7 @@ TWasWaereErgebnis TWasWaere::Rechnen(const TWasWaereAuftrag &auftrag, const std:
             if (g.austritte > 0)
                 for (const QString &datei : mitglieder)
                     if (w.chance(g.austritte, g.mitgliedsMonate))
-                        v.Austritt(datei.mid(2, datei.size() - 6));
+                        v.Austritt(NameAusDateiname(datei));
             const TErgebnis abschluss = v.Monatsabschluss(monat, true, tag(monat, 28));
             if (!abschluss.gebucht())
                 throw VennlokFehler(QStringLiteral("Der Monatsabschluss %1 einer Rechnung ist misslungen: %2").arg(monat, abschluss.meldung));

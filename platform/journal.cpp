@@ -125,11 +125,11 @@ TJournalSpeicher::TJournalSpeicher(const QString &verzeichnis, const QHash<QStri
     }
 }
 
-QHash<QString, QByteArray> TJournalSpeicher::Bild()
+QHash<QString, QByteArray> TJournalSpeicher::Bild(const std::function<bool(const QString &)> &nimm)
 {
     QHash<QString, QByteArray> bild;
     for (auto it = m_namen.cbegin(); it != m_namen.cend(); ++it)
-        if (!m_fremd.contains(it.key()))
+        if (!m_fremd.contains(it.key()) && (!nimm || nimm(it.key())))
             if (const auto inhalt = Lesen(pfad(it.key())))
                 bild.insert(it.key(), *inhalt);
     return bild;

@@ -69,8 +69,9 @@ public:
     /// For simulations that start from a pact as it stands.
     TJournalSpeicher(const QString &verzeichnis, const QHash<QString, QByteArray> &bild);
     bool NurImSpeicher() const { return m_nurImSpeicher; }
-    /// Every file as this store sees it now, by name (outside a transaction).
-    QHash<QString, QByteArray> Bild();
+    /// Every file as this store sees it now, by name, or those for which nimm
+    /// holds: the picture a store in memory starts from.
+    QHash<QString, QByteArray> Bild(const std::function<bool(const QString &name)> &nimm = nullptr);
     ~TJournalSpeicher() override;
 
     /// What opening found of a transaction a crash interrupted.
