@@ -126,6 +126,8 @@ TRollMemIniFile::TRollMemIniFile(const QString &fileName, TSpeicher *speicher)
     leeren();
     Abschnitt *aktuell = nullptr;
     zeilenTrennen(text, [&](QStringView zeile) { zeileLesen(zeile, aktuell); });
+    if (m_speicher)
+        m_speicher->Geladen(this);
 }
 
 TRollMemIniFile::~TRollMemIniFile()
@@ -653,12 +655,13 @@ void TRollMemIniFile::UpdateFile()
     m_geaendert = false;
 }
 
-QByteArray TRollMemIniFile::Inhalt() const
+QList<QByteArray> TRollMemIniFile::Stuecke() const
 {
     // Each section keeps its bytes until it changes: a cash book of many
     // days is written after every booking, and only the day booked into and
     // the totals are encoded again.
-    qsizetype groesse = 0;
+    QList<QByteArray> stuecke;
+    stuecke.reserve(qsizetype(m_abschnitte.size()));
     for (const Abschnitt &abschnitt : m_abschnitte) {
         if (abschnitt.kodiert.isEmpty()) {
             QByteArray &k = abschnitt.kodiert;
@@ -679,11 +682,20 @@ QByteArray TRollMemIniFile::Inhalt() const
             }
             k += "\r\n";
         }
-        groesse += abschnitt.kodiert.size();
+        stuecke.append(abschnitt.kodiert);
     }
+    return stuecke;
+}
+
+QByteArray TRollMemIniFile::Inhalt() const
+{
+    const QList<QByteArray> stuecke = Stuecke();
+    qsizetype groesse = 0;
+    for (const QByteArray &stueck : stuecke)
+        groesse += stueck.size();
     QByteArray inhalt;
     inhalt.reserve(groesse);
-    for (const Abschnitt &abschnitt : m_abschnitte)
-        inhalt += abschnitt.kodiert;
+    for (const QByteArray &stueck : stuecke)
+        inhalt += stueck;
     return inhalt;
 }

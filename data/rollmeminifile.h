@@ -137,6 +137,10 @@ public:
     QStringList Zeilen() const;
     /// The content as the file's bytes: Windows-1252 with CR LF.
     QByteArray Inhalt() const;
+    /// The same bytes, one piece per section. A section that did not change
+    /// since the last call hands out the same shared bytes again, so a store
+    /// can tell what changed without comparing.
+    QList<QByteArray> Stuecke() const;
 
 protected:
     /// Runs the steps of an operation that reports failure by its result:

@@ -36,6 +36,9 @@ public:
     virtual void Vormerken(TRollMemIniFile *datei) = 0;
     /// The object is going away: a pending change is taken over now.
     virtual void Loslassen(TRollMemIniFile *datei) = 0;
+    /// The object has read its file: a store may keep its content in the
+    /// object's pieces from here on instead of as read.
+    virtual void Geladen(TRollMemIniFile *datei) { (void)datei; }
 };
 
 /// Reads and writes without a store: the functions the data classes fall back on.

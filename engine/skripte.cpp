@@ -30,6 +30,15 @@ void TSkripte::FensterSkriptLoeschen()
 
 void TSkripte::starten(const QString &name, const QStringList &zeilen)
 {
+    // A script reads the files on disk: what the journal holds goes there
+    // first. Should that fail, the booking stands and the script waits.
+    try {
+        k.speicher->Sichern();
+    } catch (const VennlokFehler &f) {
+        throw VennlokFehler(QStringLiteral("Die Buchung ist gesichert, aber noch nicht in alle Dateien übertragen: %1")
+                                .arg(f.text()),
+                            f.datei(), VennlokFehler::Ausstehend);
+    }
     Textdatei::ZeilenSchreiben(k.Pfad(name), zeilen, k.speicher.get());
     Plattform::SkriptStarten(k.Pfad(name), k.verzeichnis);
 }
@@ -71,8 +80,9 @@ void TSkripte::SimulationSpeichern(const QString &datei)
                              QStringLiteral("cd ") + z,
                              QStringLiteral("Grafolin.exe")};
     Textdatei::ZeilenSchreiben(k.Pfad(SkriptSicherung), zeilen, k.speicher.get());
-    // The engine lets go of every file before the script moves them away.
+    // The engine lets go of every file, and writes them out, before the script moves them away.
     k.dateienLoslassen();
+    k.speicher->Sichern();
     Plattform::SkriptStarten(k.Pfad(SkriptSicherung), k.verzeichnis);
     Plattform::AufSkripteWarten();
     // The script moved the files away behind the store's back: it looks again.

@@ -86,26 +86,6 @@ inline Money e(double einheiten)
     return Money(std::llround(einheiten * double(MoneyProEinheit)));
 }
 
-// Every file of a folder (the directory lock aside) with its content; lines
-// holding ohneZeilenMit, such as the day of the run, are left out.
-inline QMap<QString, QByteArray> verzeichnisstand(const QDir &dir, const QByteArray &ohneZeilenMit = QByteArray())
-{
-    QMap<QString, QByteArray> dateien;
-    for (const QString &name : dir.entryList(QDir::Files)) {
-        if (name == QLatin1String("Vennlok.lck"))
-            continue;
-        QByteArray inhalt = dateiInhalt(dir.filePath(name));
-        if (!ohneZeilenMit.isEmpty()) {
-            QByteArray gefiltert;
-            for (const QByteArray &zeile : inhalt.split('\n'))
-                if (!zeile.contains(ohneZeilenMit))
-                    gefiltert += zeile + '\n';
-            inhalt = gefiltert;
-        }
-        dateien.insert(name, inhalt);
-    }
-    return dateien;
-}
 
 inline DateTime zeitpunkt(int jahr, int monat, int tag, int stunde = 0, int minute = 0, int sekunde = 0)
 {

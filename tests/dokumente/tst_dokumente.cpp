@@ -10,6 +10,7 @@
 #include "engine/vennlok.h"
 #include "engine/waswaere.h"
 
+#include "tests/dateistand.h"
 #include "tests/testhilfe.h"
 #include "tests/testpakt.h"
 
@@ -39,7 +40,7 @@ class TstDokumente : public QObject
             a.varianten = {TVariante::Lesen(variante, nullptr)};
         return a;
     }
-    TTeilhaber teilhaber(const QString &name) const { return TTeilhaber(pfad(QStringLiteral("T_%1.ven").arg(name))); }
+    TTeilhaber teilhaber(const QString &name) const { return TTeilhaber(pfad(QStringLiteral("T_%1.ven").arg(name)), &m_v->Speicher()); }
     QString pdfText(const QString &datei)
     {
         QProcess p;
@@ -81,7 +82,7 @@ private slots:
             for (const QString &name : Namen)
                 eingezahlt += teilhaber(name).Einzahlungen(m.monat);
             QCOMPARE(m.einzahlungen, eingezahlt);
-            const TKasse kasse(pfad(TKasse::Dateiname(m.monat)));
+            const TKasse kasse(pfad(TKasse::Dateiname(m.monat)), &m_v->Speicher());
             QCOMPARE(m.eingangsbuchungen, kasse.Eingangsbuchungen(m.monat));
             const TMonatsbericht b = m_v->Monatsbericht(m.monat);
             QCOMPARE(b.kasseNachher, m.kasse);

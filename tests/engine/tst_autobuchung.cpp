@@ -3,6 +3,7 @@
 #include "engine/vennlok.h"
 #include "platform/skript.h"
 
+#include "tests/dateistand.h"
 #include "tests/testhilfe.h"
 
 #include <QtTest>

@@ -5,6 +5,7 @@
 #include "engine/vennlok.h"
 #include "platform/skript.h"
 
+#include "tests/dateistand.h"
 #include "tests/testhilfe.h"
 #include "tests/testpakt.h"
 
@@ -171,7 +172,7 @@ private slots:
         QCOMPARE(v->Monatsstand().kassenstand, e(128.5 + 130));
         v->fehlerNach.clear();
         QVERIFY(v->Monatsabschluss(April, true, zeitpunkt(2006, 4, 30)).gebucht());
-        QCOMPARE(TKasse(pfad("A_Kassendaten200604.ven")).Summe(), e(177.5));
+        QCOMPARE(TKasse(pfad("A_Kassendaten200604.ven"), &v->Speicher()).Summe(), e(177.5));
     }
 
     // An operation that fails inside a caller's transaction undoes all of
@@ -213,7 +214,7 @@ private slots:
         }
         QVERIFY(v->TeilhaberVorhanden(QStringLiteral("Dora")));
         QCOMPARE(v->Buchungsmonat(), Maerz);
-        const QByteArray log = dateiInhalt(pfad("A_Kassendaten200603.buc"));
+        const QByteArray log = dateiStand(pfad("A_Kassendaten200603.buc"));
         QVERIFY2(log.endsWith("Einzahlg,Dora,50\r\nMonatsab#####,200603   ABSCHLUSSFEHLER\r\n"), log.constData());
     }
 
@@ -277,11 +278,12 @@ private slots:
             TJournalSpeicher::Fehlerhaken = nullptr;
             QVERIFY2(k < 100, qPrintable(gesehen.join(QLatin1Char(','))));
         }
-        QVERIFY2(k > 3, "the commit wrote too few files to have been tested");
+        QVERIFY2(k > 2, "the commit had too few steps to have been tested");
         QVERIFY(verzeichnisstand(m_dir) != vorher);
-        // The last step that failed came after the commit point: the booking
-        // counts, and opening the directory finishes writing its files.
-        QVERIFY2(gesehen.last().startsWith(QStringLiteral("ausführen ")), qPrintable(gesehen.join(QLatin1Char(','))));
+        // A booking that makes a file (an exit, a close) writes it at once, after the commit
+        // point: a failure there leaves the booking counted, and opening the
+        // directory finishes writing its files.
+        QCOMPARE(gesehen.last().startsWith(QStringLiteral("ausführen ")), buchung != QLatin1String("Einzahlung"));
         QVERIFY(QFile::exists(pfad(TJournalSpeicher::Journalname)));
         v.reset();
         TVennlok wieder(m_dir.path());
@@ -323,7 +325,7 @@ private slots:
             QCOMPARE(v->Austrittsbetrag(QStringLiteral("Clara")), Money(0));
             QCOMPARE(v->Austritt(QStringLiteral("Clara")).meldung, QString());
             QCOMPARE(v->Monatsstand().kassenstand, kasse);
-            QVERIFY(dateiInhalt(pfad(QStringLiteral("X_Clara.ven"))).contains("Auszahlung=0\r\n"));
+            QVERIFY(dateiStand(pfad(QStringLiteral("X_Clara.ven"))).contains("Auszahlung=0\r\n"));
             return;
         }
         QCOMPARE(v->Rechnung(QStringLiteral("Clara"), e(100), zeitpunkt(2006, 4, 10)).meldung, QString());
@@ -333,7 +335,7 @@ private slots:
             QCOMPARE(v->Rechnung(QStringLiteral("Clara"), e(40), zeitpunkt(2006, 4, 12)).meldung, QString());
         QVERIFY(v->Monatsabschluss(April, true, zeitpunkt(2006, 4, 30)).gebucht());
         const Money gezahlt = fall == QLatin1String("nachher") ? e(140) : e(100);
-        QCOMPARE(TTeilhaber(pfad(QStringLiteral("T_Clara.ven"))).Auszahlungen(April), gezahlt);
+        QCOMPARE(TTeilhaber(pfad(QStringLiteral("T_Clara.ven")), &v->Speicher()).Auszahlungen(April), gezahlt);
         QCOMPARE(v->Pruefen(), QStringList());
     }
 

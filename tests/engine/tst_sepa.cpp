@@ -10,6 +10,7 @@
 #include "engine/einheiten.h"
 #include "engine/vennlok.h"
 
+#include "tests/dateistand.h"
 #include "tests/testhilfe.h"
 #include "tests/kontoauszug.h"
 #include "tests/testpakt.h"
@@ -75,7 +76,7 @@ private slots:
         QCOMPARE(Vennlok::PaktKontoFehler(konto).left(fehler.size()), fehler);
         QCOMPARE(v.PaktKontoSetzen(konto).meldung.left(fehler.size()), fehler);
         const bool entfernt = fehler.isEmpty() && (inhaber + iban + bic).trimmed().isEmpty();
-        const QByteArray stamm = dateiInhalt(v.Pfad(QStringLiteral("A_Vennlok.ven")));
+        const QByteArray stamm = dateiStand(v.Pfad(QStringLiteral("A_Vennlok.ven")));
         QCOMPARE(stamm.contains("[Bankverbindung]"), !entfernt);
         QCOMPARE(v.PaktKonto().iban, entfernt ? QString() : fehler.isEmpty() ? QStringLiteral("DE02120300000000202051")
                                                                              : QStringLiteral("DE89370400440532013000"));
@@ -303,7 +304,7 @@ private slots:
         for (const TMonatsverlauf &m : v.Verlauf()) {
             const QDate tag = QDate::fromString(m.monat + QStringLiteral("01"), QStringLiteral("yyyyMMdd"));
             for (const QString &datei : QDir(tmp.path()).entryList({QStringLiteral("T_*.ven"), QStringLiteral("X_*.ven")}))
-                for (const Money betrag : TTeilhaber(tmp.filePath(datei)).Buchungen(true, m.monat))
+                for (const Money betrag : TTeilhaber(tmp.filePath(datei), &v.Speicher()).Buchungen(true, m.monat))
                     buchungen.append({betrag, tag, datei, QString(), QStringLiteral("Beitrag"), QString(), QString(), QString()});
             for (const TUeberweisung &u : v.Ueberweisungen(m.monat))
                 buchungen.append({-AufCent(u.betrag), tag.addDays(27), u.name, QString(), u.art, QString(), QString(), QString()});
@@ -325,7 +326,7 @@ private slots:
             QCOMPARE(v.Monatsbericht(m.monat).konto.erwartet, bisher);
         }
         // Each close recorded its cents and the difference to its four decimals.
-        const QByteArray stamm = dateiInhalt(tmp.filePath(QStringLiteral("A_Vennlok.ven")));
+        const QByteArray stamm = dateiStand(tmp.filePath(QStringLiteral("A_Vennlok.ven")));
         QCOMPARE(stamm.count("Ueberwiesen="), v.Verlauf().size());
         QCOMPARE(stamm.count("Rundungsdifferenz="), v.Verlauf().size());
     }
@@ -529,7 +530,7 @@ private slots:
         for (const TMonatsverlauf &m : v.Verlauf()) {
             QStringList hier;
             for (const QString &name : namen)
-                if (AufCent(TTeilhaber(m_tmp.filePath("T_" + name + ".ven")).Auszahlungen(m.monat)) > 0)
+                if (AufCent(TTeilhaber(m_tmp.filePath("T_" + name + ".ven"), &v.Speicher()).Auszahlungen(m.monat)) > 0)
                     hier.append(name);
             if (hier.size() > bezahlt.size()) {
                 monat = m.monat;
@@ -597,13 +598,13 @@ private slots:
         }
         QVERIFY(!xml.hasError());
         QCOMPARE(betraege.keys(), QStringList(bezahlt.mid(0, bezahlt.size() - 1)) << QStringLiteral("Treuhaender"));
-        QCOMPARE(betraege.take(QStringLiteral("Treuhaender")), AufCent(TAnwalt(m_tmp.filePath(TAnwalt::Dateiname)).HonorareGesamt(monat)));
+        QCOMPARE(betraege.take(QStringLiteral("Treuhaender")), AufCent(TAnwalt(m_tmp.filePath(TAnwalt::Dateiname), &v.Speicher()).HonorareGesamt(monat)));
         QVERIFY(dateiInhalt(m_tmp.filePath(datei)).contains("<Nm>Dr. Schulz</Nm>"));
         QCOMPARE(kennungen.size(), betraege.size() + 1);
         QCOMPARE(anzahl, QString::number(betraege.size() + 1));
-        Money summe = AufCent(TAnwalt(m_tmp.filePath(TAnwalt::Dateiname)).HonorareGesamt(monat));
+        Money summe = AufCent(TAnwalt(m_tmp.filePath(TAnwalt::Dateiname), &v.Speicher()).HonorareGesamt(monat));
         for (auto it = betraege.cbegin(); it != betraege.cend(); ++it) {
-            QCOMPARE(it.value(), AufCent(TTeilhaber(m_tmp.filePath("T_" + it.key() + ".ven")).Auszahlungen(monat)));
+            QCOMPARE(it.value(), AufCent(TTeilhaber(m_tmp.filePath("T_" + it.key() + ".ven"), &v.Speicher()).Auszahlungen(monat)));
             summe += it.value();
         }
         QCOMPARE(cent(kontrollsumme), summe);

@@ -3,6 +3,7 @@
 #include "data/teilhaber.h"
 #include "engine/vennlok.h"
 
+#include "tests/dateistand.h"
 #include "tests/testhilfe.h"
 #include "tests/testpakt.h"
 
@@ -40,7 +41,7 @@ class TstVennlok : public QObject
     std::unique_ptr<FesteUhr> m_uhr;
 
     QString pfad(const QString &name) const { return m_dir.filePath(name); }
-    QByteArray datei(const QString &name) const { return dateiInhalt(pfad(name)); }
+    QByteArray datei(const QString &name) const { return dateiStand(pfad(name)); }
 
     std::unique_ptr<TVennlok> neuerPakt()
     {
@@ -192,7 +193,7 @@ private slots:
         schreiben(pfad("Vennlok.lck"), text.toLatin1());
         TVennlok v(m_dir.path());
         v.Oeffnen();
-        QCOMPARE(dateiInhalt(pfad("A_Kassendaten200603.buc")).contains("Eine verwaiste Sperrdatei eines beendeten Programms wurde "),
+        QCOMPARE(dateiStand(pfad("A_Kassendaten200603.buc")).contains("Eine verwaiste Sperrdatei eines beendeten Programms wurde "),
                  gemeldet == QLatin1String("ja"));
     }
 
@@ -425,7 +426,7 @@ private slots:
             vorher = verzeichnisstand(m_dir); // opening adds to the log
             const QString antwort = v.Einzahlung("Schmidt", "200604", e(50), zeitpunkt(2006, 4, 3)).meldung;
             QVERIFY2(meldung.isEmpty() && antwort.isEmpty(), qPrintable(antwort));
-            QVERIFY(dateiInhalt(pfad("T_Schmidt.ven")).startsWith("[Kopfdaten]\r\n"));
+            QVERIFY(dateiStand(pfad("T_Schmidt.ven")).startsWith("[Kopfdaten]\r\n"));
             QCOMPARE(v.Pruefen(), QStringList());
         } catch (const VennlokFehler &f) {
             QVERIFY2(!meldung.isEmpty() && f.text().contains(meldung), qPrintable(f.text()));

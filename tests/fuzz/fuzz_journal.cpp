@@ -34,10 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *daten, std::size_t gro
     schreiben(wurzel.filePath(QStringLiteral("draussen")), "draussen");
     if (!QFile::link(wurzel.filePath(QStringLiteral("draussen")), dir.filePath(QStringLiteral("T_Link.ven"))))
         std::abort();
-    // Half of the inputs get a valid head, so that the search reaches the changes.
+    // Most inputs get a valid head, or a whole record around them, so that
+    // the search reaches the changes.
     QByteArray journal(reinterpret_cast<const char *>(daten), qsizetype(groesse));
-    if (!journal.isEmpty() && (journal[0] & 1))
+    if (!journal.isEmpty() && (journal[0] & 3) == 1)
         journal = "VENNLOK-JOURNAL 2\n" + journal.mid(1);
+    else if (!journal.isEmpty() && (journal[0] & 3) == 2)
+        journal = "VENNLOK-JOURNAL 3\n" + TJournalSpeicher::Datensatz('T', 1, journal.mid(1));
+    else if (!journal.isEmpty() && (journal[0] & 3) == 3)
+        journal = "VENNLOK-JOURNAL 3\n" + journal.mid(1);
     schreiben(dir.filePath(TJournalSpeicher::Journalname), journal);
 
     bool verweigert = false;

@@ -3,6 +3,7 @@
 // damaged journal and the pact's files.
 
 #include "algo/fehler.h"
+#include "data/rollmeminifile.h"
 #include "platform/dateien.h"
 #include "platform/journal.h"
 #include "platform/sperre.h"
@@ -333,6 +334,109 @@ private slots:
         speicher.Festschreiben();
         QCOMPARE(dateiInhalt(pfad(QStringLiteral("T_Anna.ven"))), QByteArray("1"));
         QCOMPARE(dateiInhalt(pfad(QStringLiteral("T_Berta.ven"))), QByteArray("2"));
+        // The journal stays until the next checkpoint, which leaves the files alone.
+        QVERIFY(QFile::exists(pfad(TJournalSpeicher::Journalname)));
+        speicher.Sichern();
+        QVERIFY(!QFile::exists(pfad(TJournalSpeicher::Journalname)));
+    }
+
+    // A checkpoint interrupted at each of its steps in turn, the program
+    // ending there as in a crash: the directory holds every booking before
+    // and after opening again, and opening leaves the files whole.
+    void sicherungspunktInJedemSchritt()
+    {
+        const QByteArray anna = crlf("[Kopfdaten]\nTeilhaber=Anna\nSumme=0\n\n[Einzahlungen]\n200601_1=50\n\n");
+        for (int k = 1;; ++k) {
+            QVERIFY(k < 30);
+            QTemporaryDir tmp;
+            const QDir dir(tmp.path());
+            schreiben(dir.filePath(QStringLiteral("T_Anna.ven")), anna);
+            schreiben(dir.filePath(QStringLiteral("A_Log.buc")), "alt\r\n");
+            auto speicher = std::make_unique<TJournalSpeicher>(tmp.path());
+            {
+                TRollMemIniFile datei(dir.filePath(QStringLiteral("T_Anna.ven")), speicher.get());
+                speicher->Beginnen();
+                datei.WriteString(QStringLiteral("Kopfdaten"), QStringLiteral("Summe"), QStringLiteral("100"));
+                datei.WriteString(QStringLiteral("Einzahlungen"), QStringLiteral("200602_1"), QStringLiteral("50"));
+                datei.UpdateFile();
+                speicher->Anhaengen(dir.filePath(QStringLiteral("A_Log.buc")), "neu\r\n");
+                speicher->Festschreiben();
+            }
+            const QMap<QString, QByteArray> erwartet = TJournalSpeicher::Ansicht(tmp.path());
+            QCOMPARE(erwartet.value(QStringLiteral("A_Log.buc")), QByteArray("alt\r\nneu\r\n"));
+            QVERIFY(erwartet.value(QStringLiteral("T_Anna.ven")).contains("Summe=100\r\n\r\n[Einzahlungen]\r\n200601_1=50\r\n200602_1=50\r\n"));
+            // Until the checkpoint the files lag behind the journal.
+            QCOMPARE(dateiInhalt(dir.filePath(QStringLiteral("T_Anna.ven"))), anna);
+            int schritt = 0;
+            TJournalSpeicher::Fehlerhaken = [&](const QString &) { return ++schritt < k; };
+            bool fertig = false;
+            try {
+                speicher->Sichern();
+                fertig = true;
+            } catch (const VennlokFehler &f) {
+                QVERIFY2(f.text().contains(QStringLiteral("Testfehler")), qPrintable(f.text()));
+            }
+            QCOMPARE(TJournalSpeicher::Ansicht(tmp.path()), erwartet);
+            TJournalSpeicher::Fehlerhaken = [](const QString &) { return false; };
+            speicher.reset();
+            TJournalSpeicher::Fehlerhaken = nullptr;
+            TJournalSpeicher wieder(tmp.path());
+            wieder.Wiederherstellen();
+            QCOMPARE(TJournalSpeicher::Reste(tmp.path()), QStringList());
+            for (const QString &name : {QStringLiteral("T_Anna.ven"), QStringLiteral("A_Log.buc")})
+                QCOMPARE(dateiInhalt(dir.filePath(name)), erwartet.value(name));
+            if (fertig) {
+                QVERIFY2(k > 4, "the checkpoint had too few steps to have been tested");
+                break;
+            }
+        }
+    }
+
+    // A journal of two bookings that a crash left behind, as a crash or the
+    // disk may have left it: the whole records count, one cut short at the
+    // end does not, and a record damaged with another after it keeps the
+    // journal aside.
+    void journalNachAbsturz_data()
+    {
+        QTest::addColumn<QString>("aenderung");
+        QTest::addColumn<int>("fund");
+        QTest::addColumn<QByteArray>("log");
+        const int zuEnde = int(TJournalSpeicher::Fund::ZuEndeGefuehrt);
+        QTest::newRow("both records whole count") << "" << zuEnde << QByteArray("alt\r\neins\r\nzwei\r\n");
+        QTest::newRow("the last record cut short is no booking") << "kuerzen" << zuEnde << QByteArray("alt\r\neins\r\n");
+        QTest::newRow("the last record with a changed byte is no booking") << "zwei" << zuEnde << QByteArray("alt\r\neins\r\n");
+        QTest::newRow("a changed record with another after it keeps the journal aside")
+            << "eins" << int(TJournalSpeicher::Fund::Beiseitegelegt) << QByteArray("alt\r\n");
+        QTest::newRow("the first record cut short is an incomplete booking")
+            << "nur_kopf" << int(TJournalSpeicher::Fund::Verworfen) << QByteArray("alt\r\n");
+    }
+
+    void journalNachAbsturz()
+    {
+        QFETCH(QString, aenderung);
+        QFETCH(int, fund);
+        QFETCH(QByteArray, log);
+        const QString logPfad = pfad(QStringLiteral("A_Log.buc"));
+        schreiben(logPfad, "alt\r\n");
+        {
+            TJournalSpeicher speicher(m_dir.path());
+            speicher.Anhaengen(logPfad, "eins\r\n");
+            speicher.Anhaengen(logPfad, "zwei\r\n");
+            TJournalSpeicher::Fehlerhaken = [](const QString &) { return false; };
+        }
+        TJournalSpeicher::Fehlerhaken = nullptr;
+        QCOMPARE(dateiInhalt(logPfad), QByteArray("alt\r\n"));
+        QByteArray journal = dateiInhalt(pfad(TJournalSpeicher::Journalname));
+        if (aenderung == QLatin1String("kuerzen"))
+            journal.chop(4);
+        else if (aenderung == QLatin1String("nur_kopf"))
+            journal = journal.left(journal.indexOf("eins"));
+        else if (!aenderung.isEmpty())
+            journal[journal.indexOf(aenderung.toLatin1())] = 'E';
+        schreiben(pfad(TJournalSpeicher::Journalname), journal);
+        TJournalSpeicher wieder(m_dir.path());
+        QCOMPARE(int(wieder.Wiederherstellen().fund), fund);
+        QCOMPARE(dateiInhalt(logPfad), log);
         QVERIFY(!QFile::exists(pfad(TJournalSpeicher::Journalname)));
     }
 

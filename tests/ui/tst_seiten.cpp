@@ -11,6 +11,7 @@
 #include "ui/waswaereform.h"
 #include "ui/verlaufform.h"
 
+#include "tests/dateistand.h"
 #include "tests/testhilfe.h"
 #include "tests/kontoauszug.h"
 #include "tests/testpakt.h"
