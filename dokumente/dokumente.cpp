@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QTextDocument>
@@ -124,13 +125,27 @@ void pdf(const QString &html, const QString &pakt, const QString &titel, const Q
     });
 }
 
-// Semicolons, quotes where a field needs them, UTF-8 with BOM, CR LF.
+// Whether a cell is an amount or count as the documents write them ("-16,30",
+// "1.234,5"): a spreadsheet reads it as a number, never as a formula.
+bool istZahl(const QString &f)
+{
+    static const QRegularExpression zahl(QStringLiteral("^-?[0-9][0-9.]*(,[0-9]+)?$"));
+    return zahl.match(f).hasMatch();
+}
+
+// Semicolons, quotes where a field needs them, UTF-8 with BOM, CR LF. A
+// text that a spreadsheet would run as a formula (beginning with "=", "+",
+// "-" or "@", or a tab or line end before one) gets a leading apostrophe;
+// numbers stay numbers.
 void csv(const QList<QStringList> &zeilen, const QString &datei)
 {
     QByteArray text("\xEF\xBB\xBF");
     for (const QStringList &z : zeilen) {
         QStringList felder;
         for (QString f : z) {
+            static const QString formelzeichen = QStringLiteral("=+-@\t\r");
+            if (!f.isEmpty() && formelzeichen.contains(f.front()) && !istZahl(f))
+                f.prepend(QLatin1Char('\''));
             if (f.contains(QLatin1Char(';')) || f.contains(QLatin1Char('"')) || f.contains(QLatin1Char('\n')))
                 f = QLatin1Char('"') + f.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
             felder.append(f);

@@ -137,6 +137,18 @@ private slots:
         tabelle("dokumente_texte", {"art", "liste"});
     }
 
+    // What a participant typed never reaches a spreadsheet as a formula.
+    void csvZellen_data() { tabelle("csv_zellen", {"name", "zelle"}); }
+
+    void csvZellen()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, zelle);
+        const QString csv = pfad(QStringLiteral("zellen.csv"));
+        Dokumente::RueckstaendeCsv({{name, 550000, {QStringLiteral("200603")}}}, csv);
+        QCOMPARE(csvLesen(csv).value(1).value(0), zelle);
+    }
+
     // Each PDF holds its figures as text; each CSV reads back to the same amounts.
     void dokumente()
     {
