@@ -96,7 +96,8 @@ const char Hilfe[] =
     "Optionen:\n"
     "  --dir VERZEICHNIS  Datenverzeichnis (Vorgabe: das Arbeitsverzeichnis)\n"
     "  --csv              Tabelle als CSV (Dezimalpunkt, ohne Tausendertrennzeichen)\n"
-    "  -h, --help         diese Hilfe\n";
+    "  -h, --hilfe        diese Hilfe (auch --help)\n"
+    "  --version          die Version des Programms\n";
 
 void ausgeben(FILE *ziel, const QString &text)
 {
@@ -334,8 +335,9 @@ int dokument(int argc, char *argv[])
         const QString erlaubt = verlauf ? QStringLiteral("--png DATEI oder --pdf DATEI")
                                 : bericht ? QStringLiteral("--pdf DATEI")
                                           : QStringLiteral("--pdf DATEI oder --csv DATEI");
-        ausgeben(stderr, parser.errorText().isEmpty() ? QStringLiteral("vennlok-cli: %1 braucht genau eine Ausgabe: %2.").arg(befehl, erlaubt)
-                                                      : QStringLiteral("vennlok-cli: ") + parser.errorText());
+        ausgeben(stderr, parser.errorText().isEmpty()
+                             ? QStringLiteral("vennlok-cli: %1 braucht genau eine Ausgabe: %2.").arg(befehl, erlaubt)
+                             : QStringLiteral("vennlok-cli: ") + Druckformat::Optionsfehler(parser.errorText(), parser.unknownOptionNames()));
         std::fputs(Hilfe, stderr);
         return 2;
     }
@@ -393,7 +395,7 @@ int wasware(int argc, char *argv[])
         return 2;
     };
     if (!parser.parse(app.arguments()))
-        return falsch(parser.errorText());
+        return falsch(Druckformat::Optionsfehler(parser.errorText(), parser.unknownOptionNames()));
     if (parser.positionalArguments().size() != 1)
         return falsch(QStringLiteral("wasware nimmt keine weiteren Argumente."));
     TWasWaereAuftrag auftrag;
@@ -455,7 +457,8 @@ int main(int argc, char *argv[])
             return dokument(argc, argv);
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    const QCommandLineOption hilfe(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption hilfe(QStringList{QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("hilfe")});
+    const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("VERZEICHNIS"));
     const QCommandLineOption csv(QStringLiteral("csv"));
     const QCommandLineOption abZeile(QStringLiteral("ab-zeile"), QString(), QStringLiteral("N"), QStringLiteral("1"));
@@ -466,13 +469,17 @@ int main(int argc, char *argv[])
     const QCommandLineOption ausfuehrung(QStringLiteral("ausfuehrung"), QString(), QStringLiteral("TT.MM.JJJJ"));
     const QCommandLineOption faellig(QStringLiteral("faellig"), QString(), QStringLiteral("TT.MM.JJJJ"));
     const QCommandLineOption buchenOption(QStringLiteral("buchen"));
-    parser.addOptions({hilfe, dir, csv, abZeile, fortsetzen, teilhaber, monate, saat, ausfuehrung, faellig, buchenOption});
+    parser.addOptions({hilfe, version, dir, csv, abZeile, fortsetzen, teilhaber, monate, saat, ausfuehrung, faellig, buchenOption});
     if (!parser.parse(QCoreApplication::arguments())) {
-        ausgeben(stderr, QStringLiteral("vennlok-cli: ") + parser.errorText());
+        ausgeben(stderr, QStringLiteral("vennlok-cli: ") + Druckformat::Optionsfehler(parser.errorText(), parser.unknownOptionNames()));
         std::fputs(Hilfe, stderr);
         return 2;
     }
     const QStringList argumente = parser.positionalArguments();
+    if (parser.isSet(version)) {
+        std::printf("vennlok-cli %s (%s)\n", VENNLOK_VERSION, qPrintable(Vennlok::Version));
+        return 0;
+    }
     if (parser.isSet(hilfe) || argumente.isEmpty()) {
         std::fputs(Hilfe, parser.isSet(hilfe) ? stdout : stderr);
         return parser.isSet(hilfe) ? 0 : 2;

@@ -5,6 +5,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <QStringList>
 #include <cstdlib>
 
 namespace {
@@ -39,6 +40,28 @@ QString Monat(const QString &monat, bool kurz)
     if (kurz)
         return Deutsch.monthName(m, QLocale::ShortFormat) + QLatin1Char(' ') + monat.mid(2, 2);
     return Deutsch.monthName(m) + QLatin1Char(' ') + QString::number(jahr);
+}
+
+QString Optionsfehler(const QString &fehlertext, const QStringList &unbekannt)
+{
+    const auto strich = [](const QString &name) {
+        return QString(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    };
+    if (!unbekannt.isEmpty()) {
+        QStringList namen;
+        for (const QString &name : unbekannt)
+            namen.append(QStringLiteral("\u201E%1\u201C").arg(strich(name)));
+        return (unbekannt.size() == 1 ? QStringLiteral("Unbekannte Option %1.") : QStringLiteral("Unbekannte Optionen %1."))
+            .arg(namen.join(QStringLiteral(", ")));
+    }
+    // The parser's own texts name the option between apostrophes.
+    static const QRegularExpression genannt(QStringLiteral("'([^']*)'"));
+    const QString option = genannt.match(fehlertext).captured(1);
+    if (fehlertext.startsWith(QLatin1String("Missing value")))
+        return QStringLiteral("Der Option \u201E%1\u201C fehlt ihr Wert.").arg(option);
+    if (fehlertext.startsWith(QLatin1String("Unexpected value")))
+        return QStringLiteral("Die Option \u201E%1\u201C nimmt keinen Wert.").arg(option);
+    return QStringLiteral("Die Optionen sind so nicht lesbar.");
 }
 
 } // namespace Druckformat

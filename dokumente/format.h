@@ -19,6 +19,9 @@ QString Tabellenbetrag(Money betrag);
 QString Prozent(double anteil);
 /// "200612" as "Dezember 2006"; "Dez. 06" when kurz.
 QString Monat(const QString &monat, bool kurz = false);
+/// What a command line parser found wrong with the options, in German:
+/// "Unbekannte Option „--x“." and its kind.
+QString Optionsfehler(const QString &fehlertext, const QStringList &unbekannt);
 
 } // namespace Druckformat
 

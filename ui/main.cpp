@@ -1,3 +1,4 @@
+#include "dokumente/format.h"
 #include "engine/vennlok.h"
 #include "ui/programm.h"
 
@@ -22,7 +23,7 @@ const char Hilfetext[] =
     "  --dir VERZEICHNIS  Datenverzeichnis des Pakts (Vorgabe: das zuletzt benutzte, beim\n"
     "                     ersten Start der Ordner \"Vennlok\" unter den Dokumenten)\n"
     "  --version          die Version des Programms zeigen\n"
-    "  -h, --help         diese Hilfe zeigen\n";
+    "  -h, --hilfe        diese Hilfe zeigen (auch --help)\n";
 
 void fehler(const QString &text)
 {
@@ -38,14 +39,14 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         argumente.append(QString::fromLocal8Bit(argv[i]));
     QCommandLineParser parser;
-    const QCommandLineOption hilfe(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption hilfe(QStringList{QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("hilfe")});
     const QCommandLineOption verzeichnis(QStringLiteral("dir"), QString(), QStringLiteral("VERZEICHNIS"));
     const QCommandLineOption version(QStringLiteral("version"));
     parser.addOption(hilfe);
     parser.addOption(verzeichnis);
     parser.addOption(version);
     if (!parser.parse(argumente)) {
-        fehler(parser.errorText());
+        fehler(Druckformat::Optionsfehler(parser.errorText(), parser.unknownOptionNames()));
         std::fputs(Hilfetext, stderr);
         return 2;
     }

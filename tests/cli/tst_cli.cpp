@@ -162,6 +162,9 @@ private slots:
         const Lauf lauf = cli({QStringLiteral("--version")}, QStringLiteral(VENNLOK_GUI));
         QCOMPARE(lauf.status, 0);
         QCOMPARE(lauf.aus, QStringLiteral("Vennlok Buchungsprogramm %1 (%2)\n").arg(VENNLOK_VERSION, Vennlok::Version));
+        const Lauf ohne = cli({QStringLiteral("--version")});
+        QCOMPARE(ohne.status, 0);
+        QCOMPARE(ohne.aus, QStringLiteral("vennlok-cli %1 (%2)\n").arg(VENNLOK_VERSION, Vennlok::Version));
     }
 
     void zeileMitFehlerNenntDieZeile()
