@@ -276,6 +276,20 @@ void TEinspielung::Einspielen(const QString &datei, int arten, TFortschritt *for
         std::function<Zeilenart(Felder &, const Melden &)> buchen;
     };
     const auto datumAus = [&](int feld) { return [&stand, feld](const Felder &f) { stand.datum = f.datum(feld); }; };
+    // Why a payment or invoice line is passed over, as the rules pass it
+    // over: no name, the name's own fault (namensfehler), an amount that
+    // does not read; empty when it is booked.
+    const auto uebergehen = [](const Felder &f, const QString &was, const QString &namensfehler,
+                               const std::optional<Money> &betrag) {
+        if (f.anzahl() < 2 || f.text(1).trimmed().isEmpty())
+            return QStringLiteral("%1 ohne Namen übergangen.").arg(was);
+        if (!namensfehler.isEmpty())
+            return QStringLiteral("%1 für \u201E%2\u201C übergangen: %3.").arg(was, Textformat::zitat(f.text(1)), namensfehler);
+        if (!betrag)
+            return QStringLiteral("%1 für \u201E%2\u201C übergangen: \u201E%3\u201C ist kein Betrag.")
+                .arg(was, Textformat::zitat(f.text(1)), Textformat::zitat(f.anzahl() > 2 ? f.text(2) : QString()));
+        return QString();
+    };
     const auto monatVerlangen = [&](const Felder &f) {
         const MonthKey monat = f.text(1);
         if (monat != k.Buchungsmonat())
@@ -304,14 +318,22 @@ void TEinspielung::Einspielen(const QString &datei, int arten, TFortschritt *for
         {"Einzahlg", 2, nullptr,
          [&](Felder &f, const Melden &meldung) {
              const auto betrag = f.waehrung(2);
-             if (f.anzahl() > 1 && f.text(1).size() >= 4 && betrag)
+             if (const QString warum = uebergehen(f, QStringLiteral("Einzahlung"), f.anzahl() > 1 && f.text(1).size() < 4
+                                                      ? QStringLiteral("ein Name hat mindestens vier Zeichen") : QString(), betrag);
+                 !warum.isEmpty())
+                 meldung(warum);
+             else
                  meldung(v.Einzahlung(f.text(1), k.Buchungsmonat(), *betrag, stand.datum).meldung);
              return Zeilenart::Gewoehnlich;
          }},
         {"Rechnung", 4, nullptr,
          [&](Felder &f, const Melden &meldung) {
              const auto betrag = f.waehrung(2);
-             if (f.anzahl() > 1 && v.TeilhaberVorhanden(f.text(1)) && betrag)
+             if (const QString warum = uebergehen(f, QStringLiteral("Rechnung"), f.anzahl() > 1 && !v.TeilhaberVorhanden(f.text(1))
+                                                      ? QStringLiteral("einen solchen Teilhaber gibt es nicht") : QString(), betrag);
+                 !warum.isEmpty())
+                 meldung(warum);
+             else
                  meldung(v.Rechnung(f.text(1), KaeuferBetrag(stand.kaeufer, *betrag, k.daten->ExtSozialanteil()), stand.datum).meldung);
              return Zeilenart::Gewoehnlich;
          }},
@@ -387,21 +409,35 @@ void TEinspielung::Einspielen(const QString &datei, int arten, TFortschritt *for
         return nullptr;
     };
 
-    // Carries out line nr; melden: whether refusals are reported (not when a line is repeated).
+    // Carries out line nr; melden: whether refusals are reported (not when a
+    // line is repeated). A line refused or passed over is told with its
+    // number, its text and why, and written to the month's log.
     const auto ausfuehren = [&](int nr, bool melden) {
-        const Wort *wort = finden(befehle[nr].felder);
-        if (!wort || (wort->art && !(arten & wort->art)))
+        const Befehl &befehl = befehle[nr];
+        const Melden meldung = [&](const QString &text) {
+            if (!melden || text.isEmpty())
+                return;
+            const QString zeile = QStringLiteral("%1, Zeile %2 (\u201E%3\u201C): %4")
+                                      .arg(dateiname).arg(befehl.zeile).arg(Textformat::zitat(befehl.text), text);
+            if (fortschritt)
+                fortschritt->Meldung(zeile);
+            k.log(zeile);
+        };
+        const Wort *wort = finden(befehl.felder);
+        if (!wort) {
+            const QString erstes = befehl.felder.value(0).trimmed();
+            if (!erstes.isEmpty() && !erstes.startsWith(QLatin1Char('#')))
+                meldung(QStringLiteral("übergangen: das Wort \u201E%1\u201C kennt die Autobuchung nicht.").arg(Textformat::zitat(erstes)));
             return Zeilenart::Gewoehnlich;
-        Felder f(befehle[nr].felder);
+        }
+        if (wort->art && !(arten & wort->art))
+            return Zeilenart::Gewoehnlich;
+        Felder f(befehl.felder);
         if (wort->stand)
             wort->stand(f);
         // Without a pact only founding it books.
         if (!wort->buchen || (!k.PaktVorhanden() && qstrcmp(wort->wort, "NeuPakt") != 0))
             return Zeilenart::Gewoehnlich;
-        const Melden meldung = [&](const QString &text) {
-            if (melden && !text.isEmpty() && fortschritt)
-                fortschritt->Meldung(QStringLiteral("%1, Zeile %2: %3").arg(dateiname).arg(befehle[nr].zeile).arg(text));
-        };
         return wort->buchen(f, meldung);
     };
 

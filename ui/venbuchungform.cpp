@@ -1190,7 +1190,7 @@ void TVenBuchungForm::autobuchungBeendet(const QString &datei, const QString &fe
     if (info.Abgebrochen())
         text << QStringLiteral("Was bis dahin gebucht war, bleibt gebucht.");
     if (!info.Meldungen().isEmpty()) {
-        text << QStringLiteral("Abgewiesene Zeilen (%1):").arg(info.Meldungen().size());
+        text << QStringLiteral("Abgewiesene oder übergangene Zeilen (%1):").arg(info.Meldungen().size());
         text += info.Meldungen().mid(0, 10);
         if (info.Meldungen().size() > 10)
             text << QStringLiteral("… und %1 weitere im Buchungsprotokoll.").arg(info.Meldungen().size() - 10);
