@@ -174,6 +174,21 @@ bool operator==(const IniName &a, const IniName &b)
     return a.text.toCaseFolded() == b.text.toCaseFolded();
 }
 
+namespace {
+
+// FNV-1a carries a unit's bits only upwards; the table takes the low bits.
+// Mixing the high bits down keeps names that differ in their last digits
+// ("Teilhaber_0001_17", "Teilhaber_0001_27") apart in a large section.
+inline size_t gemischt(size_t h)
+{
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 32;
+    return h;
+}
+
+} // namespace
+
 size_t qHash(const IniName &name, size_t seed)
 {
     // FNV-1a over the folded UTF-16 units: the same for every spelling that folds alike.
@@ -183,11 +198,11 @@ size_t qHash(const IniName &name, size_t seed)
             h = FnvAnfang ^ seed;
             for (const QChar f : name.text.toCaseFolded())
                 h = (h ^ f.unicode()) * FnvFaktor;
-            return h;
+            return gemischt(h);
         }
         h = (h ^ klein(c.unicode())) * FnvFaktor;
     }
-    return h;
+    return gemischt(h);
 }
 
 void TRollMemIniFile::leeren()

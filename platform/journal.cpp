@@ -879,6 +879,7 @@ void TJournalSpeicher::ausstehendeErledigen()
     }
     // Documents and new files of a committed transaction are written whole, in place.
     const QStringList namen(m_nachzuholen.cbegin(), m_nachzuholen.cend());
+    const bool aufEinmal = Syncen && aufEinmalSyncen(namen.size());
     bool namenGeaendert = false;
     for (const QString &n : namen) {
         const auto stuecke = m_stuecke.constFind(n);
@@ -895,9 +896,17 @@ void TJournalSpeicher::ausstehendeErledigen()
             QString grund;
             if (!zumSchreiben(datei, ziel, grund))
                 fehler(n, grund);
-            stueckeSchreiben(datei, n, 0, {*inhalt}, true);
+            stueckeSchreiben(datei, n, 0, {*inhalt}, !aufEinmal);
         }
-        m_nachzuholen.remove(n);
+        if (!aufEinmal)
+            m_nachzuholen.remove(n);
+    }
+    // Many new files (a month's first payments) are made durable together.
+    if (aufEinmal) {
+        if (!dateisystemSyncen(m_verzeichnis))
+            fehler(Journalname, systemgrund());
+        ++m_zaehler.syncs;
+        m_nachzuholen.clear();
     }
     if (namenGeaendert)
         syncVerzeichnis();
