@@ -313,11 +313,28 @@ int bank(const QString &datei, const QString &verzeichnis, bool buchenJa)
     return ergebnis.abgelehnt() ? 1 : 0;
 }
 
-// verlauf, auszug, rueckstaende, monatsbericht: documents drawn on the offscreen platform.
-int dokument(int argc, char *argv[])
+// Documents are drawn on the offscreen platform, which needs no desktop.
+// Without one, Qt notes on standard error that it chose a runtime folder of
+// its own: a remark for developers, not for the treasurer, and left out.
+void ohneBildschirm()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QtMessageHandler vorher = nullptr;
+    vorher = qInstallMessageHandler([](QtMsgType art, const QMessageLogContext &ort, const QString &text) {
+        if (art == QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+            return;
+        if (vorher)
+            vorher(art, ort, text);
+        else
+            ausgeben(stderr, text);
+    });
+}
+
+// verlauf, auszug, rueckstaende, monatsbericht: documents drawn on the offscreen platform.
+int dokument(int argc, char *argv[])
+{
+    ohneBildschirm();
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("VERZEICHNIS"));
@@ -376,8 +393,7 @@ int dokument(int argc, char *argv[])
 // wasware: the pact's future under other rules, in memory.
 int wasware(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ohneBildschirm();
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("VERZEICHNIS"));
