@@ -196,8 +196,10 @@ void KontoauszugPdf(const TKontoauszug &a, const QString &pakt, const QString &d
         koerper += zeile(kontoZeile(m, monatsText(m), Betrag));
     koerper += zeile(kontoZeile(a.summe, QStringLiteral("Summe"), Betrag));
     html += tabelle(koerper);
-    html += QStringLiteral("<p>Rückstand insgesamt: %1 €. Der Kapitalanteil der Summenzeile ist der des letzten abgeschlossenen Monats.</p>")
-                .arg(Betrag(a.rueckstandGesamt));
+    html += QStringLiteral("<p>Rückstand insgesamt (unbezahlte Beiträge abgeschlossener Monate): %1 €.%2 Der Kapitalanteil "
+                           "der Summenzeile ist der des letzten abgeschlossenen Monats.</p>")
+                .arg(Betrag(a.rueckstandGesamt),
+                     a.ausgetreten.isEmpty() ? QStringLiteral(" Fällig im laufenden Monat: %1 €.").arg(Betrag(a.faellig)) : QString());
     pdf(html, pakt, QStringLiteral("Kontoauszug %1").arg(a.name), datei, true);
 }
 
@@ -210,24 +212,29 @@ void KontoauszugCsv(const TKontoauszug &a, const QString &datei)
     csv(zeilen, datei);
 }
 
+const QStringList RueckstandSpalten{QStringLiteral("Teilhaber"), QStringLiteral("Rückstand"), QStringLiteral("Monate"),
+                                    QStringLiteral("fällig im laufenden Monat")};
+
 void RueckstaendePdf(const QList<TRueckstand> &liste, const QString &buchungsmonat, const QString &pakt, const QString &datei)
 {
     QString html = QStringLiteral("<h1>Rückstandsliste</h1><p>Pakt %1, Buchungsmonat %2, Stand %3. Beträge in Euro, "
-                                  "der größte Rückstand zuerst.</p>")
+                                  "der größte Rückstand zuerst. Rückstand: unbezahlte Beiträge abgeschlossener Monate; "
+                                  "daneben, was vom Beitrag des laufenden Monats noch fällig ist.</p>")
                        .arg(pakt.toHtmlEscaped(), buchungsmonat, heute());
-    QString koerper = zeile({QStringLiteral("Teilhaber"), QStringLiteral("Rückstand"), QStringLiteral("Monate")}, 1, true);
+    QString koerper = zeile(RueckstandSpalten, 1, true);
     for (const TRueckstand &r : liste)
         koerper += QStringLiteral("<tr>") + zelle(r.name) + zelle(Betrag(r.betrag), true) + zelle(r.monate.join(QStringLiteral(", ")))
-                   + QStringLiteral("</tr>");
+                   + zelle(Betrag(r.faellig), true) + QStringLiteral("</tr>");
     html += liste.isEmpty() ? QStringLiteral("<p>Niemand ist im Rückstand.</p>") : tabelle(koerper);
     pdf(html, pakt, QStringLiteral("Rückstandsliste"), datei);
 }
 
 void RueckstaendeCsv(const QList<TRueckstand> &liste, const QString &datei)
 {
-    QList<QStringList> zeilen{{QStringLiteral("Teilhaber"), QStringLiteral("Rückstand"), QStringLiteral("Monate")}};
+    QList<QStringList> zeilen{RueckstandSpalten};
     for (const TRueckstand &r : liste)
-        zeilen.append({r.name, Druckformat::Tabellenbetrag(r.betrag), r.monate.join(QLatin1Char(' '))});
+        zeilen.append({r.name, Druckformat::Tabellenbetrag(r.betrag), r.monate.join(QLatin1Char(' ')),
+                       Druckformat::Tabellenbetrag(r.faellig)});
     csv(zeilen, datei);
 }
 

@@ -176,6 +176,8 @@ TKontoauszug TAuswertung::Kontoauszug(const QString &name)
             continue;
         auszug.monate.append(m);
         dazu(auszug.summe, m);
+        if (m.offen && auszug.ausgetreten.isEmpty())
+            auszug.faellig = std::max<Money>(GeldPlus(m.beitrag, -m.eingezahlt), 0);
     }
     return auszug;
 }
@@ -187,17 +189,14 @@ QList<TRueckstand> TAuswertung::Rueckstaende()
     QList<TRueckstand> liste;
     for (const QString &datei : k.teilhaber->Mitglieder()) {
         const TTeilhaber &t = k.teilhaber->Teilhaber(datei);
-        TRueckstand r{NameAusDateiname(datei), std::max<Money>(oderNull(t.SummeOffen()), 0), t.OffeneMonate()};
-        const Money fehlt = GeldPlus(beitrag, -t.Einzahlungen(monat));
-        if (!monat.isEmpty() && fehlt > 0) {
-            r.betrag = GeldPlus(r.betrag, fehlt);
-            r.monate.append(monat);
-        }
-        if (r.betrag > 0)
+        TRueckstand r{NameAusDateiname(datei), std::max<Money>(oderNull(t.SummeOffen()), 0), t.OffeneMonate(), 0};
+        if (!monat.isEmpty())
+            r.faellig = std::max<Money>(GeldPlus(beitrag, -t.Einzahlungen(monat)), 0);
+        if (r.betrag > 0 || r.faellig > 0)
             liste.append(r);
     }
     std::sort(liste.begin(), liste.end(), [](const TRueckstand &a, const TRueckstand &b) {
-        return a.betrag != b.betrag ? a.betrag > b.betrag : a.name < b.name;
+        return a.betrag != b.betrag ? a.betrag > b.betrag : a.faellig != b.faellig ? a.faellig > b.faellig : a.name < b.name;
     });
     return liste;
 }

@@ -65,7 +65,8 @@ struct TKontoauszug
     QList<QPair<QString, QString>> adresse;
     QList<TKontoMonat> monate;
     TKontoMonat summe; // the money columns added up; the capital share of the last closed month
-    Money rueckstandGesamt = 0;
+    Money rueckstandGesamt = 0; // the arrears, as TRueckstand::betrag
+    Money faellig = 0;          // unpaid of the booking month's contribution, as TRueckstand::faellig
     MonthKey ausgetreten;
 };
 
@@ -78,11 +79,14 @@ struct TBuchungsposten
     QDate tag;              // the booking's day in the cash book
 };
 
-/// A participant who owes: the arrears of closed months and what is unpaid
-/// of the booking month.
+/// A participant who owes. Arrears are one figure everywhere: what is unpaid
+/// of the contributions of closed months (betrag, the months in monate).
+/// What is still unpaid of the booking month's contribution is due, not
+/// in arrears (faellig: "fällig im laufenden Monat").
 struct TRueckstand
 {
     QString name;
     Money betrag = 0;
     QStringList monate;
+    Money faellig = 0;
 };

@@ -113,23 +113,33 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(VennlokFehler, m_v->Kontoauszug(QStringLiteral("Niemand")));
     }
 
-    // Everyone who owes, the largest amount first; the amounts are the
-    // files' arrears and what is unpaid of the booking month.
+    // Everyone who owes, the largest arrears first: arrears are the unpaid
+    // contributions of closed months, one figure for the list and every
+    // statement; what the booking month still lacks stands beside them.
     void rueckstaendePassenZuDenDateien()
     {
         const QList<TRueckstand> liste = m_v->Rueckstaende();
         QVERIFY(!liste.isEmpty());
-        Money erwartet = 0, gelistet = 0;
+        Money erwartet = 0, gelistet = 0, faellig = 0, gelistetFaellig = 0;
         for (const QString &name : Namen) {
             const TTeilhaber t = teilhaber(name);
-            erwartet += std::max<Money>(t.SummeOffen(), 0) + std::max<Money>(m_v->Parameter().beitrag - t.Einzahlungen(m_v->Buchungsmonat()), 0);
+            erwartet += std::max<Money>(t.SummeOffen(), 0);
+            faellig += std::max<Money>(m_v->Parameter().beitrag - t.Einzahlungen(m_v->Buchungsmonat()), 0);
         }
         for (int i = 0; i < liste.size(); ++i) {
             gelistet += liste[i].betrag;
+            gelistetFaellig += liste[i].faellig;
             QVERIFY(i == 0 || liste[i - 1].betrag >= liste[i].betrag);
-            QVERIFY(!liste[i].monate.isEmpty());
+            QCOMPARE(liste[i].monate.isEmpty(), liste[i].betrag == 0);
+            QVERIFY(!liste[i].monate.contains(m_v->Buchungsmonat()));
+            // The statement says the same.
+            const TKontoauszug a = m_v->Kontoauszug(liste[i].name);
+            QCOMPARE(a.rueckstandGesamt, liste[i].betrag);
+            QCOMPARE(a.faellig, liste[i].faellig);
         }
         QCOMPARE(gelistet, erwartet);
+        QCOMPARE(gelistetFaellig, faellig);
+        QVERIFY2(gelistetFaellig > 0, "the fixture has nobody who still owes this month");
     }
 
     void dokumente_data()
@@ -172,7 +182,8 @@ private slots:
             Dokumente::RueckstaendeCsv(liste, csv);
             const QList<QStringList> zeilen = csvLesen(csv);
             QCOMPARE(zeilen.size(), liste.size() + 1);
-            QCOMPARE(zeilen[1], QStringList({liste[0].name, Druckformat::Tabellenbetrag(liste[0].betrag), liste[0].monate.join(' ')}));
+            QCOMPARE(zeilen[1], QStringList({liste[0].name, Druckformat::Tabellenbetrag(liste[0].betrag), liste[0].monate.join(' '),
+                                             Druckformat::Tabellenbetrag(liste[0].faellig)}));
             zahlen << Druckformat::Betrag(liste[0].betrag);
         } else if (art.startsWith(QLatin1String("bericht"))) {
             // With an account whose opening balance is 100: what the books expect at the month's end.

@@ -538,7 +538,7 @@ private slots:
         QVERIFY(dateiInhalt(pfad("clara.csv")).contains("\r\n200604 (offen);50,00;50,00;0,00;100,00;"));
         m_benutzer.datei = pfad("rueck.csv");
         QTest::mouseClick(kind<QPushButton>(m_fenster.get(), "BtnRueckstaende"), Qt::LeftButton);
-        QCOMPARE(dateiInhalt(pfad("rueck.csv")), QByteArray("\xEF\xBB\xBFTeilhaber;Rückstand;Monate\r\nBernd;50,00;200604\r\n"));
+        QCOMPARE(dateiInhalt(pfad("rueck.csv")), QByteArray("\xEF\xBB\xBFTeilhaber;Rückstand;Monate;fällig im laufenden Monat\r\nBernd;0,00;;50,00\r\n"));
         QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Rückstandsliste geschrieben: ") + QDir::toNativeSeparators(pfad("rueck.csv")));
         QCOMPARE(m_benutzer.meldungen.size(), 1);
     }
