@@ -16,14 +16,33 @@ const QLocale Deutsch(QLocale::German, QLocale::Germany);
 
 namespace Druckformat {
 
+namespace {
+
+// People see cents, rounded commercially (half a cent away from zero); the
+// data files keep the four decimals the rules compute with. Exact on the
+// integer, and for every Money, also beyond what the files may hold.
+Money aufCent(Money b)
+{
+    constexpr Money cent = MoneyProEinheit / 100;
+    const Money rest = b % cent;
+    Money ganz = b - rest;
+    if (rest >= cent / 2)
+        ganz += cent;
+    else if (rest <= -cent / 2)
+        ganz -= cent;
+    return ganz;
+}
+
+} // namespace
+
 QString Betrag(Money b)
 {
-    return Textformat::betragText(b, true);
+    return Textformat::betragText(aufCent(b), true);
 }
 
 QString Tabellenbetrag(Money b)
 {
-    return Textformat::betragText(b, false);
+    return Textformat::betragText(aufCent(b), false);
 }
 
 QString Prozent(double anteil)

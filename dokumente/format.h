@@ -9,11 +9,11 @@
 /// whatever the locale, computed exactly from the Money integer.
 namespace Druckformat {
 
-/// "1.234,56": thousands points, two decimals, four where the amount has
-/// more than cents (an own share of 12,3456 is not rounded away).
+/// "1.234,56": thousands points, to the cent, rounded commercially (an own
+/// share of 12,3456 is shown as 12,35; the files keep 12,3456).
 QString Betrag(Money betrag);
 /// "1234,56" for tables read by spreadsheet programs: no thousands points,
-/// two decimals, four where needed.
+/// to the cent as Betrag.
 QString Tabellenbetrag(Money betrag);
 /// A share as a percentage with two decimals: "77,50 %".
 QString Prozent(double anteil);
