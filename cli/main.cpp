@@ -203,7 +203,7 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
     vennlok.SetAutoModus(true);
     const MonthKey monat = vennlok.Buchungsmonat();
     const QString name = argumente.value(1);
-    const auto euro = [](Money wert) { return Druckformat::Betrag(wert) + QStringLiteral(" \u20AC"); };
+    const auto euro = [](Money wert) { return Druckformat::Betrag(wert) + QStringLiteral("\u00A0\u20AC"); };
     const auto abgelehnt = [](const QString &grund) {
         ausgeben(stderr, QStringLiteral("vennlok-cli: ") + grund);
         return 1;
@@ -280,7 +280,7 @@ int bank(const QString &datei, const QString &verzeichnis, bool buchenJa)
     vennlok.Oeffnen();
     vennlok.SetAutoModus(true);
     const TKontoabgleich abgleich = vennlok.KontoauszugLesen(datei);
-    const auto euro = [](Money wert) { return Druckformat::Betrag(wert) + QStringLiteral(" \u20AC"); };
+    const auto euro = [](Money wert) { return Druckformat::Betrag(wert) + QStringLiteral("\u00A0\u20AC"); };
     static const QHash<int, QString> vorschlaege{{TBankposten::Einzahlung, QStringLiteral("Einzahlung")},
                                                  {TBankposten::Rueckbuchung, QStringLiteral("Rücklastschrift")},
                                                  {TBankposten::Bestaetigung, QStringLiteral("bestätigt")},
@@ -452,7 +452,7 @@ int wasware(int argc, char *argv[])
             Dokumente::WasWaerePdf(ergebnis, Dokumente::PaktName(verzeichnis), parser.value(pdf));
         // The last month's medians on the terminal.
         for (const auto &[name, monate] : ergebnis.varianten)
-            ausgeben(stdout, QStringLiteral("%1: %2 Kasse %3 €, Sozialanteil %4, Unterdeckung in %5 der Läufe")
+            ausgeben(stdout, QStringLiteral("%1: %2 Kasse %3\u00A0€, Sozialanteil %4, Unterdeckung in %5 der Läufe")
                                  .arg(name, monate.last().monat, Druckformat::Betrag(AufCent(monate.last().kasse[1])),
                                       Druckformat::Prozent(monate.last().anteil[1]), Druckformat::Prozent(monate.last().unterdeckung)));
     } catch (const VennlokFehler &fehler) {
@@ -539,7 +539,7 @@ int main(int argc, char *argv[])
                 throw VennlokFehler(lastschriften ? QStringLiteral("Im Monat %1 ist von keinem Teilhaber mit vollständigem Mandat etwas einzuziehen.").arg(monat)
                                                   : QStringLiteral("Im Monat %1 gibt es keine Auszahlung an einen Empfänger mit gültiger IBAN.").arg(monat));
             std::fwrite(datei.inhalt.constData(), 1, size_t(datei.inhalt.size()), stdout);
-            ausgeben(stderr, QStringLiteral("%1: %2 %3 über %4 €, %5 am %6.")
+            ausgeben(stderr, QStringLiteral("%1: %2 %3 über %4\u00A0€, %5 am %6.")
                                  .arg(datei.name).arg(datei.anzahl)
                                  .arg(lastschriften ? QStringLiteral("Lastschrift(en)") : QStringLiteral("Überweisung(en)"),
                                       Druckformat::Betrag(datei.summe), lastschriften ? QStringLiteral("fällig") : QStringLiteral("auszuführen"),

@@ -25,7 +25,7 @@ QString Kasse(Money betrag)
 {
     const double gerundet = signifikant(double(betrag) / double(MoneyProEinheit), 8);
     if (std::fabs(gerundet) < 1e8)
-        return Deutsch.toString(gerundet, 'f', 2) + QStringLiteral(" €");
+        return Deutsch.toString(gerundet, 'f', 2) + QStringLiteral("\u00A0€");
     const QString e = QString::number(std::fabs(gerundet), 'e', 7);
     const qsizetype ePos = e.indexOf(QLatin1Char('e'));
     QString ziffern = e.left(1) + e.mid(2, ePos - 2);

@@ -195,10 +195,10 @@ void Zeichnen(QPainter &p, const QRectF &bereich, const QList<TMonatsverlauf> &v
 QString Zahlen(const TMonatsverlauf &m)
 {
     return QStringList{Druckformat::Monat(m.monat),
-                       QStringLiteral("Kasse: %1 €").arg(Druckformat::Betrag(m.kasse)),
-                       QStringLiteral("Einzahlungen: %1 €").arg(Druckformat::Betrag(m.einzahlungen)),
-                       QStringLiteral("Auszahlungen: %1 €").arg(Druckformat::Betrag(m.auszahlungen)),
-                       QStringLiteral("Eigenanteile: %1 €").arg(Druckformat::Betrag(m.eigenanteile)),
+                       QStringLiteral("Kasse: %1\u00A0€").arg(Druckformat::Betrag(m.kasse)),
+                       QStringLiteral("Einzahlungen: %1\u00A0€").arg(Druckformat::Betrag(m.einzahlungen)),
+                       QStringLiteral("Auszahlungen: %1\u00A0€").arg(Druckformat::Betrag(m.auszahlungen)),
+                       QStringLiteral("Eigenanteile: %1\u00A0€").arg(Druckformat::Betrag(m.eigenanteile)),
                        QStringLiteral("Sozialanteil: %1 (intern %2)").arg(Druckformat::Prozent(m.extAnteil), Druckformat::Prozent(m.intAnteil)),
                        QStringLiteral("Eingangsbuchungen: %1").arg(m.eingangsbuchungen)}
         .join(QLatin1Char('\n'));

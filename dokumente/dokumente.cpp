@@ -196,10 +196,10 @@ void KontoauszugPdf(const TKontoauszug &a, const QString &pakt, const QString &d
         koerper += zeile(kontoZeile(m, monatsText(m), Betrag));
     koerper += zeile(kontoZeile(a.summe, QStringLiteral("Summe"), Betrag));
     html += tabelle(koerper);
-    html += QStringLiteral("<p>Rückstand insgesamt (unbezahlte Beiträge abgeschlossener Monate): %1 €.%2 Der Kapitalanteil "
+    html += QStringLiteral("<p>Rückstand insgesamt (unbezahlte Beiträge abgeschlossener Monate): %1\u00A0€.%2 Der Kapitalanteil "
                            "der Summenzeile ist der des letzten abgeschlossenen Monats.</p>")
                 .arg(Betrag(a.rueckstandGesamt),
-                     a.ausgetreten.isEmpty() ? QStringLiteral(" Fällig im laufenden Monat: %1 €.").arg(Betrag(a.faellig)) : QString());
+                     a.ausgetreten.isEmpty() ? QStringLiteral(" Fällig im laufenden Monat: %1\u00A0€.").arg(Betrag(a.faellig)) : QString());
     pdf(html, pakt, QStringLiteral("Kontoauszug %1").arg(a.name), datei, true);
 }
 
@@ -242,13 +242,13 @@ void MonatsberichtPdf(const TMonatsbericht &b, const QString &pakt, const QStrin
 {
     QString html = QStringLiteral("<h1>Monatsbericht %1 (%2)</h1>").arg(b.monat, Druckformat::Monat(b.monat));
     const QList<QPair<QString, QString>> zahlen{
-        {QStringLiteral("Kasse vor dem Monat"), Betrag(b.kasseVorher) + QStringLiteral(" €")},
-        {QStringLiteral("Einzahlungen (%1 Buchungen)").arg(b.eingangsbuchungen), Betrag(b.einzahlungen) + QStringLiteral(" €")},
-        {QStringLiteral("Rechnungen (%1 Buchungen)").arg(b.rechnungsbuchungen), Betrag(b.rechnungen) + QStringLiteral(" €")},
-        {QStringLiteral("Auszahlungen, mit Honoraren"), Betrag(b.auszahlungen) + QStringLiteral(" €")},
-        {QStringLiteral("davon Honorare des Treuhänders"), Betrag(b.honorare) + QStringLiteral(" €")},
-        {QStringLiteral("Eigenanteile"), Betrag(b.eigenanteile) + QStringLiteral(" €")},
-        {QStringLiteral("Kasse nach dem Abschluss"), Betrag(b.kasseNachher) + QStringLiteral(" €")},
+        {QStringLiteral("Kasse vor dem Monat"), Betrag(b.kasseVorher) + QStringLiteral("\u00A0€")},
+        {QStringLiteral("Einzahlungen (%1 Buchungen)").arg(b.eingangsbuchungen), Betrag(b.einzahlungen) + QStringLiteral("\u00A0€")},
+        {QStringLiteral("Rechnungen (%1 Buchungen)").arg(b.rechnungsbuchungen), Betrag(b.rechnungen) + QStringLiteral("\u00A0€")},
+        {QStringLiteral("Auszahlungen, mit Honoraren"), Betrag(b.auszahlungen) + QStringLiteral("\u00A0€")},
+        {QStringLiteral("davon Honorare des Treuhänders"), Betrag(b.honorare) + QStringLiteral("\u00A0€")},
+        {QStringLiteral("Eigenanteile"), Betrag(b.eigenanteile) + QStringLiteral("\u00A0€")},
+        {QStringLiteral("Kasse nach dem Abschluss"), Betrag(b.kasseNachher) + QStringLiteral("\u00A0€")},
         {QStringLiteral("Sozialanteil im Monat"), Druckformat::Prozent(b.anteil)},
         {QStringLiteral("neuer Sozialanteil"), Druckformat::Prozent(b.neuerAnteil)}};
     html += wertetabelle(zahlen);
@@ -256,13 +256,13 @@ void MonatsberichtPdf(const TMonatsbericht &b, const QString &pakt, const QStrin
         html += QStringLiteral("<h2>Konto des Pakts</h2>");
         QList<QPair<QString, QString>> konto{
             {QStringLiteral("Kontostand nach den Büchern (Anfangssaldo, Einzahlungen, Überweisungen auf den Cent)"),
-             Betrag(b.konto.erwartet) + QStringLiteral(" €")}};
+             Betrag(b.konto.erwartet) + QStringLiteral("\u00A0€")}};
         if (b.konto.auszug) {
             konto.append({QStringLiteral("Schlusssaldo des Auszugs %1 vom %2")
                               .arg(b.konto.auszugDatei, b.konto.auszugTag.toString(QStringLiteral("dd.MM.yyyy"))),
-                          Betrag(b.konto.auszugSaldo) + QStringLiteral(" €")});
+                          Betrag(b.konto.auszugSaldo) + QStringLiteral("\u00A0€")});
             konto.append({QStringLiteral("Differenz beim Einlesen (nicht zugeordnete Posten)"),
-                          Betrag(b.konto.auszugDifferenz) + QStringLiteral(" €")});
+                          Betrag(b.konto.auszugDifferenz) + QStringLiteral("\u00A0€")});
         }
         html += wertetabelle(konto);
     }

@@ -109,7 +109,7 @@ QString BetragFehler(const QString &text)
         if (*betrag < 0)
             return QStringLiteral("Der Betrag darf nicht negativ sein.");
         if (*betrag > BetragGrenze)
-            return QStringLiteral("%1 ist zu groß: höchstens %2 können gebucht werden.").arg(zitat, Druckformat::Betrag(BetragGrenze) + QStringLiteral(" \u20AC"));
+            return QStringLiteral("%1 ist zu groß: höchstens %2 können gebucht werden.").arg(zitat, Druckformat::Betrag(BetragGrenze) + QStringLiteral("\u00A0\u20AC"));
         return QString();
     }
     static const QRegularExpression mitPunkt(QStringLiteral("^-?\\d+\\.\\d+$"));

@@ -28,7 +28,7 @@ QString vorschlagText(TBankposten::Vorschlag v)
 
 QString euro(Money betrag)
 {
-    return Druckformat::Betrag(betrag) + QStringLiteral(" \u20AC");
+    return Druckformat::Betrag(betrag) + QStringLiteral("\u00A0\u20AC");
 }
 
 } // namespace

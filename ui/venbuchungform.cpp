@@ -677,13 +677,13 @@ void TVenBuchungForm::Anzeige()
                                          .arg(Anzeigeformat::Kasse(v.Monatsstand().summeRechnungen))
                                    : strich);
     const TKontostand konto = pakt ? v.Kontostand() : TKontostand();
-    QString kontotext = konto.konto ? Druckformat::Betrag(konto.erwartet) + QStringLiteral(" \u20AC") : strich;
+    QString kontotext = konto.konto ? Druckformat::Betrag(konto.erwartet) + QStringLiteral("\u00A0\u20AC") : strich;
     QString kontotipp = m_kontostandTipp;
     if (konto.konto && konto.auszug) {
         // Beside it, the latest statement's difference; the tooltip says which statement and its balance.
         if (konto.auszugDifferenz != 0)
-            kontotext += QStringLiteral("\nDiff. Auszug %1 \u20AC").arg(Druckformat::Betrag(konto.auszugDifferenz));
-        kontotipp += QStringLiteral("\nLetzter Auszug %1 vom %2: Schlusssaldo %3 \u20AC, Differenz %4 \u20AC "
+            kontotext += QStringLiteral("\nDiff. Auszug %1\u00A0\u20AC").arg(Druckformat::Betrag(konto.auszugDifferenz));
+        kontotipp += QStringLiteral("\nLetzter Auszug %1 vom %2: Schlusssaldo %3\u00A0\u20AC, Differenz %4\u00A0\u20AC "
                                     "(beim Einlesen nicht zugeordnete Posten).")
                          .arg(konto.auszugDatei, konto.auszugTag.toString(QStringLiteral("dd.MM.yyyy")),
                               Druckformat::Betrag(konto.auszugSaldo), Druckformat::Betrag(konto.auszugDifferenz));
@@ -1350,7 +1350,7 @@ void TVenBuchungForm::BtnLastschriftenClick()
 {
     const QDate faellig = Vennlok::NaechsterBankarbeitstag(Vennlok::Datum());
     const TBankdatei datei = m_vennlok->Bankdatei(TBankdatei::Lastschriften, m_vennlok->Buchungsmonat(), faellig, true);
-    status(QStringLiteral("%1 geschrieben: %2 Lastschrift(en) über %3 €, fällig am %4")
+    status(QStringLiteral("%1 geschrieben: %2 Lastschrift(en) über %3\u00A0€, fällig am %4")
                .arg(datei.name).arg(datei.anzahl)
                .arg(Druckformat::Betrag(datei.summe), faellig.toString(QStringLiteral("dd.MM.yyyy"))));
     if (!datei.ohne.isEmpty())
@@ -1365,7 +1365,7 @@ void TVenBuchungForm::postenZeigen(QComboBox *box, QListWidget *liste, bool einz
         return;
     for (const TBuchungsposten &p : m_vennlok->Posten(box->currentText().trimmed()))
         if (p.einzahlung == einzahlung) {
-            auto *eintrag = new QListWidgetItem(QStringLiteral("%1. %2 € am %3")
+            auto *eintrag = new QListWidgetItem(QStringLiteral("%1. %2\u00A0€ am %3")
                                                     .arg(p.nr)
                                                     .arg(Druckformat::Betrag(p.betrag), p.tag.toString(QStringLiteral("dd.MM.yyyy"))),
                                                 liste);
@@ -1395,7 +1395,7 @@ void TVenBuchungForm::stornieren(QComboBox *box, QListWidget *liste, bool einzah
     }
     Anzeige();
     postenZeigen(box, liste, einzahlung);
-    status(QStringLiteral("%1 von %2 über %3 € storniert").arg(was, name, Druckformat::Betrag(ergebnis.betrag)));
+    status(QStringLiteral("%1 von %2 über %3\u00A0€ storniert").arg(was, name, Druckformat::Betrag(ergebnis.betrag)));
 }
 
 void TVenBuchungForm::BtnEinStornoClick()

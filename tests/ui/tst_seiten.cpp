@@ -309,7 +309,7 @@ private slots:
             const TKontostand konto = m_fenster->Vennlok().Kontostand();
             QVERIFY(konto.auszug && konto.auszugDifferenz != 0);
             const QString panel = kind<QLabel>(m_fenster.get(), "LabKontostand")->text();
-            QVERIFY2(panel.contains(QStringLiteral(" \u20AC\nDiff. Auszug ")) && panel.endsWith(QStringLiteral(" \u20AC")), qPrintable(panel));
+            QVERIFY2(panel.contains(QStringLiteral("\u00A0\u20AC\nDiff. Auszug ")) && panel.endsWith(QStringLiteral("\u00A0\u20AC")), qPrintable(panel));
             QCOMPARE(m_fenster->Vennlok().Pruefen(), QStringList());
             // Read again, the statement offers nothing more; the status line says what was passed over.
             m_benutzer.meldungen.clear();
@@ -341,8 +341,8 @@ private slots:
         QTest::addColumn<bool>("einzahlung");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("eintrag");
-        QTest::newRow("Anna's payment from the payments page") << true << "Anna" << "1. 50,00 € am 02.04.2006";
-        QTest::newRow("Clara's invoice from the invoices page") << false << "Clara" << "1. 100,00 € am 03.04.2006";
+        QTest::newRow("Anna's payment from the payments page") << true << "Anna" << "1. 50,00\u00A0€ am 02.04.2006";
+        QTest::newRow("Clara's invoice from the invoices page") << false << "Clara" << "1. 100,00\u00A0€ am 03.04.2006";
     }
 
     void stornoAufDenSeiten()
@@ -365,7 +365,7 @@ private slots:
         m_benutzer.antworten = {true};
         einzahlung ? m_fenster->BtnEinStornoClick() : m_fenster->BtnRechStornoClick();
         QCOMPARE(liste->count(), 0);
-        QVERIFY2(m_fenster->Statuszeile().contains(QStringLiteral("von %1 über %2 € storniert").arg(name, eintrag.section(QLatin1Char(' '), 1, 1))),
+        QVERIFY2(m_fenster->Statuszeile().contains(QStringLiteral("von %1 über %2\u00A0€ storniert").arg(name, eintrag.section(QLatin1Char(' '), 1, 1).section(QChar(0x00A0), 0, 0))),
                  qPrintable(m_fenster->Statuszeile()));
         QCOMPARE(m_fenster->Vennlok().Pruefen(), QStringList());
     }
@@ -518,8 +518,8 @@ private slots:
         QTest::mouseMove(diagramm, diagramm->rect().center());
         QCOMPARE(verlauf.Hervorgehoben(), 0);
         QCOMPARE(kind<QLabel>(&verlauf, "LabMonat")->text(),
-                 QStringLiteral("März 2006 · Kasse: 148,50 € · Einzahlungen: 150,00 € · Auszahlungen: 1,50 € · Eigenanteile: "
-                                "0,00 € · Sozialanteil: 77,50 % (intern 50,00 %) · Eingangsbuchungen: 3"));
+                 QStringLiteral("März 2006 · Kasse: 148,50\u00A0€ · Einzahlungen: 150,00\u00A0€ · Auszahlungen: 1,50\u00A0€ · Eigenanteile: "
+                                "0,00\u00A0€ · Sozialanteil: 77,50 % (intern 50,00 %) · Eingangsbuchungen: 3"));
         QDir(m_dir).mkdir(QStringLiteral("sim"));
         m_benutzer.datei = pfad("sim");
         verlauf.BtnSimulationClick();

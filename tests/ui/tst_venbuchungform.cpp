@@ -147,7 +147,7 @@ private slots:
         QCOMPARE(m_fenster->AktiveSeite(), TVenBuchungForm::Einzahlungen);
         QCOMPARE(kind<QLineEdit>("EdBuchMonat")->text(), QStringLiteral("200603"));
         QCOMPARE(kind<QLineEdit>("EdEinBetrag")->text(), QStringLiteral("50"));
-        QCOMPARE(kind<QLabel>("LabKassenbestand")->text(), QStringLiteral("0,00 €"));
+        QCOMPARE(kind<QLabel>("LabKassenbestand")->text(), QStringLiteral("0,00\u00A0€"));
         QVERIFY(!kind<QPushButton>("BtnNeu")->isEnabled());
         QVERIFY(kind<QPushButton>("BtnVertrag")->isEnabled());
         QVERIFY(!kind<QComboBox>("CBAusTeilhaber")->isEnabled());
@@ -192,7 +192,7 @@ private slots:
             QTest::keyClick(box, Qt::Key_Return);
             QVERIFY(QFile::exists(pfad(einzahlung ? "T_Clara_Weiss.ven" : "X_Bernd.ven")));
             QCOMPARE(m_fenster->Vennlok().Monatsstand().eingangsbuchungen, einzahlung ? 1 : 0);
-            QVERIFY2(m_fenster->Statuszeile().startsWith(einzahlung ? "Einzahlung 50,00 € für Clara Weiß gebucht" : "Austritt von Bernd gebucht"),
+            QVERIFY2(m_fenster->Statuszeile().startsWith(einzahlung ? "Einzahlung 50,00\u00A0€ für Clara Weiß gebucht" : "Austritt von Bernd gebucht"),
                      qPrintable(m_fenster->Statuszeile()));
         } else {
             m_fenster->BtnNeuClick();
@@ -248,15 +248,15 @@ private slots:
         QCOMPARE(m_benutzer.fragen.value(0).left(frage.size()), frage);
         QCOMPARE(m_benutzer.fragen.isEmpty(), frage.isEmpty());
         if (!frage.isEmpty())
-            QVERIFY(m_benutzer.fragen[0].endsWith(QStringLiteral("(99,00 €). Sie senkt den Sozialanteil dieses Monats für alle "
+            QVERIFY(m_benutzer.fragen[0].endsWith(QStringLiteral("(99,00\u00A0€). Sie senkt den Sozialanteil dieses Monats für alle "
                                                                  "von 77,50 % auf 5,00 %. Trotzdem buchen?")));
         QCOMPARE(m_benutzer.meldungen, QStringList());
         QCOMPARE(m_fenster->Vennlok().Monatsstand().rechnungsbuchungen, gebucht ? 1 : 0);
         QCOMPARE(kind<QLineEdit>("EdRechBetrag")->text().isEmpty(), gebucht);
         if (gebucht)
-            QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Rechnung %1,00 € für anna bäcker gebucht (Monat 200604)")
+            QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Rechnung %1,00\u00A0€ für anna bäcker gebucht (Monat 200604)")
                                                    .arg(betrag == QLatin1String("10") ? "10" : "100.000"));
-        QCOMPARE(kind<QLabel>("LabRechnungen")->text().startsWith(gebucht ? "1, zusammen" : "0, zusammen 0,00 €"), true);
+        QCOMPARE(kind<QLabel>("LabRechnungen")->text().startsWith(gebucht ? "1, zusammen" : "0, zusammen 0,00\u00A0€"), true);
     }
 
     void returnBuchtWelchesSteuerelementAuchImmer_data()
