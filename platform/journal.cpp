@@ -1364,7 +1364,14 @@ TJournalSpeicher::Wiederherstellung TJournalSpeicher::Wiederherstellen()
     };
     m_journal.reset();
     if (const auto journal = Plattform::Lesen(pfad(Journalname))) {
-        if (journal->startsWith(ProtokollKopf)) {
+        if (ProtokollKopf.startsWith(*journal)) {
+            // Made, but cut short before its first record was whole: no
+            // transaction ever counted in it.
+            journalEntfernen();
+            syncVerzeichnis();
+            ergebnis = {Fund::Verworfen, QStringLiteral("Eine unvollständige Buchung wurde beim Öffnen verworfen; es gilt "
+                                                        "der Stand davor.")};
+        } else if (journal->startsWith(ProtokollKopf)) {
             const std::optional<Gelesen> g = journalLesen(*journal);
             if (!g) {
                 beiseitelegen();

@@ -409,6 +409,10 @@ private slots:
             << "eins" << int(TJournalSpeicher::Fund::Beiseitegelegt) << QByteArray("alt\r\n");
         QTest::newRow("the first record cut short is an incomplete booking")
             << "nur_kopf" << int(TJournalSpeicher::Fund::Verworfen) << QByteArray("alt\r\n");
+        QTest::newRow("a journal cut inside its head is an incomplete booking")
+            << "halber_kopf" << int(TJournalSpeicher::Fund::Verworfen) << QByteArray("alt\r\n");
+        QTest::newRow("an empty journal is an incomplete booking")
+            << "leer" << int(TJournalSpeicher::Fund::Verworfen) << QByteArray("alt\r\n");
     }
 
     void journalNachAbsturz()
@@ -431,6 +435,10 @@ private slots:
             journal.chop(4);
         else if (aenderung == QLatin1String("nur_kopf"))
             journal = journal.left(journal.indexOf("eins"));
+        else if (aenderung == QLatin1String("halber_kopf"))
+            journal = journal.left(9);
+        else if (aenderung == QLatin1String("leer"))
+            journal.clear();
         else if (!aenderung.isEmpty())
             journal[journal.indexOf(aenderung.toLatin1())] = 'E';
         schreiben(pfad(TJournalSpeicher::Journalname), journal);
