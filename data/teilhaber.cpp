@@ -1,4 +1,7 @@
 #include "data/teilhaber.h"
+#include "data/monatkey.h"
+
+#include <QFileInfo>
 
 #include "algo/runden.h"
 
@@ -17,6 +20,7 @@ const QString SKapital = QStringLiteral("Kapitalanteil");
 const QString SAdresse = QStringLiteral("Adresse");
 
 const QString KSummeEinz = QStringLiteral("SummeEinz");
+const QString KName = QStringLiteral("Name"); // the name as it was first typed
 const QString KSummeEigen = QStringLiteral("SummeEigen");
 const QString KSummeAusz = QStringLiteral("SummeAusz");
 const QString KAnzahlEinz = QStringLiteral("AnzahlEinz");
@@ -39,10 +43,13 @@ bool istEintrag(const QString &key, const MonthKey &monat)
 
 } // namespace
 
-bool TTeilhaber::Anlegen(const QString &name)
+bool TTeilhaber::Anlegen(const QString &name, const QString &getippt)
 {
     return Geschuetzt([&] {
         WriteString(Kopf, QStringLiteral("Teilhaber"), name);
+        // Kept where it says more than the folded name ("Jürgen Größe" beside "Juergen_Groesse").
+        if (!getippt.trimmed().isEmpty() && getippt.trimmed() != name)
+            WriteString(Kopf, KName, getippt.trimmed());
         for (const QString &key : {KSummeEinz, KSummeEigen, KSummeAusz})
             WriteMoney(Kopf, key, 0);
         for (const QString &key : {KAnzahlEinz, KAnzahlAusz})
@@ -301,6 +308,15 @@ Money TTeilhaber::SummeAusz() const { return ReadMoney(Kopf, KSummeAusz, Fehlwer
 int TTeilhaber::AnzahlEinz() const { return ReadInteger(Kopf, KAnzahlEinz, FehlwertInt); }
 int TTeilhaber::AnzahlAusz() const { return ReadInteger(Kopf, KAnzahlAusz, FehlwertInt); }
 QString TTeilhaber::Name() const { return ReadString(Kopf, QStringLiteral("Teilhaber"), QString()); }
+
+QString TTeilhaber::Anzeigename() const
+{
+    const QString getippt = ReadString(Kopf, KName, QString());
+    if (!getippt.isEmpty())
+        return getippt;
+    const QString gefaltet = Name();
+    return gefaltet.isEmpty() ? NameAusDateiname(QFileInfo(FileName()).fileName()) : gefaltet;
+}
 
 QStringList TTeilhaber::Adressen() const { return ReadSection(SAdresse); }
 QString TTeilhaber::Adresse(const QString &schluessel) const { return ReadString(SAdresse, schluessel, QString()); }

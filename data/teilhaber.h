@@ -18,7 +18,9 @@ public:
     using TRollMemIniFile::TRollMemIniFile;
 
     /// Writes a fresh "Kopfdaten" (name, zero totals and counts) and the file.
-    bool Anlegen(const QString &name);
+    /// Makes the file's header for the folded name; getippt, the name as it
+    /// was typed, is kept beside it for people to see.
+    bool Anlegen(const QString &name, const QString &getippt = QString());
 
     /// Books a payment in; writes the file. datum is not stored.
     bool EinzahlungBuchen(const MonthKey &monat, Money betrag, DateTime datum);
@@ -96,6 +98,9 @@ public:
     int AnzahlEinz() const;
     int AnzahlAusz() const;
     QString Name() const;
+    /// The name as it was first typed; the folded name for files made before
+    /// it was kept.
+    QString Anzeigename() const;
 
     QStringList Adressen() const;
     QString Adresse(const QString &schluessel) const;

@@ -145,7 +145,7 @@ TKontoauszug TAuswertung::Kontoauszug(const QString &name)
         throw VennlokFehler(QStringLiteral("Diesen Teilhaber gibt es nicht: %1").arg(Textformat::zitat(name)));
     const TTeilhaber &t = k.teilhaber->Teilhaber(datei);
     TKontoauszug auszug;
-    auszug.name = NameAusDateiname(datei);
+    auszug.name = t.Anzeigename();
     for (const QString &schluessel : t.Adressen())
         auszug.adresse.append({schluessel, t.Adresse(schluessel)});
     auszug.rueckstandGesamt = std::max<Money>(oderNull(t.SummeOffen()), 0);
@@ -189,7 +189,7 @@ QList<TRueckstand> TAuswertung::Rueckstaende()
     QList<TRueckstand> liste;
     for (const QString &datei : k.teilhaber->Mitglieder()) {
         const TTeilhaber &t = k.teilhaber->Teilhaber(datei);
-        TRueckstand r{NameAusDateiname(datei), std::max<Money>(oderNull(t.SummeOffen()), 0), t.OffeneMonate(), 0};
+        TRueckstand r{t.Anzeigename(), std::max<Money>(oderNull(t.SummeOffen()), 0), t.OffeneMonate(), 0};
         if (!monat.isEmpty())
             r.faellig = std::max<Money>(GeldPlus(beitrag, -t.Einzahlungen(monat)), 0);
         if (r.betrag > 0 || r.faellig > 0)
@@ -226,7 +226,15 @@ QStringList TAuswertung::OffeneTeilhaber()
     QStringList namen;
     for (const QString &datei : k.teilhaber->Mitglieder())
         if (einzahlungen(datei, monat) < beitrag)
-            namen.append(NameAusDateiname(datei));
+            namen.append(k.teilhaber->Teilhaber(datei).Anzeigename());
+    return namen;
+}
+
+QStringList TAuswertung::Teilhabernamen()
+{
+    QStringList namen;
+    for (const QString &datei : k.teilhaber->Mitglieder())
+        namen.append(k.teilhaber->Teilhaber(datei).Anzeigename());
     return namen;
 }
 
@@ -265,7 +273,7 @@ QStringList TAuswertung::TeilhaberListe(bool nurOffene)
         const Money bezahlt = einzahlungen(datei, monat);
         if (nurOffene && bezahlt >= beitrag)
             continue;
-        const QString name = NameAusDateiname(datei);
+        const QString name = k.teilhaber->Teilhaber(datei).Anzeigename();
         zeilen.append(name + QString(qMax<qsizetype>(0, 40 - name.size()), QLatin1Char('.')) + geldText(bezahlt));
     }
     return zeilen;

@@ -150,7 +150,7 @@ TErgebnis TBuchungen::Einzahlung(const QString &name, const MonthKey &monat, Mon
         }
         TTeilhaber &teilhaber = k.teilhaber->Teilhaber(neu ? TeilhaberDateiname(wer) : datei);
         if (neu)
-            teilhaber.Anlegen(wer);
+            teilhaber.Anlegen(wer, name);
         if (beitrag <= teilhaber.Einzahlungen(monat))
             return TErgebnis::Ablehnung(QStringLiteral("Für diesen Tag / Monat existiert eine Buchung. Bitte die Korrektur benutzen"));
         const MonthKey buchungsmonat = k.Buchungsmonat();
@@ -259,7 +259,7 @@ TErgebnis TBuchungen::TeilhaberOeffnen(const QString &name)
         const QString gefaltet = NameFuerDatei(name);
         if (!Datei(name).isEmpty())
             return TErgebnis::Nichts(QStringLiteral("Den Teilhaber \u201E%1\u201C gibt es schon.").arg(name));
-        if (!k.teilhaber->Teilhaber(TeilhaberDateiname(gefaltet)).Anlegen(gefaltet)) {
+        if (!k.teilhaber->Teilhaber(TeilhaberDateiname(gefaltet)).Anlegen(gefaltet, name)) {
             k.teilhaber->Vergessen(TeilhaberDateiname(gefaltet));
             return TErgebnis::Ablehnung(QStringLiteral("Die Teilhaberdatei \u201E%1\u201C kann nicht angelegt werden.")
                                             .arg(TeilhaberDateiname(gefaltet)));

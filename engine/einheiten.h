@@ -212,6 +212,7 @@ public:
     QString TeilhaberName(const QString &eingabe) const;
     bool TeilhaberVorhanden(const QString &name) const;
     QStringList OffeneTeilhaber();
+    QStringList Teilhabernamen();
     int AnzahlTeilhaber(int art);
     QStringList TeilhaberListe(bool nurOffene);
     QList<QPair<QString, QString>> Adresse(const QString &name) const;

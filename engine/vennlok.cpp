@@ -149,6 +149,19 @@ double TVennlok::SozialanteilNachRechnung(Money betrag) const { return TBuchunge
 bool TVennlok::TeilhaberVorhanden(const QString &name) const { return TAuswertung(*m_k).TeilhaberVorhanden(name); }
 QString TVennlok::TeilhaberName(const QString &eingabe) const { return TAuswertung(*m_k).TeilhaberName(eingabe); }
 QStringList TVennlok::OffeneTeilhaber() { return TAuswertung(*m_k).OffeneTeilhaber(); }
+QStringList TVennlok::Teilhabernamen() { return TAuswertung(*m_k).Teilhabernamen(); }
+
+QStringList TVennlok::Namensformen()
+{
+    QStringList formen;
+    for (const QString &name : Teilhabernamen()) {
+        formen.append(name);
+        const QString gefaltet = NameFuerDatei(name).replace(QLatin1Char('_'), QLatin1Char(' ')).trimmed();
+        if (gefaltet != name)
+            formen.append(gefaltet);
+    }
+    return formen;
+}
 TErgebnis TVennlok::TeilhaberOeffnen(const QString &name) { return TBuchungen(*m_k).TeilhaberOeffnen(name); }
 QList<QPair<QString, QString>> TVennlok::Adresse(const QString &name) const { return TAuswertung(*m_k).Adresse(name); }
 

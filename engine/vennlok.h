@@ -177,6 +177,13 @@ public:
     /// The names of the participants who paid less than the contribution in
     /// the booking month, in file order.
     QStringList OffeneTeilhaber();
+    /// Every member's name as it was first typed ("Jürgen Größe"), for lists
+    /// and completion; a file made before names were kept shows its folded name.
+    QStringList Teilhabernamen();
+    /// The spellings completion offers: each name as typed and, where it
+    /// differs, as its file spells it with blanks ("Juergen Groesse"), so
+    /// that typing either finds the participant.
+    QStringList Namensformen();
     /// Makes sure the participant exists, creating it under the folded name
     /// (booked; nothing to do when it exists). Refused with why when the name
     /// cannot be used or the file cannot be created.

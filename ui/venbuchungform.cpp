@@ -838,13 +838,21 @@ bool TVenBuchungForm::bekannt(const QString &name) const
 
 void TVenBuchungForm::teilhaberListenFuellen()
 {
-    const QStringList namen = Vennlok::TeilhaberNamen(m_datenverzeichnis);
+    // The names as typed; completion also knows them as their files spell them.
+    const QStringList namen = m_vennlok ? m_vennlok->Teilhabernamen() : QStringList();
+    const QStringList formen = m_vennlok ? m_vennlok->Namensformen() : QStringList();
     for (QComboBox *box : {m_cbEinTeilhaber, m_cbAusTeilhaber, m_cbTeilAustritt, m_cbTeilhaber, m_cbRechTeilhaber}) {
         const QString text = box->currentText();
         box->clear();
         box->addItems(namen);
         box->setCurrentIndex(-1);
         box->setEditText(text);
+        if (box->completer()) {
+            auto *vervollstaendigung = new QCompleter(formen, box);
+            vervollstaendigung->setCaseSensitivity(Qt::CaseInsensitive);
+            vervollstaendigung->setCompletionMode(QCompleter::InlineCompletion);
+            box->setCompleter(vervollstaendigung);
+        }
     }
 }
 
@@ -1323,7 +1331,7 @@ void TVenBuchungForm::BtnKontoauszugEinlesenClick()
     if (datei.isEmpty())
         return;
     const TKontoabgleich abgleich = m_vennlok->KontoauszugLesen(datei);
-    TKontoauszugForm form(abgleich, Vennlok::TeilhaberNamen(m_datenverzeichnis), this);
+    TKontoauszugForm form(abgleich, m_vennlok->Teilhabernamen(), this);
     if (!m_benutzer->Dialog(&form)) {
         status(QStringLiteral("Kontoauszug %1 nicht gebucht").arg(abgleich.datei));
         return;

@@ -513,6 +513,34 @@ private slots:
         QCOMPARE(gebucht, erwartet);
     }
 
+    // The name as a participant was first typed: statements, the arrears
+    // list, the member list and completion show it; the file keeps its
+    // folded name, and a file made before names were kept shows that.
+    void namenWieGetippt_data() { tabelle("namen_wie_getippt", {"getippt", "gesucht", "gezeigt", "andereForm"}); }
+
+    void namenWieGetippt()
+    {
+        QFETCH(QString, getippt);
+        QFETCH(QString, gesucht);
+        QFETCH(QString, gezeigt);
+        QFETCH(QString, andereForm);
+        auto v = neuerPakt();
+        QVERIFY(v->Einzahlung(getippt, v->Buchungsmonat(), e(20), zeitpunkt(2006, 3, 2)).gebucht());
+        QCOMPARE(v->Kontoauszug(gesucht).name, gezeigt);
+        const QList<TRueckstand> liste = v->Rueckstaende();
+        QVERIFY(std::any_of(liste.cbegin(), liste.cend(), [&](const TRueckstand &r) { return r.name == gezeigt && r.faellig == e(30); }));
+        QVERIFY(v->Teilhabernamen().contains(gezeigt));
+        QCOMPARE(v->Namensformen().contains(andereForm), !andereForm.isEmpty());
+        QCOMPARE(v->Namensformen().count(gezeigt), 1);
+        // A file without the typed name, as older versions made them, shows its folded name.
+        const QString gespeichert = v->TeilhaberName(gesucht);
+        v.reset();
+        QCOMPARE(beschaedigen(QStringLiteral("T_%1.ven").arg(gespeichert), QStringLiteral("Name=[^\\r]*\\r\\n"), QString()),
+                 gezeigt != gespeichert);
+        TVennlok alt(m_dir.path());
+        QCOMPARE(alt.Kontoauszug(gesucht).name, gespeichert);
+    }
+
     void adressenMitVerlauf()
     {
         auto v = neuerPakt();
@@ -528,7 +556,7 @@ private slots:
         QCOMPARE(v->Adresse(QStringLiteral("Groß, Anna")), QList<Eintrag>({{"Stadt", "Köln"}}));
         QVERIFY(v->AdresseSpeichern(QStringLiteral("Gross_Anna"), QStringLiteral("Stadt"), QStringLiteral("Bonn"), QStringLiteral("20060306")).gebucht());
         QCOMPARE(datei("T_Gross_Anna.ven"),
-                 crlf("[Kopfdaten]\nTeilhaber=Gross_Anna\nSummeEinz=0\nSummeEigen=0\nSummeAusz=0\nAnzahlEinz=0\n"
+                 crlf("[Kopfdaten]\nTeilhaber=Gross_Anna\nName=Gro\xdf, Anna\nSummeEinz=0\nSummeEigen=0\nSummeAusz=0\nAnzahlEinz=0\n"
                       "AnzahlAusz=0\n\n[Adresse]\nStadt=Bonn\n\n[Adresse_alt20060306]\nStadt=K\xf6ln\n\n"));
         v.reset();
         QVERIFY(datei("A_Kassendaten200603.buc").endsWith(

@@ -250,7 +250,7 @@ private slots:
         if (!frage.isEmpty())
             QVERIFY(m_benutzer.fragen[0].endsWith(QStringLiteral("(99,00\u00A0€). Sie senkt den Sozialanteil dieses Monats für alle "
                                                                  "von 77,50 % auf 5,00 %. Trotzdem buchen?")));
-        QCOMPARE(m_benutzer.meldungen, QStringList());
+        QVERIFY2(m_benutzer.meldungen.isEmpty(), qPrintable(m_benutzer.meldungen.join(QLatin1Char('\n'))));
         QCOMPARE(m_fenster->Vennlok().Monatsstand().rechnungsbuchungen, gebucht ? 1 : 0);
         QCOMPARE(kind<QLineEdit>("EdRechBetrag")->text().isEmpty(), gebucht);
         if (gebucht)
