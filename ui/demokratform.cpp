@@ -84,7 +84,7 @@ TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *ha
     raster->addWidget(m_memAdresse, 14, 0, 1, 2);
     raster->setRowStretch(14, 1);
     raster->setColumnStretch(1, 1);
-    m_btnDataOK = new QPushButton(QStringLiteral("neue Daten übernehmen [Ctrl][W]"), this);
+    m_btnDataOK = new QPushButton(QStringLiteral("neue Daten übernehmen (Strg+W)"), this);
     m_btnDataOK->setObjectName(QStringLiteral("BtnDataOK"));
     raster->addWidget(m_btnDataOK, 15, 0, 1, 2);
     connect(m_btnDataOK, &QPushButton::clicked, this, &TDemokratForm::BtnDataOKClick);

@@ -82,7 +82,9 @@ QFrame *linie(QWidget *eltern)
 
 void nurLesen(QLineEdit *edit)
 {
+    // Shown, not typed into: Tab passes it by.
     edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::NoFocus);
     QPalette p = edit->palette();
     p.setColor(QPalette::Base, edit->palette().color(QPalette::Disabled, QPalette::Window));
     edit->setPalette(p);
@@ -471,7 +473,7 @@ QWidget *TVenBuchungForm::seiteSetup()
     version->setAlignment(Qt::AlignCenter);
     spalte->addWidget(version);
     spalte->addWidget(linie(seite));
-    auto *verlauf = knopf(seite, QStringLiteral("BtnVerlauf"), QStringLiteral("Verlauf des Pakts [Ctrl][H]"), &TVenBuchungForm::BtnVerlaufClick);
+    auto *verlauf = knopf(seite, QStringLiteral("BtnVerlauf"), QStringLiteral("Verlauf des Pakts (Strg+H)"), &TVenBuchungForm::BtnVerlaufClick);
     verlauf->setToolTip(QStringLiteral("Kasse, Ein- und Auszahlungen, Sozialanteil und Eingangsbuchungen Monat für Monat"));
     spalte->addWidget(verlauf);
     auto *verzeichnis = benannt(new QLabel(QStringLiteral("Datenverzeichnis: ") + QDir::toNativeSeparators(m_datenverzeichnis), seite),
@@ -524,7 +526,7 @@ QWidget *TVenBuchungForm::statusPanel()
                                       "alle Einzahlungen, abzüglich der Überweisungen auf den Cent");
     m_labKontostand->setToolTip(m_kontostandTipp);
     raster->addWidget(m_labKontostand, 2, 4);
-    auto *ende = benannt(new QPushButton(QStringLiteral("Programmende [Ctrl][Q]"), panel), QStringLiteral("Button3"));
+    auto *ende = benannt(new QPushButton(QStringLiteral("Programmende (Strg+Q)"), panel), QStringLiteral("Button3"));
     auto *hilfe = knopf(panel, QStringLiteral("BtnHelp"), QStringLiteral("Dokumentation / Hilfe"), &TVenBuchungForm::BtnHelpClick);
     for (QPushButton *k : {ende, hilfe}) {
         k->setAutoDefault(false);

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -64,6 +65,14 @@ TVerlaufForm::TVerlaufForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *haup
     m_labMonat = new QLabel(QStringLiteral("Die Maus über einem Monat zeigt seine Zahlen."), this);
     m_labMonat->setObjectName(QStringLiteral("LabMonat"));
     spalte->addWidget(m_labMonat);
+    // The lines change with the mouse: they wrap within the window instead
+    // of widening it, so the window keeps the size it was given.
+    for (QLabel *zeile : {m_labQuelle, m_labMonat}) {
+        zeile->setWordWrap(true);
+        zeile->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+    auto *schliessen = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(schliessen, &QShortcut::activated, this, &QWidget::close);
     auto *knoepfe = new QHBoxLayout;
     const auto knopf = [&](const QString &name, const QString &text, auto handler) {
         auto *k = new QPushButton(text, this);

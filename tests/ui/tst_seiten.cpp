@@ -515,11 +515,21 @@ private slots:
         QVERIFY(verlauf.isVisible());
         QCOMPARE(verlauf.Monate().size(), 1);
         QWidget *diagramm = kind<QWidget>(&verlauf, "Diagramm");
+        const QSize groesse = verlauf.size();
         QTest::mouseMove(diagramm, diagramm->rect().center());
         QCOMPARE(verlauf.Hervorgehoben(), 0);
+        // The month's long line of figures does not make the window grow.
+        QCoreApplication::processEvents();
+        QCOMPARE(verlauf.size(), groesse);
+        QVERIFY(verlauf.minimumSizeHint().width() <= groesse.width());
         QCOMPARE(kind<QLabel>(&verlauf, "LabMonat")->text(),
                  QStringLiteral("März 2006 · Kasse: 148,50\u00A0€ · Einzahlungen: 150,00\u00A0€ · Auszahlungen: 1,50\u00A0€ · Eigenanteile: "
                                 "0,00\u00A0€ · Sozialanteil: 77,50 % (intern 50,00 %) · Eingangsbuchungen: 3"));
+        // Escape closes the window; Ctrl+H brings it back.
+        QTest::keyClick(&verlauf, Qt::Key_Escape);
+        QVERIFY(!verlauf.isVisible());
+        QTest::keyClick(m_fenster.get(), Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(verlauf.isVisible());
         QDir(m_dir).mkdir(QStringLiteral("sim"));
         m_benutzer.datei = pfad("sim");
         verlauf.BtnSimulationClick();

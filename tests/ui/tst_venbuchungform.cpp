@@ -147,6 +147,8 @@ private slots:
         QCOMPARE(m_fenster->AktiveSeite(), TVenBuchungForm::Einzahlungen);
         QCOMPARE(kind<QLineEdit>("EdBuchMonat")->text(), QStringLiteral("200603"));
         QCOMPARE(kind<QLineEdit>("EdEinBetrag")->text(), QStringLiteral("50"));
+        // Fields that only show take no Tab stop (the tour below passes the contribution by).
+        QVERIFY(kind<QPushButton>("Button3")->text().contains(QStringLiteral("Strg+Q")));
         QCOMPARE(kind<QLabel>("LabKassenbestand")->text(), QStringLiteral("0,00\u00A0€"));
         QVERIFY(!kind<QPushButton>("BtnNeu")->isEnabled());
         QVERIFY(kind<QPushButton>("BtnVertrag")->isEnabled());
@@ -162,8 +164,8 @@ private slots:
         }
         // The page buttons are one stop, as a tab bar; the arrow keys move among them.
         QCOMPARE(weg.join(' '), QStringLiteral("BtnRueckstaende BtnKontoauszugEinlesen BtnLastschriften LstEinBuchungen BtnEinStorno "
-                                               "TabShTeilhaberReiter Button3 BtnHelp CBEinTeilhaber EdEinBetrag "
-                                               "BtnEinzahlen BtnTeilListe BtnTeilListeOffen BtnRueckstaende"));
+                                               "TabShTeilhaberReiter Button3 BtnHelp CBEinTeilhaber "
+                                               "BtnEinzahlen BtnTeilListe BtnTeilListeOffen BtnRueckstaende BtnKontoauszugEinlesen"));
         // Ctrl and a digit choose a page.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_3, Qt::ControlModifier);
         QCOMPARE(m_fenster->AktiveSeite(), TVenBuchungForm::Rechnungen);
