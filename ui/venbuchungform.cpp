@@ -565,10 +565,21 @@ bool TVenBuchungForm::taste(QKeyEvent *ereignis)
             BtnCloseClick(); // says why the program cannot end yet
         return key != Qt::Key_Escape; // other keys wait until the work is done
     }
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && AktiveSeite() == Einzahlungen)
+    const bool eingabe = key == Qt::Key_Return || key == Qt::Key_Enter;
+    // Return in a text of several lines makes a new line there.
+    const auto *text = qobject_cast<QPlainTextEdit *>(QApplication::focusWidget());
+    const bool mehrzeilig = text && !text->isReadOnly();
+    if (eingabe && AktiveSeite() == Einzahlungen)
         sicher([this] { BtnEinzahlenClick(); });
-    else if ((key == Qt::Key_Return || key == Qt::Key_Enter) && AktiveSeite() == Austritt)
+    else if (eingabe && AktiveSeite() == Austritt)
         sicher([this] { BtnTeilAustrittClick(); });
+    else if (eingabe && AktiveSeite() == Rechnungen && !mehrzeilig)
+        sicher([this] { BtnRechnungClick(); });
+    else if (eingabe && AktiveSeite() == Teilhaber
+             && (QApplication::focusWidget() == m_cbTeilhaber || m_cbTeilhaber->isAncestorOf(QApplication::focusWidget())))
+        sicher([this] { CBTeilhaberExit(); });
+    else if (key == Qt::Key_F1)
+        sicher([this] { BtnHelpClick(); });
     else if (strg && key >= Qt::Key_1 && key <= Qt::Key_8)
         sicher([this, key] { SeiteWaehlen(Seite(key - Qt::Key_1)); });
     else if (strg && key == Qt::Key_Q)

@@ -129,7 +129,11 @@ private slots:
         QSet<QString> geoeffnet;
         for (int seite = TVenBuchungForm::Teilhaber; seite <= TVenBuchungForm::SetupInfo; ++seite) {
             m_fenster->SeiteWaehlen(TVenBuchungForm::Seite(seite));
-            QTest::mouseClick(kind<QPushButton>("BtnHelp"), Qt::LeftButton);
+            // The button, or F1 on every other page: both open the page's section.
+            if (seite % 2)
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : m_fenster.get(), Qt::Key_F1);
+            else
+                QTest::mouseClick(kind<QPushButton>("BtnHelp"), Qt::LeftButton);
             Plattform::AufSkripteWarten();
             QCOMPARE(m_geoeffnet.size(), seite + 1);
             const QString ziel = m_geoeffnet.last();
@@ -264,6 +268,30 @@ private slots:
     void returnBuchtWelchesSteuerelementAuchImmer_data()
     {
         tabelle("return_bucht", {"fokus"});
+    }
+
+    // Return loads the participant typed on the Teilhaber page (and makes a
+    // new line in the address), and books the invoice on the Rechnungen page.
+    void returnAufDenSeiten()
+    {
+        zweiterMonatOeffnen();
+        m_fenster->SeiteWaehlen(TVenBuchungForm::Teilhaber);
+        kind<QComboBox>("CBTeilhaber")->setEditText(QStringLiteral("anna bäcker"));
+        kind<QComboBox>("CBTeilhaber")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(kind<QLabel>("LabAdresse")->text(), QStringLiteral("Adresse von Anna_Baecker"));
+        auto *memo = kind<QPlainTextEdit>("MemAdresse");
+        QCOMPARE(QApplication::focusWidget(), memo);
+        const int zeilen = memo->blockCount();
+        QTest::keyClick(memo, Qt::Key_Return);
+        QCOMPARE(memo->blockCount(), zeilen + 1);
+        m_fenster->SeiteWaehlen(TVenBuchungForm::Rechnungen);
+        kind<QComboBox>("CBRechTeilhaber")->setEditText(QStringLiteral("anna bäcker"));
+        kind<QLineEdit>("EdRechBetrag")->setText(QStringLiteral("10"));
+        kind<QLineEdit>("EdRechBetrag")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY2(m_benutzer.meldungen.isEmpty(), qPrintable(m_benutzer.meldungen.join(QLatin1Char('\n'))));
+        QCOMPARE(m_fenster->Vennlok().Monatsstand().rechnungsbuchungen, 1);
     }
 
     void returnBuchtWelchesSteuerelementAuchImmer()
