@@ -551,18 +551,6 @@ void TJournalSpeicher::namenEintragen(const QString &n)
         m_kleinVeraltet = true;
 }
 
-void TJournalSpeicher::schreiben(const QString &p, const QByteArray &inhalt)
-{
-    schritt(QStringLiteral("schreiben ") + name(p));
-    QFile datei;
-    QString grund;
-    if (!zumSchreiben(datei, p, grund))
-        fehler(name(p), grund);
-    if (!datei.resize(0) || !Textdatei::GanzSchreiben(datei, inhalt))
-        fehler(name(p), systemgrund());
-    m_zaehler.bytes += inhalt.size();
-}
-
 void TJournalSpeicher::syncVerzeichnis()
 {
     if (!Syncen)

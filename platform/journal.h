@@ -243,7 +243,6 @@ private:
     void listeLesen();
     /// Refuses (throwing) a change of a name that is no regular file.
     void nurDateien(const QString &name) const;
-    void schreiben(const QString &pfad, const QByteArray &inhalt);
     void syncVerzeichnis();
     void schritt(const QString &beschreibung);
     void vorgemerkteUebernehmen();

@@ -3,6 +3,7 @@
 
 #include "tests/testhilfe.h"
 
+#include <QCommandLineParser>
 #include <QtTest>
 
 using namespace Anzeigeformat;
@@ -73,6 +74,20 @@ private slots:
         QCOMPARE(Betrag(text), betrag == QLatin1String("-") ? std::optional<Money>() : std::optional<Money>(betrag.toLongLong()));
         const QString fehler = BetragFehler(text);
         QVERIFY2(grund.isEmpty() ? fehler.isEmpty() : fehler.startsWith(grund), qPrintable(fehler));
+    }
+
+    // What Qt's parser finds wrong reaches the treasurer in German.
+    void optionsfehler_data() { tabelle("optionsfehler", {"argumente", "meldung"}); }
+
+    void optionsfehler()
+    {
+        QFETCH(QString, argumente);
+        QFETCH(QString, meldung);
+        QCommandLineParser parser;
+        parser.addOptions({QCommandLineOption(QStringLiteral("dir"), QString(), QStringLiteral("VERZEICHNIS")),
+                           QCommandLineOption(QStringLiteral("csv"))});
+        QVERIFY(!parser.parse(QStringList{QStringLiteral("vennlok-cli")} + argumente.split(QLatin1Char(' '))));
+        QCOMPARE(Druckformat::Optionsfehler(parser.errorText(), parser.unknownOptionNames()), meldung);
     }
 };
 

@@ -513,6 +513,30 @@ private slots:
         QCOMPARE(gebucht, erwartet);
     }
 
+    // Arrears are the unpaid contributions of closed months: one who paid
+    // 20 of 50 owes 30 once March is closed, and April's contribution is
+    // due beside it; after an exit nothing more falls due.
+    void rueckstandUndFaellig()
+    {
+        auto v = std::make_unique<TVennlok>(m_dir.path());
+        zweiterMonat(*v, {QStringLiteral("Anna"), QStringLiteral("Bernd")});
+        QVERIFY(v->Einzahlung(QStringLiteral("Clara"), v->Buchungsmonat(), e(20), zeitpunkt(2006, 4, 2)).gebucht());
+        QVERIFY(v->Monatsabschluss(QStringLiteral("200604"), true, zeitpunkt(2006, 4, 30)).gebucht());
+        QVERIFY(v->Einzahlung(QStringLiteral("Anna"), v->Buchungsmonat(), e(50), zeitpunkt(2006, 5, 2)).gebucht());
+        const TKontoauszug clara = v->Kontoauszug(QStringLiteral("Clara"));
+        QCOMPARE(clara.rueckstandGesamt, e(30));
+        QCOMPARE(clara.faellig, e(50));
+        // Anna and Bernd paid nothing in April: the larger arrears first, and
+        // of equal arrears the one with more due; Anna has paid May.
+        QStringList gelistet;
+        for (const TRueckstand &r : v->Rueckstaende())
+            gelistet << QStringLiteral("%1 %2 %3 %4").arg(r.name, Textformat::moneyZuText(r.betrag), r.monate.join(','),
+                                                          Textformat::moneyZuText(r.faellig));
+        QCOMPARE(gelistet, QStringList({"Bernd 50 200604 50", "Anna 50 200604 0", "Clara 30 200604 50"}));
+        QCOMPARE(v->Austritt(QStringLiteral("Clara")).meldung, QString());
+        QCOMPARE(v->Kontoauszug(QStringLiteral("Clara")).faellig, 0);
+    }
+
     // The name as a participant was first typed: statements, the arrears
     // list, the member list and completion show it; the file keeps its
     // folded name, and a file made before names were kept shows that.

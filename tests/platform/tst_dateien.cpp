@@ -340,6 +340,72 @@ private slots:
         QVERIFY(!QFile::exists(pfad(TJournalSpeicher::Journalname)));
     }
 
+    // Each commit records only the ranges of a data file that changed,
+    // measured against what memory holds of it; what a crash leaves is
+    // rebuilt exactly, whatever form the file had when it was read.
+    void journalAenderungen_data() { tabelle("journal_aenderungen", {"vorher", "aenderung"}); }
+
+    void journalAenderungen()
+    {
+        QFETCH(QString, vorher);
+        QFETCH(QString, aenderung);
+        const QString datei = pfad(QStringLiteral("T_Anna.ven"));
+        schreiben(datei, vorher.toLatin1());
+        QByteArray erwartet;
+        {
+            TJournalSpeicher speicher(m_dir.path());
+            TRollMemIniFile ini(datei, &speicher);
+            for (int mal = 1; mal <= 2; ++mal) {
+                const QString zahl = QString::number(mal);
+                if (aenderung == QLatin1String("wert"))
+                    ini.WriteString(QStringLiteral("Kopf"), QStringLiteral("Summe"), zahl + QStringLiteral("00"));
+                else if (aenderung == QLatin1String("schluessel"))
+                    ini.WriteString(QStringLiteral("Einzahlungen"), QStringLiteral("20060%1_1").arg(mal + 1), QStringLiteral("50"));
+                else if (aenderung == QLatin1String("abschnitt"))
+                    ini.WriteString(QStringLiteral("Neu") + zahl, QStringLiteral("k"), zahl);
+                else if (mal == 1)
+                    ini.EraseSection(QStringLiteral("Einzahlungen"));
+                else
+                    ini.WriteString(QStringLiteral("Offen"), QStringLiteral("200602"), QStringLiteral("7"));
+                ini.UpdateFile();
+            }
+            erwartet = ini.Inhalt();
+            QCOMPARE(TJournalSpeicher::Ansicht(m_dir.path()).value(QStringLiteral("T_Anna.ven")), erwartet);
+            QCOMPARE(dateiInhalt(datei), vorher.toLatin1()); // lagging until a checkpoint
+            TJournalSpeicher::Fehlerhaken = [](const QString &) { return false; };
+        }
+        TJournalSpeicher::Fehlerhaken = nullptr;
+        TJournalSpeicher wieder(m_dir.path());
+        QCOMPARE(int(wieder.Wiederherstellen().fund), int(TJournalSpeicher::Fund::ZuEndeGefuehrt));
+        QCOMPARE(dateiInhalt(datei), erwartet);
+    }
+
+    // A checkpoint comes when the journal has grown to what lags behind it;
+    // with the threshold at nothing, after every commit.
+    void sicherungNachSchwelle_data()
+    {
+        QTest::addColumn<qint64>("schwelle");
+        QTest::addColumn<bool>("gleichGesichert");
+        QTest::newRow("the threshold at nothing writes the files after each commit") << qint64(0) << true;
+        QTest::newRow("below the threshold the files lag behind the journal") << qint64(1 << 20) << false;
+    }
+
+    void sicherungNachSchwelle()
+    {
+        QFETCH(qint64, schwelle);
+        QFETCH(bool, gleichGesichert);
+        const qint64 vorher = TJournalSpeicher::SicherungAb;
+        TJournalSpeicher::SicherungAb = schwelle;
+        schreiben(pfad(QStringLiteral("A_Log.buc")), "alt\r\n");
+        TJournalSpeicher speicher(m_dir.path());
+        speicher.Anhaengen(pfad(QStringLiteral("A_Log.buc")), "neu\r\n");
+        TJournalSpeicher::SicherungAb = vorher;
+        QCOMPARE(dateiInhalt(pfad(QStringLiteral("A_Log.buc"))), gleichGesichert ? QByteArray("alt\r\nneu\r\n") : QByteArray("alt\r\n"));
+        QCOMPARE(QFile::exists(pfad(TJournalSpeicher::Journalname)), !gleichGesichert);
+        QCOMPARE(speicher.Statistik().sicherungen, gleichGesichert ? 1 : 0);
+        QCOMPARE(*speicher.Lesen(pfad(QStringLiteral("A_Log.buc"))), QByteArray("alt\r\nneu\r\n"));
+    }
+
     // A checkpoint interrupted at each of its steps in turn, the program
     // ending there as in a crash: the directory holds every booking before
     // and after opening again, and opening leaves the files whole.
@@ -463,6 +529,21 @@ private slots:
         speicher.Anhaengen(pfad(QStringLiteral("A_Log.buc")), "2\n");
         speicher.Loeschen(pfad(QStringLiteral("T_Anna.ven")));
         speicher.Festschreiben();
+        // A data file changed in memory is held in its sections' pieces: read
+        // back whole, and undone with the transaction like everything else.
+        {
+            TRollMemIniFile dora(pfad(QStringLiteral("T_Dora.ven")), &speicher);
+            dora.WriteString(QStringLiteral("Kopfdaten"), QStringLiteral("Teilhaber"), QStringLiteral("Dora"));
+            dora.WriteString(QStringLiteral("Einzahlungen"), QStringLiteral("200601_1"), QStringLiteral("50"));
+            dora.UpdateFile();
+            QCOMPARE(lesen("T_Dora.ven"), crlf("[Kopfdaten]\nTeilhaber=Dora\n\n[Einzahlungen]\n200601_1=50\n\n"));
+            speicher.Beginnen();
+            dora.WriteString(QStringLiteral("Einzahlungen"), QStringLiteral("200602_1"), QStringLiteral("50"));
+            dora.UpdateFile();
+            speicher.Abbrechen();
+        }
+        QCOMPARE(lesen("T_Dora.ven"), crlf("[Kopfdaten]\nTeilhaber=Dora\n\n[Einzahlungen]\n200601_1=50\n\n"));
+        speicher.Loeschen(pfad(QStringLiteral("T_Dora.ven")));
         speicher.Beginnen();
         speicher.Anhaengen(pfad(QStringLiteral("A_Log.buc")), "3\n");
         speicher.Schreiben(pfad(QStringLiteral("T_Clara.ven")), "verworfen");
