@@ -1104,6 +1104,14 @@ void TVenBuchungForm::BtnMonatsendeClick()
     const MonthKey monat = m_vennlok->Buchungsmonat();
     if (!m_benutzer->Frage(this, QStringLiteral("Monatsabschluß"), QStringLiteral("Den Monat %1 abschließen?").arg(monat)))
         return;
+    // A month the calendar has not finished yet is closed only when meant.
+    const QDate heute = Vennlok::Datum();
+    if (monat >= heute.toString(QStringLiteral("yyyyMM"))
+        && !m_benutzer->Frage(this, QStringLiteral("Monatsabschluß"),
+                              QStringLiteral("Der %1 ist im Kalender noch nicht zu Ende (heute ist der %2). Trotzdem schon "
+                                             "jetzt abschließen?")
+                                  .arg(Druckformat::Monat(monat), heute.toString(QStringLiteral("dd.MM.yyyy")))))
+        return;
     const QStringList offen = m_vennlok->OffeneTeilhaber();
     if (!offen.isEmpty()) {
         QString wer = offen.mid(0, 10).join(QStringLiteral(", "));

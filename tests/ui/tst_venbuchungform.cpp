@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include "data/uhr.h"
+#include "data/textformat.h"
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -292,6 +294,20 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY2(m_benutzer.meldungen.isEmpty(), qPrintable(m_benutzer.meldungen.join(QLatin1Char('\n'))));
         QCOMPARE(m_fenster->Vennlok().Monatsstand().rechnungsbuchungen, 1);
+    }
+
+    // Closing a month the calendar has not finished asks first; No closes nothing.
+    void abschlussVorDemKalender()
+    {
+        paktOeffnen();
+        Uhr::Setzen([] { return *Textformat::textZuDateTime(QStringLiteral("15.03.2006")); });
+        m_benutzer.antworten = {true, false};
+        m_fenster->BtnMonatsendeClick();
+        Uhr::Setzen(nullptr);
+        QCOMPARE(m_benutzer.fragen.value(1), QStringLiteral("Monatsabschluß: Der März 2006 ist im Kalender noch nicht zu Ende "
+                                                            "(heute ist der 15.03.2006). Trotzdem schon jetzt abschließen?"));
+        QCOMPARE(m_fenster->Vennlok().Buchungsmonat(), QStringLiteral("200603"));
+        QVERIFY(!m_fenster->Beschaeftigt());
     }
 
     void returnBuchtWelchesSteuerelementAuchImmer()
