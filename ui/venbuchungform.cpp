@@ -7,6 +7,7 @@
 #include "ui/infoform.h"
 #include "ui/kontoauszugform.h"
 #include "ui/tastenvorschau.h"
+#include "ui/statuszeile.h"
 #include "ui/verlaufform.h"
 #include "ui/waswaereform.h"
 #include "dokumente/dokumente.h"
@@ -137,9 +138,8 @@ TVenBuchungForm::TVenBuchungForm(const QString &datenverzeichnis, TBenutzer *ben
     });
     spalte->addWidget(reiterLeiste);
     spalte->addWidget(m_seiten, 1);
-    m_labStatus = benannt(new QLabel(panel), QStringLiteral("LabStatus"));
-    m_labStatus->setFrameShape(QFrame::StyledPanel);
-    m_labStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_labStatus = benannt(new TStatuszeile(panel), QStringLiteral("LabStatus"));
+    m_labStatus->verlaufZeigen = [this] { MeldungenZeigen(); };
     spalte->addWidget(m_labStatus);
     spalte->addWidget(statusPanel());
     setCentralWidget(panel);
@@ -474,8 +474,12 @@ QWidget *TVenBuchungForm::seiteSetup()
     spalte->addWidget(version);
     spalte->addWidget(linie(seite));
     auto *verlauf = knopf(seite, QStringLiteral("BtnVerlauf"), QStringLiteral("Verlauf des Pakts (Strg+H)"), &TVenBuchungForm::BtnVerlaufClick);
+    auto *meldungen = knopf(seite, QStringLiteral("BtnMeldungen"), QStringLiteral("Meldungen seit dem Start …"),
+                            &TVenBuchungForm::MeldungenZeigen);
     verlauf->setToolTip(QStringLiteral("Kasse, Ein- und Auszahlungen, Sozialanteil und Eingangsbuchungen Monat für Monat"));
     spalte->addWidget(verlauf);
+    meldungen->setToolTip(QStringLiteral("Jede Meldung der Statuszeile seit dem Start, mit Uhrzeit (auch: Doppelklick auf die Statuszeile)"));
+    spalte->addWidget(meldungen);
     auto *verzeichnis = benannt(new QLabel(QStringLiteral("Datenverzeichnis: ") + QDir::toNativeSeparators(m_datenverzeichnis), seite),
                                 QStringLiteral("LabVerzeichnis"));
     verzeichnis->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -490,7 +494,7 @@ QWidget *TVenBuchungForm::seiteSetup()
     knoepfe->addWidget(demo);
     spalte->addLayout(knoepfe);
     spalte->addStretch();
-    m_tabSeiten.append(QList<QWidget *>{verlauf, wechseln, demo});
+    m_tabSeiten.append(QList<QWidget *>{verlauf, meldungen, wechseln, demo});
     return seite;
 }
 
@@ -605,12 +609,19 @@ void TVenBuchungForm::tabReihenfolge(const QList<QList<QWidget *>> &seiten, cons
 
 void TVenBuchungForm::status(const QString &text)
 {
-    m_labStatus->setText(text);
+    m_labStatus->Setzen(text);
+}
+
+void TVenBuchungForm::MeldungenZeigen()
+{
+    const QStringList &verlauf = m_labStatus->Verlauf();
+    m_benutzer->Meldung(this, verlauf.isEmpty() ? QStringLiteral("Seit dem Start gab es noch keine Meldung.")
+                                                : QStringLiteral("Meldungen seit dem Start:\n") + verlauf.join(QLatin1Char('\n')));
 }
 
 QString TVenBuchungForm::Statuszeile() const
 {
-    return m_labStatus->text();
+    return m_labStatus->Text();
 }
 
 void TVenBuchungForm::imHintergrund(const QString &titel, bool abbrechbar, std::function<void()> arbeit,

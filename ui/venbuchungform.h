@@ -29,6 +29,8 @@ class TVennlok;
 /// engine. It owns the program's one engine and the two secondary windows.
 /// Throws VennlokFehler from the constructor when the data directory is in
 /// use by another program.
+class TStatuszeile;
+
 class TVenBuchungForm : public QMainWindow
 {
     Q_OBJECT
@@ -83,6 +85,8 @@ public:
     void BtnAutoClick();
     void BtnKillMonthClick();
     void BtnVerlaufClick();
+    /// Every message of the status line since the start, with its time.
+    void MeldungenZeigen();
     void BtnWasWaereClick();
     TWasWaereForm &WasWaereForm() { return *m_wasWaereForm; }
     void BtnKontoauszugClick();
@@ -171,6 +175,7 @@ private:
     std::unique_ptr<TBenutzer> m_eigenerBenutzer;
     TBenutzer *m_benutzer;
     std::unique_ptr<TVennlok> m_vennlok;
+    TStatuszeile *m_labStatus = nullptr;
     std::unique_ptr<TInfoForm> m_infoForm;
     std::unique_ptr<TDemokratForm> m_demokratForm;
     std::unique_ptr<TVerlaufForm> m_verlaufForm;
@@ -189,6 +194,6 @@ private:
     QLineEdit *m_edEinBetrag, *m_edRechBetrag, *m_edAusBetrag;
     QLabel *m_labAbsVen, *m_labAbsEigen, *m_labSozialanteil, *m_labEigenanteil;
     QPushButton *m_btnNeu, *m_btnVertrag, *m_btnKillMonth, *m_btnAuto, *m_btnWasWaere;
-    QLabel *m_labHinweis, *m_labStatus, *m_labRechFehler, *m_labRechnungen, *m_labAdresse;
+    QLabel *m_labHinweis, *m_labRechFehler, *m_labRechnungen, *m_labAdresse;
     QList<QList<QWidget *>> m_tabSeiten; // each page's controls in reading order
 };

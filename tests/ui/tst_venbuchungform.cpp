@@ -2,6 +2,7 @@
 #include "platform/skript.h"
 #include "ui/demokratform.h"
 #include "ui/infoform.h"
+#include "ui/statuszeile.h"
 #include "ui/venbuchungform.h"
 
 #include "tests/testhilfe.h"
@@ -294,6 +295,40 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY2(m_benutzer.meldungen.isEmpty(), qPrintable(m_benutzer.meldungen.join(QLatin1Char('\n'))));
         QCOMPARE(m_fenster->Vennlok().Monatsstand().rechnungsbuchungen, 1);
+    }
+
+    // A message wider than the status line ends in "…" and is whole in the
+    // tooltip; every message since the start can be read again.
+    void statuszeileKuerztUndMerkt()
+    {
+        paktOeffnen();
+        m_fenster->resize(360, m_fenster->height());
+        for (const char *name : {"Anna Bäcker", "Maximiliane von Großenhainsdorf-Überlingen"}) {
+            kind<QComboBox>("CBEinTeilhaber")->setEditText(QString::fromUtf8(name));
+            m_benutzer.antworten = {true};
+            QTest::mouseClick(kind<QPushButton>("BtnEinzahlen"), Qt::LeftButton);
+        }
+        const QString ganz = m_fenster->Statuszeile();
+        QVERIFY2(ganz.startsWith(QStringLiteral("Einzahlung 50,00\u00A0€ für Maximiliane von "
+                                                "Großenhainsdorf-Überlingen gebucht")), qPrintable(ganz));
+        QVERIFY(kind<QLabel>("LabStatus")->toolTip().startsWith(ganz));
+        // Narrower than its message, the line shortens it and keeps its width.
+        TStatuszeile zeile(nullptr);
+        zeile.resize(160, 24);
+        zeile.show();
+        zeile.Setzen(ganz);
+        QVERIFY2(zeile.text().endsWith(QChar(0x2026)) && zeile.text().size() < ganz.size(), qPrintable(zeile.text()));
+        QCOMPARE(zeile.Text(), ganz);
+        QCOMPARE(zeile.width(), 160);
+        zeile.resize(2000, 24);
+        QCOMPARE(zeile.text(), ganz);
+        m_benutzer.meldungen.clear();
+        QTest::mouseClick(kind<QPushButton>("BtnMeldungen"), Qt::LeftButton);
+        QCOMPARE(m_benutzer.meldungen.size(), 1);
+        const QStringList verlauf = m_benutzer.meldungen[0].split(QLatin1Char('\n'));
+        QCOMPARE(verlauf.value(0), QStringLiteral("Meldungen seit dem Start:"));
+        QVERIFY(verlauf.filter(QStringLiteral("für Anna Bäcker gebucht")).size() == 1);
+        QVERIFY(verlauf.last().endsWith(ganz));
     }
 
     // Closing a month the calendar has not finished asks first; No closes nothing.
