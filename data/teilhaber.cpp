@@ -1,11 +1,9 @@
 #include "data/teilhaber.h"
+
+#include "algo/runden.h"
 #include "data/monatkey.h"
 
 #include <QFileInfo>
-
-#include "algo/runden.h"
-
-
 #include <algorithm>
 
 
