@@ -219,6 +219,12 @@ QString TAuswertung::TeilhaberName(const QString &eingabe) const
     return datei.isEmpty() ? QString() : NameAusDateiname(datei);
 }
 
+QString TAuswertung::Anzeigename(const QString &eingabe) const
+{
+    const QString datei = TBuchungen(k).Datei(eingabe.trimmed());
+    return datei.isEmpty() ? QString() : k.teilhaber->Teilhaber(datei).Anzeigename();
+}
+
 QStringList TAuswertung::OffeneTeilhaber()
 {
     const MonthKey monat = k.Buchungsmonat();

@@ -210,6 +210,7 @@ public:
     QList<TRueckstand> Rueckstaende();
     /// The participant's stored name, found as payments find it; empty when none.
     QString TeilhaberName(const QString &eingabe) const;
+    QString Anzeigename(const QString &eingabe) const;
     bool TeilhaberVorhanden(const QString &name) const;
     QStringList OffeneTeilhaber();
     QStringList Teilhabernamen();

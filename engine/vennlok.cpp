@@ -148,6 +148,7 @@ double TVennlok::SozialanteilNachRechnung(Money betrag) const { return TBuchunge
 
 bool TVennlok::TeilhaberVorhanden(const QString &name) const { return TAuswertung(*m_k).TeilhaberVorhanden(name); }
 QString TVennlok::TeilhaberName(const QString &eingabe) const { return TAuswertung(*m_k).TeilhaberName(eingabe); }
+QString TVennlok::Anzeigename(const QString &eingabe) const { return TAuswertung(*m_k).Anzeigename(eingabe); }
 QStringList TVennlok::OffeneTeilhaber() { return TAuswertung(*m_k).OffeneTeilhaber(); }
 QStringList TVennlok::Teilhabernamen() { return TAuswertung(*m_k).Teilhabernamen(); }
 

@@ -174,6 +174,9 @@ public:
     /// it: under the typed name or the folded one ("Anna Bäcker" finds
     /// "Anna_Baecker"), letter case ignored. Empty when there is none.
     QString TeilhaberName(const QString &eingabe) const;
+    /// The name as the participant typed as eingabe was first typed, for people
+    /// to read ("Anna Bäcker" for "anna baecker"); empty when there is none.
+    QString Anzeigename(const QString &eingabe) const;
     /// The names of the participants who paid less than the contribution in
     /// the booking month, in file order.
     QStringList OffeneTeilhaber();

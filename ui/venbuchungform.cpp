@@ -909,7 +909,7 @@ void TVenBuchungForm::CBTeilhaberExit()
     initMemos();
     m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AdressVorlage, m_vennlok->Adresse(name)).join(QLatin1Char('\n')));
     m_memAdresse->document()->setModified(false);
-    m_labAdresse->setText(QStringLiteral("Adresse von %1").arg(m_vennlok->TeilhaberName(name)));
+    m_labAdresse->setText(QStringLiteral("Adresse von %1").arg(m_vennlok->Anzeigename(name)));
     if (neu) {
         teilhaberListenFuellen();
         status(QStringLiteral("%1 als neuen Teilhaber aufgenommen").arg(name));
@@ -1435,7 +1435,7 @@ void TVenBuchungForm::stornieren(QComboBox *box, QListWidget *liste, bool einzah
     }
     Anzeige();
     postenZeigen(box, liste, einzahlung);
-    status(QStringLiteral("%1 von %2 über %3\u00A0€ storniert").arg(was, name, Druckformat::Betrag(ergebnis.betrag)));
+    status(QStringLiteral("%1 von %2 über %3\u00A0€ storniert").arg(was, m_vennlok->Anzeigename(name), Druckformat::Betrag(ergebnis.betrag)));
 }
 
 void TVenBuchungForm::BtnEinStornoClick()

@@ -282,7 +282,7 @@ private slots:
         kind<QComboBox>("CBTeilhaber")->setEditText(QStringLiteral("anna bäcker"));
         kind<QComboBox>("CBTeilhaber")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCOMPARE(kind<QLabel>("LabAdresse")->text(), QStringLiteral("Adresse von Anna_Baecker"));
+        QCOMPARE(kind<QLabel>("LabAdresse")->text(), QStringLiteral("Adresse von Anna Bäcker"));
         auto *memo = kind<QPlainTextEdit>("MemAdresse");
         QCOMPARE(QApplication::focusWidget(), memo);
         const int zeilen = memo->blockCount();
