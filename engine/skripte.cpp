@@ -30,15 +30,6 @@ void TSkripte::FensterSkriptLoeschen()
 
 void TSkripte::starten(const QString &name, const QStringList &zeilen)
 {
-    // A script reads the files on disk: what the journal holds goes there
-    // first. Should that fail, the booking stands and the script waits.
-    try {
-        k.speicher->Sichern();
-    } catch (const VennlokFehler &f) {
-        throw VennlokFehler(QStringLiteral("Die Buchung ist gesichert, aber noch nicht in alle Dateien übertragen: %1")
-                                .arg(f.text()),
-                            f.datei(), VennlokFehler::Ausstehend);
-    }
     Textdatei::ZeilenSchreiben(k.Pfad(name), zeilen, k.speicher.get());
     Plattform::SkriptStarten(k.Pfad(name), k.verzeichnis);
 }
@@ -50,6 +41,15 @@ void TSkripte::TransfersZeigen()
 
 void TSkripte::Sicherung(const MonthKey &monat)
 {
+    // The backup copies the files on disk: what the journal holds goes there
+    // first. Should that fail, the booking stands and the copy waits.
+    try {
+        k.speicher->Sichern();
+    } catch (const VennlokFehler &f) {
+        throw VennlokFehler(QStringLiteral("Die Buchung ist gesichert, aber noch nicht in alle Dateien übertragen: %1")
+                                .arg(f.text()),
+                            f.datei(), VennlokFehler::Ausstehend);
+    }
     const QString ziel = QStringLiteral("Backup") + monat;
     starten(SkriptSicherung,
                   {QStringLiteral("md ") + ziel, QStringLiteral("copy *.buc ") + ziel, QStringLiteral("copy *.tra ") + ziel,

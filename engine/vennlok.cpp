@@ -152,10 +152,10 @@ QString TVennlok::Anzeigename(const QString &eingabe) const { return TAuswertung
 QStringList TVennlok::OffeneTeilhaber() { return TAuswertung(*m_k).OffeneTeilhaber(); }
 QStringList TVennlok::Teilhabernamen() { return TAuswertung(*m_k).Teilhabernamen(); }
 
-QStringList TVennlok::Namensformen()
+QStringList Vennlok::Namensformen(const QStringList &namen)
 {
     QStringList formen;
-    for (const QString &name : Teilhabernamen()) {
+    for (const QString &name : namen) {
         formen.append(name);
         const QString gefaltet = NameFuerDatei(name).replace(QLatin1Char('_'), QLatin1Char(' ')).trimmed();
         if (gefaltet != name)
@@ -318,14 +318,6 @@ QString FreiesVerzeichnis(const QString &basis)
     for (int n = 2; !frei(ordner); ++n)
         ordner = basis + QStringLiteral("-%1").arg(n);
     return ordner;
-}
-
-QStringList TeilhaberNamen(const QString &datenverzeichnis)
-{
-    QStringList namen;
-    for (const QString &datei : Plattform::DateienSuchen(datenverzeichnis, QStringLiteral("T_*.ven")))
-        namen.append(NameAusDateiname(datei));
-    return namen;
 }
 
 DateTime Jetzt() { return Uhr::Jetzt(); }

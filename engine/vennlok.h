@@ -183,10 +183,7 @@ public:
     /// Every member's name as it was first typed ("Jürgen Größe"), for lists
     /// and completion; a file made before names were kept shows its folded name.
     QStringList Teilhabernamen();
-    /// The spellings completion offers: each name as typed and, where it
-    /// differs, as its file spells it with blanks ("Juergen Groesse"), so
-    /// that typing either finds the participant.
-    QStringList Namensformen();
+
     /// Makes sure the participant exists, creating it under the folded name
     /// (booked; nothing to do when it exists). Refused with why when the name
     /// cannot be used or the file cannot be created.
@@ -402,8 +399,10 @@ void VerzeichnisAnlegen(const QString &datenverzeichnis);
 /// A folder for a fresh pact: basis when it is missing or empty, else the
 /// first of basis-2, basis-3, … that is. Nothing is created.
 QString FreiesVerzeichnis(const QString &basis);
-/// The names of all participants of datenverzeichnis.
-QStringList TeilhaberNamen(const QString &datenverzeichnis);
+/// The spellings completion offers for names as typed (Teilhabernamen):
+/// each name and, where it differs, as its file spells it with blanks
+/// ("Juergen Groesse"), so that typing either finds the participant.
+QStringList Namensformen(const QStringList &namen);
 /// The closed months of another folder (a replay's archive), read without an
 /// engine on it. Throws VennlokFehler when it holds no pact.
 QList<TMonatsverlauf> Verlauf(const QString &verzeichnis);

@@ -48,6 +48,16 @@ const QByteArray ProtokollKopf = QByteArrayLiteral("VENNLOK-JOURNAL 3\n");
                         datei);
 }
 
+// A piece goes where the log ended when it was committed; a file shorter
+// than that is not the one the journal was written for.
+void laengeVerlangen(const QString &datei, qint64 laenge, qint64 ab)
+{
+    if (ab > laenge)
+        fehler(datei, QStringLiteral("Sie ist kürzer (%1 Bytes), als das Journal erwartet (%2 Bytes).").arg(laenge).arg(ab));
+}
+
+const QString VerworfenText = QStringLiteral("Eine unvollständige Buchung wurde beim Öffnen verworfen; es gilt der Stand davor.");
+
 bool dateiSyncen(QFile &datei)
 {
     if (!datei.flush())
@@ -565,15 +575,8 @@ void TJournalSpeicher::syncVerzeichnis()
     ++m_zaehler.syncs;
 }
 
-QList<TJournalSpeicher::Stelle> TJournalSpeicher::unterschiede(const QString &n, const QList<QByteArray> &neu)
+QList<TJournalSpeicher::Stelle> TJournalSpeicher::unterschiede(const QList<QByteArray> &alt, const QList<QByteArray> &neu)
 {
-    // The committed pieces of the file; a file read whole is cut at its
-    // sections, so that the pieces line up with the new ones.
-    QList<QByteArray> alt;
-    if (const auto stuecke = m_stuecke.constFind(n); stuecke != m_stuecke.cend())
-        alt = *stuecke;
-    else
-        alt = inAbschnitte(festerStand(n).value_or(QByteArray()));
     QList<Stelle> stellen;
     qint64 pos = 0; // where alt[i] begins in the old content
     qsizetype i = 0, j = 0;
@@ -739,11 +742,19 @@ void TJournalSpeicher::Festschreiben()
     QByteArray koerper;
     QHash<QString, qint64> geaendert; // data files that changed, with their new size
     QSet<QString> neueDateien;        // data files that came: written at once, as documents are
+    QHash<QString, qint64> nachtragAb; // logs that begin to lag: where their pieces go
     try {
         for (auto it = m_neuStuecke.cbegin(); it != m_neuStuecke.cend(); ++it) {
             const QString &n = it.key();
             const qint64 neuGroesse = groesse(it.value());
-            if (!m_stuecke.contains(n) && !festerStand(n)) {
+            // The committed pieces of the file; a file read whole is cut at
+            // its sections, so that the pieces line up with the new ones.
+            QList<QByteArray> alt;
+            if (const auto stuecke = m_stuecke.constFind(n); stuecke != m_stuecke.cend())
+                alt = *stuecke;
+            else if (const auto gelesen = festerStand(n))
+                alt = inAbschnitte(*gelesen);
+            else {
                 kopfzeile(koerper, 'S', n, {neuGroesse});
                 for (const QByteArray &stueck : it.value())
                     koerper += stueck;
@@ -751,7 +762,7 @@ void TJournalSpeicher::Festschreiben()
                 neueDateien.insert(n);
                 continue;
             }
-            const QList<Stelle> stellen = unterschiede(n, it.value());
+            const QList<Stelle> stellen = unterschiede(alt, it.value());
             if (stellen.isEmpty())
                 continue;
             kopfzeile(koerper, 'P', n, {stellen.size(), neuGroesse});
@@ -783,17 +794,15 @@ void TJournalSpeicher::Festschreiben()
             koerper += stueck;
             koerper += '\n';
             if (!m_stuecke.contains(n) && !m_nachtragAb.contains(n))
-                m_nachtragAb.insert(n, laenge); // taken back below should the record fail
+                nachtragAb.insert(n, laenge);
         }
         if (!koerper.isEmpty())
             datensatzAnhaengen('T', koerper);
     } catch (...) {
-        for (const QString &n : std::as_const(m_anhangReihenfolge))
-            if (!m_nachtrag.contains(n) && !m_stuecke.contains(n))
-                m_nachtragAb.remove(n);
         Abbrechen();
         throw;
     }
+    m_nachtragAb.insert(nachtragAb);
 
     // Committed: memory takes the new state. Data files and logs lag behind
     // on disk until the next checkpoint; documents are written now.
@@ -1009,15 +1018,11 @@ void TJournalSpeicher::umsetzen(const QMap<QString, Plan> &plaene, bool nurVorha
                 fehler(it.key(), systemgrund());
             continue;
         }
-        // A log's pieces go where it ended when they were committed; a file
-        // shorter than that is not the one the journal was written for.
         QFile datei;
         QString grund;
         if (!zumSchreiben(datei, ziel, grund))
             fehler(it.key(), grund);
-        if (it->ab > datei.size())
-            fehler(it.key(), QStringLiteral("Sie ist kürzer (%1 Bytes), als das Journal erwartet (%2 Bytes).")
-                                 .arg(datei.size()).arg(it->ab));
+        laengeVerlangen(it.key(), datei.size(), it->ab);
         stueckeSchreiben(datei, it.key(), it->ab, it->stuecke, !aufEinmal);
         anhaenge = true;
     }
@@ -1047,16 +1052,10 @@ std::optional<QString> TJournalSpeicher::ausfuehren(const QByteArray &journal)
             QFile datei;
             QString grund;
             if (!zumSchreiben(datei, ziel, grund))
-                return QStringLiteral("\u201E%1\u201C: %2").arg(a.name, grund);
-            // A piece goes where the log ended when it was committed; a file
-            // shorter than that is not the one the journal was written for.
-            if (a.art == 'A' && a.ab > datei.size())
-                return QStringLiteral("\u201E%1\u201C ist kürzer (%2 Bytes), als das Journal erwartet (%3 Bytes).")
-                    .arg(a.name).arg(datei.size()).arg(a.ab);
-            if (!datei.resize(a.ab) || !datei.seek(a.ab) || !Textdatei::GanzSchreiben(datei, a.inhalt)
-                || (!aufEinmal && !dateiSyncen(datei)))
-                return QStringLiteral("\u201E%1\u201C: %2").arg(a.name, systemgrund());
-            m_zaehler.bytes += a.inhalt.size();
+                fehler(a.name, grund);
+            if (a.art == 'A')
+                laengeVerlangen(a.name, datei.size(), a.ab);
+            stueckeSchreiben(datei, a.name, a.ab, {a.inhalt}, !aufEinmal);
         }
         if (aufEinmal && !dateisystemSyncen(m_verzeichnis))
             return systemgrund();
@@ -1211,9 +1210,7 @@ QMap<QString, TJournalSpeicher::Plan> TJournalSpeicher::plaene(const QList<QList
         z.inhalt = Plattform::Lesen(pfad(n));
         z.geladen = true;
         if (z.anhang) {
-            if (z.ab > z.inhalt.value_or(QByteArray()).size())
-                fehler(n, QStringLiteral("Sie ist kürzer (%1 Bytes), als das Journal erwartet (%2 Bytes).")
-                              .arg(z.inhalt.value_or(QByteArray()).size()).arg(z.ab));
+            laengeVerlangen(n, z.inhalt.value_or(QByteArray()).size(), z.ab);
             z.inhalt = z.inhalt.value_or(QByteArray()).left(z.ab) + z.stueck;
             z.anhang = false;
         }
@@ -1357,8 +1354,7 @@ TJournalSpeicher::Wiederherstellung TJournalSpeicher::Wiederherstellen()
             // transaction ever counted in it.
             journalEntfernen();
             syncVerzeichnis();
-            ergebnis = {Fund::Verworfen, QStringLiteral("Eine unvollständige Buchung wurde beim Öffnen verworfen; es gilt "
-                                                        "der Stand davor.")};
+            ergebnis = {Fund::Verworfen, VerworfenText};
         } else if (journal->startsWith(ProtokollKopf)) {
             const std::optional<Gelesen> g = journalLesen(*journal);
             if (!g) {
@@ -1398,8 +1394,7 @@ TJournalSpeicher::Wiederherstellung TJournalSpeicher::Wiederherstellen()
                     ergebnis = {Fund::ZuEndeGefuehrt,
                                 QStringLiteral("Eine unterbrochene Buchung wurde beim Öffnen zu Ende geführt.")};
                 else if (g->abgeschnitten)
-                    ergebnis = {Fund::Verworfen, QStringLiteral("Eine unvollständige Buchung wurde beim Öffnen "
-                                                                "verworfen; es gilt der Stand davor.")};
+                    ergebnis = {Fund::Verworfen, VerworfenText};
             }
         } else if (lesen(*journal)) {
             if (const auto warum = ausfuehren(*journal))
@@ -1414,8 +1409,7 @@ TJournalSpeicher::Wiederherstellung TJournalSpeicher::Wiederherstellen()
     for (const QString &rest : QDir(m_verzeichnis).entryList({QLatin1Char('*') + NeuEndung}, QDir::Files | QDir::Hidden | QDir::System))
         verworfen |= QFile::remove(pfad(rest));
     if (verworfen && ergebnis.fund == Fund::Nichts)
-        ergebnis = {Fund::Verworfen,
-                    QStringLiteral("Eine unvollständige Buchung wurde beim Öffnen verworfen; es gilt der Stand davor.")};
+        ergebnis = {Fund::Verworfen, VerworfenText};
     if (ergebnis.fund != Fund::Nichts) {
         syncVerzeichnis();
         m_cache.clear();

@@ -33,7 +33,8 @@ class QFile;
 ///               A failure before the sync cuts the journal back to its last
 ///               record and undoes the transaction.
 ///   SICHERUNG   sichern (when the journal has grown to the size of what lags,
-///               before a script reads the files, when the store closes)
+///               before the month's backup copies the files, when the
+///               store closes)
 ///               writes each lagging file whole as "<name>.neu~", syncs them,
 ///               appends a checkpoint record ("K") and syncs it, then renames
 ///               each over its file, appends each log's pieces in place,
@@ -250,7 +251,8 @@ private:
     /// The committed content of a file as memory holds it.
     std::optional<QByteArray> festerStand(const QString &name);
     void namenEintragen(const QString &name);
-    QList<Stelle> unterschiede(const QString &name, const QList<QByteArray> &neu);
+    /// The byte ranges that turn the pieces alt into neu, in alt's offsets.
+    static QList<Stelle> unterschiede(const QList<QByteArray> &alt, const QList<QByteArray> &neu);
 
     QString m_verzeichnis;
     bool m_nurImSpeicher = false;

@@ -864,7 +864,7 @@ void TVenBuchungForm::teilhaberListenFuellen()
 {
     // The names as typed; completion also knows them as their files spell them.
     const QStringList namen = m_vennlok ? m_vennlok->Teilhabernamen() : QStringList();
-    const QStringList formen = m_vennlok ? m_vennlok->Namensformen() : QStringList();
+    const QStringList formen = Vennlok::Namensformen(namen);
     for (QComboBox *box : {m_cbEinTeilhaber, m_cbAusTeilhaber, m_cbTeilAustritt, m_cbTeilhaber, m_cbRechTeilhaber}) {
         const QString text = box->currentText();
         box->clear();

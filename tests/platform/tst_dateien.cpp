@@ -508,6 +508,12 @@ private slots:
         else if (!aenderung.isEmpty())
             journal[journal.indexOf(aenderung.toLatin1())] = 'E';
         schreiben(pfad(TJournalSpeicher::Journalname), journal);
+        // A store that was not asked to recover never writes over the journal.
+        {
+            TJournalSpeicher ohne(m_dir.path());
+            QVERIFY_THROWS_EXCEPTION(VennlokFehler, ohne.Anhaengen(logPfad, "drei\r\n"));
+        }
+        QCOMPARE(dateiInhalt(pfad(TJournalSpeicher::Journalname)), journal);
         TJournalSpeicher wieder(m_dir.path());
         QCOMPARE(int(wieder.Wiederherstellen().fund), fund);
         QCOMPARE(dateiInhalt(logPfad), log);
