@@ -146,7 +146,9 @@ TSperre::TSperre(const QString &verzeichnis)
         // keeps it out does not stop the holder, whose writes will say so.
         const QByteArray text = sperrtext();
         if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, text.constData(), size_t(text.size()), 0) != ssize_t(text.size()))
-            (void)::ftruncate(fd, 0);
+            if (::ftruncate(fd, 0) != 0) {
+                // A half-written text is only a message; the lock itself holds.
+            }
         break;
     }
 #endif
