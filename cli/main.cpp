@@ -89,6 +89,9 @@ const char Hilfe[] =
     "      Monats; ohne NR die einzige Einzahlung), als wäre sie nie gebucht worden\n"
     "      Buchungen: Rückgabewert 0 gebucht, 1 abgelehnt (der Grund auf der Fehlerausgabe),\n"
     "      2 falscher Aufruf; Fragen des Fensters gelten als mit Ja beantwortet\n"
+    "  sicherung zurueck ARCHIV --dir NEUER_ORDNER\n"
+    "      holt eine Sicherung (Sicherung<Monat>.tar, von jedem Monatsabschluss geschrieben) in\n"
+    "      einen neuen oder leeren Ordner zurück und prüft ihn wie pruefen; nie über einen Pakt\n"
     "  report [--dir VERZEICHNIS] [--csv]\n"
     "      zeigt die Monatstabelle eines Pakts: Monat, Eingangsbuchungen, Einzahlungen,\n"
     "      Auszahlungen, Eigenanteile, Summe, IntSozialanteil, ExtSozialanteil\n"
@@ -149,6 +152,21 @@ int pruefen(const QString &verzeichnis)
     if (befunde.isEmpty())
         ausgeben(stderr, QStringLiteral("Keine Befunde: die Dateien des Pakts passen zueinander."));
     return befunde.isEmpty() ? 0 : 1;
+}
+
+// Restores a backup archive into a new folder and checks what it restored.
+int sicherungZurueck(const QString &archiv, const QString &ziel)
+{
+    try {
+        const QStringList dateien = Vennlok::SicherungZurueckholen(archiv, ziel);
+        ausgeben(stderr, QStringLiteral("%1 Dateien aus \u201E%2\u201C nach \u201E%3\u201C zurückgeholt; sie werden geprüft.")
+                             .arg(dateien.size())
+                             .arg(QDir::toNativeSeparators(archiv), QDir::toNativeSeparators(ziel)));
+    } catch (const VennlokFehler &fehler) {
+        ausgeben(stderr, QStringLiteral("vennlok-cli: ") + fehler.text());
+        return 1;
+    }
+    return pruefen(ziel);
 }
 
 // How many words each booking takes, the command itself counted: at least, at most.
@@ -229,9 +247,16 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
     if (befehl == QLatin1String("abschluss")) {
         const QStringList offen = vennlok.OffeneTeilhaber();
         vennlok.Monatsabschluss(monat, true, Uhr::Jetzt());
-        ausgeben(stdout, QStringLiteral("Monat %1 abgeschlossen; neuer Buchungsmonat %2.").arg(monat, vennlok.Buchungsmonat()));
+        ausgeben(stdout, QStringLiteral("Monat %1 abgeschlossen; neuer Buchungsmonat %2.")
+                             .arg(Druckformat::Monat(monat), Druckformat::Monat(vennlok.Buchungsmonat())));
         if (!offen.isEmpty())
             ausgeben(stdout, QStringLiteral("Als Rückstand gebucht: ") + offen.join(QStringLiteral(", ")));
+        // The close stands whether or not its archive can be written.
+        try {
+            ausgeben(stdout, QStringLiteral("Sicherung geschrieben: %1").arg(QDir::toNativeSeparators(vennlok.SicherungSchreiben(monat))));
+        } catch (const VennlokFehler &fehler) {
+            ausgeben(stderr, QStringLiteral("vennlok-cli: Der Monat ist abgeschlossen, aber: ") + fehler.text());
+        }
         return 0;
     }
     if (befehl == QLatin1String("verwerfen")) {
@@ -359,18 +384,18 @@ int dokument(int argc, char *argv[])
         return 2;
     }
     const QString verzeichnis = QFileInfo(parser.isSet(dir) ? parser.value(dir) : QDir::currentPath()).absoluteFilePath();
-    const QString pakt = Dokumente::PaktName(verzeichnis);
     const QString ziel = parser.value(parser.isSet(pdf) ? pdf : parser.isSet(csv) ? csv : png);
     try {
         if (verlauf) {
             const TVennlok gesperrt(verzeichnis);
             const QList<TMonatsverlauf> monate = Vennlok::Verlauf(verzeichnis);
-            parser.isSet(png) ? Dokumente::VerlaufPng(monate, ziel) : Dokumente::VerlaufPdf(monate, pakt, ziel);
+            parser.isSet(png) ? Dokumente::VerlaufPng(monate, ziel) : Dokumente::VerlaufPdf(monate, gesperrt.PaktName(), ziel);
         } else {
             if (!Vennlok::PaktVorhanden(verzeichnis))
                 throw VennlokFehler(QStringLiteral("Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
                                         .arg(QDir::toNativeSeparators(verzeichnis)));
             TVennlok vennlok(verzeichnis);
+            const QString pakt = vennlok.PaktName();
             if (befehl == QLatin1String("auszug")) {
                 const TKontoauszug auszug = vennlok.Kontoauszug(argumente[1]);
                 parser.isSet(pdf) ? Dokumente::KontoauszugPdf(auszug, pakt, ziel) : Dokumente::KontoauszugCsv(auszug, ziel);
@@ -434,9 +459,11 @@ int wasware(int argc, char *argv[])
             throw VennlokFehler(QStringLiteral("Im Verzeichnis \u201E%1\u201C gibt es keinen Pakt (keine A_Vennlok.ven).")
                                     .arg(QDir::toNativeSeparators(verzeichnis)));
         TWasWaereErgebnis ergebnis;
+        QString pakt;
         {
             // Reading the pact takes its lock; the runs need it no more.
             TVennlok quelle(verzeichnis);
+            pakt = quelle.PaktName();
             TWasWaere waswaere(quelle);
             ergebnis = waswaere.Rechnen(auftrag, [](int fertig, int gesamt) {
                 std::fprintf(stderr, "\r%d von %d Läufen", fertig, gesamt);
@@ -449,7 +476,7 @@ int wasware(int argc, char *argv[])
         if (parser.isSet(png))
             Dokumente::WasWaerePng(ergebnis, parser.value(png));
         if (parser.isSet(pdf))
-            Dokumente::WasWaerePdf(ergebnis, Dokumente::PaktName(verzeichnis), parser.value(pdf));
+            Dokumente::WasWaerePdf(ergebnis, pakt, parser.value(pdf));
         // The last month's medians on the terminal.
         for (const auto &[name, monate] : ergebnis.varianten)
             ausgeben(stdout, QStringLiteral("%1: %2 Kasse %3\u00A0€, Sozialanteil %4, Unterdeckung in %5 der Läufe")
@@ -513,6 +540,13 @@ int main(int argc, char *argv[])
         return 0;
     }
     const QString verzeichnis = QFileInfo(parser.isSet(dir) ? parser.value(dir) : QDir::currentPath()).absoluteFilePath();
+    if (argumente.first() == QLatin1String("sicherung")) {
+        if (argumente.size() != 3 || argumente[1] != QLatin1String("zurueck") || !parser.isSet(dir)) {
+            ausgeben(stderr, QStringLiteral("vennlok-cli: sicherung zurueck braucht ein Archiv und mit --dir den neuen Ordner."));
+            return 2;
+        }
+        return sicherungZurueck(QFileInfo(argumente[2]).absoluteFilePath(), verzeichnis);
+    }
     if (!QFileInfo(verzeichnis).isDir()) {
         ausgeben(stderr, QStringLiteral("vennlok-cli: Das Datenverzeichnis \u201E%1\u201C gibt es nicht.").arg(verzeichnis));
         return 1;

@@ -303,6 +303,25 @@ void TVennlokDaten::SetPaktKonto(const Konto &konto)
         WriteMoney(s, QStringLiteral("Anfangssaldo"), konto.anfangssaldo);
 }
 
+namespace {
+const QString PaktSektion = QStringLiteral("Pakt");
+
+void paktAngabeSetzen(TVennlokDaten &daten, const QString &schluessel, const QString &wert)
+{
+    if (wert.isEmpty())
+        daten.DeleteKey(PaktSektion, schluessel);
+    else
+        daten.WriteString(PaktSektion, schluessel, wert);
+    if (daten.ReadSection(PaktSektion).isEmpty())
+        daten.EraseSection(PaktSektion);
+}
+} // namespace
+
+QString TVennlokDaten::Paktname() const { return ReadString(PaktSektion, QStringLiteral("Name"), QString()); }
+QString TVennlokDaten::Sicherungsordner() const { return ReadString(PaktSektion, QStringLiteral("Sicherungsordner"), QString()); }
+void TVennlokDaten::SetPaktname(const QString &name) { paktAngabeSetzen(*this, QStringLiteral("Name"), name); }
+void TVennlokDaten::SetSicherungsordner(const QString &ordner) { paktAngabeSetzen(*this, QStringLiteral("Sicherungsordner"), ordner); }
+
 Money TVennlokDaten::MonatBeitrag(const MonthKey &monat) const
 {
     return ReadMoney(monatsAbschnitt(monat), KBeitrag, FehlwertMoney);

@@ -109,6 +109,13 @@ public:
     /// Memory only; the caller checks the values. An empty account removes the section.
     void SetPaktKonto(const Konto &konto);
 
+    /// The pact's own name for its documents and the folder its backups go
+    /// to, section "Pakt"; empty when not set. Set: memory only, an empty
+    /// value removes its key.
+    QString Paktname() const;
+    QString Sicherungsordner() const;
+    void SetPaktname(const QString &name);
+    void SetSicherungsordner(const QString &ordner);
     /// The closed months that have a history section, in stored order.
     QList<MonthKey> ArchivierteMonate() const;
 

@@ -175,11 +175,6 @@ QString monatsText(const TKontoMonat &m)
 
 namespace Dokumente {
 
-QString PaktName(const QString &verzeichnis)
-{
-    return QFileInfo(QDir(verzeichnis).absolutePath()).fileName();
-}
-
 void KontoauszugPdf(const TKontoauszug &a, const QString &pakt, const QString &datei)
 {
     QString html = QStringLiteral("<h1>Kontoauszug %1</h1>").arg(a.name.toHtmlEscaped());

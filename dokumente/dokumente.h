@@ -33,7 +33,4 @@ void WasWaereCsv(const TWasWaereErgebnis &ergebnis, const QString &datei);
 void WasWaerePng(const TWasWaereErgebnis &ergebnis, const QString &datei, int breite = 1200, int hoehe = 900);
 void WasWaerePdf(const TWasWaereErgebnis &ergebnis, const QString &pakt, const QString &datei);
 
-/// The name a document gives the pact: the name of its data directory.
-QString PaktName(const QString &verzeichnis);
-
 } // namespace Dokumente

@@ -300,6 +300,29 @@ public:
     /// creditor identifier and opening balance, and logs it; holder, IBAN
     /// and BIC empty remove it. Refused with why it cannot be stored.
     TErgebnis PaktKontoSetzen(const TVennlokDaten::Konto &konto);
+    /// The pact's name and the folder its backups go to, as stored (empty:
+    /// not set).
+    struct Paktangaben
+    {
+        QString name, sicherungsordner;
+    };
+    Paktangaben PaktangabenGespeichert() const;
+    /// Checks and stores both in one transaction; empty values go back to
+    /// the defaults. Refused with why (a name too long or with characters
+    /// the files cannot hold, a folder that does not exist); nothing to do
+    /// when both are as stored.
+    TErgebnis PaktangabenSetzen(const Paktangaben &angaben);
+    /// The name documents give the pact: the stored one, else the data folder's name.
+    QString PaktName() const;
+    /// Where the month close's archives go: the stored folder, else
+    /// "Sicherungen" in the data directory.
+    QString Sicherungsordner() const;
+    /// Writes one archive of every file of the pact (data files, logs,
+    /// transfer, collection and PDF files) into the backup folder as
+    /// "Sicherung<monat>.tar" (with "-2", "-3", … when that exists), after
+    /// everything booked has reached the files; returns its path. Books
+    /// nothing. Throws VennlokFehler naming the file and the reason.
+    QString SicherungSchreiben(const MonthKey &monat);
     /// A bank file of monat, validated against the bank's schema before it
     /// is handed out, and written into the data directory when schreiben
     /// (refused then when it would hold nothing). Writing books nothing.
@@ -406,6 +429,14 @@ QStringList Namensformen(const QStringList &namen);
 /// The closed months of another folder (a replay's archive), read without an
 /// engine on it. Throws VennlokFehler when it holds no pact.
 QList<TMonatsverlauf> Verlauf(const QString &verzeichnis);
+/// The name documents give the pact of another folder (a simulation's
+/// archive), read without an engine on it; the folder's name when none is stored.
+QString PaktName(const QString &verzeichnis);
+/// Restores the backup archive into ziel, a folder that does not exist yet
+/// or is empty (never over a pact or any other file); returns the restored
+/// file names. Throws VennlokFehler with the reason, leaving nothing behind
+/// in ziel, when the archive is damaged, holds no pact, or cannot be written.
+QStringList SicherungZurueckholen(const QString &archiv, const QString &ziel);
 /// What a crash left in datenverzeichnis for the next opening to finish
 /// or undo; one German line each. Reads only: call it before an engine
 /// opens the directory.

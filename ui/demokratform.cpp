@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -76,17 +78,22 @@ TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *ha
                                   QStringLiteral("Gläubiger-Identifikationsnummer der Bundesbank, z. B. DE98ZZZ09999999999"));
     m_edAnfangssaldo = kontoZeile(12, QStringLiteral("Anfangssaldo des Kontos (€)"), QStringLiteral("EdAnfangssaldo"),
                                   QStringLiteral("Kontostand vor der ersten Buchung des Pakts; daraus ergibt sich der erwartete Kontostand"));
+    m_edPaktname = kontoZeile(13, QStringLiteral("Name des Pakts"), QStringLiteral("EdPaktname"),
+                              QStringLiteral("So heißt der Pakt auf jedem Dokument; leer: der Name des Datenordners"));
+    m_edSicherungsordner = kontoZeile(14, QStringLiteral("Ordner für Sicherungen"), QStringLiteral("EdSicherungsordner"),
+                                      QStringLiteral("Wohin jeder Monatsabschluss sein Archiv schreibt, am besten auf einer anderen "
+                                                     "Platte; leer: der Ordner \"Sicherungen\" im Datenordner"));
     m_memAdresse = new QPlainTextEdit(this);
     m_memAdresse->setObjectName(QStringLiteral("MemAdresse"));
     m_memAdresse->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_memAdresse->setToolTip(QStringLiteral("Adresse des Treuhänders, je Zeile Eintrag=Wert"));
-    raster->addWidget(new QLabel(QStringLiteral("Adresse des Treuhänders"), this), 13, 0, 1, 2);
-    raster->addWidget(m_memAdresse, 14, 0, 1, 2);
-    raster->setRowStretch(14, 1);
+    raster->addWidget(new QLabel(QStringLiteral("Adresse des Treuhänders"), this), 15, 0, 1, 2);
+    raster->addWidget(m_memAdresse, 16, 0, 1, 2);
+    raster->setRowStretch(16, 1);
     raster->setColumnStretch(1, 1);
     m_btnDataOK = new QPushButton(QStringLiteral("neue Daten übernehmen (Strg+W)"), this);
     m_btnDataOK->setObjectName(QStringLiteral("BtnDataOK"));
-    raster->addWidget(m_btnDataOK, 15, 0, 1, 2);
+    raster->addWidget(m_btnDataOK, 17, 0, 1, 2);
     connect(m_btnDataOK, &QPushButton::clicked, this, &TDemokratForm::BtnDataOKClick);
 
     // Down the form as it reads; the start month is never typed.
@@ -94,7 +101,7 @@ TDemokratForm::TDemokratForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *ha
     m_memAdresse->setTabChangesFocus(true);
     QWidget *reihenfolge[] = {m_edits[0], m_edits[1], m_edits[2], m_edVen,  m_edits[3],   m_edits[4],
                               m_edits[5], m_edKontoinhaber, m_edIban, m_edBic, m_edGlaeubigerId, m_edAnfangssaldo,
-                              m_memAdresse, m_btnDataOK};
+                              m_edPaktname, m_edSicherungsordner, m_memAdresse, m_btnDataOK};
     for (int i = 0; i + 1 < int(std::size(reihenfolge)); ++i)
         setTabOrder(reihenfolge[i], reihenfolge[i + 1]);
 
@@ -164,6 +171,11 @@ void TDemokratForm::FormActivate()
     m_edBic->setText(konto.bic);
     m_edGlaeubigerId->setText(konto.glaeubigerId);
     m_edAnfangssaldo->setText(Anzeigeformat::DialogBetrag(konto.anfangssaldo));
+    const TVennlok::Paktangaben angaben = m_vennlok.PaktangabenGespeichert();
+    m_edPaktname->setText(angaben.name);
+    m_edSicherungsordner->setText(QDir::toNativeSeparators(angaben.sicherungsordner));
+    m_edPaktname->setPlaceholderText(QFileInfo(m_vennlok.Datenverzeichnis()).fileName());
+    m_edSicherungsordner->setPlaceholderText(QDir::toNativeSeparators(m_vennlok.Sicherungsordner()));
     m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AnwaltVorlage, m_vennlok.Anwalt()).join(QLatin1Char('\n')));
     m_memAdresse->setFocus();
 }
@@ -231,6 +243,12 @@ void TDemokratForm::BtnDataOKClick()
                 return QString();
             }
             gemeldet = QStringLiteral("Ergänzungsvertrag eingetragen (Monat %1)").arg(m_vennlok.Buchungsmonat());
+        }
+        if (const TErgebnis ergebnis = m_vennlok.PaktangabenSetzen({m_edPaktname->text(), QDir::fromNativeSeparators(m_edSicherungsordner->text())});
+            ergebnis.abgelehnt()) {
+            m_benutzer.Meldung(this, ergebnis.meldung + QStringLiteral("\nEs wurde nichts gespeichert."));
+            (ergebnis.meldung.contains(QStringLiteral("Ordner")) ? m_edSicherungsordner : m_edPaktname)->setFocus();
+            return QString();
         }
         if (const QString fehler = anwaltSpeichern(); !fehler.isEmpty()) {
             m_benutzer.Meldung(this, fehler + QStringLiteral("\nEs wurde nichts gespeichert."));

@@ -50,6 +50,7 @@ private:
     QLabel *m_labels[8];
     QLineEdit *m_edMon, *m_edits[6], *m_edVen;
     QLineEdit *m_edKontoinhaber, *m_edIban, *m_edBic, *m_edGlaeubigerId, *m_edAnfangssaldo;
+    QLineEdit *m_edPaktname, *m_edSicherungsordner;
     QPlainTextEdit *m_memAdresse;
     QPushButton *m_btnDataOK;
 };

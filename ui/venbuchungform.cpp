@@ -1141,17 +1141,26 @@ void TVenBuchungForm::BtnMonatsendeClick()
         [this, monat, jetzt] { m_vennlok->Monatsabschluss(monat, true, jetzt); },
         [this, monat](const QString &fehler) {
             if (!fehler.isEmpty()) {
-                status(QStringLiteral("Der Monat %1 wurde nicht abgeschlossen.").arg(monat));
+                status(QStringLiteral("Der %1 wurde nicht abgeschlossen.").arg(Druckformat::Monat(monat)));
                 m_benutzer->Meldung(this, fehler);
             } else {
-                status(QStringLiteral("Monat %1 abgeschlossen; neuer Buchungsmonat %2").arg(monat, m_vennlok->Buchungsmonat()));
+                status(QStringLiteral("%1 abgeschlossen; neuer Buchungsmonat %2")
+                           .arg(Druckformat::Monat(monat), Druckformat::Monat(m_vennlok->Buchungsmonat())));
                 // The report is a document beside the transfers list, not a data file: the close stands without it.
                 const QString bericht = QStringLiteral("Monatsbericht%1.pdf").arg(monat);
                 const TMonatsbericht zahlen = m_vennlok->Monatsbericht(monat);
-                Dokumente::MonatsberichtPdf(zahlen, Dokumente::PaktName(m_datenverzeichnis),
+                Dokumente::MonatsberichtPdf(zahlen, m_vennlok->PaktName(),
                                             m_vennlok->Pfad(bericht));
                 status(Statuszeile() + QStringLiteral("; ") + bericht + QStringLiteral(" geschrieben"));
                 sepaMelden(zahlen);
+                // Last, so that the archive holds the report and the bank file too.
+                try {
+                    const QString archiv = m_vennlok->SicherungSchreiben(monat);
+                    status(Statuszeile() + QStringLiteral("; %1 geschrieben").arg(QFileInfo(archiv).fileName()));
+                } catch (const VennlokFehler &f) {
+                    status(Statuszeile() + QStringLiteral("; keine Sicherung geschrieben"));
+                    m_benutzer->Meldung(this, QStringLiteral("Der Monat ist abgeschlossen, aber die Sicherung fehlt: ") + f.text());
+                }
             }
         });
 }
@@ -1306,7 +1315,7 @@ void TVenBuchungForm::BtnKontoauszugClick()
     dokumentSpeichern(QStringLiteral("Kontoauszug %1").arg(name), QStringLiteral("Kontoauszug_%1.pdf").arg(name),
                       [&](const QString &datei, bool csv) {
                           csv ? Dokumente::KontoauszugCsv(auszug, datei)
-                              : Dokumente::KontoauszugPdf(auszug, Dokumente::PaktName(m_datenverzeichnis), datei);
+                              : Dokumente::KontoauszugPdf(auszug, m_vennlok->PaktName(), datei);
                       });
 }
 
@@ -1317,7 +1326,7 @@ void TVenBuchungForm::BtnRueckstaendeClick()
     dokumentSpeichern(QStringLiteral("Rückstandsliste"), QStringLiteral("Rueckstaende%1.pdf").arg(monat),
                       [&](const QString &datei, bool csv) {
                           csv ? Dokumente::RueckstaendeCsv(liste, datei)
-                              : Dokumente::RueckstaendePdf(liste, monat, Dokumente::PaktName(m_datenverzeichnis), datei);
+                              : Dokumente::RueckstaendePdf(liste, monat, m_vennlok->PaktName(), datei);
                       });
 }
 

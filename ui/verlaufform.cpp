@@ -114,13 +114,13 @@ void TVerlaufForm::anzeigen(const QList<TMonatsverlauf> &verlauf, const QString 
 
 void TVerlaufForm::PaktZeigen()
 {
-    anzeigen(m_vennlok.Verlauf(), QStringLiteral("Pakt"), Dokumente::PaktName(m_vennlok.Datenverzeichnis()));
+    anzeigen(m_vennlok.Verlauf(), QStringLiteral("Pakt"), m_vennlok.PaktName());
 }
 
 void TVerlaufForm::SimulationZeigen(const QString &ordner)
 {
     try {
-        anzeigen(Vennlok::Verlauf(ordner), QStringLiteral("Simulation"), Dokumente::PaktName(ordner));
+        anzeigen(Vennlok::Verlauf(ordner), QStringLiteral("Simulation"), Vennlok::PaktName(ordner));
     } catch (const VennlokFehler &fehler) {
         m_benutzer.Meldung(this, fehler.text());
     }

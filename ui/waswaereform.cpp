@@ -259,7 +259,7 @@ void TWasWaereForm::Exportieren(const QString &format)
         if (format == QLatin1String("png"))
             Dokumente::WasWaerePng(m_ergebnis, datei);
         else if (format == QLatin1String("pdf"))
-            Dokumente::WasWaerePdf(m_ergebnis, Dokumente::PaktName(m_vennlok.Datenverzeichnis()), datei);
+            Dokumente::WasWaerePdf(m_ergebnis, m_vennlok.PaktName(), datei);
         else
             Dokumente::WasWaereCsv(m_ergebnis, datei);
         m_status->setText(QStringLiteral("Gespeichert: %1").arg(QDir::toNativeSeparators(datei)));

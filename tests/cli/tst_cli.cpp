@@ -120,6 +120,69 @@ private slots:
         QVERIFY(!QFile::exists(tmp.filePath("x.pdf")));
     }
 
+    // Each close writes one archive of every file of the pact; it restores
+    // into a new folder only, byte for byte, and the folder is checked.
+    void sicherungZurueck()
+    {
+        QTemporaryDir tmp, aussen;
+        const QStringList dir{QStringLiteral("--dir"), tmp.path()};
+        QCOMPARE(cli(QStringList{"replay", VENNLOK_BEFEHLE "/pakt.aut"} + dir).status, 0);
+        {
+            // The pact's name and a backup folder elsewhere, as the adjustment dialog stores them.
+            TVennlok vennlok(tmp.path());
+            QVERIFY(vennlok.PaktangabenSetzen({QStringLiteral("Pakt am Mühlbach"), aussen.path()}).gebucht());
+        }
+        const Lauf abschluss = cli(QStringList{"abschluss"} + dir);
+        QCOMPARE(abschluss.status, 0);
+        const QString archiv = aussen.filePath(QStringLiteral("Sicherung200602.tar"));
+        QVERIFY2(abschluss.aus.contains(QStringLiteral("Sicherung geschrieben: ") + QDir::toNativeSeparators(archiv)),
+                 qPrintable(abschluss.aus + abschluss.fehler));
+        QVERIFY(abschluss.aus.contains(QStringLiteral("Februar 2006 abgeschlossen; neuer Buchungsmonat März 2006")));
+        const auto stand = [](const QString &ordner) {
+            QMap<QString, QByteArray> dateien;
+            for (const QString &name : QDir(ordner).entryList(QDir::Files | QDir::Hidden))
+                if (name != QLatin1String("Vennlok.lck"))
+                    dateien.insert(name, dateiInhalt(QDir(ordner).filePath(name)));
+            return dateien;
+        };
+        const QMap<QString, QByteArray> gesichert = stand(tmp.path());
+        // The pact's own name heads its documents.
+        QCOMPARE(cli(QStringList{"monatsbericht", "200602", "--pdf", tmp.filePath("m.pdf")} + dir).status, 0);
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {tmp.filePath("m.pdf"), QStringLiteral("-")});
+        QVERIFY(text.waitForFinished());
+        QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("Pakt am Mühlbach")));
+
+        QVERIFY(gesichert.contains(QStringLiteral("A_Vennlok.ven")) && gesichert.contains(QStringLiteral("Transfers.tra")));
+
+        // Never over a live pact, nor into a folder that holds anything.
+        const Lauf ueberPakt = cli({"sicherung", "zurueck", archiv, "--dir", tmp.path()});
+        QCOMPARE(ueberPakt.status, 1);
+        QVERIFY2(ueberPakt.fehler.contains(QStringLiteral("ist nicht leer")), qPrintable(ueberPakt.fehler));
+        schreiben(tmp.filePath("Notiz.txt"), "bleibt\r\n");
+        const QString belegt = aussen.filePath(QStringLiteral("belegt"));
+        QVERIFY(QDir().mkpath(belegt));
+        schreiben(QDir(belegt).filePath("Notiz.txt"), "bleibt\r\n");
+        QCOMPARE(cli({"sicherung", "zurueck", archiv, "--dir", belegt}).status, 1);
+        QCOMPARE(QDir(belegt).entryList(QDir::Files), QStringList{QStringLiteral("Notiz.txt")});
+        // A cut archive restores nothing: the new folder does not even appear.
+        QFile::copy(archiv, aussen.filePath("kurz.tar"));
+        QFile(aussen.filePath("kurz.tar")).resize(QFileInfo(archiv).size() - 1500);
+        const QString gar = aussen.filePath(QStringLiteral("gar-nicht"));
+        const Lauf kurz = cli({"sicherung", "zurueck", aussen.filePath("kurz.tar"), "--dir", gar});
+        QCOMPARE(kurz.status, 1);
+        QVERIFY2(kurz.fehler.contains(QStringLiteral("kein vollständiges Archiv")), qPrintable(kurz.fehler));
+        QVERIFY(!QFileInfo::exists(gar));
+
+        const QString neu = aussen.filePath(QStringLiteral("zurueck/Pakt"));
+        const Lauf zurueck = cli({"sicherung", "zurueck", archiv, "--dir", neu});
+        QCOMPARE(zurueck.status, 0);
+        QVERIFY2(zurueck.fehler.contains(QStringLiteral("Keine Befunde")), qPrintable(zurueck.fehler));
+        QCOMPARE(stand(neu), gesichert);
+        QCOMPARE(cli({"einzahlung", "Anna", "--dir", neu}).status, 0);
+        QCOMPARE(cli({"sicherung", "zurueck", "--dir", neu}).status, 2);
+    }
+
     void fehlerOhneAbsturz()
     {
         QFETCH(QString, argumente);

@@ -566,6 +566,52 @@ private slots:
         QCOMPARE(alt.Kontoauszug(gesucht).name, gespeichert);
     }
 
+    void paktangabenNurGeprueft_data() { tabelle("paktangaben", {"name", "ordner", "ergebnis", "nameDanach", "ordnerDanach"}); }
+
+    // The pact's name and backup folder, checked before they are stored;
+    // the name heads every document, the folder receives the archives.
+    void paktangabenNurGeprueft()
+    {
+        static QTemporaryDir aussen;
+        static std::unique_ptr<QTemporaryDir> daten;
+        if (!daten || QTest::currentDataTag() == QLatin1String("a fresh pact is named after its folder and backs up inside it"))
+            daten = std::make_unique<QTemporaryDir>();
+        QFETCH(QString, name);
+        QFETCH(QString, ordner);
+        QFETCH(QString, ergebnis);
+        QFETCH(QString, nameDanach);
+        QFETCH(QString, ordnerDanach);
+        if (name == QLatin1String("-"))
+            name.clear();
+        if (ordner == QLatin1String("-"))
+            ordner.clear();
+        const auto einsetzen = [&](QString text) {
+            return text.replace(QStringLiteral("{aussen}"), aussen.path())
+                .replace(QStringLiteral("{daten}"), daten->path())
+                .replace(QStringLiteral("{name}"), QFileInfo(daten->path()).fileName());
+        };
+        {
+            TVennlok v(daten->path());
+            if (!v.PaktVorhanden())
+                paktGruenden(v);
+            const QByteArray vorher = dateiInhalt(QDir(daten->path()).filePath(TVennlokDaten::Dateiname));
+            const TErgebnis r = v.PaktangabenSetzen({name, einsetzen(ordner)});
+            if (ergebnis == QLatin1String("gebucht")) {
+                QVERIFY2(r.gebucht(), qPrintable(r.meldung));
+            } else if (ergebnis == QLatin1String("nichts")) {
+                QCOMPARE(r.art, TErgebnis::NichtsZuTun);
+            } else {
+                QVERIFY2(r.abgelehnt() && r.meldung.contains(ergebnis), qPrintable(r.meldung));
+            }
+            if (!r.gebucht())
+                QCOMPARE(dateiInhalt(QDir(daten->path()).filePath(TVennlokDaten::Dateiname)), vorher);
+            QCOMPARE(v.PaktName(), einsetzen(nameDanach));
+            QCOMPARE(v.Sicherungsordner(), einsetzen(ordnerDanach));
+        }
+        // A folder no engine holds is read from its files.
+        QCOMPARE(Vennlok::PaktName(daten->path()), einsetzen(nameDanach));
+    }
+
     void adressenMitVerlauf()
     {
         auto v = neuerPakt();

@@ -4,6 +4,7 @@
 
 #include "algo/fehler.h"
 #include "data/rollmeminifile.h"
+#include "platform/archiv.h"
 #include "platform/dateien.h"
 #include "platform/journal.h"
 #include "platform/sperre.h"
@@ -567,6 +568,68 @@ private slots:
 
     // The listing by pattern: a prefix and an ending (the engine's kind) and
     // any other wildcard give what the pattern machine gives.
+    void archivLesen_data() { tabelle("archiv_lesen", {"aenderung", "fehler"}); }
+
+    // A backup is read back exactly as written, or refused whole with the
+    // reason: nothing of a damaged or hostile archive is restored.
+    void archivLesen()
+    {
+        QFETCH(QString, aenderung);
+        QFETCH(QString, fehler);
+        const QList<Archiv::Datei> dateien{{QStringLiteral("A_Vennlok.ven"), QByteArray(598, 'v') + "\r\n"},
+                                           {QStringLiteral("T_Anna.ven"), QByteArray("a\r\n")}};
+        QByteArray archiv = Archiv::Packen(dateien, 1790000000);
+        QCOMPARE(archiv.size() % 512, 0);
+        const QStringList teile = aenderung.split(QLatin1Char(' '));
+        if (teile[0] == QLatin1String("byte")) {
+            archiv[teile[1].toInt()] = char(archiv[teile[1].toInt()] ^ 0x20);
+        } else if (teile[0] == QLatin1String("kuerzen")) {
+            archiv.truncate(teile[1].toInt());
+        } else if (teile[0] == QLatin1String("feld")) {
+            const QByteArray text = aenderung.section(QLatin1Char(' '), 2).toLatin1();
+            archiv.replace(teile[1].toInt(), text.size(), text);
+            // The checksum made right again, so that only the entry's meaning can refuse it.
+            quint32 summe = 0;
+            for (int i = 0; i < 512; ++i)
+                summe += (i >= 148 && i < 156) ? quint32(' ') : quint32(static_cast<unsigned char>(archiv[i]));
+            archiv.replace(148, 8, QByteArray::number(summe, 8).rightJustified(6, '0') + QByteArray("\0 ", 2));
+        }
+        try {
+            const QList<Archiv::Datei> gelesen = Archiv::Entpacken(archiv, QStringLiteral("S.tar"));
+            QVERIFY2(fehler.isEmpty(), "a damaged archive was read");
+            QCOMPARE(gelesen.size(), dateien.size());
+            for (int i = 0; i < dateien.size(); ++i) {
+                QCOMPARE(gelesen[i].name, dateien[i].name);
+                QCOMPARE(gelesen[i].inhalt, dateien[i].inhalt);
+            }
+        } catch (const VennlokFehler &f) {
+            QVERIFY2(!fehler.isEmpty() && f.text().contains(fehler), qPrintable(f.text()));
+            QCOMPARE(f.datei(), QStringLiteral("S.tar"));
+        }
+    }
+
+    // tar itself reads what the program writes: the archive opens in any archive program.
+    void archivFuerTar()
+    {
+        QTemporaryDir tmp;
+        const QString ziel = tmp.filePath(QStringLiteral("S.tar"));
+        schreiben(tmp.filePath(QStringLiteral("Kasse.buc")), "Kasse\r\n");
+        schreiben(tmp.filePath(QStringLiteral("Ueberweisungen.tra")), QByteArray(1025, 'x'));
+        Archiv::Schreiben(ziel, tmp.path(), {QStringLiteral("Kasse.buc"), QStringLiteral("Ueberweisungen.tra")}, 1790000000);
+        QProcess tar;
+        tar.start(QStringLiteral("tar"), {QStringLiteral("-tvf"), ziel});
+        QVERIFY(tar.waitForFinished());
+        QCOMPARE(tar.exitCode(), 0);
+        const QString liste = QString::fromUtf8(tar.readAllStandardOutput());
+        QVERIFY2(liste.contains(QStringLiteral(" 7 ")) && liste.contains(QStringLiteral("Kasse.buc"))
+                     && liste.contains(QStringLiteral(" 1025 ")) && liste.contains(QStringLiteral("Ueberweisungen.tra")),
+                 qPrintable(liste));
+        // A name that cannot stand in an archive is refused before anything is written.
+        QVERIFY_THROWS_EXCEPTION(VennlokFehler, Archiv::Schreiben(tmp.filePath(QStringLiteral("T.tar")), tmp.path(),
+                                                                  {QStringLiteral("../Kasse.buc")}, 0));
+        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("T.tar"))));
+    }
+
     void listeNachMuster_data()
     {
         QTest::addColumn<QString>("muster");

@@ -186,8 +186,12 @@ private slots:
         QTest::keyClick(m_fenster.get(), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!m_fenster->Beschaeftigt(), 60000);
         QCOMPARE(kind<QLineEdit>(m_fenster.get(), "EdBuchMonat")->text(), QStringLiteral("200605"));
-        QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Monat 200604 abgeschlossen; neuer Buchungsmonat 200605; "
-                                                          "Monatsbericht200604.pdf geschrieben; Ueberweisungen200604.xml geschrieben"));
+        QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("April 2006 abgeschlossen; neuer Buchungsmonat Mai 2006; "
+                                                          "Monatsbericht200604.pdf geschrieben; Ueberweisungen200604.xml geschrieben; "
+                                                          "Sicherung200604.tar geschrieben"));
+        // The month's archive holds the report and the bank file the close wrote before it.
+        const QByteArray archiv = dateiInhalt(pfad("Sicherungen/Sicherung200604.tar"));
+        QVERIFY(archiv.contains("Monatsbericht200604.pdf") && archiv.contains("Ueberweisungen200604.xml"));
         QVERIFY(dateiInhalt(pfad("Monatsbericht200604.pdf")).startsWith("%PDF"));
         QVERIFY(dateiInhalt(pfad("Ueberweisungen200604.xml")).contains("<IBAN>DE89370400440532013000</IBAN>"));
         QVERIFY(dateiInhalt(pfad("Ueberweisungen200604.xml")).contains("<IBAN>DE44500105175407324931</IBAN>"));
