@@ -132,6 +132,16 @@ TMonatsbericht TAuswertung::Monatsbericht(const MonthKey &monat)
     b.paktKonto = TBankdateien(k).PaktKontoEingetragen();
     if (b.paktKonto)
         b.ohneIban = TBankdateien(k).OhneIban(b.ueberweisungen);
+    // The report shows each payee as the name was typed.
+    for (TUeberweisung &u : b.ueberweisungen) {
+        if (u.name.isEmpty())
+            continue;
+        QString datei = k.teilhaber->Datei(u.name);
+        if (datei.isEmpty())
+            datei = k.teilhaber->AusgetreteneDatei(u.name);
+        if (!datei.isEmpty())
+            u.name = k.teilhaber->Teilhaber(datei).Anzeigename();
+    }
     b.konto = TBankabgleich(k).Kontostand(monat);
     return b;
 }

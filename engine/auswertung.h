@@ -39,7 +39,7 @@ struct TMonatsbericht
     int eingangsbuchungen = 0, rechnungsbuchungen = 0;
     double anteil = 0;      // the share in force during the month
     double neuerAnteil = 0; // the share in force after the close
-    QList<TUeberweisung> ueberweisungen;
+    QList<TUeberweisung> ueberweisungen; // payees as their names were typed
     bool paktKonto = false; // the pact's account is entered, so the payouts go into a SEPA file
     QStringList ohneIban;   // paid out, but without a valid IBAN: not in the SEPA file (with the account only)
     TKontostand konto;      // the account as the books expect it at the month's end, and a statement ending in it

@@ -81,14 +81,14 @@ QList<Empfang> empfaenge(TTeilhaberRegister &register_, const TVennlokDaten &dat
                 datei = register_.AusgetreteneDatei(u.name);
             const TTeilhaber *t = datei.isEmpty() ? nullptr : &register_.Teilhaber(datei);
             angabe = [t](const QString &s) { return t ? t->Adresse(s) : QString(); };
-            e.wer = u.name;
+            e.wer = t ? t->Anzeigename() : u.name;
         }
         // The first holder that the bank's character set can carry: the
         // account's holder, else the name, else (the trustee's) his title. A
         // file edited by hand may leave none: the schema check then refuses.
         const QStringList inhaber = u.name.isEmpty()
                                         ? QStringList{angabe(Kontoinhaber).trimmed(), angabe(QStringLiteral("Name")).trimmed(), Treuhaender}
-                                        : QStringList{angabe(Kontoinhaber).trimmed(), QString(u.name).replace(QLatin1Char('_'), QLatin1Char(' '))};
+                                        : QStringList{angabe(Kontoinhaber).trimmed(), e.wer};
         for (const QString &kandidat : inhaber)
             if (e.inhaber.isEmpty() && !Bankdaten::SepaText(kandidat, 70).trimmed().isEmpty())
                 e.inhaber = kandidat;
@@ -207,7 +207,7 @@ QByteArray TBankdateien::Xml(const MonthKey &monat, const QDate &ausfuehrung, co
             continue;
         const TUeberweisung &u = *e.ueberweisung;
         const QString zweck = u.name.isEmpty() ? QStringLiteral("Vennlok %1 Honorare %2").arg(monat, Treuhaender)
-                                               : QStringLiteral("Vennlok %1 Auszahlung %2").arg(monat, u.name);
+                                               : QStringLiteral("Vennlok %1 Auszahlung %2").arg(monat, e.wer);
         posten.append({Bankdaten::SepaText(e.inhaber, 70), e.iban, e.bic, Bankdaten::SepaText(zweck, 140), u.betrag});
     }
     if (posten.isEmpty())
@@ -366,11 +366,11 @@ QByteArray TBankdateien::LastschriftXml(const MonthKey &monat, const QDate &fael
             continue; // pays by transfer
         if (!Bankdaten::IbanFehler(iban).isEmpty() || ref.isEmpty() || !Bankdaten::MandatsreferenzFehler(ref).isEmpty() || !datum) {
             if (!ref.isEmpty())
-                ohne.append(NameAusDateiname(mitglied));
+                ohne.append(t.Anzeigename());
             continue;
         }
         const QString inhaber = t.Adresse(QStringLiteral("Kontoinhaber")).trimmed();
-        const Einzug e{mitglied, Bankdaten::SepaText(inhaber.isEmpty() ? QString(NameAusDateiname(mitglied)).replace(QLatin1Char('_'), QLatin1Char(' ')) : inhaber, 70),
+        const Einzug e{mitglied, Bankdaten::SepaText(inhaber.isEmpty() ? t.Anzeigename() : inhaber, 70),
                        iban, Bankdaten::AngabeNormal(Bic, t.Adresse(Bic)), ref,
                        Textformat::zuQDateTime(*datum).date().toString(Qt::ISODate), AufCent(fehlt)};
         (eingezogen.contains(ref) ? folge : erst).append(e);
@@ -464,7 +464,7 @@ QByteArray TBankdateien::LastschriftXml(const MonthKey &monat, const QDate &fael
             blatt(w, {QStringLiteral("Dbtr"), QStringLiteral("Nm")}, e.name);
             blatt(w, {QStringLiteral("DbtrAcct"), QStringLiteral("Id"), Iban}, e.iban);
             blatt(w, {QStringLiteral("RmtInf"), QStringLiteral("Ustrd")},
-                  Bankdaten::SepaText(QStringLiteral("Vennlok %1 Beitrag %2").arg(monat, NameAusDateiname(e.datei)), 140));
+                  Bankdaten::SepaText(QStringLiteral("Vennlok %1 Beitrag %2").arg(monat, k.teilhaber->Teilhaber(e.datei).Anzeigename()), 140));
             w.writeEndElement(); // DrctDbtTxInf
         }
         w.writeEndElement(); // PmtInf

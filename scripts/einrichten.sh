@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-pakete=(cmake make g++ qt6-base-dev qt6-translations-l10n locales poppler-utils libxml2-utils libxml2-dev)
+pakete=(cmake make g++ qt6-base-dev qt6-translations-l10n locales poppler-utils libxml2-utils libxml2-dev
+        dpkg-dev lintian appstream)
 fehlend=()
 for p in "${pakete[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || fehlend+=("$p")

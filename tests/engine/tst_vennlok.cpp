@@ -540,7 +540,7 @@ private slots:
     // The name as a participant was first typed: statements, the arrears
     // list, the member list and completion show it; the file keeps its
     // folded name, and a file made before names were kept shows that.
-    void namenWieGetippt_data() { tabelle("namen_wie_getippt", {"getippt", "gesucht", "gezeigt", "andereForm"}); }
+    void namenWieGetippt_data() { tabelle("namen_wie_getippt", {"getippt", "gesucht", "gezeigt", "beiDerBank", "andereForm"}); }
 
     void namenWieGetippt()
     {
@@ -548,6 +548,7 @@ private slots:
         QFETCH(QString, gesucht);
         QFETCH(QString, gezeigt);
         QFETCH(QString, andereForm);
+        QFETCH(QString, beiDerBank);
         auto v = neuerPakt();
         QVERIFY(v->Einzahlung(getippt, v->Buchungsmonat(), e(20), zeitpunkt(2006, 3, 2)).gebucht());
         QCOMPARE(v->Kontoauszug(gesucht).name, gezeigt);
@@ -557,6 +558,20 @@ private slots:
         const QStringList formen = Vennlok::Namensformen(v->Teilhabernamen());
         QCOMPARE(formen.contains(andereForm), !andereForm.isEmpty());
         QCOMPARE(formen.count(gezeigt), 1);
+        // The bank gets the typed name in its own character set; the month's report shows it as typed.
+        QVERIFY(v->Monatsabschluss(QStringLiteral("200603"), true, zeitpunkt(2006, 3, 31)).gebucht());
+        // As the window books it: under the name the participant's file has.
+        const TErgebnis rechnung = v->Rechnung(v->TeilhaberName(gesucht), e(40), zeitpunkt(2006, 4, 3));
+        QVERIFY2(rechnung.gebucht(), qPrintable(rechnung.grund));
+        QVERIFY(v->PaktKontoSetzen({QStringLiteral("Pakt"), QStringLiteral("DE02120300000000202051"), QString(), QString(), 0}).gebucht());
+        QVERIFY(v->AdresseSpeichern(getippt, QStringLiteral("IBAN"), QStringLiteral("DE89370400440532013000"), QStringLiteral("03.04.2006")).gebucht());
+        QVERIFY(v->Monatsabschluss(QStringLiteral("200604"), true, zeitpunkt(2006, 4, 30)).gebucht());
+        const TMonatsbericht bericht = v->Monatsbericht(QStringLiteral("200604"));
+        QVERIFY(std::any_of(bericht.ueberweisungen.cbegin(), bericht.ueberweisungen.cend(),
+                            [&](const TUeberweisung &u) { return u.name == gezeigt; }));
+        const QByteArray sepa = v->Bankdatei(TBankdatei::Ueberweisungen, QStringLiteral("200604"), QDate(2006, 5, 2), false).inhalt;
+        QVERIFY2(sepa.contains("<Nm>" + beiDerBank.toUtf8() + "</Nm>"), sepa.constData());
+        QVERIFY2(sepa.contains("<Ustrd>Vennlok 200604 Auszahlung " + beiDerBank.toUtf8() + "</Ustrd>"), sepa.constData());
         // A file without the typed name, as older versions made them, shows its folded name.
         const QString gespeichert = v->TeilhaberName(gesucht);
         v.reset();
