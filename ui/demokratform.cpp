@@ -4,6 +4,7 @@
 #include "dokumente/anzeigeformat.h"
 #include "dokumente/format.h"
 #include "ui/benutzer.h"
+#include "ui/fensterplatz.h"
 #include "ui/tastenvorschau.h"
 
 #include <QApplication>
@@ -126,7 +127,7 @@ void TDemokratForm::showEvent(QShowEvent *ereignis)
 {
     QWidget::showEvent(ereignis);
     if (m_hauptfenster)
-        move(m_hauptfenster->frameGeometry().center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+        Fensterplatz::Zentrieren(this, m_hauptfenster);
     FormActivate();
 }
 

@@ -1,5 +1,7 @@
 #include "ui/infoform.h"
 
+#include "ui/fensterplatz.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
@@ -71,7 +73,7 @@ void TInfoForm::Beginnen(const QString &titel, bool abbrechbar)
     m_fortschritt->setValue(0);
     adjustSize();
     if (m_hauptfenster)
-        move(m_hauptfenster->geometry().center() - rect().center());
+        Fensterplatz::Zentrieren(this, m_hauptfenster);
     show();
     raise();
 }
@@ -90,7 +92,7 @@ void TInfoForm::ZeigInfo(const QString &text)
     m_label3->setText(QStringLiteral("%1 Abschlüsse").arg(m_zaehler));
     if (!isVisible()) {
         if (m_hauptfenster)
-            move(m_hauptfenster->geometry().center() - rect().center());
+            Fensterplatz::Zentrieren(this, m_hauptfenster);
         show();
     }
     raise();

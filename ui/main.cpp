@@ -63,10 +63,6 @@ int main(int argc, char *argv[])
         std::fputs(Hilfetext, stderr);
         return 2;
     }
-    if (parser.isSet(verzeichnis) && !QFileInfo(parser.value(verzeichnis)).isDir()) {
-        fehler(QStringLiteral("Das Datenverzeichnis \u201E%1\u201C gibt es nicht.").arg(parser.value(verzeichnis)));
-        return 1;
-    }
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vennlok"));
@@ -82,7 +78,10 @@ int main(int argc, char *argv[])
     // --dir wins; else the directory used last, or a folder among the documents.
     QSettings einstellungen;
     TProgramm programm(einstellungen);
-    if (!programm.Oeffnen(parser.isSet(verzeichnis) ? parser.value(verzeichnis) : TProgramm::StartVerzeichnis(einstellungen)))
+    const bool genannt = parser.isSet(verzeichnis);
+    if (!programm.Starten(genannt ? parser.value(verzeichnis) : TProgramm::StartVerzeichnis(einstellungen), genannt)) {
+        fehler(QStringLiteral("Das Datenverzeichnis wurde nicht geöffnet."));
         return 1;
+    }
     return app.exec();
 }

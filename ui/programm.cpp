@@ -2,8 +2,10 @@
 
 #include "engine/vennlok.h"
 #include "ui/benutzer.h"
+#include "ui/fensterplatz.h"
 #include "ui/venbuchungform.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -33,6 +35,22 @@ QString TProgramm::StartVerzeichnis(const QSettings &einstellungen)
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Vennlok");
 }
 
+bool TProgramm::Starten(const QString &ordner, bool genannt)
+{
+    if (genannt && !QFileInfo(ordner).isDir()) {
+        const QString text = QStringLiteral("Das Datenverzeichnis \u201E%1\u201C gibt es nicht.").arg(QDir::toNativeSeparators(ordner));
+        if (QFileInfo::exists(ordner)) {
+            m_benutzer->Meldung(nullptr, text + QStringLiteral(" An dieser Stelle liegt eine Datei."));
+            return false;
+        }
+        if (!m_benutzer->Frage(nullptr, QStringLiteral("Datenverzeichnis fehlt"),
+                               text + QStringLiteral(" Vielleicht ist die Platte nicht angeschlossen oder der Name vertippt.\n\n"
+                                                     "Den Ordner anlegen und dort einen neuen Pakt beginnen?")))
+            return false;
+    }
+    return Oeffnen(ordner);
+}
+
 bool TProgramm::Oeffnen(const QString &ordner, const QString &abspielen)
 {
     std::unique_ptr<TVenBuchungForm> neu;
@@ -48,7 +66,16 @@ bool TProgramm::Oeffnen(const QString &ordner, const QString &abspielen)
         // Later, so that the window asking is not deleted inside its own handler.
         QTimer::singleShot(0, this, [this, o, a] { Oeffnen(o, a); });
     });
+    // The new window takes the old one's place; the first is centred. Both
+    // stay on the screen, also once showing has given them their final size.
+    if (m_fenster) {
+        neu->resize(m_fenster->size());
+        neu->move(m_fenster->pos());
+    }
+    const auto platzieren = [&] { m_fenster ? Fensterplatz::Einpassen(neu.get()) : Fensterplatz::Zentrieren(neu.get(), nullptr); };
+    platzieren();
     neu->show();
+    platzieren();
     if (m_fenster && !m_fenster->close())
         return false; // the old window keeps its work or its typing; the new one goes with neu
     m_fenster = std::move(neu);

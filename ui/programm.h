@@ -32,6 +32,12 @@ public:
     /// (work running, unsaved typing); the old window is then unchanged.
     bool Oeffnen(const QString &ordner, const QString &abspielen = QString());
 
+    /// The first window of a start on ordner; genannt when it was named on
+    /// the command line. A named folder that does not exist (a disk not
+    /// attached, a typing error) is not simply made: the operator is asked
+    /// in a window whether to begin a new pact there. False when not opened.
+    bool Starten(const QString &ordner, bool genannt);
+
     /// The window open now; nullptr before the first Oeffnen succeeded.
     TVenBuchungForm *Fenster() const { return m_fenster.get(); }
 

@@ -4,6 +4,7 @@
 #include "dokumente/anzeigeformat.h"
 #include "ui/benutzer.h"
 #include "ui/demokratform.h"
+#include "ui/fensterplatz.h"
 #include "ui/infoform.h"
 #include "ui/kontoauszugform.h"
 #include "ui/tastenvorschau.h"
@@ -1293,6 +1294,8 @@ void TVenBuchungForm::dokumentSpeichern(const QString &titel, const QString &vor
 
 void TVenBuchungForm::BtnWasWaereClick()
 {
+    if (!m_wasWaereForm->isVisible())
+        Fensterplatz::Zentrieren(m_wasWaereForm.get(), this);
     m_wasWaereForm->show();
     m_wasWaereForm->raise();
     m_wasWaereForm->activateWindow();
@@ -1373,6 +1376,7 @@ void TVenBuchungForm::BtnKontoauszugEinlesenClick()
         return;
     const TKontoabgleich abgleich = m_vennlok->KontoauszugLesen(datei);
     TKontoauszugForm form(abgleich, m_vennlok->Teilhabernamen(), this);
+    Fensterplatz::Zentrieren(&form, this);
     if (!m_benutzer->Dialog(&form)) {
         status(QStringLiteral("Kontoauszug %1 nicht gebucht").arg(abgleich.datei));
         return;

@@ -4,6 +4,7 @@
 #include "dokumente/dokumente.h"
 #include "engine/vennlok.h"
 #include "ui/benutzer.h"
+#include "ui/fensterplatz.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -99,7 +100,7 @@ void TVerlaufForm::showEvent(QShowEvent *ereignis)
 {
     QWidget::showEvent(ereignis);
     if (m_hauptfenster)
-        move(m_hauptfenster->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        Fensterplatz::Zentrieren(this, m_hauptfenster);
 }
 
 void TVerlaufForm::anzeigen(const QList<TMonatsverlauf> &verlauf, const QString &art, const QString &name)

@@ -507,6 +507,52 @@ private slots:
         programm.Fenster()->close();
         QDir(pfad("c")).removeRecursively();
         QCOMPARE(TProgramm::StartVerzeichnis(einstellungen), dokumente);
+
+        // A folder named on the command line that does not exist is asked
+        // about in a window, not made silently; No leaves no folder behind.
+        m_benutzer.antworten = {false};
+        QVERIFY(!programm.Starten(pfad("fehlt/pakt"), true));
+        QVERIFY2(m_benutzer.fragen.last().contains(QStringLiteral("Das Datenverzeichnis \u201E%1\u201C gibt es nicht.")
+                                                         .arg(QDir::toNativeSeparators(pfad("fehlt/pakt")))),
+                 qPrintable(m_benutzer.fragen.last()));
+        QVERIFY(!QFileInfo::exists(pfad("fehlt")));
+        QVERIFY(!programm.Starten(pfad("datei"), true));
+        QVERIFY(m_benutzer.meldungen.last().endsWith(QStringLiteral("An dieser Stelle liegt eine Datei.")));
+        m_benutzer.antworten = {true};
+        QVERIFY(programm.Starten(pfad("fehlt/pakt"), true));
+        QCOMPARE(programm.Fenster()->Datenverzeichnis(), pfad("fehlt/pakt"));
+        programm.Fenster()->close();
+    }
+
+    // Every window opens on the main window's screen and within its free
+    // area, however large it was made or wherever the main window was.
+    void fensterAufDemSchirm()
+    {
+        zweiterMonat();
+        QWidget *haupt = m_fenster.get();
+        const QRect frei = haupt->screen()->availableGeometry();
+        haupt->move(frei.right() - 50, frei.bottom() - 50);
+        m_fenster->BtnVertragClick();
+        QWidget *fenster[] = {&m_fenster->DemokratForm(), &m_fenster->VerlaufForm()};
+        QTest::keyClick(m_fenster.get(), Qt::Key_H, Qt::ControlModifier);
+        for (QWidget *w : fenster) {
+            QVERIFY(w->isVisible());
+            QVERIFY2(frei.contains(w->frameGeometry()), qPrintable(QStringLiteral("%1: %2,%3 %4x%5 auf %6x%7")
+                                                                      .arg(w->objectName()).arg(w->frameGeometry().x())
+                                                                      .arg(w->frameGeometry().y()).arg(w->frameGeometry().width())
+                                                                      .arg(w->frameGeometry().height()).arg(frei.width()).arg(frei.height())));
+            w->close();
+        }
+        // A new main window after a change of directory takes the old one's place, pulled back onto the screen.
+        QSettings einstellungen(pfad("vennlok.ini"), QSettings::IniFormat);
+        TProgramm programm(einstellungen, &m_benutzer);
+        QVERIFY(programm.Oeffnen(pfad("a")));
+        programm.Fenster()->move(frei.right() - 50, frei.bottom() - 50);
+        QVERIFY(programm.Oeffnen(pfad("b")));
+        const QRect platz = programm.Fenster()->frameGeometry();
+        QVERIFY2(frei.contains(platz), qPrintable(QStringLiteral("%1,%2 %3x%4 auf %5x%6").arg(platz.x()).arg(platz.y())
+                                                      .arg(platz.width()).arg(platz.height()).arg(frei.width()).arg(frei.height())));
+        programm.Fenster()->close();
     }
 
     // The history window follows the mouse, opens a simulation's folder and
