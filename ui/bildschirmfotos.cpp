@@ -7,6 +7,7 @@
 #include "engine/vennlok.h"
 #include "ui/benutzer.h"
 #include "ui/infoform.h"
+#include "ui/demokratform.h"
 #include "ui/venbuchungform.h"
 #include "ui/waswaereform.h"
 #include "ui/verlaufform.h"
@@ -177,6 +178,19 @@ int main(int argc, char *argv[])
         // Booked: the status line says what, the panel the balance against the statement's.
         QCoreApplication::processEvents();
         speichern(fenster.grab().toImage(), ziel.filePath(QStringLiteral("kontoauszug_gebucht.png")));
+
+        // A participant's address as a form, and the adjustment dialog with the pact's name and backup folder.
+        v.AdresseSpeichern(QStringLiteral("Bernd Öztürk"), QStringLiteral("Stadt"), QStringLiteral("Köln"), Vennlok::Datumstext());
+        v.PaktangabenSetzen({QStringLiteral("Pakt am Mühlbach"), QString()});
+        fenster.SeiteWaehlen(TVenBuchungForm::Teilhaber);
+        fenster.findChild<QComboBox *>(QStringLiteral("CBTeilhaber"))->setEditText(QStringLiteral("Bernd Öztürk"));
+        fenster.CBTeilhaberExit();
+        QCoreApplication::processEvents();
+        speichern(fenster.grab().toImage(), ziel.filePath(QStringLiteral("teilhaber.png")));
+        fenster.BtnVertragClick();
+        QCoreApplication::processEvents();
+        speichern(fenster.DemokratForm().grab().toImage(), ziel.filePath(QStringLiteral("anpassung.png")));
+        fenster.DemokratForm().close();
     } catch (const VennlokFehler &f) {
         std::fprintf(stderr, "%s\n", qPrintable(f.text()));
         return 1;

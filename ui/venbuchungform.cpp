@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QFormLayout>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -51,6 +52,17 @@ const QStringList HilfeAnker{QStringLiteral("Seite_Teilhaber"), QStringLiteral("
                              QStringLiteral("Seite_Monatsabschluss"), QStringLiteral("Seite_Austritt"),
                              QStringLiteral("Seite_Neu__Auto"), QStringLiteral("Seite_Setup__Info")};
 
+// The address items with a field of their own: the key the file keeps, the words the form shows.
+const QList<QPair<QString, QString>> Adressfelder{
+    {QStringLiteral("Kontoinhaber"), QStringLiteral("Kontoinhaber")}, {QStringLiteral("IBAN"), QStringLiteral("IBAN")},
+    {QStringLiteral("BIC"), QStringLiteral("BIC")},
+    {QStringLiteral("Mandatsreferenz"), QStringLiteral("Mandatsreferenz")},
+    {QStringLiteral("Mandatsdatum"), QStringLiteral("Mandatsdatum")},
+    {QStringLiteral("Straße"), QStringLiteral("Straße")},  {QStringLiteral("PLZ"), QStringLiteral("PLZ")},
+    {QStringLiteral("Stadt"), QStringLiteral("Ort")},      {QStringLiteral("eMail"), QStringLiteral("E-Mail")}};
+// The further lines of a participant's address, below the form.
+const QStringList FreieAdressVorlage{QStringLiteral("Name=;"), QStringLiteral("Land=;"), QStringLiteral("No.=;"),
+                                     QStringLiteral("Tel.=;"), QStringLiteral("Fax.=;"), QStringLiteral("Akten=;")};
 const QStringList AdressVorlage{QStringLiteral("Name=;"), QStringLiteral("Land=;"), QStringLiteral("PLZ=;"),
                                 QStringLiteral("Stadt=;"), QStringLiteral("Straße=;"), QStringLiteral("No.=;"),
                                 QStringLiteral("Tel.=;"), QStringLiteral("Fax.=;"), QStringLiteral("eMail=;"),
@@ -236,25 +248,55 @@ QWidget *TVenBuchungForm::seiteTeilhaber()
     auto *teiler = new QSplitter(Qt::Vertical, seite);
     m_memAdresse = benannt(new QPlainTextEdit(teiler), QStringLiteral("MemAdresse"));
     m_memVertreter = benannt(new QPlainTextEdit(teiler), QStringLiteral("MemVertreter"));
-    m_memAdresse->setPlaceholderText(QStringLiteral("Adresse: erst links einen Teilhaber wählen oder einen neuen Namen eingeben"));
+    m_memAdresse->setPlaceholderText(QStringLiteral("weitere Angaben, je Zeile Eintrag=Wert"));
     m_memVertreter->setPlaceholderText(QStringLiteral("Vertreter des Teilhabers"));
-    m_memAdresse->setToolTip(QStringLiteral("Adresse, je Zeile Eintrag=Wert; „speichern“ legt sie ab"));
+    m_memAdresse->setToolTip(QStringLiteral("Weitere Angaben der Adresse, je Zeile Eintrag=Wert; „speichern“ legt sie mit dem "
+                                            "Formular ab"));
     m_memVertreter->setToolTip(QStringLiteral("Vertreter, je Zeile Eintrag=Wert"));
     for (QPlainTextEdit *memo : {m_memAdresse, m_memVertreter}) {
         memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-        memo->setMinimumHeight(20);
+        memo->setMinimumHeight(60);
         memo->setTabChangesFocus(true);
     }
     m_labAdresse = benannt(new QLabel(QStringLiteral("Adresse"), seite), QStringLiteral("LabAdresse"));
     auto *rechts = new QVBoxLayout;
     rechts->addWidget(m_labAdresse);
+    // Two items to a row where they belong together (IBAN and BIC, the
+    // mandate's reference and date, postcode and place), so that the lines
+    // below keep their room.
+    auto *formular = new QGridLayout;
+    formular->setColumnStretch(1, 3);
+    formular->setColumnStretch(3, 2);
+    m_adressfelder.clear();
+    const int zeileUndSpalte[][2] = {{0, 0}, {1, 0}, {1, 2}, {2, 0}, {2, 2}, {3, 0}, {4, 0}, {4, 2}, {5, 0}};
+    for (int i = 0; i < int(Adressfelder.size()); ++i) {
+        const auto &[schluessel, text] = Adressfelder[i];
+        auto *feld = benannt(new QLineEdit(seite), QStringLiteral("EdAdresse_") + QString(schluessel).replace(QStringLiteral("ß"), QStringLiteral("ss")));
+        const auto [zeile, spalte] = zeileUndSpalte[i];
+        auto *beschriftung = new QLabel(text, seite);
+        beschriftung->setBuddy(feld);
+        formular->addWidget(beschriftung, zeile, spalte);
+        // An item alone in its row takes the whole width.
+        const bool allein = (i == 0 || i == 5 || i == 8);
+        formular->addWidget(feld, zeile, spalte + 1, 1, allein ? 3 : 1);
+        m_adressfelder.append({schluessel, feld});
+    }
+    m_adressfelder[1].second->setToolTip(QStringLiteral("Leerzeichen sind erlaubt"));
+    // A German IBAN as stored fits whole.
+    m_adressfelder[1].second->setMinimumWidth(m_adressfelder[1].second->fontMetrics().horizontalAdvance(QStringLiteral("DE00000000000000000000")) + 12);
+    m_adressfelder[4].second->setPlaceholderText(QStringLiteral("TT.MM.JJJJ"));
+    m_adressfelder[3].second->setToolTip(QStringLiteral("Mandatsreferenz und Mandatsdatum: für den Einzug des Beitrags per Lastschrift"));
+    rechts->addLayout(formular);
     teiler->addWidget(m_memAdresse);
     teiler->addWidget(m_memVertreter);
     teiler->setChildrenCollapsible(false);
     teiler->setSizes({180, 120});
     rechts->addWidget(teiler, 1);
     zeile->addLayout(rechts, 1);
-    m_tabSeiten.append({m_cbTeilhaber, m_memAdresse, m_memVertreter, speichern, neu, liste, auszug});
+    QList<QWidget *> reihenfolge{m_cbTeilhaber};
+    for (const auto &feld : std::as_const(m_adressfelder))
+        reihenfolge.append(feld.second);
+    m_tabSeiten.append(reihenfolge + QList<QWidget *>{m_memAdresse, m_memVertreter, speichern, neu, liste, auszug});
     return seite;
 }
 
@@ -749,7 +791,7 @@ void TVenBuchungForm::closeEvent(QCloseEvent *ereignis)
         ereignis->ignore();
         return;
     }
-    const bool ungespeichert = m_memAdresse->document()->isModified() && !m_cbTeilhaber->currentText().trimmed().isEmpty();
+    const bool ungespeichert = adresseGeaendert() && !m_cbTeilhaber->currentText().trimmed().isEmpty();
     if (ungespeichert
         && !m_benutzer->Frage(this, QStringLiteral("Programmende"),
                               QStringLiteral("Die Adresse von %1 ist geändert, aber nicht gespeichert. Trotzdem beenden?")
@@ -847,7 +889,9 @@ void TVenBuchungForm::LabMailClick()
 
 void TVenBuchungForm::initMemos()
 {
-    m_memAdresse->setPlainText(AdressVorlage.join(QLatin1Char('\n')));
+    for (const auto &feld : std::as_const(m_adressfelder))
+        feld.second->clear();
+    m_memAdresse->setPlainText(FreieAdressVorlage.join(QLatin1Char('\n')));
     m_memVertreter->setPlainText(VertreterVorlage.join(QLatin1Char('\n')));
 }
 
@@ -907,15 +951,36 @@ void TVenBuchungForm::CBTeilhaberExit()
         m_benutzer->Meldung(this, geoeffnet.meldung);
         return;
     }
-    initMemos();
-    m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(AdressVorlage, m_vennlok->Adresse(name)).join(QLatin1Char('\n')));
-    m_memAdresse->document()->setModified(false);
+    adresseZeigen(name);
     m_labAdresse->setText(QStringLiteral("Adresse von %1").arg(m_vennlok->Anzeigename(name)));
     if (neu) {
         teilhaberListenFuellen();
         status(QStringLiteral("%1 als neuen Teilhaber aufgenommen").arg(name));
     }
-    m_memAdresse->setFocus();
+    m_adressfelder.first().second->setFocus();
+}
+
+void TVenBuchungForm::adresseZeigen(const QString &name)
+{
+    initMemos();
+    // The known items into their fields, every other into the lines below.
+    QList<QPair<QString, QString>> weitere;
+    for (const auto &[schluessel, wert] : m_vennlok->Adresse(name)) {
+        const auto feld = std::find_if(m_adressfelder.cbegin(), m_adressfelder.cend(),
+                                       [&](const auto &f) { return f.first.compare(schluessel, Qt::CaseInsensitive) == 0; });
+        if (feld != m_adressfelder.cend())
+            feld->second->setText(wert);
+        else
+            weitere.append({schluessel, wert});
+    }
+    m_memAdresse->setPlainText(Anzeigeformat::MemoFuellen(FreieAdressVorlage, weitere).join(QLatin1Char('\n')));
+    m_memAdresse->document()->setModified(false);
+}
+
+bool TVenBuchungForm::adresseGeaendert() const
+{
+    return m_memAdresse->document()->isModified()
+           || std::any_of(m_adressfelder.cbegin(), m_adressfelder.cend(), [](const auto &f) { return f.second->isModified(); });
 }
 
 void TVenBuchungForm::BtnSpeichernClick()
@@ -924,6 +989,7 @@ void TVenBuchungForm::BtnSpeichernClick()
     const QString heute = Vennlok::Datumstext();
     // The memo as the operator confirmed it is stored whole or not at all.
     QStringList abgelehnt;
+    QWidget *berichtigen = nullptr; // where the first refused item is typed
     int gespeichert = 0;
     try {
         TTransaktion transaktion(*m_vennlok);
@@ -931,12 +997,28 @@ void TVenBuchungForm::BtnSpeichernClick()
             m_benutzer->Meldung(this, name.isEmpty() ? QStringLiteral("Bitte erst einen Teilhaber wählen.") : geoeffnet.meldung);
             return;
         }
-        for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText())) {
+        // The form's fields, then the further lines: a line may name an item of the form too, and wins.
+        QList<std::pair<Anzeigeformat::Eintrag, QWidget *>> eintraege;
+        for (const auto &[schluessel, feld] : std::as_const(m_adressfelder))
+            eintraege.append({{schluessel, feld->text().trimmed()}, feld});
+        for (const Anzeigeformat::Eintrag &eintrag : Anzeigeformat::MemoEintraege(m_memAdresse->toPlainText()))
+            eintraege.append({eintrag, m_memAdresse});
+        // Only what differs from the file is stored: an item saved unchanged gets no new line in its history.
+        QHash<QString, QString> bisher;
+        for (const auto &[schluessel, wert] : m_vennlok->Adresse(name))
+            bisher.insert(schluessel.toCaseFolded(), wert);
+        for (const auto &[eintrag, feld] : eintraege) {
+            if (bisher.value(eintrag.schluessel.toCaseFolded()) == eintrag.wert)
+                continue;
+            bisher.insert(eintrag.schluessel.toCaseFolded(), eintrag.wert);
             const TErgebnis ergebnis = m_vennlok->AdresseSpeichern(name, eintrag.schluessel, eintrag.wert, heute);
-            if (ergebnis.gebucht())
+            if (ergebnis.gebucht()) {
                 ++gespeichert;
-            else
+            } else if (ergebnis.abgelehnt()) {
                 abgelehnt.append(ergebnis.meldung);
+                if (!berichtigen)
+                    berichtigen = feld;
+            }
         }
         if (abgelehnt.isEmpty())
             transaktion.Festschreiben();
@@ -945,15 +1027,22 @@ void TVenBuchungForm::BtnSpeichernClick()
         m_benutzer->Meldung(this, fehler.text());
         return;
     }
+    const QString wer = m_vennlok->Anzeigename(name).isEmpty() ? name : m_vennlok->Anzeigename(name);
     if (!abgelehnt.isEmpty()) {
-        status(QStringLiteral("Adresse von %1 nicht gespeichert").arg(name));
+        // The form keeps what was typed, unsaved, with the first refused item to correct.
+        status(QStringLiteral("Adresse von %1 nicht gespeichert: %2").arg(wer, abgelehnt.first()));
+        if (berichtigen)
+            berichtigen->setFocus();
         m_benutzer->Meldung(this, abgelehnt.join(QLatin1Char('\n'))
                                       + QStringLiteral("\n\nEs wurde nichts von der Adresse gespeichert; bitte berichtigen "
                                                        "und noch einmal speichern."));
         return;
     }
-    m_memAdresse->document()->setModified(false);
-    status(QStringLiteral("Adresse von %1 gespeichert (%2 Einträge)").arg(name).arg(gespeichert));
+    // The form shows what is stored now (an IBAN without its blanks).
+    adresseZeigen(name);
+    status(gespeichert == 0   ? QStringLiteral("Adresse von %1: nichts geändert").arg(wer)
+           : gespeichert == 1 ? QStringLiteral("Adresse von %1 gespeichert (1 Eintrag)").arg(wer)
+                              : QStringLiteral("Adresse von %1 gespeichert (%2 Einträge)").arg(wer).arg(gespeichert));
 }
 
 void TVenBuchungForm::BtnNeuTeilhaberClick()

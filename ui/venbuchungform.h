@@ -132,6 +132,10 @@ private:
     QComboBox *teilhaberBox(const QString &name, bool vervollstaendigen);
     bool bekannt(const QString &name) const;
     void initMemos();
+    // Whether the address form or its further lines were typed in since loading or storing.
+    bool adresseGeaendert() const;
+    // Fills the address form and its further lines with what the participant's file holds.
+    void adresseZeigen(const QString &name);
     void initMemoRechnung();
     void teilhaberListe(bool nurOffene);
     /// A file the program brings along: beside it in the build tree, under
@@ -191,6 +195,8 @@ private:
     QListWidget *m_lstEinBuchungen, *m_lstRechBuchungen;
     QComboBox *m_cbTeilhaber, *m_cbEinTeilhaber, *m_cbRechTeilhaber, *m_cbAusTeilhaber, *m_cbTeilAustritt;
     QPlainTextEdit *m_memAdresse, *m_memVertreter, *m_memRechnung;
+    // The address items the form has a field for, by the key the file keeps them under.
+    QList<QPair<QString, QLineEdit *>> m_adressfelder;
     QLineEdit *m_edEinBetrag, *m_edRechBetrag, *m_edAusBetrag;
     QLabel *m_labAbsVen, *m_labAbsEigen, *m_labSozialanteil, *m_labEigenanteil;
     QPushButton *m_btnNeu, *m_btnVertrag, *m_btnKillMonth, *m_btnAuto, *m_btnWasWaere;

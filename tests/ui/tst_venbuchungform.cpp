@@ -283,8 +283,9 @@ private slots:
         kind<QComboBox>("CBTeilhaber")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(kind<QLabel>("LabAdresse")->text(), QStringLiteral("Adresse von Anna Bäcker"));
+        QCOMPARE(QApplication::focusWidget(), kind<QLineEdit>("EdAdresse_Kontoinhaber"));
         auto *memo = kind<QPlainTextEdit>("MemAdresse");
-        QCOMPARE(QApplication::focusWidget(), memo);
+        memo->setFocus();
         const int zeilen = memo->blockCount();
         QTest::keyClick(memo, Qt::Key_Return);
         QCOMPARE(memo->blockCount(), zeilen + 1);
@@ -295,6 +296,47 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY2(m_benutzer.meldungen.isEmpty(), qPrintable(m_benutzer.meldungen.join(QLatin1Char('\n'))));
         QCOMPARE(m_fenster->Vennlok().Monatsstand().rechnungsbuchungen, 1);
+    }
+
+    // The address as a form: each known item in its field, the rest as
+    // lines below; a refused item keeps everything typed and unsaved, and
+    // the status line says what was refused.
+    void adresseAlsFormular()
+    {
+        zweiterMonatOeffnen();
+        m_fenster->SeiteWaehlen(TVenBuchungForm::Teilhaber);
+        kind<QComboBox>("CBTeilhaber")->setEditText(QStringLiteral("anna bäcker"));
+        m_fenster->CBTeilhaberExit();
+        auto *iban = kind<QLineEdit>("EdAdresse_IBAN");
+        auto *ort = kind<QLineEdit>("EdAdresse_Stadt");
+        QTest::keyClicks(ort, QStringLiteral("Bonn"));
+        QTest::keyClicks(iban, QStringLiteral("DE89 3704 0044 0532 0130 01"));
+        m_fenster->BtnSpeichernClick();
+        QVERIFY2(m_fenster->Statuszeile().startsWith(QStringLiteral("Adresse von Anna Bäcker nicht gespeichert: Die Prüfziffern der IBAN")),
+                 qPrintable(m_fenster->Statuszeile()));
+        QCOMPARE(QApplication::focusWidget(), iban);
+        QVERIFY(iban->isModified() && ort->isModified());
+        QCOMPARE(m_fenster->Vennlok().Adresse(QStringLiteral("Anna_Baecker")), (QList<QPair<QString, QString>>{}));
+        // Ctrl+Q still asks: the form is not saved.
+        m_benutzer.antworten = {false};
+        QTest::keyClick(iban, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(m_benutzer.fragen.size(), 1);
+        iban->setText(QStringLiteral("DE89 3704 0044 0532 0130 00"));
+        m_fenster->BtnSpeichernClick();
+        QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Adresse von Anna Bäcker gespeichert (2 Einträge)"));
+        m_fenster->BtnSpeichernClick();
+        QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Adresse von Anna Bäcker: nichts geändert"));
+        // Loaded again: the items in their fields (the place under the key the file keeps), none twice below.
+        kind<QComboBox>("CBTeilhaber")->setEditText(QStringLiteral("Anna Bäcker"));
+        m_fenster->CBTeilhaberExit();
+        QCOMPARE(iban->text(), QStringLiteral("DE89370400440532013000"));
+        QCOMPARE(ort->text(), QStringLiteral("Bonn"));
+        QVERIFY(!kind<QPlainTextEdit>("MemAdresse")->toPlainText().contains(QStringLiteral("IBAN")));
+        QVERIFY(!kind<QPlainTextEdit>("MemAdresse")->toPlainText().contains(QStringLiteral("Stadt")));
+        QVERIFY(m_fenster->Vennlok().Adresse(QStringLiteral("Anna_Baecker")).contains({QStringLiteral("Stadt"), QStringLiteral("Bonn")}));
+        kind<QLineEdit>("EdAdresse_PLZ")->setText(QStringLiteral("50667"));
+        m_fenster->BtnSpeichernClick();
+        QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Adresse von Anna Bäcker gespeichert (1 Eintrag)"));
     }
 
     // A message wider than the status line ends in "…" and is whole in the
