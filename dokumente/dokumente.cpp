@@ -71,26 +71,27 @@ QString wertetabelle(const QList<QPair<QString, QString>> &werte)
     return tabelle(koerper);
 }
 
-// An A4 PDF writer on geraet with the program as its creator.
-void a4(QPdfWriter &writer, bool quer, int rand, int dpi, const QString &titel)
+// The page of a document on any paged device: A4, its orientation and margins.
+void seiteEinrichten(QPagedPaintDevice &geraet, const Dokumente::TDruck &druck)
 {
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageOrientation(quer ? QPageLayout::Landscape : QPageLayout::Portrait);
-    writer.setPageMargins(QMarginsF(rand, rand, rand, rand), QPageLayout::Millimeter);
-    writer.setResolution(dpi);
-    writer.setTitle(titel);
-    writer.setCreator(QStringLiteral("Vennlok Buchungsprogramm"));
+    geraet.setPageSize(QPageSize(QPageSize::A4));
+    geraet.setPageOrientation(druck.quer ? QPageLayout::Landscape : QPageLayout::Portrait);
+    geraet.setPageMargins(QMarginsF(druck.rand, druck.rand, druck.rand, druck.rand), QPageLayout::Millimeter);
 }
 
-// Lays the document out on A4 pages and writes each page's foot.
-void pdf(const QString &html, const QString &pakt, const QString &titel, const QString &datei, bool quer = false)
+// A document of text and tables laid out on A4 pages, each with its foot:
+// the pact's name, the title, the date and the page number.
+Dokumente::TDruck textdruck(const QString &html, const QString &pakt, const QString &titel, bool quer = false)
 {
-    schreiben(datei, [&](QIODevice &geraet) {
-        QPdfWriter writer(&geraet);
-        a4(writer, quer, 15, 300, titel);
-        QPainter maler(&writer);
-        const QRectF seite(QPointF(0, 0), QSizeF(writer.width(), writer.height()));
-        const double fuss = writer.resolution() * 0.35;
+    Dokumente::TDruck druck;
+    druck.titel = titel;
+    druck.quer = quer;
+    druck.rand = 15;
+    druck.aufloesung = 300;
+    druck.zeichnen = [html, pakt, titel](QPagedPaintDevice &geraet, QPainter &maler) {
+        const QRectF seite(QPointF(0, 0), QSizeF(geraet.width(), geraet.height()));
+        const double dpi = geraet.logicalDpiY();
+        const double fuss = dpi * 0.35;
         QTextDocument dokument;
         QFont schrift = dokument.defaultFont();
         schrift.setPointSizeF(8.5);
@@ -98,12 +99,12 @@ void pdf(const QString &html, const QString &pakt, const QString &titel, const Q
         dokument.setDefaultStyleSheet(QStringLiteral("th { background-color: #e8e8e8; } h1 { font-size: 14pt; } h2 { font-size: 11pt; }"));
         dokument.setHtml(html);
         // The layout works in points of 1/72 inch; the page in device pixels.
-        const double massstab = writer.resolution() / 72.0;
+        const double massstab = dpi / 72.0;
         dokument.setPageSize(QSizeF(seite.width() / massstab, (seite.height() - fuss) / massstab));
         const int seiten = dokument.pageCount();
         for (int nr = 0; nr < seiten; ++nr) {
             if (nr > 0)
-                writer.newPage();
+                geraet.newPage();
             maler.save();
             maler.scale(massstab, massstab);
             const QRectF ausschnitt(0, nr * dokument.pageSize().height(), dokument.pageSize().width(), dokument.pageSize().height());
@@ -120,9 +121,8 @@ void pdf(const QString &html, const QString &pakt, const QString &titel, const Q
             maler.drawText(QRectF(0, seite.height() - fuss * 0.7, seite.width(), fuss * 0.7), Qt::AlignRight | Qt::AlignVCenter,
                            QStringLiteral("Seite %1 von %2").arg(nr + 1).arg(seiten));
         }
-        if (!maler.end())
-            nichtGeschrieben(datei, QStringLiteral("das PDF kann nicht erzeugt werden"));
-    });
+    };
+    return druck;
 }
 
 // Whether a cell is an amount or count as the documents write them ("-16,30",
@@ -175,7 +175,7 @@ QString monatsText(const TKontoMonat &m)
 
 namespace Dokumente {
 
-void KontoauszugPdf(const TKontoauszug &a, const QString &pakt, const QString &datei)
+TDruck Kontoauszug(const TKontoauszug &a, const QString &pakt)
 {
     QString html = QStringLiteral("<h1>Kontoauszug %1</h1>").arg(a.name.toHtmlEscaped());
     QStringList adresse;
@@ -195,7 +195,7 @@ void KontoauszugPdf(const TKontoauszug &a, const QString &pakt, const QString &d
                            "der Summenzeile ist der des letzten abgeschlossenen Monats.</p>")
                 .arg(Betrag(a.rueckstandGesamt),
                      a.ausgetreten.isEmpty() ? QStringLiteral(" Fällig im laufenden Monat: %1\u00A0€.").arg(Betrag(a.faellig)) : QString());
-    pdf(html, pakt, QStringLiteral("Kontoauszug %1").arg(a.name), datei, true);
+    return textdruck(html, pakt, QStringLiteral("Kontoauszug %1").arg(a.name), true);
 }
 
 void KontoauszugCsv(const TKontoauszug &a, const QString &datei)
@@ -210,7 +210,7 @@ void KontoauszugCsv(const TKontoauszug &a, const QString &datei)
 const QStringList RueckstandSpalten{QStringLiteral("Teilhaber"), QStringLiteral("Rückstand"), QStringLiteral("Monate"),
                                     QStringLiteral("fällig im laufenden Monat")};
 
-void RueckstaendePdf(const QList<TRueckstand> &liste, const QString &buchungsmonat, const QString &pakt, const QString &datei)
+TDruck Rueckstaende(const QList<TRueckstand> &liste, const QString &buchungsmonat, const QString &pakt)
 {
     QString html = QStringLiteral("<h1>Rückstandsliste</h1><p>Pakt %1, Buchungsmonat %2, Stand %3. Beträge in Euro, "
                                   "der größte Rückstand zuerst. Rückstand: unbezahlte Beiträge abgeschlossener Monate; "
@@ -221,7 +221,7 @@ void RueckstaendePdf(const QList<TRueckstand> &liste, const QString &buchungsmon
         koerper += QStringLiteral("<tr>") + zelle(r.name) + zelle(Betrag(r.betrag), true) + zelle(r.monate.join(QStringLiteral(", ")))
                    + zelle(Betrag(r.faellig), true) + QStringLiteral("</tr>");
     html += liste.isEmpty() ? QStringLiteral("<p>Niemand ist im Rückstand.</p>") : tabelle(koerper);
-    pdf(html, pakt, QStringLiteral("Rückstandsliste"), datei);
+    return textdruck(html, pakt, QStringLiteral("Rückstandsliste"));
 }
 
 void RueckstaendeCsv(const QList<TRueckstand> &liste, const QString &datei)
@@ -233,7 +233,7 @@ void RueckstaendeCsv(const QList<TRueckstand> &liste, const QString &datei)
     csv(zeilen, datei);
 }
 
-void MonatsberichtPdf(const TMonatsbericht &b, const QString &pakt, const QString &datei)
+TDruck Monatsbericht(const TMonatsbericht &b, const QString &pakt)
 {
     QString html = QStringLiteral("<h1>Monatsbericht %1 (%2)</h1>").arg(b.monat, Druckformat::Monat(b.monat));
     const QList<QPair<QString, QString>> zahlen{
@@ -271,7 +271,7 @@ void MonatsberichtPdf(const TMonatsbericht &b, const QString &pakt, const QStrin
     else if (!b.ohneIban.isEmpty())
         html += QStringLiteral("<p><b>Ohne gültige IBAN, nicht in der SEPA-Datei:</b> %1</p>")
                     .arg(b.ohneIban.join(QStringLiteral(", ")).toHtmlEscaped());
-    pdf(html, pakt, QStringLiteral("Monatsbericht %1").arg(b.monat), datei);
+    return textdruck(html, pakt, QStringLiteral("Monatsbericht %1").arg(b.monat));
 }
 
 // Charts as a PNG picture of breite × hoehe pixels on white.
@@ -289,19 +289,22 @@ void bild(const QString &datei, int breite, int hoehe, const std::function<void(
 }
 
 // Charts on one A4 page in landscape under the line "titel · Stand <date>".
-void querseite(const QString &datei, const QString &titel, const std::function<void(QPainter &, const QRectF &)> &zeichnen)
+Dokumente::TDruck diagrammdruck(const QString &titel, const std::function<void(QPainter &, const QRectF &)> &zeichnen)
 {
-    schreiben(datei, [&](QIODevice &geraet) {
-        QPdfWriter writer(&geraet);
-        a4(writer, true, 12, 150, titel);
-        QPainter maler(&writer);
-        const QRectF seite(0, 0, writer.width(), writer.height());
-        maler.drawText(QRectF(0, 0, seite.width(), 30), Qt::AlignLeft | Qt::AlignVCenter,
+    Dokumente::TDruck druck;
+    druck.titel = titel;
+    druck.quer = true;
+    druck.rand = 12;
+    druck.aufloesung = 150;
+    druck.zeichnen = [titel, zeichnen](QPagedPaintDevice &geraet, QPainter &maler) {
+        const QRectF seite(0, 0, geraet.width(), geraet.height());
+        // The title line is as high on paper whatever the device's resolution.
+        const double zeile = geraet.logicalDpiY() * 0.2;
+        maler.drawText(QRectF(0, 0, seite.width(), zeile), Qt::AlignLeft | Qt::AlignVCenter,
                        QStringLiteral("%1 · Stand %2").arg(titel, heute()));
-        zeichnen(maler, seite.adjusted(0, 36, 0, 0));
-        if (!maler.end())
-            nichtGeschrieben(datei, QStringLiteral("das PDF kann nicht erzeugt werden"));
-    });
+        zeichnen(maler, seite.adjusted(0, zeile * 1.2, 0, 0));
+    };
+    return druck;
 }
 
 void VerlaufPng(const QList<TMonatsverlauf> &verlauf, const QString &datei, int breite, int hoehe)
@@ -309,10 +312,10 @@ void VerlaufPng(const QList<TMonatsverlauf> &verlauf, const QString &datei, int 
     bild(datei, breite, hoehe, [&](QPainter &maler, const QRectF &feld) { Verlaufsdiagramm::Zeichnen(maler, feld, verlauf); });
 }
 
-void VerlaufPdf(const QList<TMonatsverlauf> &verlauf, const QString &pakt, const QString &datei)
+TDruck Verlauf(const QList<TMonatsverlauf> &verlauf, const QString &pakt)
 {
-    querseite(datei, QStringLiteral("Verlauf des Pakts %1").arg(pakt),
-              [&](QPainter &maler, const QRectF &feld) { Verlaufsdiagramm::Zeichnen(maler, feld, verlauf); });
+    return diagrammdruck(QStringLiteral("Verlauf des Pakts %1").arg(pakt),
+                         [verlauf](QPainter &maler, const QRectF &feld) { Verlaufsdiagramm::Zeichnen(maler, feld, verlauf); });
 }
 
 void WasWaereCsv(const TWasWaereErgebnis &e, const QString &datei)
@@ -336,10 +339,55 @@ void WasWaerePng(const TWasWaereErgebnis &e, const QString &datei, int breite, i
     bild(datei, breite, hoehe, [&](QPainter &maler, const QRectF &feld) { Faecherdiagramm::Zeichnen(maler, feld, e); });
 }
 
-void WasWaerePdf(const TWasWaereErgebnis &e, const QString &pakt, const QString &datei)
+TDruck WasWaere(const TWasWaereErgebnis &e, const QString &pakt)
 {
-    querseite(datei, QStringLiteral("Was wäre wenn: Pakt %1").arg(pakt),
-              [&](QPainter &maler, const QRectF &feld) { Faecherdiagramm::Zeichnen(maler, feld, e); });
+    return diagrammdruck(QStringLiteral("Was wäre wenn: Pakt %1").arg(pakt),
+                         [e](QPainter &maler, const QRectF &feld) { Faecherdiagramm::Zeichnen(maler, feld, e); });
+}
+
+void Einrichten(QPagedPaintDevice &geraet, const TDruck &druck)
+{
+    seiteEinrichten(geraet, druck);
+}
+
+void PdfSchreiben(const TDruck &druck, const QString &datei)
+{
+    schreiben(datei, [&](QIODevice &geraet) {
+        QPdfWriter writer(&geraet);
+        seiteEinrichten(writer, druck);
+        writer.setResolution(druck.aufloesung);
+        writer.setTitle(druck.titel);
+        writer.setCreator(QStringLiteral("Vennlok Buchungsprogramm"));
+        QPainter maler(&writer);
+        druck.zeichnen(writer, maler);
+        if (!maler.end())
+            nichtGeschrieben(datei, QStringLiteral("das PDF kann nicht erzeugt werden"));
+    });
+}
+
+void KontoauszugPdf(const TKontoauszug &auszug, const QString &pakt, const QString &datei)
+{
+    PdfSchreiben(Kontoauszug(auszug, pakt), datei);
+}
+
+void RueckstaendePdf(const QList<TRueckstand> &liste, const QString &buchungsmonat, const QString &pakt, const QString &datei)
+{
+    PdfSchreiben(Rueckstaende(liste, buchungsmonat, pakt), datei);
+}
+
+void MonatsberichtPdf(const TMonatsbericht &bericht, const QString &pakt, const QString &datei)
+{
+    PdfSchreiben(Monatsbericht(bericht, pakt), datei);
+}
+
+void VerlaufPdf(const QList<TMonatsverlauf> &verlauf, const QString &pakt, const QString &datei)
+{
+    PdfSchreiben(Verlauf(verlauf, pakt), datei);
+}
+
+void WasWaerePdf(const TWasWaereErgebnis &ergebnis, const QString &pakt, const QString &datei)
+{
+    PdfSchreiben(WasWaere(ergebnis, pakt), datei);
 }
 
 } // namespace Dokumente

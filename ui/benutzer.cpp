@@ -5,6 +5,9 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 
 bool TStandardBenutzer::Frage(QWidget *fenster, const QString &titel, const QString &text)
 {
@@ -41,6 +44,20 @@ QString TStandardBenutzer::DateiOeffnen(QWidget *fenster, const QString &titel, 
 bool TStandardBenutzer::Dialog(QDialog *dialog)
 {
     return dialog->exec() == QDialog::Accepted;
+}
+
+bool TStandardBenutzer::Drucken(QWidget *fenster, const Dokumente::TDruck &druck)
+{
+    QPrinter drucker(QPrinter::HighResolution);
+    drucker.setDocName(druck.titel);
+    Dokumente::Einrichten(drucker, druck);
+    QPrintPreviewDialog vorschau(&drucker, fenster);
+    vorschau.setWindowTitle(QStringLiteral("Druckvorschau: ") + druck.titel);
+    QObject::connect(&vorschau, &QPrintPreviewDialog::paintRequested, &vorschau, [&druck](QPrinter *geraet) {
+        QPainter maler(geraet);
+        druck.zeichnen(*geraet, maler);
+    });
+    return vorschau.exec() == QDialog::Accepted;
 }
 
 QString TStandardBenutzer::Eingabe(QWidget *fenster, const QString &titel, const QString &text, const QString &vorgabe)

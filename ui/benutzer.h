@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dokumente/dokumente.h"
+
 #include <QString>
 
 class QDialog;
@@ -28,6 +30,9 @@ public:
     virtual bool Dialog(QDialog *dialog) = 0;
     /// One line typed by the operator, vorgabe filled in; empty when cancelled.
     virtual QString Eingabe(QWidget *fenster, const QString &titel, const QString &text, const QString &vorgabe) = 0;
+    /// The document in a print preview, from which the operator prints it;
+    /// true when it went to the printer.
+    virtual bool Drucken(QWidget *fenster, const Dokumente::TDruck &druck) = 0;
 };
 
 /// Real message boxes and the real file dialog.
@@ -42,4 +47,5 @@ public:
     QString DateiOeffnen(QWidget *fenster, const QString &titel, const QString &verzeichnis, const QString &filter) override;
     bool Dialog(QDialog *dialog) override;
     QString Eingabe(QWidget *fenster, const QString &titel, const QString &text, const QString &vorgabe) override;
+    bool Drucken(QWidget *fenster, const Dokumente::TDruck &druck) override;
 };

@@ -43,6 +43,7 @@ public:
     QString m_auszug;
     std::function<bool(QDialog *)> m_imDialog; // true: confirmed
     QString Eingabe(QWidget *, const QString &, const QString &, const QString &) override { return QString(); }
+    bool Drucken(QWidget *, const Dokumente::TDruck &) override { return false; }
 
 private:
     QString m_datei;

@@ -32,6 +32,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <optional>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStandardPaths>
@@ -239,10 +240,13 @@ QWidget *TVenBuchungForm::seiteTeilhaber()
     auto *liste = knopf(seite, QStringLiteral("Button1"), QStringLiteral("Teilhaberliste alle"), &TVenBuchungForm::BtnTeilListeClick);
     auto *auszug = knopf(seite, QStringLiteral("BtnKontoauszug"), QStringLiteral("Kontoauszug …"), &TVenBuchungForm::BtnKontoauszugClick);
     auszug->setToolTip(QStringLiteral("Der Kontoauszug des Teilhabers, Monat für Monat, als PDF oder CSV"));
+    auto *drucken = knopf(seite, QStringLiteral("BtnKontoauszugDrucken"), QStringLiteral("Kontoauszug drucken … (Strg+P)"),
+                          &TVenBuchungForm::BtnDruckenClick);
     links->addWidget(speichern);
     links->addWidget(neu);
     links->addWidget(liste);
     links->addWidget(auszug);
+    links->addWidget(drucken);
     links->addStretch();
     zeile->addLayout(links);
     auto *teiler = new QSplitter(Qt::Vertical, seite);
@@ -296,7 +300,7 @@ QWidget *TVenBuchungForm::seiteTeilhaber()
     QList<QWidget *> reihenfolge{m_cbTeilhaber};
     for (const auto &feld : std::as_const(m_adressfelder))
         reihenfolge.append(feld.second);
-    m_tabSeiten.append(reihenfolge + QList<QWidget *>{m_memAdresse, m_memVertreter, speichern, neu, liste, auszug});
+    m_tabSeiten.append(reihenfolge + QList<QWidget *>{m_memAdresse, m_memVertreter, speichern, neu, liste, auszug, drucken});
     return seite;
 }
 
@@ -328,6 +332,9 @@ QWidget *TVenBuchungForm::seiteEinzahlungen()
                                              "gebucht wird, was der Kontoauszug zeigt"));
     raster->addWidget(alle, 2, 0);
     raster->addWidget(offen, 2, 1);
+    auto *rueckstaendeDrucken = knopf(seite, QStringLiteral("BtnRueckstaendeDrucken"), QStringLiteral("Rückstandsliste drucken … (Strg+P)"),
+                                      &TVenBuchungForm::BtnDruckenClick);
+    raster->addWidget(rueckstaendeDrucken, 2, 2);
     raster->addWidget(rueckstaende, 3, 0);
     raster->addWidget(auszug, 3, 1);
     raster->addWidget(lastschriften, 3, 2);
@@ -342,7 +349,7 @@ QWidget *TVenBuchungForm::seiteEinzahlungen()
             [this] { sicher([this] { postenZeigen(m_cbEinTeilhaber, m_lstEinBuchungen, true); }); });
     m_cbEinTeilhaber->setToolTip(QStringLiteral("Name eintippen oder wählen, dann Return: bucht den Monatsbeitrag"));
     m_edEinBetrag->setToolTip(QStringLiteral("Der Monatsbeitrag des Pakts; er wird im Ergänzungsvertrag geändert"));
-    m_tabSeiten.append({m_cbEinTeilhaber, m_edEinBetrag, einzahlen, alle, offen, rueckstaende, auszug, lastschriften,
+    m_tabSeiten.append({m_cbEinTeilhaber, m_edEinBetrag, einzahlen, alle, offen, rueckstaendeDrucken, rueckstaende, auszug, lastschriften,
                         m_lstEinBuchungen, storno});
     return seite;
 }
@@ -435,7 +442,11 @@ QWidget *TVenBuchungForm::seiteMonatsabschluss()
     abschliessen->setMinimumHeight(40);
     abschliessen->setToolTip(QStringLiteral("Zahlt die Rechnungen aus, verteilt die Kasse und öffnet den nächsten Monat"));
     spalte->addWidget(abschliessen);
-    m_tabSeiten.append(QList<QWidget *>{abschliessen});
+    auto *bericht = knopf(seite, QStringLiteral("BtnMonatsberichtDrucken"), QStringLiteral("Monatsbericht drucken … (Strg+P)"),
+                          &TVenBuchungForm::BtnDruckenClick);
+    bericht->setToolTip(QStringLiteral("Der Bericht des zuletzt abgeschlossenen Monats, mit Vorschau"));
+    spalte->addWidget(bericht);
+    m_tabSeiten.append(QList<QWidget *>{abschliessen, bericht});
     spalte->addStretch();
     return seite;
 }
@@ -633,6 +644,8 @@ bool TVenBuchungForm::taste(QKeyEvent *ereignis)
         BtnCloseClick();
     else if (strg && key == Qt::Key_H)
         sicher([this] { BtnVerlaufClick(); });
+    else if (strg && key == Qt::Key_P)
+        sicher([this] { BtnDruckenClick(); });
     else
         return false;
     return true;
@@ -1087,8 +1100,8 @@ void TVenBuchungForm::BtnEinzahlenClick()
         const TErgebnis ergebnis = m_vennlok->Einzahlung(name, monat, m_vennlok->Parameter().beitrag, Vennlok::Jetzt());
         meldung = ergebnis.meldung;
         if (ergebnis.gebucht()) {
-            status(QStringLiteral("Einzahlung %1 für %2 gebucht (Monat %3)")
-                       .arg(Anzeigeformat::Kasse(m_vennlok->Parameter().beitrag), name, monat));
+            status(QStringLiteral("Einzahlung %1 für %2 gebucht (%3)")
+                       .arg(Anzeigeformat::Kasse(m_vennlok->Parameter().beitrag), name, Druckformat::Monat(monat)));
             if (neu)
                 teilhaberListenFuellen();
         } else if (meldung.isEmpty()) {
@@ -1168,8 +1181,8 @@ void TVenBuchungForm::BtnRechnungClick()
         m_benutzer->Meldung(this, ergebnis.meldung.isEmpty() ? QStringLiteral("Die Rechnung wurde nicht gebucht: ") + ergebnis.grund
                                                              : ergebnis.meldung);
     if (gebucht) {
-        status(QStringLiteral("Rechnung %1 für %2 gebucht (Monat %3)")
-                   .arg(Anzeigeformat::Kasse(*betrag), m_cbRechTeilhaber->currentText().trimmed(), m_vennlok->Buchungsmonat()));
+        status(QStringLiteral("Rechnung %1 für %2 gebucht (%3)")
+                   .arg(Anzeigeformat::Kasse(*betrag), m_cbRechTeilhaber->currentText().trimmed(), Druckformat::Monat(m_vennlok->Buchungsmonat())));
         m_edRechBetrag->clear();
         m_cbRechTeilhaber->setEditText(QString());
     }
@@ -1192,10 +1205,10 @@ void TVenBuchungForm::BtnAuszWegClick()
 {
     const MonthKey monat = m_vennlok->Buchungsmonat();
     if (m_benutzer->Frage(this, QStringLiteral("Auszahlungen verwerfen"),
-                          QStringLiteral("Alle Auszahlungen des Monats %1 verwerfen? Sie werden aus den Teilhaberdateien "
-                                         "und aus der Kasse genommen.").arg(monat))) {
+                          QStringLiteral("Alle Auszahlungen im %1 verwerfen? Sie werden aus den Teilhaberdateien "
+                                         "und aus der Kasse genommen.").arg(Druckformat::Monat(monat)))) {
         m_vennlok->BuchungenVerwerfen(monat, 2);
-        status(QStringLiteral("Die Auszahlungen des Monats %1 sind verworfen.").arg(monat));
+        status(QStringLiteral("Die Auszahlungen im %1 sind verworfen.").arg(Druckformat::Monat(monat)));
     }
     Anzeige();
 }
@@ -1203,7 +1216,7 @@ void TVenBuchungForm::BtnAuszWegClick()
 void TVenBuchungForm::BtnMonatsendeClick()
 {
     const MonthKey monat = m_vennlok->Buchungsmonat();
-    if (!m_benutzer->Frage(this, QStringLiteral("Monatsabschluß"), QStringLiteral("Den Monat %1 abschließen?").arg(monat)))
+    if (!m_benutzer->Frage(this, QStringLiteral("Monatsabschluß"), QStringLiteral("Den %1 abschließen?").arg(Druckformat::Monat(monat))))
         return;
     // A month the calendar has not finished yet is closed only when meant.
     const QDate heute = Vennlok::Datum();
@@ -1227,7 +1240,7 @@ void TVenBuchungForm::BtnMonatsendeClick()
     }
     const DateTime jetzt = Vennlok::Jetzt();
     imHintergrund(
-        QStringLiteral("Der Monat %1 wird abgeschlossen …").arg(monat), false,
+        QStringLiteral("Der %1 wird abgeschlossen …").arg(Druckformat::Monat(monat)), false,
         [this, monat, jetzt] { m_vennlok->Monatsabschluss(monat, true, jetzt); },
         [this, monat](const QString &fehler) {
             if (!fehler.isEmpty()) {
@@ -1270,8 +1283,8 @@ void TVenBuchungForm::BtnTeilAustrittClick()
     if (!ergebnis.gebucht()) {
         m_benutzer->Meldung(this, ergebnis.meldung);
     } else {
-        status(QStringLiteral("Austritt von %1 gebucht, Endrechnung %2 (Monat %3)")
-                   .arg(name, Anzeigeformat::Kasse(ergebnis.betrag), m_vennlok->Buchungsmonat()));
+        status(QStringLiteral("Austritt von %1 gebucht, Endrechnung %2 (%3)")
+                   .arg(name, Anzeigeformat::Kasse(ergebnis.betrag), Druckformat::Monat(m_vennlok->Buchungsmonat())));
         m_cbTeilAustritt->setEditText(QString());
         teilhaberListenFuellen();
     }
@@ -1321,9 +1334,10 @@ void TVenBuchungForm::autobuchungBeendet(const QString &datei, const QString &fe
         kurz = QStringLiteral("Autobuchung von %1 beendet").arg(datei);
     const QStringList &monate = info.Monate();
     const QString abschluesse = monate.isEmpty() ? QStringLiteral("kein Monat abgeschlossen")
-                              : monate.size() == 1 ? QStringLiteral("Monat %1 abgeschlossen").arg(monate.first())
+                              : monate.size() == 1 ? QStringLiteral("%1 abgeschlossen").arg(Druckformat::Monat(monate.first()))
                                                    : QStringLiteral("%1 Monate abgeschlossen, %2 bis %3")
-                                                         .arg(monate.size()).arg(monate.first(), monate.last());
+                                                         .arg(monate.size())
+                                                         .arg(Druckformat::Monat(monate.first()), Druckformat::Monat(monate.last()));
     status(kurz + QStringLiteral("; ") + abschluesse + QLatin1Char('.'));
     text << kurz + QLatin1Char('.') << abschluesse.left(1).toUpper() + abschluesse.mid(1) + QLatin1Char('.');
     if (info.Abgebrochen())
@@ -1355,15 +1369,16 @@ void TVenBuchungForm::BtnKillMonthClick()
         auchAustritte = QStringLiteral(" Auch die Austritte von %1 werden zurückgenommen; sie gehören wieder zum Pakt.")
                             .arg(austritte.join(QStringLiteral(", ")));
     if (!m_benutzer->Frage(this, QStringLiteral("letzten Monat verwerfen"),
-                           QStringLiteral("Den Monat %1 verwerfen? Alle seine Einzahlungen, Rechnungen und Auszahlungen "
-                                          "werden gelöscht, und der Monat %2 wird wieder geöffnet.%3")
-                               .arg(monat, Vennlok::MonatDavor(monat), auchAustritte))) {
+                           QStringLiteral("Den %1 verwerfen? Alle seine Einzahlungen, Rechnungen und Auszahlungen "
+                                          "werden gelöscht, und der %2 wird wieder geöffnet.%3")
+                               .arg(Druckformat::Monat(monat), Druckformat::Monat(Vennlok::MonatDavor(monat)), auchAustritte))) {
         return;
     }
     if (const TErgebnis ergebnis = m_vennlok->MonatVerwerfen(monat); !ergebnis.gebucht())
         m_benutzer->Meldung(this, ergebnis.meldung);
     else
-        status(QStringLiteral("Monat %1 verworfen; Buchungsmonat ist wieder %2").arg(monat, m_vennlok->Buchungsmonat()));
+        status(QStringLiteral("%1 verworfen; Buchungsmonat ist wieder der %2")
+                   .arg(Druckformat::Monat(monat), Druckformat::Monat(m_vennlok->Buchungsmonat())));
     teilhaberListenFuellen();
     Anzeige();
 }
@@ -1420,6 +1435,39 @@ void TVenBuchungForm::BtnRueckstaendeClick()
                           csv ? Dokumente::RueckstaendeCsv(liste, datei)
                               : Dokumente::RueckstaendePdf(liste, monat, m_vennlok->PaktName(), datei);
                       });
+}
+
+void TVenBuchungForm::BtnDruckenClick()
+{
+    std::optional<Dokumente::TDruck> druck;
+    switch (AktiveSeite()) {
+    case Teilhaber: {
+        const QString name = teilhaberAusBox(m_cbTeilhaber);
+        if (name.isEmpty())
+            return;
+        druck = Dokumente::Kontoauszug(m_vennlok->Kontoauszug(name), m_vennlok->PaktName());
+        break;
+    }
+    case Einzahlungen:
+        druck = Dokumente::Rueckstaende(m_vennlok->Rueckstaende(), m_vennlok->Buchungsmonat(), m_vennlok->PaktName());
+        break;
+    case Monatsabschluss: {
+        const QList<TMonatsverlauf> verlauf = m_vennlok->Verlauf();
+        if (verlauf.isEmpty()) {
+            status(QStringLiteral("Noch kein Monat ist abgeschlossen: es gibt keinen Monatsbericht zu drucken."));
+            return;
+        }
+        druck = Dokumente::Monatsbericht(m_vennlok->Monatsbericht(verlauf.last().monat), m_vennlok->PaktName());
+        break;
+    }
+    default:
+        status(QStringLiteral("Auf dieser Seite gibt es nichts zu drucken. Strg+P druckt den Kontoauszug (Teilhaber), die "
+                              "Rückstandsliste (Einzahlungen), den Monatsbericht (Monatsabschluß) und im Verlauf (Strg+H) "
+                              "die Diagramme."));
+        return;
+    }
+    status(m_benutzer->Drucken(this, *druck) ? QStringLiteral("%1 gedruckt").arg(druck->titel)
+                                              : QStringLiteral("%1 nicht gedruckt").arg(druck->titel));
 }
 
 // --- bank transfers ------------------------------------------------------------

@@ -91,6 +91,10 @@ public:
     TWasWaereForm &WasWaereForm() { return *m_wasWaereForm; }
     void BtnKontoauszugClick();
     void BtnRueckstaendeClick();
+    /// Strg+P: the document of the page shown in a print preview — the
+    /// participant's statement (Teilhaber), the arrears list (Einzahlungen),
+    /// the last closed month's report (Monatsabschluß).
+    void BtnDruckenClick();
     void BtnSepaClick();
     void BtnKontoauszugEinlesenClick();
     void BtnLastschriftenClick();

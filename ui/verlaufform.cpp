@@ -90,8 +90,14 @@ TVerlaufForm::TVerlaufForm(TVennlok &vennlok, TBenutzer &benutzer, QWidget *haup
             wasWaere();
     })->setToolTip(QStringLiteral("Die Zukunft des Pakts unter anderen Regeln rechnen"));
     knoepfe->addStretch();
-    knopf(QStringLiteral("BtnPng"), QStringLiteral("Als PNG speichern …"), [this] { Exportieren(QStringLiteral("png")); });
-    knopf(QStringLiteral("BtnPdf"), QStringLiteral("Als PDF speichern …"), [this] { Exportieren(QStringLiteral("pdf")); });
+    knopf(QStringLiteral("BtnDrucken"), QStringLiteral("Drucken …"), [this] { Drucken(); })
+        ->setToolTip(QStringLiteral("Die Diagramme mit Vorschau drucken (Strg+P)"));
+    auto *drucken = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
+    connect(drucken, &QShortcut::activated, this, &TVerlaufForm::Drucken);
+    knopf(QStringLiteral("BtnPng"), QStringLiteral("PNG …"), [this] { Exportieren(QStringLiteral("png")); })
+        ->setToolTip(QStringLiteral("Die Diagramme als Bild speichern"));
+    knopf(QStringLiteral("BtnPdf"), QStringLiteral("PDF …"), [this] { Exportieren(QStringLiteral("pdf")); })
+        ->setToolTip(QStringLiteral("Die Diagramme als PDF auf einer A4-Seite speichern"));
     spalte->addLayout(knoepfe);
     resize(900, 760);
 }
@@ -150,6 +156,13 @@ void TVerlaufForm::Exportieren(const QString &format)
     } catch (const VennlokFehler &fehler) {
         m_benutzer.Meldung(this, fehler.text());
     }
+}
+
+void TVerlaufForm::Drucken()
+{
+    const Dokumente::TDruck druck = Dokumente::Verlauf(m_verlauf, m_quelle);
+    m_labMonat->setText(m_benutzer.Drucken(this, druck) ? QStringLiteral("Gedruckt: %1").arg(druck.titel)
+                                                        : QStringLiteral("Nicht gedruckt."));
 }
 
 void TVerlaufForm::Hervorheben(int monat)

@@ -27,6 +27,8 @@ public:
     void BtnSimulationClick();
     /// Asks for a file and writes the charts there, as PNG or PDF by its ending.
     void Exportieren(const QString &format);
+    /// Strg+P: the charts in a print preview.
+    void Drucken();
 
     const QList<TMonatsverlauf> &Monate() const { return m_verlauf; }
     /// Opens the what-if window (set by the main window).

@@ -5,6 +5,9 @@
 
 #include "ui/benutzer.h"
 
+#include <QBuffer>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -42,4 +45,19 @@ public:
     QString DateiOeffnen(QWidget *, const QString &, const QString &, const QString &) override { return datei; }
     bool Dialog(QDialog *dialog) override { return imDialog && imDialog(dialog); }
     QString Eingabe(QWidget *, const QString &, const QString &, const QString &) override { return eingabe; }
+    // What went to the preview: each document's title and its pages, drawn as into a PDF.
+    QStringList gedruckt;
+    QByteArray druckbild;
+    bool Drucken(QWidget *, const Dokumente::TDruck &druck) override
+    {
+        gedruckt.append(druck.titel);
+        druckbild.clear();
+        QBuffer puffer(&druckbild);
+        puffer.open(QIODevice::WriteOnly);
+        QPdfWriter geraet(&puffer);
+        Dokumente::Einrichten(geraet, druck);
+        QPainter maler(&geraet);
+        druck.zeichnen(geraet, maler);
+        return maler.end();
+    }
 };

@@ -1,5 +1,6 @@
 #include "algo/formeln.h"
 #include "data/monatkey.h"
+#include "dokumente/format.h"
 #include "engine/vennlok.h"
 #include "platform/journal.h"
 #include "platform/skript.h"
@@ -170,7 +171,7 @@ private slots:
         const auto vorher = verzeichnisstand(m_dir);
         m_benutzer.antworten = {false};
         m_fenster->BtnMonatsendeClick();
-        QCOMPARE(m_benutzer.fragen, QStringList({"Monatsabschluß: Den Monat 200604 abschließen?"}));
+        QCOMPARE(m_benutzer.fragen, QStringList({"Monatsabschluß: Den April 2006 abschließen?"}));
         QCOMPARE(verzeichnisstand(m_dir), vorher);
         m_benutzer.antworten = {true, false};
         m_fenster->BtnMonatsendeClick();
@@ -644,7 +645,7 @@ private slots:
         QCOMPARE(m_benutzer.meldungen.size(), 1);
         const QStringList meldung = m_benutzer.meldungen[0].split('\n');
         QCOMPARE(meldung.value(0), QStringLiteral("Autobuchung von lang.aut abgebrochen nach Zeile %1 von %2.").arg(zeile).arg(3 + 120 * 8));
-        QCOMPARE(meldung.value(1), QStringLiteral("%1 Monate abgeschlossen, 200601 bis %2.").arg(angekommen.size()).arg(angekommen.last()));
+        QCOMPARE(meldung.value(1), QStringLiteral("%1 Monate abgeschlossen, Januar 2006 bis %2.").arg(angekommen.size()).arg(Druckformat::Monat(angekommen.last())));
         QCOMPARE(meldung.value(2), QStringLiteral("Was bis dahin gebucht war, bleibt gebucht."));
         QCOMPARE(meldung.value(3), QStringLiteral("Abgewiesene oder übergangene Zeilen (2):"));
         QVERIFY2(meldung.value(4).startsWith(QStringLiteral("lang.aut, Zeile 3 (\u201E")) && meldung.value(4).contains(QStringLiteral("\u201C): Für diesen Tag / Monat existiert eine Buchung")),

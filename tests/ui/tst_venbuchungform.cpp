@@ -4,6 +4,7 @@
 #include "ui/infoform.h"
 #include "ui/statuszeile.h"
 #include "ui/venbuchungform.h"
+#include "ui/verlaufform.h"
 
 #include "tests/testhilfe.h"
 #include "tests/testpakt.h"
@@ -16,6 +17,7 @@
 #include "data/textformat.h"
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QProcess>
 #include <QtTest>
 #include <memory>
 
@@ -170,9 +172,9 @@ private slots:
             weg.append(QApplication::focusWidget()->objectName());
         }
         // The page buttons are one stop, as a tab bar; the arrow keys move among them.
-        QCOMPARE(weg.join(' '), QStringLiteral("BtnRueckstaende BtnKontoauszugEinlesen BtnLastschriften LstEinBuchungen BtnEinStorno "
-                                               "TabShTeilhaberReiter Button3 BtnHelp CBEinTeilhaber "
-                                               "BtnEinzahlen BtnTeilListe BtnTeilListeOffen BtnRueckstaende BtnKontoauszugEinlesen"));
+        QCOMPARE(weg.join(' '), QStringLiteral("BtnRueckstaendeDrucken BtnRueckstaende BtnKontoauszugEinlesen BtnLastschriften "
+                                               "LstEinBuchungen BtnEinStorno TabShTeilhaberReiter Button3 BtnHelp CBEinTeilhaber "
+                                               "BtnEinzahlen BtnTeilListe BtnTeilListeOffen BtnRueckstaendeDrucken"));
         // Ctrl and a digit choose a page.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_3, Qt::ControlModifier);
         QCOMPARE(m_fenster->AktiveSeite(), TVenBuchungForm::Rechnungen);
@@ -263,7 +265,7 @@ private slots:
         QCOMPARE(m_fenster->Vennlok().Monatsstand().rechnungsbuchungen, gebucht ? 1 : 0);
         QCOMPARE(kind<QLineEdit>("EdRechBetrag")->text().isEmpty(), gebucht);
         if (gebucht)
-            QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Rechnung %1,00\u00A0€ für anna bäcker gebucht (Monat 200604)")
+            QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Rechnung %1,00\u00A0€ für anna bäcker gebucht (April 2006)")
                                                    .arg(betrag == QLatin1String("10") ? "10" : "100.000"));
         QCOMPARE(kind<QLabel>("LabRechnungen")->text().startsWith(gebucht ? "1, zusammen" : "0, zusammen 0,00\u00A0€"), true);
     }
@@ -337,6 +339,51 @@ private slots:
         kind<QLineEdit>("EdAdresse_PLZ")->setText(QStringLiteral("50667"));
         m_fenster->BtnSpeichernClick();
         QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Adresse von Anna Bäcker gespeichert (1 Eintrag)"));
+    }
+
+    void druckenMitVorschau_data() { tabelle("drucken", {"seite", "titel", "text"}); }
+
+    // Strg+P puts the page's document in the print preview, with the pact's
+    // name in every page's foot; the pages are those of its PDF.
+    void druckenMitVorschau()
+    {
+        QFETCH(QString, seite);
+        QFETCH(QString, titel);
+        QFETCH(QString, text);
+        if (titel == QLatin1String("-"))
+            titel.clear();
+        {
+            TVennlok v(m_dir.path());
+            zweiterMonat(v, {QStringLiteral("Anna Bäcker"), QStringLiteral("Bernd")});
+            QVERIFY(v.PaktangabenSetzen({QStringLiteral("Pakt am Mühlbach"), QString()}).gebucht());
+        }
+        fensterOeffnen();
+        QWidget *fenster = m_fenster.get();
+        if (seite == QLatin1String("Verlauf")) {
+            m_fenster->BtnVerlaufClick();
+            fenster = &m_fenster->VerlaufForm();
+        } else {
+            const QStringList seiten{"Teilhaber", "Einzahlungen", "Rechnungen", "Auszahlungen", "Monatsabschluss"};
+            m_fenster->SeiteWaehlen(TVenBuchungForm::Seite(seiten.indexOf(seite)));
+            kind<QComboBox>("CBTeilhaber")->setEditText(QStringLiteral("anna bäcker"));
+        }
+        QApplication::setActiveWindow(fenster);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : fenster, Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(m_benutzer.gedruckt, titel.isEmpty() ? QStringList() : QStringList{titel});
+        if (titel.isEmpty()) {
+            QVERIFY2(m_fenster->Statuszeile().contains(text), qPrintable(m_fenster->Statuszeile()));
+            return;
+        }
+        QTemporaryFile pdf;
+        QVERIFY(pdf.open());
+        pdf.write(m_benutzer.druckbild);
+        pdf.close();
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"), {pdf.fileName(), QStringLiteral("-")});
+        QVERIFY(pdftotext.waitForFinished());
+        const QString seiten = QString::fromUtf8(pdftotext.readAllStandardOutput());
+        QVERIFY2(seiten.contains(text), qPrintable(seiten));
+        QVERIFY2(seiten.contains(QStringLiteral("Pakt am Mühlbach")), qPrintable(seiten));
     }
 
     // A message wider than the status line ends in "…" and is whole in the
