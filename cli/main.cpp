@@ -233,15 +233,18 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
                                               : vennlok.Rechnung(name, wert, Uhr::Jetzt());
         if (!ergebnis.gebucht())
             return abgelehnt(ergebnis.grund);
-        ausgeben(stdout, QStringLiteral("%1 %2 für %3 gebucht (Monat %4).")
-                             .arg(einzahlung ? QStringLiteral("Einzahlung") : QStringLiteral("Rechnung"), euro(wert), name, monat));
+        ausgeben(stdout, QStringLiteral("%1 %2 für %3 gebucht (%4).")
+                             .arg(einzahlung ? QStringLiteral("Einzahlung") : QStringLiteral("Rechnung"), euro(wert),
+                                  vennlok.Anzeigename(name), Druckformat::Monat(monat)));
         return 0;
     }
     if (befehl == QLatin1String("austritt")) {
+        const QString wer = vennlok.Anzeigename(name); // before the file becomes a leaver's
         const TErgebnis ergebnis = vennlok.Austritt(name);
         if (!ergebnis.gebucht())
             return abgelehnt(ergebnis.grund);
-        ausgeben(stdout, QStringLiteral("Austritt von %1 gebucht (Monat %2); Endrechnung %3.").arg(name, monat, euro(ergebnis.betrag)));
+        ausgeben(stdout, QStringLiteral("Austritt von %1 gebucht (%2); Endrechnung %3.")
+                             .arg(wer, Druckformat::Monat(monat), euro(ergebnis.betrag)));
         return 0;
     }
     if (befehl == QLatin1String("abschluss")) {
@@ -263,7 +266,8 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
         const QStringList austritte = vennlok.AustritteImMonat(monat);
         if (const TErgebnis ergebnis = vennlok.MonatVerwerfen(monat); !ergebnis.gebucht())
             return abgelehnt(ergebnis.grund);
-        ausgeben(stdout, QStringLiteral("Monat %1 verworfen; Buchungsmonat ist wieder %2.").arg(monat, vennlok.Buchungsmonat()));
+        ausgeben(stdout, QStringLiteral("%1 verworfen; Buchungsmonat ist wieder der %2.")
+                             .arg(Druckformat::Monat(monat), Druckformat::Monat(vennlok.Buchungsmonat())));
         if (!austritte.isEmpty())
             ausgeben(stdout, QStringLiteral("Zurückgenommene Austritte: ") + austritte.join(QStringLiteral(", ")));
         return 0;
@@ -278,21 +282,21 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
                 if (p.einzahlung)
                     posten.append(QStringLiteral("%1: %2").arg(p.nr).arg(euro(p.betrag)));
             if (posten.size() != 1)
-                return abgelehnt(posten.isEmpty() ? QStringLiteral("%1 hat im Monat %2 keine Einzahlung gebucht.").arg(wer, monat)
-                                                  : QStringLiteral("%1 hat im Monat %2 %3 Einzahlungen (%4). Bitte die Nummer angeben.")
-                                                        .arg(wer, monat).arg(posten.size()).arg(posten.join(QStringLiteral(", "))));
+                return abgelehnt(posten.isEmpty() ? QStringLiteral("%1 hat im %2 keine Einzahlung gebucht.").arg(wer, Druckformat::Monat(monat))
+                                                  : QStringLiteral("%1 hat im %2 %3 Einzahlungen (%4). Bitte die Nummer angeben.")
+                                                        .arg(wer, Druckformat::Monat(monat)).arg(posten.size()).arg(posten.join(QStringLiteral(", "))));
             nr = 1;
         }
         const TErgebnis ergebnis = vennlok.Storno(stornoEinzahlung, wer, nr);
         if (!ergebnis.gebucht())
             return abgelehnt(ergebnis.meldung);
-        ausgeben(stdout, QStringLiteral("%1 Nr. %2 von %3 über %4 storniert (Monat %5).")
+        ausgeben(stdout, QStringLiteral("%1 Nr. %2 von %3 über %4 storniert (%5).")
                              .arg(stornoEinzahlung ? QStringLiteral("Einzahlung") : QStringLiteral("Rechnung")).arg(nr)
-                             .arg(vennlok.TeilhaberName(wer), euro(ergebnis.betrag), monat));
+                             .arg(vennlok.Anzeigename(wer), euro(ergebnis.betrag), Druckformat::Monat(monat)));
         return 0;
     }
     vennlok.BuchungenVerwerfen(monat, 2);
-    ausgeben(stdout, QStringLiteral("Die Auszahlungen des Monats %1 sind zurückgenommen.").arg(monat));
+    ausgeben(stdout, QStringLiteral("Die Auszahlungen im %1 sind zurückgenommen.").arg(Druckformat::Monat(monat)));
     return 0;
 }
 

@@ -1101,7 +1101,7 @@ void TVenBuchungForm::BtnEinzahlenClick()
         meldung = ergebnis.meldung;
         if (ergebnis.gebucht()) {
             status(QStringLiteral("Einzahlung %1 für %2 gebucht (%3)")
-                       .arg(Anzeigeformat::Kasse(m_vennlok->Parameter().beitrag), name, Druckformat::Monat(monat)));
+                       .arg(Anzeigeformat::Kasse(m_vennlok->Parameter().beitrag), m_vennlok->Anzeigename(name), Druckformat::Monat(monat)));
             if (neu)
                 teilhaberListenFuellen();
         } else if (meldung.isEmpty()) {
@@ -1182,7 +1182,7 @@ void TVenBuchungForm::BtnRechnungClick()
                                                              : ergebnis.meldung);
     if (gebucht) {
         status(QStringLiteral("Rechnung %1 für %2 gebucht (%3)")
-                   .arg(Anzeigeformat::Kasse(*betrag), m_cbRechTeilhaber->currentText().trimmed(), Druckformat::Monat(m_vennlok->Buchungsmonat())));
+                   .arg(Anzeigeformat::Kasse(*betrag), m_vennlok->Anzeigename(name), Druckformat::Monat(m_vennlok->Buchungsmonat())));
         m_edRechBetrag->clear();
         m_cbRechTeilhaber->setEditText(QString());
     }
@@ -1195,8 +1195,8 @@ void TVenBuchungForm::BtnRechnungClick()
 void TVenBuchungForm::BtnAuszahlungenClick()
 {
     const TErgebnis ergebnis = m_vennlok->AuszahlungenBuchen(m_vennlok->Buchungsmonat());
-    status(ergebnis.gebucht() ? QStringLiteral("Die Rechnungen des Monats %1 sind ausgezahlt (%2).")
-                                    .arg(m_vennlok->Buchungsmonat(), Anzeigeformat::Kasse(ergebnis.betrag))
+    status(ergebnis.gebucht() ? QStringLiteral("Die Rechnungen im %1 sind ausgezahlt (%2).")
+                                    .arg(Druckformat::Monat(m_vennlok->Buchungsmonat()), Anzeigeformat::Kasse(ergebnis.betrag))
                               : ergebnis.grund);
     Anzeige();
 }
@@ -1274,17 +1274,18 @@ void TVenBuchungForm::BtnTeilAustrittClick()
     if (name.isEmpty())
         return;
     const Money betrag = m_vennlok->Austrittsbetrag(name);
+    const QString wer = m_vennlok->Anzeigename(name);
     if (!m_benutzer->Frage(this, QStringLiteral("Austritt"),
                            QStringLiteral("Den Austritt von %1 buchen? Die Endrechnung zahlt %2 aus; noch nicht "
                                           "ausgezahlte Rechnungen dieses Monats werden dabei ausgezahlt.")
-                               .arg(name, Anzeigeformat::Kasse(betrag))))
+                               .arg(wer, Anzeigeformat::Kasse(betrag))))
         return;
     const TErgebnis ergebnis = m_vennlok->Austritt(name);
     if (!ergebnis.gebucht()) {
         m_benutzer->Meldung(this, ergebnis.meldung);
     } else {
         status(QStringLiteral("Austritt von %1 gebucht, Endrechnung %2 (%3)")
-                   .arg(name, Anzeigeformat::Kasse(ergebnis.betrag), Druckformat::Monat(m_vennlok->Buchungsmonat())));
+                   .arg(wer, Anzeigeformat::Kasse(ergebnis.betrag), Druckformat::Monat(m_vennlok->Buchungsmonat())));
         m_cbTeilAustritt->setEditText(QString());
         teilhaberListenFuellen();
     }
@@ -1419,7 +1420,7 @@ void TVenBuchungForm::BtnKontoauszugClick()
     if (name.isEmpty())
         return;
     const TKontoauszug auszug = m_vennlok->Kontoauszug(name);
-    dokumentSpeichern(QStringLiteral("Kontoauszug %1").arg(name), QStringLiteral("Kontoauszug_%1.pdf").arg(name),
+    dokumentSpeichern(QStringLiteral("Kontoauszug %1").arg(auszug.name), QStringLiteral("Kontoauszug_%1.pdf").arg(name),
                       [&](const QString &datei, bool csv) {
                           csv ? Dokumente::KontoauszugCsv(auszug, datei)
                               : Dokumente::KontoauszugPdf(auszug, m_vennlok->PaktName(), datei);

@@ -265,7 +265,7 @@ private slots:
         QCOMPARE(m_fenster->Vennlok().Monatsstand().rechnungsbuchungen, gebucht ? 1 : 0);
         QCOMPARE(kind<QLineEdit>("EdRechBetrag")->text().isEmpty(), gebucht);
         if (gebucht)
-            QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Rechnung %1,00\u00A0€ für anna bäcker gebucht (April 2006)")
+            QCOMPARE(m_fenster->Statuszeile(), QStringLiteral("Rechnung %1,00\u00A0€ für Anna Bäcker gebucht (April 2006)")
                                                    .arg(betrag == QLatin1String("10") ? "10" : "100.000"));
         QCOMPARE(kind<QLabel>("LabRechnungen")->text().startsWith(gebucht ? "1, zusammen" : "0, zusammen 0,00\u00A0€"), true);
     }
