@@ -371,6 +371,10 @@ QWidget *TVenBuchungForm::seiteRechnungen()
     m_labRechFehler = benannt(new QLabel(seite), QStringLiteral("LabRechFehler"));
     m_labRechFehler->setStyleSheet(QStringLiteral("color: #a00000;"));
     m_labRechFehler->setWordWrap(true);
+    // Room for three lines from the start, so that nothing below moves when
+    // a mistake is shown; the whole text is also in the tooltip.
+    m_labRechFehler->setFixedHeight(3 * m_labRechFehler->fontMetrics().lineSpacing());
+    m_labRechFehler->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     links->addWidget(m_labRechFehler, 2, 0, 1, 2);
     auto *buchen = knopf(seite, QStringLiteral("BtnRechnung"), QStringLiteral("Rechnung buchen"), &TVenBuchungForm::BtnRechnungClick);
     links->addWidget(buchen, 3, 0, 1, 2);
@@ -1126,6 +1130,7 @@ std::optional<Money> TVenBuchungForm::rechnungsbetrag()
 {
     const QString fehler = Eingabe::BetragFehler(m_edRechBetrag->text());
     m_labRechFehler->setText(fehler);
+    m_labRechFehler->setToolTip(fehler);
     return fehler.isEmpty() ? Eingabe::Betrag(m_edRechBetrag->text()) : std::nullopt;
 }
 

@@ -250,8 +250,12 @@ private slots:
         zweiterMonatOeffnen();
         m_fenster->SeiteWaehlen(TVenBuchungForm::Rechnungen);
         kind<QComboBox>("CBRechTeilhaber")->setEditText(QStringLiteral("anna bäcker"));
+        const int knopfOben = kind<QPushButton>("BtnRechnung")->y();
         kind<QLineEdit>("EdRechBetrag")->setText(betrag);
         QCOMPARE(kind<QLabel>("LabRechFehler")->text().left(fehler.size()), fehler);
+        // The error line has its room: the button stays where the hand is.
+        QCoreApplication::processEvents();
+        QCOMPARE(kind<QPushButton>("BtnRechnung")->y(), knopfOben);
         if (!fehler.isEmpty())
             QCOMPARE(kind<QLabel>("LabAbsVen")->text(), QStringLiteral("–"));
         m_benutzer.antworten = {antwort == QLatin1String("ja")};
