@@ -1025,7 +1025,8 @@ void TVenBuchungForm::BtnSpeichernClick()
         for (const auto &[schluessel, wert] : m_vennlok->Adresse(name))
             bisher.insert(schluessel.toCaseFolded(), wert);
         for (const auto &[eintrag, feld] : eintraege) {
-            if (bisher.value(eintrag.schluessel.toCaseFolded()) == eintrag.wert)
+            // An empty value leaves the stored one as it is.
+            if (eintrag.wert.isEmpty() || bisher.value(eintrag.schluessel.toCaseFolded()) == eintrag.wert)
                 continue;
             bisher.insert(eintrag.schluessel.toCaseFolded(), eintrag.wert);
             const TErgebnis ergebnis = m_vennlok->AdresseSpeichern(name, eintrag.schluessel, eintrag.wert, heute);
