@@ -250,7 +250,7 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
     if (befehl == QLatin1String("abschluss")) {
         const QStringList offen = vennlok.OffeneTeilhaber();
         vennlok.Monatsabschluss(monat, true, Uhr::Jetzt());
-        ausgeben(stdout, QStringLiteral("Monat %1 abgeschlossen; neuer Buchungsmonat %2.")
+        ausgeben(stdout, QStringLiteral("%1 abgeschlossen; neuer Buchungsmonat %2.")
                              .arg(Druckformat::Monat(monat), Druckformat::Monat(vennlok.Buchungsmonat())));
         if (!offen.isEmpty())
             ausgeben(stdout, QStringLiteral("Als Rückstand gebucht: ") + offen.join(QStringLiteral(", ")));

@@ -233,7 +233,7 @@ void TDemokratForm::BtnDataOKClick()
                 m_benutzer.Meldung(this, ergebnis.meldung);
                 return QString();
             }
-            gemeldet = QStringLiteral("Neuer Pakt angelegt, erster Buchungsmonat %1").arg(m_vennlok.Buchungsmonat());
+            gemeldet = QStringLiteral("Neuer Pakt angelegt, erster Buchungsmonat %1").arg(Druckformat::Monat(m_vennlok.Buchungsmonat()));
         } else {
             if (!m_benutzer.Frage(this, QStringLiteral("Ergänzungsvertrag"), QStringLiteral("Ergänzungsvertrag eintragen?")))
                 return QString();
@@ -243,7 +243,7 @@ void TDemokratForm::BtnDataOKClick()
                 m_benutzer.Meldung(this, ergebnis.meldung + QStringLiteral(" Es wurde nichts gespeichert."));
                 return QString();
             }
-            gemeldet = QStringLiteral("Ergänzungsvertrag eingetragen (Monat %1)").arg(m_vennlok.Buchungsmonat());
+            gemeldet = QStringLiteral("Ergänzungsvertrag eingetragen (%1)").arg(Druckformat::Monat(m_vennlok.Buchungsmonat()));
         }
         if (const TErgebnis ergebnis = m_vennlok.PaktangabenSetzen({m_edPaktname->text(), QDir::fromNativeSeparators(m_edSicherungsordner->text())});
             ergebnis.abgelehnt()) {
