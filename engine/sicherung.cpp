@@ -19,7 +19,7 @@ namespace {
 const QString StandardSicherungsordner = QStringLiteral("Sicherungen");
 constexpr int LaengsterPaktname = 80;
 
-QString paktangabenFehler(const TVennlok::Paktangaben &angaben)
+QString paktangabenFehler(const TVennlok::Paktangaben &angaben, const QString &verzeichnis)
 {
     const QString &name = angaben.name;
     if (name.size() > LaengsterPaktname)
@@ -38,6 +38,9 @@ QString paktangabenFehler(const TVennlok::Paktangaben &angaben)
                                   "(z. B. E:\\Vennlok-Sicherungen).");
         if (!QFileInfo(ordner).isDir())
             return QStringLiteral("Den Ordner für Sicherungen \u201E%1\u201C gibt es nicht.").arg(QDir::toNativeSeparators(ordner));
+        // Each archive would hold the ones before it.
+        if (QFileInfo(ordner).canonicalFilePath() == QFileInfo(verzeichnis).canonicalFilePath())
+            return QStringLiteral("Der Ordner für Sicherungen darf nicht das Datenverzeichnis selbst sein.");
     }
     return QString();
 }
@@ -62,7 +65,7 @@ TErgebnis TVennlok::PaktangabenSetzen(const Paktangaben &eingabe)
 {
     const Paktangaben angaben{eingabe.name.trimmed(), QDir::cleanPath(eingabe.sicherungsordner.trimmed())};
     const Paktangaben neu{angaben.name, angaben.sicherungsordner == QLatin1String(".") ? QString() : angaben.sicherungsordner};
-    if (const QString fehler = paktangabenFehler(neu); !fehler.isEmpty())
+    if (const QString fehler = paktangabenFehler(neu, m_k->verzeichnis); !fehler.isEmpty())
         return TErgebnis::Ablehnung(fehler);
     const Paktangaben alt = PaktangabenGespeichert();
     if (alt.name == neu.name && alt.sicherungsordner == neu.sicherungsordner)

@@ -75,31 +75,42 @@ QString NameFehler(const QString &name)
     return QString();
 }
 
+namespace {
+
+// One file's header block, its content and the padding to whole blocks.
+QByteArray eintrag(const Datei &datei, qint64 zeit)
+{
+    if (const QString fehler = NameFehler(datei.name); !fehler.isEmpty())
+        throw VennlokFehler(QStringLiteral("Die Datei kann nicht gesichert werden: ") + fehler, datei.name);
+    char kopf[Block] = {};
+    const QByteArray name = datei.name.toUtf8();
+    std::memcpy(kopf, name.constData(), size_t(name.size()));
+    oktal(kopf + 100, 8, 0644);
+    oktal(kopf + 108, 8, 0);
+    oktal(kopf + 116, 8, 0);
+    oktal(kopf + 124, 12, datei.inhalt.size());
+    oktal(kopf + 136, 12, zeit);
+    kopf[156] = '0';
+    std::memcpy(kopf + 257, "ustar", 6);
+    std::memcpy(kopf + 263, "00", 2);
+    oktal(kopf + 148, 7, pruefsumme(kopf));
+    kopf[155] = ' ';
+    QByteArray block(kopf, Block);
+    block.append(datei.inhalt);
+    block.append(QByteArray((Block - datei.inhalt.size() % Block) % Block, '\0'));
+    return block;
+}
+
+const QByteArray Ende(2 * Block, '\0');
+
+} // namespace
+
 QByteArray Packen(const QList<Datei> &dateien, qint64 zeit)
 {
     QByteArray archiv;
-    for (const Datei &datei : dateien) {
-        if (const QString fehler = NameFehler(datei.name); !fehler.isEmpty())
-            throw VennlokFehler(QStringLiteral("Die Datei kann nicht gesichert werden: ") + fehler, datei.name);
-        char kopf[Block] = {};
-        const QByteArray name = datei.name.toUtf8();
-        std::memcpy(kopf, name.constData(), size_t(name.size()));
-        oktal(kopf + 100, 8, 0644);
-        oktal(kopf + 108, 8, 0);
-        oktal(kopf + 116, 8, 0);
-        oktal(kopf + 124, 12, datei.inhalt.size());
-        oktal(kopf + 136, 12, zeit);
-        kopf[156] = '0';
-        std::memcpy(kopf + 257, "ustar", 6);
-        std::memcpy(kopf + 263, "00", 2);
-        oktal(kopf + 148, 7, pruefsumme(kopf));
-        kopf[155] = ' ';
-        archiv.append(kopf, Block);
-        archiv.append(datei.inhalt);
-        archiv.append(QByteArray((Block - datei.inhalt.size() % Block) % Block, '\0'));
-    }
-    archiv.append(QByteArray(2 * Block, '\0'));
-    return archiv;
+    for (const Datei &datei : dateien)
+        archiv.append(eintrag(datei, zeit));
+    return archiv + Ende;
 }
 
 QList<Datei> Entpacken(const QByteArray &daten, const QString &archiv)
@@ -137,16 +148,9 @@ QList<Datei> Entpacken(const QByteArray &daten, const QString &archiv)
 
 void Schreiben(const QString &ziel, const QString &verzeichnis, const QStringList &dateien, qint64 zeit)
 {
-    QList<Datei> inhalt;
-    const QDir dir(verzeichnis);
-    for (const QString &name : dateien) {
+    for (const QString &name : dateien)
         if (const QString fehler = NameFehler(name); !fehler.isEmpty())
             throw VennlokFehler(QStringLiteral("Die Datei kann nicht gesichert werden: ") + fehler, name);
-        const std::optional<QByteArray> daten = Plattform::Lesen(dir.filePath(name));
-        if (daten)
-            inhalt.append({name, *daten});
-    }
-    const QByteArray archiv = Packen(inhalt, zeit);
     QSaveFile datei(ziel);
     const auto misslungen = [&](const QString &grund) {
         datei.cancelWriting();
@@ -156,8 +160,16 @@ void Schreiben(const QString &ziel, const QString &verzeichnis, const QStringLis
     };
     if (!datei.open(QIODevice::WriteOnly))
         misslungen(datei.errorString());
-    if (datei.write(archiv) != archiv.size())
-        misslungen(Plattform::SystemGrund());
+    const auto schreiben = [&](const QByteArray &teil) {
+        if (datei.write(teil) != teil.size())
+            misslungen(Plattform::SystemGrund());
+    };
+    // One file at a time: the archive never holds more than the largest file in memory.
+    const QDir dir(verzeichnis);
+    for (const QString &name : dateien)
+        if (const std::optional<QByteArray> inhalt = Plattform::Lesen(dir.filePath(name)))
+            schreiben(eintrag({name, *inhalt}, zeit));
+    schreiben(Ende);
     if (!datei.commit())
         misslungen(datei.errorString());
 }
