@@ -12,6 +12,7 @@
 #include "platform/skript.h"
 #include "platform/sperre.h"
 
+#include <cmath>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -109,6 +110,16 @@ TErgebnis TVennlok::NeuPakt(const QString &version, DateTime datum, Money beitra
 {
     return TBuchungen(*m_k).NeuPakt(version, datum, beitrag, honorarEingangsbuchung, honorarRechnungsbuchung,
                                     intSozialanteil, daempfung, grundsicherung, limitVirtSumme);
+}
+
+bool TVennlok::VertragAnders(Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double daempfung,
+                             Money grundsicherung, Money limitVirtSumme) const
+{
+    const TParameter p = Parameter();
+    const auto raster = [](double anteil) { return std::llround(anteil * 10000.0); };
+    return p.beitrag != beitrag || p.honorarEingangsbuchung != honorarEingangsbuchung
+           || p.honorarRechnungsbuchung != honorarRechnungsbuchung || raster(p.daempfung) != raster(daempfung)
+           || p.grundsicherung != grundsicherung || p.limitVirtSumme != limitVirtSumme;
 }
 
 TErgebnis TVennlok::Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,

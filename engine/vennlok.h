@@ -143,6 +143,11 @@ public:
     TErgebnis NeuPakt(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,
                       Money honorarRechnungsbuchung, double intSozialanteil, double daempfung, Money grundsicherung,
                       Money limitVirtSumme);
+    /// Whether these figures differ from the ones in force (the damping
+    /// compared on its grid of four decimals): only then is a supplementary
+    /// contract anything to record.
+    bool VertragAnders(Money beitrag, Money honorarEingangsbuchung, Money honorarRechnungsbuchung, double daempfung,
+                       Money grundsicherung, Money limitVirtSumme) const;
     /// Records a supplementary contract and logs it; the damping is a
     /// fraction as for NeuPakt, stored on the grid of four decimals.
     TErgebnis Vertrag(const QString &version, DateTime datum, Money beitrag, Money honorarEingangsbuchung,

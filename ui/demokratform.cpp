@@ -234,6 +234,13 @@ void TDemokratForm::BtnDataOKClick()
                 return QString();
             }
             gemeldet = QStringLiteral("Neuer Pakt angelegt, erster Buchungsmonat %1").arg(Druckformat::Monat(m_vennlok.Buchungsmonat()));
+        } else if (!m_vennlok.VertragAnders(beitrag, ein, rech, daempfung, grund, limit)) {
+            // The figures are as in force: the pact's name, account, backup
+            // folder or the trustee's address are stored without a contract.
+            if (!m_benutzer.Frage(this, QStringLiteral("Angaben des Pakts"),
+                                  QStringLiteral("Die Zahlen des Vertrags bleiben, wie sie sind. Die übrigen Angaben speichern?")))
+                return QString();
+            gemeldet = QStringLiteral("Angaben des Pakts gespeichert");
         } else {
             if (!m_benutzer.Frage(this, QStringLiteral("Ergänzungsvertrag"), QStringLiteral("Ergänzungsvertrag eintragen?")))
                 return QString();

@@ -156,6 +156,11 @@ private slots:
         m_benutzer.antworten = {true};
         m_fenster->DemokratForm().BtnDataOKClick();
         QCOMPARE(m_fenster->Vennlok().PaktKonto().iban, QStringLiteral("DE02120300000000202051"));
+        // The contract's figures were left as they are: the account is stored without a supplementary contract.
+        QVERIFY2(m_benutzer.fragen.last().startsWith(QStringLiteral("Angaben des Pakts: Die Zahlen des Vertrags bleiben")),
+                 qPrintable(m_benutzer.fragen.last()));
+        const QByteArray stamm = dateiStand(pfad("A_Vennlok.ven"));
+        QVERIFY(stamm.contains("DE02120300000000202051") && !stamm.contains("[Erg"));
         m_fenster->SeiteWaehlen(TVenBuchungForm::Teilhaber);
         kind<QComboBox>(m_fenster.get(), "CBTeilhaber")->setEditText(QStringLiteral("Clara"));
         m_fenster->CBTeilhaberExit();
@@ -267,6 +272,7 @@ private slots:
                 m_fenster->BtnSpeichernClick();
             } else {
                 m_fenster->BtnVertragClick();
+                feld("Edit1")->setText(QStringLiteral("60,00"));
                 feld("EdKontoinhaber")->setText(QStringLiteral("Pakt Köln"));
                 feld("EdIban")->setText(QStringLiteral("DE02 1203 0000 0000 2020 51"));
                 kind<QPlainTextEdit>(&m_fenster->DemokratForm(), "MemAdresse")
