@@ -24,7 +24,7 @@ struct TDruck
     QString titel;
     bool quer = false;  // landscape
     int rand = 15;      // margin on every side in millimetres
-    int aufloesung = 300; // dots per inch of its PDF
+    int aufloesung = 300; // dots per inch it is drawn at, on paper as in its PDF
     /// Draws every page onto geraet, set up with Einrichten, through maler
     /// (begun on geraet), calling geraet.newPage() between pages.
     std::function<void(QPagedPaintDevice &geraet, QPainter &maler)> zeichnen;

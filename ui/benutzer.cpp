@@ -48,7 +48,9 @@ bool TStandardBenutzer::Dialog(QDialog *dialog)
 
 bool TStandardBenutzer::Drucken(QWidget *fenster, const Dokumente::TDruck &druck)
 {
-    QPrinter drucker(QPrinter::HighResolution);
+    // Drawn at the resolution its PDF has: the charts' margins and labels are laid out for it.
+    QPrinter drucker;
+    drucker.setResolution(druck.aufloesung);
     drucker.setDocName(druck.titel);
     Dokumente::Einrichten(drucker, druck);
     QPrintPreviewDialog vorschau(&drucker, fenster);

@@ -22,7 +22,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
-#include <QFormLayout>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -55,6 +55,7 @@ public:
         QBuffer puffer(&druckbild);
         puffer.open(QIODevice::WriteOnly);
         QPdfWriter geraet(&puffer);
+        geraet.setResolution(druck.aufloesung);
         Dokumente::Einrichten(geraet, druck);
         QPainter maler(&geraet);
         druck.zeichnen(geraet, maler);
