@@ -77,19 +77,26 @@ int ZaehlerPlus(int zaehler, int schritt)
     return int(summe);
 }
 
+Money AufCentOhneGrenze(Money betrag)
+{
+    // The rest has the amount's sign, so half a cent goes away from zero:
+    // up for a credit, down for a debit. The nearest multiple of 100 lies
+    // within 64 bits for every amount, so nothing here can overflow.
+    const Money rest = betrag % 100;
+    const Money ganz = betrag - rest;
+    if (rest >= 50)
+        return ganz + 100;
+    if (rest <= -50)
+        return ganz - 100;
+    return ganz;
+}
+
 Money AufCent(Money betrag)
 {
-    // Floor division, so the rest lies in 0..99 whatever the sign.
-    Money cent = betrag / 100;
-    Money rest = betrag % 100;
-    if (rest < 0) {
-        rest += 100;
-        --cent;
-    }
-    // Half a cent goes away from zero: up for a credit, down for a debit.
-    if (rest > 50 || (rest == 50 && cent >= 0))
-        ++cent;
-    return GeldMal(cent, 100);
+    const Money cent = AufCentOhneGrenze(betrag);
+    if (cent > GeldGrenze || cent < -GeldGrenze)
+        zuGross();
+    return cent;
 }
 
 double R2(double x)

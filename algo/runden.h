@@ -29,8 +29,12 @@ Money GeldMal(Money betrag, std::int64_t anzahl);
 /// An amount on whole cents, for the bank (transfers, collections, the
 /// account's expected balance): the nearest multiple of 100 units of Money,
 /// half a cent away from zero, as German accounting rounds commercially;
-/// exact on the integer.
+/// exact on the integer. Throws VennlokFehler (art Grenze) for a result
+/// beyond what the files can hold.
 Money AufCent(Money betrag);
+/// The same rounding for any Money, without the files' limit: for showing
+/// amounts, which must never fail.
+Money AufCentOhneGrenze(Money betrag);
 
 /// A count plus schritt, checked against the 32 bits counters are stored in.
 int ZaehlerPlus(int zaehler, int schritt);

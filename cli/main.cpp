@@ -221,7 +221,6 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
     vennlok.SetAutoModus(true);
     const MonthKey monat = vennlok.Buchungsmonat();
     const QString name = argumente.value(1);
-    const auto euro = [](Money wert) { return Druckformat::Betrag(wert) + QStringLiteral("\u00A0\u20AC"); };
     const auto abgelehnt = [](const QString &grund) {
         ausgeben(stderr, QStringLiteral("vennlok-cli: ") + grund);
         return 1;
@@ -234,7 +233,7 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
         if (!ergebnis.gebucht())
             return abgelehnt(ergebnis.grund);
         ausgeben(stdout, QStringLiteral("%1 %2 für %3 gebucht (%4).")
-                             .arg(einzahlung ? QStringLiteral("Einzahlung") : QStringLiteral("Rechnung"), euro(wert),
+                             .arg(einzahlung ? QStringLiteral("Einzahlung") : QStringLiteral("Rechnung"), Druckformat::Euro(wert),
                                   vennlok.Anzeigename(name), Druckformat::Monat(monat)));
         return 0;
     }
@@ -244,7 +243,7 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
         if (!ergebnis.gebucht())
             return abgelehnt(ergebnis.grund);
         ausgeben(stdout, QStringLiteral("Austritt von %1 gebucht (%2); Endrechnung %3.")
-                             .arg(wer, Druckformat::Monat(monat), euro(ergebnis.betrag)));
+                             .arg(wer, Druckformat::Monat(monat), Druckformat::Euro(ergebnis.betrag)));
         return 0;
     }
     if (befehl == QLatin1String("abschluss")) {
@@ -280,7 +279,7 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
             QStringList posten;
             for (const TBuchungsposten &p : vennlok.Posten(wer))
                 if (p.einzahlung)
-                    posten.append(QStringLiteral("%1: %2").arg(p.nr).arg(euro(p.betrag)));
+                    posten.append(QStringLiteral("%1: %2").arg(p.nr).arg(Druckformat::Euro(p.betrag)));
             if (posten.size() != 1)
                 return abgelehnt(posten.isEmpty() ? QStringLiteral("%1 hat im %2 keine Einzahlung gebucht.").arg(wer, Druckformat::Monat(monat))
                                                   : QStringLiteral("%1 hat im %2 %3 Einzahlungen (%4). Bitte die Nummer angeben.")
@@ -292,7 +291,7 @@ int buchen(const QStringList &argumente, const QString &verzeichnis)
             return abgelehnt(ergebnis.meldung);
         ausgeben(stdout, QStringLiteral("%1 Nr. %2 von %3 über %4 storniert (%5).")
                              .arg(stornoEinzahlung ? QStringLiteral("Einzahlung") : QStringLiteral("Rechnung")).arg(nr)
-                             .arg(vennlok.Anzeigename(wer), euro(ergebnis.betrag), Druckformat::Monat(monat)));
+                             .arg(vennlok.Anzeigename(wer), Druckformat::Euro(ergebnis.betrag), Druckformat::Monat(monat)));
         return 0;
     }
     vennlok.BuchungenVerwerfen(monat, 2);
@@ -309,7 +308,6 @@ int bank(const QString &datei, const QString &verzeichnis, bool buchenJa)
     vennlok.Oeffnen();
     vennlok.SetAutoModus(true);
     const TKontoabgleich abgleich = vennlok.KontoauszugLesen(datei);
-    const auto euro = [](Money wert) { return Druckformat::Betrag(wert) + QStringLiteral("\u00A0\u20AC"); };
     static const QHash<int, QString> vorschlaege{{TBankposten::Einzahlung, QStringLiteral("Einzahlung")},
                                                  {TBankposten::Rueckbuchung, QStringLiteral("Rücklastschrift")},
                                                  {TBankposten::Bestaetigung, QStringLiteral("bestätigt")},
@@ -320,16 +318,16 @@ int bank(const QString &datei, const QString &verzeichnis, bool buchenJa)
     for (const TBankposten &p : abgleich.posten)
         ausgeben(stdout, QStringLiteral("%1  %2  %3  %4  %5%6  (%7)")
                              .arg(p.nr, 3)
-                             .arg(p.tag.toString(QStringLiteral("dd.MM.yyyy")), euro(p.betrag).rightJustified(15),
+                             .arg(p.tag.toString(QStringLiteral("dd.MM.yyyy")), Druckformat::Euro(p.betrag).rightJustified(15),
                                   p.partei.left(28).leftJustified(28), vorschlaege.value(p.vorschlag),
                                   p.teilhaber.isEmpty() ? QString() : QLatin1Char(' ') + p.teilhaber, p.grund));
     if (abgleich.saldenBekannt) {
         ausgeben(stdout, QStringLiteral("Schlusssaldo des Auszugs %1 (%2); erwarteter Kontostand nach den Büchern %3, "
                                         "nach dem Buchen der Vorschläge %4; Differenz %5.")
-                             .arg(euro(abgleich.schlusssaldo), abgleich.bis.toString(QStringLiteral("dd.MM.yyyy")),
-                                  euro(abgleich.erwartet), euro(abgleich.erwartetNachBuchung), euro(abgleich.differenz)));
+                             .arg(Druckformat::Euro(abgleich.schlusssaldo), abgleich.bis.toString(QStringLiteral("dd.MM.yyyy")),
+                                  Druckformat::Euro(abgleich.erwartet), Druckformat::Euro(abgleich.erwartetNachBuchung), Druckformat::Euro(abgleich.differenz)));
         if (abgleich.offen != 0)
-            ausgeben(stdout, QStringLiteral("Davon nicht zugeordnet: %1.").arg(euro(abgleich.offen)));
+            ausgeben(stdout, QStringLiteral("Davon nicht zugeordnet: %1.").arg(Druckformat::Euro(abgleich.offen)));
     }
     if (!buchenJa)
         return 0;

@@ -237,13 +237,13 @@ TDruck Monatsbericht(const TMonatsbericht &b, const QString &pakt)
 {
     QString html = QStringLiteral("<h1>Monatsbericht %1 (%2)</h1>").arg(b.monat, Druckformat::Monat(b.monat));
     const QList<QPair<QString, QString>> zahlen{
-        {QStringLiteral("Kasse vor dem Monat"), Betrag(b.kasseVorher) + QStringLiteral("\u00A0€")},
-        {QStringLiteral("Einzahlungen (%1 Buchungen)").arg(b.eingangsbuchungen), Betrag(b.einzahlungen) + QStringLiteral("\u00A0€")},
-        {QStringLiteral("Rechnungen (%1 Buchungen)").arg(b.rechnungsbuchungen), Betrag(b.rechnungen) + QStringLiteral("\u00A0€")},
-        {QStringLiteral("Auszahlungen, mit Honoraren"), Betrag(b.auszahlungen) + QStringLiteral("\u00A0€")},
-        {QStringLiteral("davon Honorare des Treuhänders"), Betrag(b.honorare) + QStringLiteral("\u00A0€")},
-        {QStringLiteral("Eigenanteile"), Betrag(b.eigenanteile) + QStringLiteral("\u00A0€")},
-        {QStringLiteral("Kasse nach dem Abschluss"), Betrag(b.kasseNachher) + QStringLiteral("\u00A0€")},
+        {QStringLiteral("Kasse vor dem Monat"), Druckformat::Euro(b.kasseVorher)},
+        {QStringLiteral("Einzahlungen (%1 Buchungen)").arg(b.eingangsbuchungen), Druckformat::Euro(b.einzahlungen)},
+        {QStringLiteral("Rechnungen (%1 Buchungen)").arg(b.rechnungsbuchungen), Druckformat::Euro(b.rechnungen)},
+        {QStringLiteral("Auszahlungen, mit Honoraren"), Druckformat::Euro(b.auszahlungen)},
+        {QStringLiteral("davon Honorare des Treuhänders"), Druckformat::Euro(b.honorare)},
+        {QStringLiteral("Eigenanteile"), Druckformat::Euro(b.eigenanteile)},
+        {QStringLiteral("Kasse nach dem Abschluss"), Druckformat::Euro(b.kasseNachher)},
         {QStringLiteral("Sozialanteil im Monat"), Druckformat::Prozent(b.anteil)},
         {QStringLiteral("neuer Sozialanteil"), Druckformat::Prozent(b.neuerAnteil)}};
     html += wertetabelle(zahlen);
@@ -251,13 +251,13 @@ TDruck Monatsbericht(const TMonatsbericht &b, const QString &pakt)
         html += QStringLiteral("<h2>Konto des Pakts</h2>");
         QList<QPair<QString, QString>> konto{
             {QStringLiteral("Kontostand nach den Büchern (Anfangssaldo, Einzahlungen, Überweisungen auf den Cent)"),
-             Betrag(b.konto.erwartet) + QStringLiteral("\u00A0€")}};
+             Druckformat::Euro(b.konto.erwartet)}};
         if (b.konto.auszug) {
             konto.append({QStringLiteral("Schlusssaldo des Auszugs %1 vom %2")
                               .arg(b.konto.auszugDatei, b.konto.auszugTag.toString(QStringLiteral("dd.MM.yyyy"))),
-                          Betrag(b.konto.auszugSaldo) + QStringLiteral("\u00A0€")});
+                          Druckformat::Euro(b.konto.auszugSaldo)});
             konto.append({QStringLiteral("Differenz beim Einlesen (nicht zugeordnete Posten)"),
-                          Betrag(b.konto.auszugDifferenz) + QStringLiteral("\u00A0€")});
+                          Druckformat::Euro(b.konto.auszugDifferenz)});
         }
         html += wertetabelle(konto);
     }

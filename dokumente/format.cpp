@@ -16,33 +16,21 @@ const QLocale Deutsch(QLocale::German, QLocale::Germany);
 
 namespace Druckformat {
 
-namespace {
-
-// People see cents, rounded commercially (half a cent away from zero); the
-// data files keep the four decimals the rules compute with. Exact on the
-// integer, and for every Money, also beyond what the files may hold.
-Money aufCent(Money b)
-{
-    constexpr Money cent = MoneyProEinheit / 100;
-    const Money rest = b % cent;
-    Money ganz = b - rest;
-    if (rest >= cent / 2)
-        ganz += cent;
-    else if (rest <= -cent / 2)
-        ganz -= cent;
-    return ganz;
-}
-
-} // namespace
-
 QString Betrag(Money b)
 {
-    return Textformat::betragText(aufCent(b), true);
+    // People see cents, rounded commercially; the data files keep the four
+    // decimals the rules compute with.
+    return Textformat::betragText(AufCentOhneGrenze(b), true);
+}
+
+QString Euro(Money b)
+{
+    return Betrag(b) + QStringLiteral("\u00A0\u20AC");
 }
 
 QString Tabellenbetrag(Money b)
 {
-    return Textformat::betragText(aufCent(b), false);
+    return Textformat::betragText(AufCentOhneGrenze(b), false);
 }
 
 QString Prozent(double anteil)
@@ -109,7 +97,7 @@ QString BetragFehler(const QString &text)
         if (*betrag < 0)
             return QStringLiteral("Der Betrag darf nicht negativ sein.");
         if (*betrag > BetragGrenze)
-            return QStringLiteral("%1 ist zu groß: höchstens %2 können gebucht werden.").arg(zitat, Druckformat::Betrag(BetragGrenze) + QStringLiteral("\u00A0\u20AC"));
+            return QStringLiteral("%1 ist zu groß: höchstens %2 können gebucht werden.").arg(zitat, Druckformat::Euro(BetragGrenze));
         return QString();
     }
     static const QRegularExpression mitPunkt(QStringLiteral("^-?\\d+\\.\\d+$"));

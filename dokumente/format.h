@@ -12,6 +12,8 @@ namespace Druckformat {
 /// "1.234,56": thousands points, to the cent, rounded commercially (an own
 /// share of 12,3456 is shown as 12,35; the files keep 12,3456).
 QString Betrag(Money betrag);
+/// Betrag with its currency after a non-breaking space: "1.234,56 €".
+QString Euro(Money betrag);
 /// "1234,56" for tables read by spreadsheet programs: no thousands points,
 /// to the cent as Betrag.
 QString Tabellenbetrag(Money betrag);

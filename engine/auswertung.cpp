@@ -136,9 +136,7 @@ TMonatsbericht TAuswertung::Monatsbericht(const MonthKey &monat)
     for (TUeberweisung &u : b.ueberweisungen) {
         if (u.name.isEmpty())
             continue;
-        QString datei = k.teilhaber->Datei(u.name);
-        if (datei.isEmpty())
-            datei = k.teilhaber->AusgetreteneDatei(u.name);
+        const QString datei = k.teilhaber->DateiAuchAusgetreten(u.name);
         if (!datei.isEmpty())
             u.name = k.teilhaber->Teilhaber(datei).Anzeigename();
     }

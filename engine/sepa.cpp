@@ -76,9 +76,7 @@ QList<Empfang> empfaenge(TTeilhaberRegister &register_, const TVennlokDaten &dat
         std::function<QString(const QString &)> angabe = [&daten](const QString &s) { return daten.AnwaltAdresse(s); };
         Empfang e{&u, Treuhaender, QString(), QString(), QString()};
         if (!u.name.isEmpty()) {
-            QString datei = register_.Datei(u.name);
-            if (datei.isEmpty())
-                datei = register_.AusgetreteneDatei(u.name);
+            const QString datei = register_.DateiAuchAusgetreten(u.name);
             const TTeilhaber *t = datei.isEmpty() ? nullptr : &register_.Teilhaber(datei);
             angabe = [t](const QString &s) { return t ? t->Adresse(s) : QString(); };
             e.wer = t ? t->Anzeigename() : u.name;

@@ -19,6 +19,12 @@ namespace {
 const QString StandardSicherungsordner = QStringLiteral("Sicherungen");
 constexpr int LaengsterPaktname = 80;
 
+// The name documents give a pact: the stored one, else its folder's.
+QString nameOderOrdner(const QString &gespeichert, const QString &verzeichnis)
+{
+    return gespeichert.isEmpty() ? QFileInfo(QDir(verzeichnis).absolutePath()).fileName() : gespeichert;
+}
+
 QString paktangabenFehler(const TVennlok::Paktangaben &angaben, const QString &verzeichnis)
 {
     const QString &name = angaben.name;
@@ -63,8 +69,9 @@ TVennlok::Paktangaben TVennlok::PaktangabenGespeichert() const
 
 TErgebnis TVennlok::PaktangabenSetzen(const Paktangaben &eingabe)
 {
-    const Paktangaben angaben{eingabe.name.trimmed(), QDir::cleanPath(eingabe.sicherungsordner.trimmed())};
-    const Paktangaben neu{angaben.name, angaben.sicherungsordner == QLatin1String(".") ? QString() : angaben.sicherungsordner};
+    // An empty folder stays empty (cleanPath would make it ".").
+    const QString ordner = eingabe.sicherungsordner.trimmed();
+    const Paktangaben neu{eingabe.name.trimmed(), ordner.isEmpty() ? QString() : QDir::cleanPath(ordner)};
     if (const QString fehler = paktangabenFehler(neu, m_k->verzeichnis); !fehler.isEmpty())
         return TErgebnis::Ablehnung(fehler);
     const Paktangaben alt = PaktangabenGespeichert();
@@ -82,8 +89,7 @@ TErgebnis TVennlok::PaktangabenSetzen(const Paktangaben &eingabe)
 
 QString TVennlok::PaktName() const
 {
-    const QString name = m_k->daten->Paktname();
-    return name.isEmpty() ? QFileInfo(m_k->verzeichnis).fileName() : name;
+    return nameOderOrdner(m_k->daten->Paktname(), m_k->verzeichnis);
 }
 
 QString TVennlok::Sicherungsordner() const
@@ -118,8 +124,7 @@ namespace Vennlok {
 QString PaktName(const QString &verzeichnis)
 {
     const QString datei = QDir(verzeichnis).filePath(TVennlokDaten::Dateiname);
-    const QString name = QFileInfo(datei).isFile() ? TVennlokDaten(datei).Paktname() : QString();
-    return name.isEmpty() ? QFileInfo(QDir(verzeichnis).absolutePath()).fileName() : name;
+    return nameOderOrdner(QFileInfo(datei).isFile() ? TVennlokDaten(datei).Paktname() : QString(), verzeichnis);
 }
 
 QStringList SicherungZurueckholen(const QString &archiv, const QString &ziel)

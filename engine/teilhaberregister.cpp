@@ -35,6 +35,12 @@ QString TTeilhaberRegister::AusgetreteneDatei(const QString &name) const
     return QString();
 }
 
+QString TTeilhaberRegister::DateiAuchAusgetreten(const QString &name) const
+{
+    const QString datei = Datei(name);
+    return datei.isEmpty() ? AusgetreteneDatei(name) : datei;
+}
+
 TTeilhaber &TTeilhaberRegister::Teilhaber(const QString &datei)
 {
     const auto gefunden = m_teilhaber.constFind(datei);

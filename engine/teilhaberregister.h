@@ -30,6 +30,9 @@ public:
     /// The first file of one who left under name ("X_" + name), letter case
     /// ignored; empty when there is none.
     QString AusgetreteneDatei(const QString &name) const;
+    /// The file of a member under name, else of one who left under it: who
+    /// a month's transfer pays. Empty when there is neither.
+    QString DateiAuchAusgetreten(const QString &name) const;
     /// The participant of the directory's file datei, read on first use; an
     /// empty one when the file does not exist yet. Throws VennlokFehler (art
     /// Beschaedigt) for a file that is empty or ends in the middle of a line.

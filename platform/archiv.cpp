@@ -82,6 +82,8 @@ QByteArray eintrag(const Datei &datei, qint64 zeit)
 {
     if (const QString fehler = NameFehler(datei.name); !fehler.isEmpty())
         throw VennlokFehler(QStringLiteral("Die Datei kann nicht gesichert werden: ") + fehler, datei.name);
+    if (datei.inhalt.size() > GroessteDatei)
+        throw VennlokFehler(QStringLiteral("Die Datei kann nicht gesichert werden: sie ist größer als 8 GB."), datei.name);
     char kopf[Block] = {};
     const QByteArray name = datei.name.toUtf8();
     std::memcpy(kopf, name.constData(), size_t(name.size()));

@@ -26,11 +26,6 @@ QString vorschlagText(TBankposten::Vorschlag v)
     return QString();
 }
 
-QString euro(Money betrag)
-{
-    return Druckformat::Betrag(betrag) + QStringLiteral("\u00A0\u20AC");
-}
-
 } // namespace
 
 TKontoauszugForm::TKontoauszugForm(const TKontoabgleich &abgleich, const QStringList &namen, QWidget *parent)
@@ -42,10 +37,10 @@ TKontoauszugForm::TKontoauszugForm(const TKontoabgleich &abgleich, const QString
     QString kopf = QStringLiteral("Konto %1").arg(abgleich.iban);
     if (abgleich.saldenBekannt)
         kopf += QStringLiteral("  ·  Schlusssaldo %1 am %2  ·  erwartet nach dem Buchen %3  ·  Differenz %4")
-                    .arg(euro(abgleich.schlusssaldo), abgleich.bis.toString(QStringLiteral("dd.MM.yyyy")),
-                         euro(abgleich.erwartetNachBuchung), euro(abgleich.differenz));
+                    .arg(Druckformat::Euro(abgleich.schlusssaldo), abgleich.bis.toString(QStringLiteral("dd.MM.yyyy")),
+                         Druckformat::Euro(abgleich.erwartetNachBuchung), Druckformat::Euro(abgleich.differenz));
     if (abgleich.offen != 0)
-        kopf += QStringLiteral(", davon nicht zugeordnet %1").arg(euro(abgleich.offen));
+        kopf += QStringLiteral(", davon nicht zugeordnet %1").arg(Druckformat::Euro(abgleich.offen));
     if (abgleich.schonGelesen)
         kopf += QStringLiteral("\n%1 Posten sind schon aus einem früheren Auszug gebucht und werden übergangen.").arg(abgleich.schonGelesen);
     auto *titel = new QLabel(kopf, this);
@@ -77,7 +72,7 @@ TKontoauszugForm::TKontoauszugForm(const TKontoabgleich &abgleich, const QString
         text(Datum, p.tag.toString(QStringLiteral("dd.MM.yyyy")));
         text(Partei, p.partei);
         text(Text, p.text);
-        text(Betrag, euro(p.betrag), Qt::AlignRight | Qt::AlignVCenter);
+        text(Betrag, Druckformat::Euro(p.betrag), Qt::AlignRight | Qt::AlignVCenter);
         text(Vorschlag, vorschlagText(p.vorschlag));
         text(Hinweis, p.grund);
         // A credit may be given to another participant; the name completes as typed.

@@ -760,7 +760,7 @@ void TVenBuchungForm::Anzeige()
                                          .arg(Anzeigeformat::Kasse(v.Monatsstand().summeRechnungen))
                                    : strich);
     const TKontostand konto = pakt ? v.Kontostand() : TKontostand();
-    QString kontotext = konto.konto ? Druckformat::Betrag(konto.erwartet) + QStringLiteral("\u00A0\u20AC") : strich;
+    QString kontotext = konto.konto ? Druckformat::Euro(konto.erwartet) : strich;
     QString kontotipp = m_kontostandTipp;
     if (konto.konto && konto.auszug) {
         // Beside it, the latest statement's difference; the tooltip says which statement and its balance.
